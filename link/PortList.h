@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zelor {
+
+// Orders port names as text ignoring ASCII case, so "COM10" comes before
+// "COM2"; names equal but for case keep a fixed order.
+bool PortNameLess(const std::string& a, const std::string& b);
+
+// Sorts the operating system's names with PortNameLess and appends, in their
+// order, the extra names not yet in the list (empty names are skipped).
+std::vector<std::string> MergePortNames(std::vector<std::string> osNames,
+                                        const std::vector<std::string>& extraNames);
+
+// The serial ports the operating system reports, sorted, followed by the
+// extra names not among them. Without extra names this is exactly the
+// system's list; an empty list when the system cannot be asked.
+std::vector<std::string> ListPorts(const std::vector<std::string>& extraNames = {});
+
+}  // namespace zelor

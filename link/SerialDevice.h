@@ -1,0 +1,70 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace zelor {
+
+// One opening of a serial device by the operating system. SerialPort makes a
+// fresh object for every Open, so a call that is still running on a closed
+// port can only ever touch its own, closed device and never a newer one.
+// Each platform has its own implementation in one file beside this one.
+//
+// Threads: Open and the three settings steps run before the object is shared.
+// After that ReadUntil, WriteUntil, Purge and Wake may run from several
+// threads at the same time; Close runs only once no other call is running.
+// Every failure raises a SerialPortError with the number named below.
+class SerialDevice {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  // Fixed line: 9600 baud, 8 data bits, no parity, 1 stop bit.
+  static constexpr int kBaudRate = 9600;
+  // Receive and transmit queue sizes in bytes.
+  static constexpr int kQueueSize = 1024;
+  // Total time-out of one Read and of one Write.
+  static constexpr std::chrono::milliseconds kTotalTimeout{1000};
+
+  virtual ~SerialDevice() = default;
+
+  // Opens the named device for exclusive reading and writing (error 1).
+  virtual void Open(const std::string& name) = 0;
+
+  // Asks for receive and transmit queues of the given sizes (error 9).
+  virtual void SetQueueSizes(int receiveBytes, int transmitBytes) = 0;
+
+  // Applies the fixed line: 9600 8N1, transparent for every byte value,
+  // no flow control, DTR and RTS off (error 7).
+  virtual void SetLineSettings() = 0;
+
+  // Makes reads and writes return at once at the driver level; the waiting
+  // up to a deadline is done by ReadUntil and WriteUntil (error 8).
+  virtual void SetTimeouts() = 0;
+
+  // Discards the bytes waiting in both directions (error 5).
+  virtual void Purge() = 0;
+
+  // Reads into buffer until n bytes are in or the deadline has passed and
+  // returns the count; bytes beyond the count are left untouched. A hang-up,
+  // a device error or a Wake raise error 3.
+  virtual int ReadUntil(std::uint8_t* buffer, int n, Clock::time_point deadline) = 0;
+
+  // Hands bytes to the device until all n are taken or the deadline has
+  // passed and returns the count taken; a failure or a Wake raise error 2.
+  virtual int WriteUntil(const std::uint8_t* data, int n, Clock::time_point deadline) = 0;
+
+  // Aborts every running and later ReadUntil/WriteUntil at once and gives up
+  // exclusive access, but keeps the OS handle; safe from any thread. May
+  // raise error 5 where the platform's abort can fail.
+  virtual void Wake() = 0;
+
+  // Releases the OS handle; called once, when no other call is running.
+  virtual void Close() noexcept = 0;
+};
+
+// Makes the serial device of the platform this program is built for.
+std::unique_ptr<SerialDevice> MakeSerialDevice();
+
+}  // namespace zelor
