@@ -1,0 +1,87 @@
+#include "sim/EngineModel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace zelor::sim {
+
+namespace {
+
+// 0 at x <= 0, 1 at x >= 1, smooth in between.
+double SmoothStep(double x) {
+  x = std::clamp(x, 0.0, 1.0);
+  return x * x * (3.0 - 2.0 * x);
+}
+
+// Moves from `from` to `to` as t goes from t0 to t1.
+double Ramp(double t, double t0, double t1, double from, double to) {
+  return from + (to - from) * SmoothStep((t - t0) / (t1 - t0));
+}
+
+double Logistic(double x) { return 1.0 / (1.0 + std::exp(-x)); }
+
+std::uint8_t ToByte(double v) {
+  return static_cast<std::uint8_t>(std::clamp(std::lround(v), 0L, 255L));
+}
+
+}  // namespace
+
+EngineModel::EngineModel(std::uint32_t seed) : rng_(seed) {}
+
+int EngineModel::Noise(int span) {
+  const auto range = static_cast<std::uint32_t>(2 * span + 1);
+  return static_cast<int>(rng_() % range) - span;
+}
+
+double EngineModel::CycleMaf(double t) {
+  constexpr double kTwoPi = 2.0 * std::numbers::pi;
+  const double cycle = static_cast<double>(kCycleLength.count()) / 1e6;
+  t = std::fmod(t, cycle);
+  if (t < 0) t += cycle;
+  if (t < 4.0) return 22.0 + 2.0 * std::sin(kTwoPi * t / 2.0);
+  if (t < 5.0) return Ramp(t, 4.0, 5.0, 22.0, 170.0);
+  if (t < 10.0) return Ramp(t, 5.0, 10.0, 170.0, 245.0);
+  if (t < 12.0) return Ramp(t, 10.0, 12.0, 245.0, 130.0);
+  if (t < 18.0) return 130.0 + 25.0 * std::sin(kTwoPi * (t - 12.0) / 6.0);
+  if (t < 22.0) return Ramp(t, 18.0, 22.0, 130.0, 12.0);
+  return Ramp(t, 22.0, 25.0, 12.0, 22.0);
+}
+
+int EngineModel::ExpectedVaf(int maf) {
+  const double x = std::clamp(maf, 0, 255) / 255.0;
+  constexpr double k = 6.0;
+  constexpr double mid = 0.5;
+  const double lo = Logistic(-k * mid);
+  const double hi = Logistic(k * (1.0 - mid));
+  const double s = (Logistic(k * (x - mid)) - lo) / (hi - lo);
+  return static_cast<int>(std::lround(8.0 + 240.0 * s));
+}
+
+EngineSample EngineModel::Step() {
+  const double t = static_cast<double>(steps_) * kFrameInterval.count() / 1e6;
+  ++steps_;
+  EngineSample s;
+  const int maf = std::clamp(static_cast<int>(std::lround(CycleMaf(t))) + Noise(2), 0, 255);
+  s.maf = static_cast<std::uint8_t>(maf);
+  s.vaf = static_cast<std::uint8_t>(std::clamp(ExpectedVaf(maf) + Noise(1), 0, 255));
+  s.rpm50 = ToByte((750.0 + 21.0 * maf) / 50.0);
+  coolantC_ = std::min(90.0, coolantC_ + 0.005);  // warms up in about 2.5 minutes
+  s.coolant = ToByte(coolantC_ + 40.0);
+  return s;
+}
+
+std::uint8_t EngineModel::StepO2(int output, int vaf) {
+  constexpr double kTwoPi = 2.0 * std::numbers::pi;
+  constexpr double kRich = 41.0;
+  constexpr double kLean = 5.0;
+  o2Phase_ = std::fmod(o2Phase_ + kTwoPi * (kFrameInterval.count() / 1e6) / 0.8, kTwoPi);
+  const int diff = output - vaf;
+  if (diff > kO2Window) return ToByte(kRich + Noise(1));
+  if (diff < -kO2Window) return ToByte(kLean + Noise(1));
+  const double mid = (kRich + kLean) / 2.0;
+  const double swing = (kRich - kLean) / 2.0;
+  return ToByte(std::clamp(mid + swing * std::sin(o2Phase_) + 4.0 * diff, kLean, kRich));
+}
+
+}  // namespace zelor::sim

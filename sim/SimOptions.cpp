@@ -1,0 +1,113 @@
+#include "sim/SimOptions.h"
+
+#include <charconv>
+
+namespace zelor::sim {
+
+namespace {
+
+bool ParseUnsigned(const std::string& text, std::uint64_t max, std::uint64_t& out) {
+  if (text.empty()) return false;
+  std::uint64_t v = 0;
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, v);
+  if (ec != std::errc() || ptr != end || v > max) return false;
+  out = v;
+  return true;
+}
+
+}  // namespace
+
+std::string SimOptions::Usage() {
+  return "Usage: converter-sim [options]\n"
+         "Simulates the air-flow converter on a pseudo-terminal. The first line\n"
+         "written to standard output is the path of its serial port.\n"
+         "Runs until SIGINT or SIGTERM.\n"
+         "\n"
+         "  --version N         firmware version x 10 sent for \"v\" (0..255, default 32)\n"
+         "  --table FILE        start with the cells and settings of a .tab file\n"
+         "                      (default: the 1:1 table, default settings)\n"
+         "  --link PATH         also make a symbolic link PATH to the port\n"
+         "                      (an existing symbolic link there is replaced;\n"
+         "                      removed on exit)\n"
+         "  --record FILE       write every received byte to FILE, one line each:\n"
+         "                      \"<microseconds since start> <hex byte>\"\n"
+         "  --seed N            seed of the engine's noise (default 1)\n"
+         "  --flash-ms N        delay until a written table is held (default 300)\n"
+         "  --fault NAME        behave faultily; repeatable. NAME is one of:\n"
+         "                      silent, short-table, extra-bytes, no-version,\n"
+         "                      version-zero, ignore-write, corrupt-readback=K,\n"
+         "                      keep-talking, stall-after=N, drop-byte-after=N,\n"
+         "                      hangup-after=N\n"
+         "  --help              show this text\n";
+}
+
+SimOptions::Outcome SimOptions::Parse(const std::vector<std::string>& args, SimOptions& out,
+                                      std::string& error) {
+  SimOptions o;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string name = args[i];
+    std::optional<std::string> value;
+    if (name == "--help" || name == "-h") return Outcome::kHelp;
+    if (name.rfind("--", 0) != 0) {
+      error = "unexpected argument '" + name + "'";
+      return Outcome::kError;
+    }
+    const auto eq = name.find('=');
+    if (eq != std::string::npos) {
+      value = name.substr(eq + 1);
+      name = name.substr(0, eq);
+    }
+    auto take = [&]() -> std::optional<std::string> {
+      if (value) return value;
+      if (i + 1 < args.size()) return args[++i];
+      error = "option " + name + " needs a value";
+      return std::nullopt;
+    };
+    static const char* const kKnown[] = {"--version", "--table", "--link", "--record",
+                                         "--seed",    "--flash-ms", "--fault"};
+    bool known = false;
+    for (const char* k : kKnown) known = known || name == k;
+    if (!known) {
+      error = "unknown option '" + name + "'";
+      return Outcome::kError;
+    }
+    const std::optional<std::string> v = take();
+    if (!v) return Outcome::kError;
+    std::uint64_t n = 0;
+    if (name == "--version") {
+      if (!ParseUnsigned(*v, 255, n)) {
+        error = "--version needs a number 0..255 (the version x 10)";
+        return Outcome::kError;
+      }
+      o.version = static_cast<std::uint8_t>(n);
+    } else if (name == "--seed") {
+      if (!ParseUnsigned(*v, 0xFFFFFFFFu, n)) {
+        error = "--seed needs a number 0..4294967295";
+        return Outcome::kError;
+      }
+      o.seed = static_cast<std::uint32_t>(n);
+    } else if (name == "--flash-ms") {
+      if (!ParseUnsigned(*v, 60'000, n)) {
+        error = "--flash-ms needs a number of milliseconds 0..60000";
+        return Outcome::kError;
+      }
+      o.flashMs = static_cast<int>(n);
+    } else if (v->empty()) {
+      error = "option " + name + " needs a value";
+      return Outcome::kError;
+    } else if (name == "--table") {
+      o.tableFile = *v;
+    } else if (name == "--link") {
+      o.linkPath = *v;
+    } else if (name == "--record") {
+      o.recordFile = *v;
+    } else if (name == "--fault") {
+      if (!o.faults.Add(*v, error)) return Outcome::kError;
+    }
+  }
+  out = o;
+  return Outcome::kRun;
+}
+
+}  // namespace zelor::sim

@@ -1,0 +1,34 @@
+#pragma once
+// The command line of converter-sim. Every option takes its value either as
+// the next argument or after '=' (--seed 7, --seed=7).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/FaultSet.h"
+
+namespace zelor::sim {
+
+class SimOptions {
+ public:
+  enum class Outcome { kRun, kHelp, kError };
+
+  // Parses the arguments after the program name. kError sets `error`;
+  // kHelp means --help was given and nothing should run.
+  static Outcome Parse(const std::vector<std::string>& args, SimOptions& out, std::string& error);
+
+  // The --help text.
+  static std::string Usage();
+
+  std::uint8_t version = 32;                // --version: firmware version x 10
+  std::optional<std::string> tableFile;     // --table: .tab file at power-on
+  std::optional<std::string> linkPath;      // --link: symbolic link to the port
+  std::optional<std::string> recordFile;    // --record: received bytes
+  std::uint32_t seed = 1;                   // --seed: engine noise
+  int flashMs = 300;                        // --flash-ms: write to table held
+  FaultSet faults;                          // --fault, repeatable
+};
+
+}  // namespace zelor::sim
