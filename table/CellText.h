@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+namespace zelor {
+
+// A grid text that is not a number of the kind its reader expects.
+// The message is UTF-8 and names the text.
+class ConversionError : public std::runtime_error {
+public:
+    // Builds the error with the given UTF-8 message.
+    explicit ConversionError(const std::string& message) : std::runtime_error(message) {}
+};
+
+// A cell that holds a valid integer outside 0..255, met by a writer that
+// stores bytes (converter write, file save). The message names the cell's
+// MAF index and its text.
+class CellRangeError : public std::runtime_error {
+public:
+    // Builds the error for cell `index` holding `text`, with the given message.
+    CellRangeError(int index, std::string text, const std::string& message)
+        : std::runtime_error(message), index_(index), text_(std::move(text)) {}
+
+    // MAF index of the offending cell.
+    int index() const { return index_; }
+
+    // The cell's text as it stood in the grid.
+    const std::string& text() const { return text_; }
+
+private:
+    int index_;
+    std::string text_;
+};
+
+// The integer reader of the grid. Accepted is exactly: an optional '+' or
+// '-', then one or more ASCII digits '0'..'9', and nothing else (no blanks
+// anywhere, no hex prefix, no decimal point, no exponent), with a value that
+// fits a signed 32-bit integer. Leading zeros are allowed ("007" is 7).
+// Returns the value; anything else throws
+// ConversionError("'<text>' is not a valid integer value").
+int ParseInteger(const std::string& text);
+
+// The number reader of the chart curves. Accepted is exactly: an optional
+// '+' or '-', one or more ASCII digits, optionally one decimal separator
+// ('.' or ',') followed by one or more digits, optionally an exponent ('e' or
+// 'E', an optional sign, one or more digits); no blanks anywhere. A value
+// too large or too small in magnitude for a double is refused as well.
+// Returns the value; anything else throws
+// ConversionError("'<text>' is not a valid floating point value").
+double ParseNumber(const std::string& text);
+
+// Selects the language of the messages this file builds when no language is
+// passed explicitly: false (the default) Russian, true English.
+void SetEnglishMessages(bool english);
+
+// Tells whether the messages are currently built in English.
+bool EnglishMessages();
+
+// The refusal text for cell `index` holding `text` whose value lies outside
+// 0..255; Russian, or English when `english` is true.
+std::string CellRangeMessage(int index, const std::string& text, bool english);
+
+// The byte stored for cell `index` holding `text`: the text read by
+// ParseInteger (which may throw ConversionError), then a value outside
+// 0..255 refused with CellRangeError in the current message language.
+std::uint8_t CellByte(int index, const std::string& text);
+
+// As CellByte above, with the message language given explicitly.
+std::uint8_t CellByte(int index, const std::string& text, bool english);
+
+}  // namespace zelor
