@@ -1,0 +1,27 @@
+#include "app/BarGauge.h"
+
+#include <QPainter>
+#include <algorithm>
+
+namespace zelor {
+
+BarGauge::BarGauge(const QString& name, const QColor& color, QWidget* parent)
+    : QWidget(parent), color_(color) {
+  setObjectName(name);
+}
+
+void BarGauge::SetProgress(int value) {
+  const int clamped = std::clamp(value, kMinimum, kMaximum);
+  if (clamped == progress_) return;
+  progress_ = clamped;
+  update();
+}
+
+void BarGauge::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), Qt::black);
+  const int barHeight = height() * progress_ / kMaximum;
+  painter.fillRect(QRect(0, height() - barHeight, width(), barHeight), color_);
+}
+
+}  // namespace zelor

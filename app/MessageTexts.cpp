@@ -1,0 +1,69 @@
+#include "app/MessageTexts.h"
+
+namespace zelor {
+namespace {
+
+const char* const kRussian[19] = {
+    "",
+    "Конв.Вых.",
+    "сек",
+    "Разрешение: ",
+    "Таб.",
+    "Лямбда",
+    "Обогащение %",
+    "Вы не выбрали COM порт!",
+    "Не возможно сохранить лог меньше 1 сек",
+    "Ошибка ",
+    "Получено байт: ",
+    "из необходимых: ",
+    "Невозможно считать  таблицу из конвертера.",
+    // The "c" of "иcправности" is a Latin letter in the converter's texts.
+    "Проверьте наличие питающего напряжения\r\n и убедитесь в иcправности Com порта.",
+    "Ошибка верификации данных",
+    "Индекс массива: ",
+    "Внимание!!!\r\nТаблица не записалась! Попробуйте еще раз.",
+    "Запись прошла успешно",
+    "THREAD ERROR! ОТСУТСТВУЕТ ПОТОК ДАННЫХ ИЗ КОНВЕРТЕРА.\r\nПроверьте наличие "
+    "питающего напряжения\r\n и убедитесь в иcправности Com порта.",
+};
+
+const char* const kEnglish[19] = {
+    "", "", "", "", "", "", "",
+    "You didn't select any COM port!",
+    "Can't save log smaller than 1 second",
+    "Error ",
+    "Recieved bytes: ",
+    "Required bytes: ",
+    "Can't read table from converter.",
+    "Please check converter's supply voltage \r\n and COM port connection/cable.",
+    "Data verification error",
+    "Index: ",
+    "ATTENTION!!!\r\nWrite is failed! Please try again.",
+    "Write is successfull",
+    "",  // built from text 13
+};
+
+}  // namespace
+
+MessageTexts::MessageTexts() {
+  for (int n = 1; n <= 18; ++n) texts_[n] = QString::fromUtf8(kRussian[n]);
+}
+
+QString MessageTexts::RussianDefault(int n) { return QString::fromUtf8(kRussian[n]); }
+
+QString MessageTexts::EnglishText(int n) {
+  if (n == kStreamAbsent) {
+    return QStringLiteral("THREAD ERROR! Datastrean is absent!.\r\n") +
+           QString::fromUtf8(kEnglish[kCheckSupply]);
+  }
+  return QString::fromUtf8(kEnglish[n]);
+}
+
+void MessageTexts::SwitchToEnglish() {
+  for (int n = kNoPortChosen; n <= kWriteSucceeded; ++n) texts_[n] = EnglishText(n);
+  texts_[kStreamAbsent] = QStringLiteral("THREAD ERROR! Datastrean is absent!.\r\n") +
+                          texts_[kCheckSupply];
+  english_ = true;
+}
+
+}  // namespace zelor

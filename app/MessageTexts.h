@@ -1,0 +1,57 @@
+#pragma once
+// The eighteen message texts of the main window, numbered 1..18, with their
+// Russian defaults. The language file switches texts 7..18 to English and
+// replaces texts 1..6 with lines of its own.
+
+#include <QString>
+#include <array>
+
+namespace zelor {
+
+class MessageTexts {
+ public:
+  // All eighteen at their Russian defaults.
+  MessageTexts();
+
+  // Text number n (1..18).
+  const QString& Text(int n) const { return texts_.at(n); }
+  void SetText(int n, const QString& text) { texts_.at(n) = text; }
+
+  // Replaces texts 7..17 with their English versions and builds text 18 from
+  // the English text 13, as the language switch does.
+  void SwitchToEnglish();
+  // True once SwitchToEnglish() ran; the program's own extra messages follow it.
+  bool English() const { return english_; }
+
+  // The Russian default and the English replacement of text n (7..18).
+  static QString RussianDefault(int n);
+  static QString EnglishText(int n);
+
+ private:
+  std::array<QString, 19> texts_;  // index 0 unused
+  bool english_ = false;
+};
+
+// Names for the numbers, as the handlers use them.
+enum MessageNumber {
+  kOutputValueCaption = 1,
+  kSecondsWord = 2,
+  kResolutionWord = 3,
+  kTableWord = 4,
+  kLambdaWord = 5,
+  kEnrichmentWord = 6,
+  kNoPortChosen = 7,
+  kLogTooShort = 8,
+  kErrorWord = 9,
+  kReceivedBytes = 10,
+  kRequiredBytes = 11,
+  kCannotReadTable = 12,
+  kCheckSupply = 13,
+  kVerificationError = 14,
+  kArrayIndex = 15,
+  kTableNotWritten = 16,
+  kWriteSucceeded = 17,
+  kStreamAbsent = 18,
+};
+
+}  // namespace zelor

@@ -1,0 +1,46 @@
+#include "app/StartUp.h"
+
+#include <QLocale>
+
+#include "app/Unit3.h"
+#include "app/ZelorConfigurator.h"
+#include "compare/CompareTables.h"
+
+namespace zelor {
+
+Windows::Windows() = default;
+Windows::Windows(Windows&&) noexcept = default;
+
+Windows& Windows::operator=(Windows&& other) noexcept {
+  if (this != &other) {
+    form3.reset();
+    form2.reset();
+    form1.reset();
+    form1 = std::move(other.form1);
+    form2 = std::move(other.form2);
+    form3 = std::move(other.form3);
+  }
+  return *this;
+}
+
+Windows::~Windows() {
+  form3.reset();
+  form2.reset();
+  form1.reset();
+}
+
+Windows StartUp(const QStringList& extraPorts) {
+  // Russian is the program's language; the panel's voltages still use the
+  // user's own decimal separator (QLocale::system()).
+  QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+  Windows windows;
+  windows.form1 = std::make_unique<TForm1>(extraPorts);
+  windows.form1->show();
+  windows.form2 = std::make_unique<TForm2>();
+  windows.form1->SetCompareWindow(windows.form2.get());
+  windows.form3 = std::make_unique<TForm3>(*windows.form1, *windows.form2);
+  windows.form1->SetProgressWindow(windows.form3.get());
+  return windows;
+}
+
+}  // namespace zelor

@@ -1,0 +1,35 @@
+#pragma once
+// The one seam through which the program shows message boxes and asks for
+// file names. The real implementation shows modal Qt dialogs; tests install
+// their own to see each message in order and to answer each file dialog.
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace zelor {
+
+enum class FileDialogKind { Open, Save };
+
+class UserDialogs {
+ public:
+  virtual ~UserDialogs() = default;
+  // Shows text in a modal box with an OK button and returns once it is closed.
+  virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
+  // Asks for a file name; nullopt when the user cancels.
+  virtual std::optional<QString> AskFileName(QWidget* parent, FileDialogKind kind,
+                                             const QString& filter,
+                                             const QString& currentName) = 0;
+  // Asks the desktop to open a web address; failures are not reported.
+  virtual void OpenAddress(const QString& address) = 0;
+};
+
+// The dialogs in force: the installed ones, else the real Qt dialogs.
+UserDialogs& Dialogs();
+
+// Installs dialogs for the whole program; nullptr brings back the real ones.
+// The caller keeps ownership.
+void InstallDialogs(UserDialogs* dialogs);
+
+}  // namespace zelor

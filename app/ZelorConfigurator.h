@@ -1,0 +1,173 @@
+#pragma once
+// The main window. It owns every piece of state of a run and hosts the five
+// tabs, the main menu, the status bar, the two timers and the serial port.
+// Its handlers are grouped by subsystem: the shell's here and in
+// ZelorConfigurator.cpp, the table's in table/TableCommands.cpp, the
+// converter transfer's in link/TransferCommands.cpp.
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "app/MessageTexts.h"
+#include "link/SerialPort.h"
+#include "table/TableChartDrag.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QTabWidget;
+class QTimer;
+class QCustomPlot;
+class QKeyEvent;
+class QMouseEvent;
+
+namespace zelor {
+
+class FileDialog;
+class GridPage;
+class PanelPage;
+class TableChart;
+class TForm2;
+class TForm3;
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+ public:
+  // Creates the window and runs its creation handler. extraPorts are port
+  // names added to the port box after the system's own (the command line).
+  explicit TForm1(const QStringList& extraPorts = {}, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // The comparison window, once it exists (the scaling commands scale it too).
+  void SetCompareWindow(TForm2* form2) { form2_ = form2; }
+  // The write-progress window, once it exists.
+  void SetProgressWindow(TForm3* form3) { form3_ = form3; }
+
+  // --- Shell handlers -------------------------------------------------------
+  void FormCreate();
+  void COMChange();
+  void Label7Click();
+  void TabSheet1Show();
+  void TabSheet4Show();
+  void N19Click();
+  void N20Click();
+  void N22Click();
+  // Window-level key handlers, called before the focused control sees the
+  // key; true when the key was taken (swallowed).
+  bool FormKeyDown(QKeyEvent* key);
+  bool FormKeyUp(QKeyEvent* key);
+
+  // --- Table handlers (table/TableCommands.cpp) -----------------------------
+  void N14Click();
+  void N112Click();
+  void TabTableGraphShow();
+  void RefreshInsertCellChart();
+  void StringGrid1MouseMove(const QPoint& viewportPos);
+  void TabSheet3MouseMove();
+  // Table files (table/TableFileCommands.cpp).
+  void N12Click();
+  void N13Click();
+  // Table chart editing (table/TableChartCommands.cpp).
+  void TableChartMouseDown(QMouseEvent* event);
+  void TableChartMouseMove(QMouseEvent* event);
+  void TableChartMouseUp();
+  void TableChartDblClick();
+  const TableChartDrag& ChartDrag() const { return drag_; }
+
+  // --- Converter transfer handlers (link/TransferCommands.cpp) --------------
+  void N7Click();
+  void N8Click();
+  void Timer2Timer();
+
+  // --- State and controls that tests and the other windows read ------------
+  bool PortChosen() const { return portChosen_; }
+  const QString& CurrentTableFile() const { return currentTableFile_; }
+  const QString& CurrentLogFile() const { return currentLogFile_; }
+  // The table as last received from or sent to the converter.
+  std::span<const std::uint8_t, 256> TableMirror() const {
+    return std::span<const std::uint8_t, 256>(receiveBuffer_.data(), 256);
+  }
+  MessageTexts& Messages() { return messages_; }
+  SerialPort& ComPort1() { return comPort1_; }
+  GridPage& Grid() { return *grid_; }
+  PanelPage& Panel() { return *panel_; }
+  TableChart& Chart() { return *tableChart_; }
+  QTabWidget* PageControl1() const { return pageControl1_; }
+  QWidget* TabSheet(const char* name) const;
+  QLabel* HintPanel() const { return hintPanel_; }
+  FileDialog* FileOpenDLG() const { return fileOpenDLG_; }
+  FileDialog* FileSaveDLG() const { return fileSaveDLG_; }
+  QTimer* Timer1() const { return timer1_; }
+  QTimer* Timer2() const { return timer2_; }
+  int LogPointsPerFrame() const { return pointsPerFrame_; }
+  int ScalePercent() const { return scalePercent_; }
+
+  // Caption rule: "ZelorConfigurator " followed by the file name.
+  void ShowFileCaption(const QString& fileName);
+
+  // Shows a message through the program's message seam.
+  void Message(const QString& text);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildMenu();
+  void BuildPortTab(QWidget* page);
+  void ConnectHandlers();
+  void FitWindowToClient();
+  void ScaleClient(int multiplier, int divisor);
+  void SetGridCells(int columnWidth, int rowHeight);
+  QAction* MenuItem(QMenu* menu, const char* name, const char* caption);
+  // Runs a handler under the default error handler.
+  template <class Handler>
+  void Run(Handler&& handler);
+
+  // Converter transfer helpers.
+  void ShowReadFailure(const char* code, int received);
+
+  QStringList extraPorts_;
+  TForm2* form2_ = nullptr;
+  TForm3* form3_ = nullptr;
+
+  // Controls.
+  QWidget* client_ = nullptr;
+  QTabWidget* pageControl1_ = nullptr;
+  QComboBox* com_ = nullptr;
+  QLabel* label7_ = nullptr;
+  QStatusBar* statusBar1_ = nullptr;
+  QLabel* hintPanel_ = nullptr;
+  std::unique_ptr<GridPage> grid_;
+  std::unique_ptr<PanelPage> panel_;
+  TableChart* tableChart_ = nullptr;
+  QCustomPlot* logChart_ = nullptr;
+  QAction* n19_ = nullptr;
+  QAction* n20_ = nullptr;
+  FileDialog* fileOpenDLG_ = nullptr;
+  FileDialog* fileSaveDLG_ = nullptr;
+  QTimer* timer1_ = nullptr;
+  QTimer* timer2_ = nullptr;
+
+  // State of the run.
+  bool portChosen_ = false;
+  SerialPort comPort1_;
+  std::array<std::uint8_t, 257> receiveBuffer_{};  // first 256: the TableMirror
+  std::uint8_t verifyTicks_ = 0;
+  QString currentTableFile_;
+  QString currentLogFile_;
+  std::array<std::uint8_t, 256> learnedCells_{};
+  int pointsPerFrame_ = 430;
+  TableChartDrag drag_;
+  MessageTexts messages_;
+  int scalePercent_ = 100;
+};
+
+}  // namespace zelor

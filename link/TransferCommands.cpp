@@ -1,0 +1,109 @@
+// The main window's converter transfer handlers: the table read with the
+// firmware query, the table write and its delayed read-back verification.
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
+
+#include "app/Unit3.h"
+#include "app/ZelorConfigurator.h"
+#include "link/Protocol.h"
+#include "table/CellText.h"
+#include "table/GridPage.h"
+
+namespace zelor {
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+}  // namespace
+
+void TForm1::ShowReadFailure(const char* code, int received) {
+  const MessageTexts& m = messages_;
+  Message(m.Text(kErrorWord) + QString::fromLatin1(code) + kCrLf +
+          m.Text(kReceivedBytes) + QString::number(received) + kCrLf +
+          m.Text(kRequiredBytes) + QString::number(protocol::kTableReplySize) + kCrLf + kCrLf +
+          kCrLf + m.Text(kCannotReadTable) + kCrLf + m.Text(kCheckSupply));
+}
+
+void TForm1::N7Click() {
+  QLabel* version = grid_->VersionLabel();
+  if (!portChosen_) {
+    Message(messages_.Text(kNoPortChosen));
+    version->hide();
+    return;
+  }
+  comPort1_.Purge();
+  comPort1_.Write(protocol::kTableRead.data(), protocol::kTableRead.size());
+  const int received = comPort1_.Read(receiveBuffer_.data(), protocol::kTableReplySize);
+  if (received < protocol::kTableReplySize) {
+    ShowReadFailure("#1", received);
+    version->hide();
+    return;
+  }
+  for (int index = 0; index < 256; ++index) grid_->SetCell(index, receiveBuffer_[index]);
+  grid_->Page()->update();
+  RefreshInsertCellChart();
+
+  // Drain what follows the reply, but never forever.
+  std::uint8_t discarded = 0;
+  for (int drained = 0; drained < protocol::kDrainLimit; ++drained) {
+    if (comPort1_.Read(&discarded, 1) == 0) break;
+  }
+
+  TabTableGraphShow();
+  comPort1_.Purge();
+  comPort1_.Write(protocol::kVersionQuery.data(), protocol::kVersionQuery.size());
+  std::uint8_t versionByte = 0;
+  const int got = comPort1_.Read(&versionByte, 1);
+  version->show();
+  version->setText(QString::fromStdString(
+      protocol::FirmwareCaption(got == 0 ? std::nullopt : std::optional<std::uint8_t>(versionByte))));
+}
+
+void TForm1::N8Click() {
+  if (!portChosen_) {
+    Message(messages_.Text(kNoPortChosen));
+    return;
+  }
+  comPort1_.Purge();
+  // Every cell is checked before anything is sent: a cell that is not an
+  // integer, or lies outside 0..255, stops the write with a message naming it.
+  const std::array<std::uint8_t, 256> cells = grid_->CellBytes(messages_.English());
+  std::copy(cells.begin(), cells.end(), receiveBuffer_.begin());
+  const auto frame = protocol::TableWriteFrame(cells);
+  comPort1_.Write(frame.data(), frame.size());
+  verifyTicks_ = 0;
+  if (form3_) {
+    form3_->ProgressBar1()->setValue(0);
+    form3_->ShowCentred();
+  }
+  timer2_->start();
+}
+
+void TForm1::Timer2Timer() {
+  ++verifyTicks_;
+  if (form3_) form3_->ProgressBar1()->setValue(protocol::VerifyProgress(verifyTicks_));
+  if (verifyTicks_ != protocol::kVerifyTicks) return;
+  timer2_->stop();
+  comPort1_.Purge();
+  comPort1_.Write(protocol::kTableRead.data(), protocol::kTableRead.size());
+  std::array<std::uint8_t, protocol::kTableReplySize> readBack{};
+  const int received = comPort1_.Read(readBack.data(), protocol::kTableReplySize);
+  if (received < protocol::kTableReplySize) {
+    ShowReadFailure("#2", received);
+    if (form3_) form3_->close();
+    return;
+  }
+  if (const std::optional<int> k = protocol::FirstMismatch(TableMirror(), readBack)) {
+    const MessageTexts& m = messages_;
+    Message(m.Text(kErrorWord) + QStringLiteral("#3") + kCrLf + m.Text(kVerificationError) +
+            kCrLf + m.Text(kArrayIndex) + QString::number(*k) + kCrLf + kCrLf + kCrLf +
+            m.Text(kTableNotWritten));
+  } else {
+    Message(messages_.Text(kWriteSucceeded));
+  }
+  if (form3_) form3_->close();
+}
+
+}  // namespace zelor

@@ -1,0 +1,184 @@
+#include "log/PanelPage.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+
+#include "app/BarGauge.h"
+#include "app/UpDown.h"
+
+namespace zelor {
+namespace {
+
+template <class Widget>
+Widget* Named(Widget* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+QLabel* MakeLabel(const char* name, const char* text, QWidget* parent, QRect geometry) {
+  auto* label = Named(new QLabel(QString::fromUtf8(text), parent), name);
+  label->setGeometry(geometry);
+  return label;
+}
+
+QLineEdit* MakeReadingBox(const char* name, const QColor& color, QWidget* parent, QRect geometry) {
+  auto* box = Named(new QLineEdit(QStringLiteral("255N 5.00V"), parent), name);
+  box->setReadOnly(true);
+  box->setGeometry(geometry);
+  QFont font = box->font();
+  font.setBold(true);
+  box->setFont(font);
+  QPalette palette = box->palette();
+  palette.setColor(QPalette::Base, Qt::black);
+  palette.setColor(QPalette::Text, color);
+  box->setPalette(palette);
+  return box;
+}
+
+QCPGraph* AddSeries(QCustomPlot* chart, const char* name, const QPen& pen,
+                    QCPScatterStyle scatter, QCPGraph::LineStyle line) {
+  QCPGraph* graph = chart->addGraph();
+  graph->setObjectName(QString::fromLatin1(name));
+  graph->setName(QString::fromLatin1(name));
+  graph->setPen(pen);
+  graph->setScatterStyle(scatter);
+  graph->setLineStyle(line);
+  return graph;
+}
+
+}  // namespace
+
+PanelPage::PanelPage(QWidget* parent) : page(parent) {
+  struct GaugeSpec {
+    const char* gauge;
+    const char* box;
+    const char* labelName;
+    const char* label;
+    QColor color;
+  };
+  const GaugeSpec gauges[4] = {
+      {"MAF", "MAFTextBox", "Label2", "MAF", QColor(0, 128, 255)},
+      {"VAF", "VAFTextBox", "Label3", "VAF", QColor(154, 54, 255)},
+      {"Konv", "KonvTextBox", "Label4", "Конв", QColor(255, 139, 83)},
+      {"O2", "O2TextBox", "Label5", "O2", QColor(0, 221, 0)},
+  };
+  BarGauge* made[4];
+  QLineEdit* boxes[4];
+  for (int k = 0; k < 4; ++k) {
+    const int x = 12 + k * 100;
+    MakeLabel(gauges[k].labelName, gauges[k].label, page, QRect(x, 8, 90, 17));
+    made[k] = new BarGauge(QString::fromLatin1(gauges[k].gauge), gauges[k].color, page);
+    made[k]->setGeometry(x + 20, 28, 50, 300);
+    made[k]->SetProgress(128);
+    boxes[k] = MakeReadingBox(gauges[k].box, gauges[k].color, page, QRect(x, 334, 90, 22));
+  }
+  MAF = made[0];
+  VAF = made[1];
+  Konv = made[2];
+  O2 = made[3];
+  MAFTextBox = boxes[0];
+  VAFTextBox = boxes[1];
+  KonvTextBox = boxes[2];
+  O2TextBox = boxes[3];
+
+  WBO = Named(new QCheckBox(QStringLiteral("ШЛЗ"), page), "WBO");
+  WBO->setGeometry(312, 360, 90, 20);
+
+  InsertCellChart = Named(new QCustomPlot(page), "InsertCellChart");
+  InsertCellChart->setGeometry(415, 4, 545, 300);
+  InsertCellChart->xAxis->setLabel(QStringLiteral("MAF"));
+  InsertCellChart->yAxis->setLabel(QStringLiteral("VAF"));
+  InsertCellChart->xAxis->setRange(0, 260);
+  InsertCellChart->yAxis->setRange(1, 300);
+  InsertCellChart->legend->setVisible(false);
+  const QCPScatterStyle none(QCPScatterStyle::ssNone);
+  Tab = AddSeries(InsertCellChart, "Tab", QPen(Qt::red, 2), none, QCPGraph::lsLine);
+  VAF_MAF = AddSeries(InsertCellChart, "VAF_MAF", QPen(Qt::green),
+                      QCPScatterStyle(QCPScatterStyle::ssSquare, Qt::green, Qt::green, 8),
+                      QCPGraph::lsNone);
+  Konv_MAF = AddSeries(InsertCellChart, "Konv_MAF", QPen(Qt::red),
+                       QCPScatterStyle(QCPScatterStyle::ssSquare, Qt::red, Qt::red, 8),
+                       QCPGraph::lsNone);
+  CorrBeg = AddSeries(InsertCellChart, "CorrBeg", QPen(Qt::blue, 2), none, QCPGraph::lsLine);
+  CorrEnd = AddSeries(InsertCellChart, "CorrEnd", QPen(Qt::blue, 2), none, QCPGraph::lsLine);
+
+  CheckBoxInsertCell = Named(new QCheckBox(QStringLiteral("VAF-MAF"), page), "CheckBoxInsertCell");
+  CheckBoxInsertCell->setGeometry(420, 308, 90, 20);
+  CheckBoxInsertCell->setStyleSheet(QStringLiteral("color: green"));
+  CheckBoxKonvMaf = Named(new QCheckBox(QStringLiteral("Сonv-MAF"), page), "CheckBoxKonvMaf");
+  CheckBoxKonvMaf->setGeometry(520, 308, 90, 20);
+  CheckBoxKonvMaf->setStyleSheet(QStringLiteral("color: red"));
+  CheckBoxKonvMaf->setChecked(true);
+
+  ButtonStart = Named(new QPushButton(QStringLiteral("Старт"), page), "ButtonStart");
+  ButtonStart->setGeometry(12, 392, 90, 30);
+  ButtonStop = Named(new QPushButton(QStringLiteral("Стоп"), page), "ButtonStop");
+  ButtonStop->setGeometry(112, 392, 90, 30);
+  CheckBoxLearnTable =
+      Named(new QCheckBox(QStringLiteral("Обучение Таблицы"), page), "CheckBoxLearnTable");
+  CheckBoxLearnTable->setGeometry(12, 430, 190, 20);
+
+  ObuchenieRadioButtons = Named(new QGroupBox(page), "ObuchenieRadioButtons");
+  ObuchenieRadioButtons->setGeometry(210, 386, 190, 70);
+  ObuchenieChoices = new QButtonGroup(ObuchenieRadioButtons);
+  const char* choices[2] = {"Быстро но грубо ", "Медленно но точно"};
+  for (int id = 0; id < 2; ++id) {
+    auto* radio = new QRadioButton(QString::fromUtf8(choices[id]), ObuchenieRadioButtons);
+    radio->setObjectName(QStringLiteral("ObuchenieRadioButtons_%1").arg(id));
+    radio->setGeometry(8, 12 + id * 26, 175, 20);
+    ObuchenieChoices->addButton(radio, id);
+  }
+  ObuchenieChoices->button(0)->setChecked(true);
+
+  GroupBox1 = Named(new QGroupBox(QStringLiteral("Коррекция"), page), "GroupBox1");
+  GroupBox1->setGeometry(415, 332, 400, 150);
+  MakeLabel("Label11", "MAFнач.", GroupBox1, QRect(8, 20, 60, 17));
+  MakeLabel("Label12", "MAFкон.", GroupBox1, QRect(8, 50, 60, 17));
+  TrackBarMafNach = Named(new QSlider(Qt::Horizontal, GroupBox1), "TrackBarMafNach");
+  TrackBarMafKon = Named(new QSlider(Qt::Horizontal, GroupBox1), "TrackBarMafKon");
+  EditMafNach = Named(new QLineEdit(QStringLiteral("0"), GroupBox1), "EditMafNach");
+  EditMafKon = Named(new QLineEdit(QStringLiteral("0"), GroupBox1), "EditMafKon");
+  QSlider* bars[2] = {TrackBarMafNach, TrackBarMafKon};
+  QLineEdit* edits[2] = {EditMafNach, EditMafKon};
+  for (int k = 0; k < 2; ++k) {
+    bars[k]->setRange(0, 255);
+    bars[k]->setTickInterval(10);
+    bars[k]->setTickPosition(QSlider::TicksBelow);
+    bars[k]->setGeometry(70, 16 + k * 30, 260, 26);
+    edits[k]->setReadOnly(true);
+    edits[k]->setGeometry(336, 18 + k * 30, 50, 22);
+  }
+  EditCorrection = Named(new QLineEdit(QStringLiteral("0"), GroupBox1), "EditCorrection");
+  EditCorrection->setGeometry(70, 84, 50, 22);
+  UpDown1 = new UpDown(QStringLiteral("UpDown1"), -255, 255, 0, GroupBox1);
+  UpDown1->setGeometry(120, 84, 17, 22);
+  UpDown1->SetBuddy(EditCorrection);
+  Button1 = Named(new QPushButton(QStringLiteral("Внести в таблицу"), GroupBox1), "Button1");
+  Button1->setGeometry(150, 82, 150, 26);
+  BeepCheckBox = Named(new QCheckBox(QStringLiteral("Бипер ЛЗ"), GroupBox1), "BeepCheckBox");
+  BeepCheckBox->setGeometry(8, 118, 120, 20);
+  GroupBox1->setEnabled(false);
+
+  GroupBox3 = Named(new QGroupBox(QStringLiteral("Маркер лога"), page), "GroupBox3");
+  GroupBox3->setGeometry(825, 332, 135, 80);
+  MakeLabel("Label18", "Нажмите пробел", GroupBox3, QRect(8, 20, 120, 17));
+  Marker_Edit = Named(new QLineEdit(GroupBox3), "Marker_Edit");
+  Marker_Edit->setReadOnly(true);
+  Marker_Edit->setGeometry(8, 42, 118, 22);
+  QPalette markerPalette = Marker_Edit->palette();
+  markerPalette.setColor(QPalette::Base, Qt::black);
+  Marker_Edit->setPalette(markerPalette);
+}
+
+int PanelPage::LearningMode() const {
+  const int id = ObuchenieChoices->checkedId();
+  return id < 0 ? 0 : id;
+}
+
+}  // namespace zelor

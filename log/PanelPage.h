@@ -1,0 +1,72 @@
+#pragma once
+// The tab "Панель приборов": four bar gauges with their text boxes, the
+// MAF/VAF chart with the table curve, the start and stop buttons, the learning
+// switches, the correction group and the log-marker group.
+
+#include <qcustomplot.h>
+
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QWidget;
+
+namespace zelor {
+
+class BarGauge;
+class UpDown;
+
+class PanelPage {
+ public:
+  // Builds the tab's controls inside page (a tab of the main window).
+  explicit PanelPage(QWidget* page);
+
+  QWidget* page;
+
+  BarGauge* MAF;
+  BarGauge* VAF;
+  BarGauge* Konv;
+  BarGauge* O2;
+  QLineEdit* MAFTextBox;
+  QLineEdit* VAFTextBox;
+  QLineEdit* KonvTextBox;
+  QLineEdit* O2TextBox;
+  QCheckBox* WBO;
+  QCheckBox* CheckBoxInsertCell;
+  QCheckBox* CheckBoxKonvMaf;
+
+  QCustomPlot* InsertCellChart;
+  QCPGraph* Tab;
+  QCPGraph* VAF_MAF;
+  QCPGraph* Konv_MAF;
+  QCPGraph* CorrBeg;
+  QCPGraph* CorrEnd;
+
+  QPushButton* ButtonStart;
+  QPushButton* ButtonStop;
+  QCheckBox* CheckBoxLearnTable;
+  QGroupBox* ObuchenieRadioButtons;
+  QButtonGroup* ObuchenieChoices;  // ids 0 ("Быстро но грубо ") and 1
+
+  QGroupBox* GroupBox1;
+  QSlider* TrackBarMafNach;
+  QSlider* TrackBarMafKon;
+  QLineEdit* EditMafNach;
+  QLineEdit* EditMafKon;
+  QLineEdit* EditCorrection;
+  UpDown* UpDown1;
+  QPushButton* Button1;
+  QCheckBox* BeepCheckBox;
+
+  QGroupBox* GroupBox3;
+  QLineEdit* Marker_Edit;
+
+  // Index of the checked learning mode: 0 fast, 1 slow.
+  int LearningMode() const;
+};
+
+}  // namespace zelor

@@ -1,0 +1,139 @@
+#include "table/GridPage.h"
+
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+
+#include "app/UpDown.h"
+#include "table/CellIndex.h"
+#include "table/CellText.h"
+
+namespace zelor {
+namespace {
+
+struct SettingControl {
+  const char* edit;
+  const char* upDown;
+  const char* labelName;
+  const char* label;
+};
+
+// In stored order; the first four belong to the accelerator pump group, the
+// last two to the smoothing group.
+const SettingControl kSettingControls[kSettingCount] = {
+    {"Sample_Time", "UpDown2", "Label13", "Вборка MAF 1/100 сек.*"},
+    {"Porog", "UpDown3", "Label14", "Порог срабатывания"},
+    {"Enrichment", "UpDown4", "Label15", "Обогащение +%"},
+    {"Enrichment_decr", "UpDown5", "Label16", "Спад обогащения -% "},
+    {"Smooth_MAF", "UpDown6", "Label19", "MAF"},
+    {"Smooth_VAF", "UpDown7", "Label20", "VAF"},
+};
+
+QLabel* MakeLabel(const char* name, const QString& text, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QString::fromLatin1(name));
+  return label;
+}
+
+}  // namespace
+
+GridPage::GridPage(QWidget* page) : page_(page) {
+  grid_ = new QTableWidget(16, 16, page);
+  grid_->setObjectName(QStringLiteral("StringGrid1"));
+  grid_->setGeometry(8, 8, kGridWidth, kGridHeight);
+  grid_->horizontalHeader()->hide();
+  grid_->verticalHeader()->hide();
+  grid_->horizontalHeader()->setMinimumSectionSize(1);
+  grid_->verticalHeader()->setMinimumSectionSize(1);
+  grid_->horizontalHeader()->setDefaultSectionSize(kCellWidth);
+  grid_->verticalHeader()->setDefaultSectionSize(kCellHeight);
+  grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  grid_->setSelectionMode(QAbstractItemView::ContiguousSelection);
+  grid_->setMouseTracking(true);
+  for (int row = 0; row < 16; ++row)
+    for (int column = 0; column < 16; ++column)
+      grid_->setItem(row, column, new QTableWidgetItem(QStringLiteral("0")));
+
+  labelVersion_ = MakeLabel("LabelVersion", QStringLiteral("FirmWare:  V"), page);
+  QFont versionFont = labelVersion_->font();
+  versionFont.setFamily(QStringLiteral("Arial"));
+  versionFont.setPixelSize(16);
+  versionFont.setBold(true);
+  labelVersion_->setFont(versionFont);
+  labelVersion_->setGeometry(8, 356, 300, 24);
+  labelVersion_->hide();
+
+  auto* smoothing = new QGroupBox(QStringLiteral("Сглаживание сигнала "), page);
+  smoothing->setObjectName(QStringLiteral("GroupBox4"));
+  smoothing->setGeometry(524, 8, 260, 90);
+  auto* pump = new QGroupBox(QStringLiteral("\"Ускорительный насос\""), page);
+  pump->setObjectName(QStringLiteral("GroupBox2"));
+  pump->setGeometry(524, 108, 260, 150);
+
+  const TableSettings defaults = Defaults();
+  for (int index = 0; index < kSettingCount; ++index) {
+    const SettingControl& control = kSettingControls[index];
+    QGroupBox* group = index < 4 ? pump : smoothing;
+    const int row = index < 4 ? index : index - 4;
+    const int y = 24 + row * 30;
+    QLabel* label = MakeLabel(control.labelName, QString::fromUtf8(control.label), group);
+    label->setGeometry(10, y + 3, 160, 17);
+    auto* edit = new QLineEdit(group);
+    edit->setObjectName(QString::fromLatin1(control.edit));
+    edit->setGeometry(176, y, 48, 22);
+    edit->setReadOnly(true);
+    edit->setEnabled(false);
+    const SettingRange range = kSettingRanges[index];
+    auto* upDown = new UpDown(QString::fromLatin1(control.upDown), range.min, range.max,
+                              defaults.Get(index), group);
+    upDown->setGeometry(224, y, 17, 22);
+    upDown->setEnabled(false);
+    upDown->SetBuddy(edit);
+    edits_[index] = edit;
+    upDowns_[index] = upDown;
+  }
+}
+
+QString GridPage::CellText(int index) const {
+  const QTableWidgetItem* item = grid_->item(CellRow(index), CellColumn(index));
+  return item ? item->text() : QString();
+}
+
+void GridPage::SetCellText(int index, const QString& text) {
+  QTableWidgetItem* item = grid_->item(CellRow(index), CellColumn(index));
+  if (item) {
+    item->setText(text);
+  } else {
+    grid_->setItem(CellRow(index), CellColumn(index), new QTableWidgetItem(text));
+  }
+}
+
+std::array<std::uint8_t, 256> GridPage::CellBytes(bool english) const {
+  std::array<std::uint8_t, 256> bytes{};
+  for (int index = 0; index < 256; ++index)
+    bytes[index] = CellByte(index, CellText(index).toStdString(), english);
+  return bytes;
+}
+
+int GridPage::SettingValue(int index) const {
+  return ParseInteger(edits_.at(index)->text().toStdString());
+}
+
+TableSettings GridPage::Settings() const {
+  TableSettings settings;
+  for (int index = 0; index < kSettingCount; ++index) settings.Set(index, SettingValue(index));
+  return settings;
+}
+
+void GridPage::SetSetting(int index, int value) {
+  upDowns_.at(index)->SetPosition(ClampSetting(index, value));
+}
+
+void GridPage::SetSettings(const TableSettings& settings) {
+  for (int index = 0; index < kSettingCount; ++index) SetSetting(index, settings.Get(index));
+}
+
+}  // namespace zelor

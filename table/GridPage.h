@@ -1,0 +1,70 @@
+#pragma once
+// The tab "Таблица Замены": the 16 × 16 grid that is the store of the
+// replacement table, the six TableSettings boxes with their spin controls, and
+// the firmware label.
+
+#include <QString>
+#include <array>
+#include <cstdint>
+
+#include "table/TableSettings.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QTableWidget;
+class QWidget;
+
+namespace zelor {
+
+class UpDown;
+
+class GridPage {
+ public:
+  // Builds the tab's controls inside page (a tab of the main window).
+  explicit GridPage(QWidget* page);
+
+  QWidget* Page() const { return page_; }
+  QTableWidget* Grid() const { return grid_; }
+  QLabel* VersionLabel() const { return labelVersion_; }
+
+  // Text of cell index (0..255), unparsed.
+  QString CellText(int index) const;
+  // Writes text into cell index (0..255).
+  void SetCellText(int index, const QString& text);
+  // Writes the decimal text of value into cell index.
+  void SetCell(int index, int value) { SetCellText(index, QString::number(value)); }
+
+  // The 256 cells as table bytes, ascending index. Stops at the first cell
+  // that is not an integer, or that lies outside 0..255, by raising the
+  // error that names it (in English when english is set); nothing is
+  // returned then.
+  std::array<std::uint8_t, 256> CellBytes(bool english) const;
+
+  // Setting index (0..5, stored order) as its edit box shows it, parsed as
+  // an integer (raising the conversion error for text that is not one).
+  int SettingValue(int index) const;
+  // The six settings as their edit boxes show them.
+  TableSettings Settings() const;
+  // Sets setting index, brought into its range; its edit box shows it.
+  void SetSetting(int index, int value);
+  void SetSettings(const TableSettings& settings);
+
+  QLineEdit* SettingEdit(int index) const { return edits_.at(index); }
+  UpDown* SettingUpDown(int index) const { return upDowns_.at(index); }
+
+  // Designed size of the grid and its default cells.
+  static constexpr int kGridWidth = 500;
+  static constexpr int kGridHeight = 340;
+  static constexpr int kCellWidth = 30;
+  static constexpr int kCellHeight = 20;
+
+ private:
+  QWidget* page_;
+  QTableWidget* grid_;
+  QLabel* labelVersion_;
+  std::array<QLineEdit*, kSettingCount> edits_{};
+  std::array<UpDown*, kSettingCount> upDowns_{};
+};
+
+}  // namespace zelor

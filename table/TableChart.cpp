@@ -1,0 +1,109 @@
+#include "table/TableChart.h"
+
+#include <QLabel>
+
+namespace zelor {
+namespace {
+
+AxisMap MapOf(const QCPAxis* axis) {
+  AxisMap map;
+  map.lower = axis->range().lower;
+  map.upper = axis->range().upper;
+  map.pixelAtLower = axis->coordToPixel(map.lower);
+  map.pixelAtUpper = axis->coordToPixel(map.upper);
+  return map;
+}
+
+// A rectangle smaller than this (a click, a double click) zooms nothing.
+constexpr int kMinimumZoomPixels = 4;
+
+}  // namespace
+
+TableChart::TableChart(QWidget* parent) : QCustomPlot(parent) {
+  setObjectName(QStringLiteral("TableChart"));
+  legend->setVisible(false);
+  xAxis->setLabel(QStringLiteral("MAF"));
+  yAxis->setLabel(QStringLiteral("Выход Конвертера"));
+  ResetZoom();
+
+  series1_ = addGraph();
+  series1_->setObjectName(QStringLiteral("Series1"));
+  series1_->setName(QStringLiteral("Series1"));
+  series1_->setPen(QPen(QColor(255, 165, 0), 2));
+  // Markers 8 pixels across: the hit test takes 4 pixels either way.
+  series1_->setScatterStyle(
+      QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(Qt::red), QBrush(Qt::red), 2 * kMarkerReach));
+
+  label8_ = new QLabel(QStringLiteral("Подсказка"), this);
+  label8_->setObjectName(QStringLiteral("Label8"));
+  QFont font = label8_->font();
+  font.setBold(true);
+  label8_->setFont(font);
+  label8_->setAutoFillBackground(true);
+  QPalette palette = label8_->palette();
+  palette.setColor(QPalette::Window, palette.color(QPalette::ToolTipBase));
+  palette.setColor(QPalette::WindowText, palette.color(QPalette::ToolTipText));
+  label8_->setPalette(palette);
+  label8_->hide();
+
+  setMouseTracking(true);
+  EnableZoom(true);
+}
+
+AxisMap TableChart::XMap() const { return MapOf(xAxis); }
+
+AxisMap TableChart::YMap() const { return MapOf(yAxis); }
+
+std::vector<double> TableChart::PointXs() const {
+  std::vector<double> xs;
+  xs.reserve(series1_->dataCount());
+  for (auto it = series1_->data()->constBegin(); it != series1_->data()->constEnd(); ++it)
+    xs.push_back(it->key);
+  return xs;
+}
+
+std::vector<double> TableChart::PointYs() const {
+  std::vector<double> ys;
+  ys.reserve(series1_->dataCount());
+  for (auto it = series1_->data()->constBegin(); it != series1_->data()->constEnd(); ++it)
+    ys.push_back(it->value);
+  return ys;
+}
+
+void TableChart::SetPointValue(int index, double value) {
+  if (index < 0 || index >= series1_->dataCount()) return;
+  (series1_->data()->begin() + index)->value = value;
+  replot();
+}
+
+void TableChart::EnableZoom(bool enabled) {
+  setSelectionRectMode(enabled ? QCP::srmZoom : QCP::srmNone);
+}
+
+bool TableChart::ZoomEnabled() const { return selectionRectMode() == QCP::srmZoom; }
+
+void TableChart::ResetZoom() {
+  xAxis->setRange(0, 255);
+  yAxis->setRange(0, 255);
+  replot();
+}
+
+void TableChart::mousePressEvent(QMouseEvent* event) {
+  zoomStart_ = event->position().toPoint();
+  // The main window's press handler runs inside (through the mousePress
+  // signal) and may switch zoom off before a rectangle starts.
+  QCustomPlot::mousePressEvent(event);
+}
+
+void TableChart::processRectZoom(QRect rect, QMouseEvent* event) {
+  const QPoint end = event ? event->position().toPoint() : rect.bottomRight();
+  if (end.x() < zoomStart_.x()) {
+    ResetZoom();  // a rectangle drawn leftwards undoes the zoom
+    return;
+  }
+  const QRect area = rect.normalized();
+  if (area.width() < kMinimumZoomPixels || area.height() < kMinimumZoomPixels) return;
+  QCustomPlot::processRectZoom(area, event);
+}
+
+}  // namespace zelor

@@ -1,0 +1,53 @@
+#pragma once
+// The table chart: the replacement table drawn as one curve, MAF index across
+// and converter output up, both axes fixed 0..255. Rubber-band zoom: drag a
+// rectangle rightwards to zoom into it, leftwards to return to the whole
+// table. The chart's mouse events are handled by the main window.
+
+#include <qcustomplot.h>
+
+#include <vector>
+
+#include "table/ChartGeometry.h"
+
+class QLabel;
+
+namespace zelor {
+
+class TableChart : public QCustomPlot {
+  Q_OBJECT
+ public:
+  explicit TableChart(QWidget* parent);
+
+  // The curve of the table: point k at (k, cell k).
+  QCPGraph* Series1() const { return series1_; }
+  // The hint label that follows the mouse over the points.
+  QLabel* HintLabel() const { return label8_; }
+
+  // The bottom and left axes as shown now (zoomed or not), with their pixel
+  // extents.
+  AxisMap XMap() const;
+  AxisMap YMap() const;
+  // The points of Series1, in index order.
+  std::vector<double> PointXs() const;
+  std::vector<double> PointYs() const;
+  // Sets the value of point index of Series1 and redraws.
+  void SetPointValue(int index, double value);
+
+  // Turns rubber-band zoom on or off.
+  void EnableZoom(bool enabled);
+  bool ZoomEnabled() const;
+  // Shows the whole table again: both axes 0..255.
+  void ResetZoom();
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void processRectZoom(QRect rect, QMouseEvent* event) override;
+
+ private:
+  QCPGraph* series1_;
+  QLabel* label8_;
+  QPoint zoomStart_;
+};
+
+}  // namespace zelor

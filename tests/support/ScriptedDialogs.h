@@ -1,0 +1,55 @@
+#pragma once
+// Test stand-in for the program's message boxes and file dialogs: records
+// every message in order and answers each file dialog from a queue (a path,
+// or a cancel).
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <optional>
+
+#include "app/UserDialogs.h"
+
+namespace zelor::testing {
+
+class ScriptedDialogs final : public UserDialogs {
+ public:
+  ScriptedDialogs() { InstallDialogs(this); }
+  ~ScriptedDialogs() override { InstallDialogs(nullptr); }
+
+  void ShowMessage(QWidget*, const QString& text) override { messages.append(text); }
+
+  std::optional<QString> AskFileName(QWidget*, FileDialogKind kind, const QString& filter,
+                                     const QString& currentName) override {
+    asked.push_back({kind, filter, currentName});
+    if (answers.empty()) return std::nullopt;
+    std::optional<QString> answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+
+  void OpenAddress(const QString& address) override { openedAddresses.append(address); }
+
+  // Queues the answer to the next file dialog: a path, or nullopt to cancel.
+  void Answer(std::optional<QString> path) { answers.push_back(std::move(path)); }
+
+  // Takes and returns the messages shown so far.
+  QStringList TakeMessages() {
+    QStringList taken = messages;
+    messages.clear();
+    return taken;
+  }
+
+  struct Question {
+    FileDialogKind kind;
+    QString filter;
+    QString currentName;
+  };
+
+  QStringList messages;
+  QStringList openedAddresses;
+  std::deque<std::optional<QString>> answers;
+  std::vector<Question> asked;
+};
+
+}  // namespace zelor::testing
