@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/SimProcess.h"
 #include "sim/AccelPump.h"
 #include "sim/ConverterDevice.h"
 #include "sim/DeviceMemory.h"
@@ -166,43 +167,8 @@ Bytes ReadUpTo(int fd, std::size_t want, milliseconds silence, bool* hungUp = nu
   return got;
 }
 
-QString SimPath() {
-  const QString env = qEnvironmentVariable("ZELOR_SIM");
-  return env.isEmpty() ? QStringLiteral(ZELOR_SIM_PATH) : env;
-}
-
-// A running converter-sim with the port path it announced.
-struct SimProcess {
-  bool Start(const QStringList& args) {
-    proc.setProgram(SimPath());
-    proc.setArguments(args);
-    proc.setProcessChannelMode(QProcess::SeparateChannels);
-    proc.start();
-    if (!proc.waitForStarted(5000)) return false;
-    const auto deadline = SteadyClock::now() + std::chrono::seconds(10);
-    while (!proc.canReadLine() && SteadyClock::now() < deadline) {
-      if (proc.state() != QProcess::Running) return false;
-      proc.waitForReadyRead(200);
-    }
-    if (!proc.canReadLine()) return false;
-    port = QString::fromLocal8Bit(proc.readLine()).trimmed().toStdString();
-    return !port.empty();
-  }
-  // Sends SIGTERM; true when the process ended (within a hang guard).
-  bool Terminate() {
-    if (proc.state() == QProcess::NotRunning) return true;
-    ::kill(static_cast<pid_t>(proc.processId()), SIGTERM);
-    return proc.waitForFinished(10000);
-  }
-  ~SimProcess() {
-    if (proc.state() != QProcess::NotRunning) {
-      proc.kill();
-      proc.waitForFinished(5000);
-    }
-  }
-  QProcess proc;
-  std::string port;
-};
+using zelor::testing::SimPath;
+using zelor::testing::SimProcess;
 
 }  // namespace
 

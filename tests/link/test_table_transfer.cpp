@@ -1,0 +1,293 @@
+// Reading, writing and verifying the table through the real serial layer,
+// against the converter simulator on a pseudo-terminal.
+
+#include <QAction>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+
+#include "app/StartUp.h"
+#include "app/Unit3.h"
+#include "app/ZelorConfigurator.h"
+#include "link/Protocol.h"
+#include "support/ScriptedDialogs.h"
+#include "support/SimProcess.h"
+#include "table/GridPage.h"
+#include "table/TableChart.h"
+
+using namespace zelor;
+using testing::SimProcess;
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+QString ReadFailure(const char* code, int received) {
+  return QStringLiteral("Ошибка ") + code + kCrLf + "Получено байт: " + QString::number(received) +
+         kCrLf + "из необходимых: 257" + kCrLf + kCrLf + kCrLf +
+         "Невозможно считать  таблицу из конвертера." + kCrLf +
+         QString::fromUtf8("Проверьте наличие питающего напряжения\r\n и убедитесь в иcправности Com порта.");
+}
+
+QString Mismatch(int index) {
+  return QStringLiteral("Ошибка #3") + kCrLf + "Ошибка верификации данных" + kCrLf +
+         "Индекс массива: " + QString::number(index) + kCrLf + kCrLf + kCrLf +
+         "Внимание!!!\r\nТаблица не записалась! Попробуйте еще раз.";
+}
+
+// How many times the byte sequence needle stands in haystack.
+int Occurrences(const std::vector<std::uint8_t>& haystack, const std::vector<std::uint8_t>& needle) {
+  int count = 0;
+  for (auto it = haystack.begin();
+       (it = std::search(it, haystack.end(), needle.begin(), needle.end())) != haystack.end(); ++it)
+    ++count;
+  return count;
+}
+
+}  // namespace
+
+class TestTableTransfer : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { dialogs_ = std::make_unique<testing::ScriptedDialogs>(); }
+  void cleanup() {
+    windows_ = Windows();
+    sim_.reset();
+    dialogs_.reset();
+  }
+
+  void pickingThePortReadsTableAndVersion() {
+    Launch({});
+    Pick();
+    QVERIFY(form().PortChosen());
+    QVERIFY(dialogs_->messages.isEmpty());
+    for (int i = 0; i < 256; ++i) QCOMPARE(form().Grid().CellText(i), QString::number(i));
+    QLabel* version = form().Grid().VersionLabel();
+    QVERIFY(version->isVisibleTo(form().TabSheet("TabSheet3")));
+    QCOMPARE(version->text(), QStringLiteral("FirmWare:  V_3.2"));
+    QCOMPARE(form().Chart().Series1()->data()->at(200)->value, 200.0);
+    QCOMPARE(form().windowTitle(), QStringLiteral("ZelorConfigurator "));
+    QCOMPARE(form().TableMirror()[255], std::uint8_t(255));
+    QCOMPARE(sim_->Received(), (std::vector<std::uint8_t>{'s', 'r', 'v'}));
+  }
+
+  void pickingTheOpenPortAgainReopensAndReadsAgain() {
+    Launch({});
+    Pick();
+    form().N14Click();
+    Pick();
+    QVERIFY(dialogs_->messages.isEmpty());
+    QCOMPARE(form().Grid().CellText(77), QStringLiteral("77"));
+    QCOMPARE(sim_->Received(), (std::vector<std::uint8_t>{'s', 'r', 'v', 's', 'r', 'v'}));
+  }
+
+  void silentConverter() {
+    Launch({"--fault", "silent"});
+    form().N112Click();
+    form().Grid().SetCell(5, 99);
+    QElapsedTimer clock;
+    clock.start();
+    Pick();
+    QVERIFY(clock.elapsed() >= 900);
+    QCOMPARE(dialogs_->TakeMessages(), QStringList{ReadFailure("#1", 0)});
+    QCOMPARE(form().Grid().CellText(5), QStringLiteral("99"));  // grid unchanged
+    QVERIFY(!form().Grid().VersionLabel()->isVisibleTo(form().TabSheet("TabSheet3")));
+  }
+
+  void shortTable() {
+    Launch({"--fault", "short-table"});
+    Pick();
+    QCOMPARE(dialogs_->TakeMessages(), QStringList{ReadFailure("#1", 256)});
+    QCOMPARE(form().Grid().CellText(100), QStringLiteral("0"));
+  }
+
+  void surplusBytesAreDrained() {
+    Launch({"--fault", "extra-bytes"});
+    Pick();
+    QVERIFY(dialogs_->messages.isEmpty());
+    QCOMPARE(form().Grid().CellText(100), QStringLiteral("100"));
+    QCOMPARE(form().Grid().VersionLabel()->text(), QStringLiteral("FirmWare:  V_3.2"));
+  }
+
+  void aConverterThatKeepsTalkingDoesNotHangTheRead() {
+    Launch({"--fault", "keep-talking"});
+    QElapsedTimer clock;
+    clock.start();
+    Pick();
+    QVERIFY2(clock.elapsed() < 60000, "the drain must end by itself");
+    QVERIFY(dialogs_->messages.isEmpty());
+    QCOMPARE(form().Grid().CellText(100), QStringLiteral("100"));
+    QVERIFY(form().Grid().VersionLabel()->text().startsWith("FirmWare:  V"));
+  }
+
+  void versionZeroAndMissingVersion() {
+    Launch({"--fault", "version-zero"});
+    Pick();
+    QCOMPARE(form().Grid().VersionLabel()->text(), QStringLiteral("FirmWare:  V_0.0"));
+    windows_ = Windows();
+    Launch({"--fault", "no-version"});
+    Pick();
+    QCOMPARE(form().Grid().VersionLabel()->text(), QStringLiteral("FirmWare:  V1.00"));
+    windows_ = Windows();
+    Launch({"--version", "255"});
+    Pick();
+    QCOMPARE(form().Grid().VersionLabel()->text(), QStringLiteral("FirmWare:  V_25.5"));
+    QVERIFY(dialogs_->messages.isEmpty());
+  }
+
+  void writeThenGoodReadBack() {
+    Launch({});
+    Pick();
+    for (int i = 0; i < 256; ++i) form().Grid().SetCell(i, (i * 7) % 256);
+    form().N8Click();
+    QVERIFY(form().Timer2()->isActive());
+    QVERIFY(windows_.form3->isVisible());
+    QCOMPARE(windows_.form3->ProgressBar1()->value(), 0);
+    form().Timer2()->stop();  // the ticks are run by hand below
+    QTest::qWait(500);        // the converter's flash delay
+    const QList<int> progress = RunVerificationTicks();
+    QCOMPARE(progress.mid(0, 5), (QList<int>{1, 3, 5, 6, 8}));
+    QCOMPARE(progress.last(), 100);
+    QCOMPARE(dialogs_->TakeMessages(), QStringList{"Запись прошла успешно"});
+    QVERIFY(!windows_.form3->isVisible());
+    QVERIFY(!form().Timer2()->isActive());
+    // The frame went out byte for byte: "sw", the cells, 0x00.
+    std::vector<std::uint8_t> frame{'s', 'w'};
+    for (int i = 0; i < 256; ++i) frame.push_back(static_cast<std::uint8_t>((i * 7) % 256));
+    frame.push_back(0);
+    QCOMPARE(Occurrences(sim_->Received(), frame), 1);
+    QCOMPARE(form().TableMirror()[3], std::uint8_t(21));
+  }
+
+  void readBackWithAChangedByte() {
+    Launch({"--fault", "corrupt-readback=17"});
+    Pick();
+    form().N8Click();
+    form().Timer2()->stop();
+    QTest::qWait(500);
+    RunVerificationTicks();
+    QCOMPARE(dialogs_->TakeMessages(), QStringList{Mismatch(17)});
+    QVERIFY(!windows_.form3->isVisible());
+  }
+
+  void converterThatIgnoresTheWrite() {
+    Launch({});
+    Pick();
+    windows_ = Windows();
+    sim_.reset();
+    Launch({"--fault", "ignore-write"});
+    Pick();
+    form().Grid().SetCell(40, 200);  // the converter keeps 40
+    form().N8Click();
+    form().Timer2()->stop();
+    QTest::qWait(500);
+    RunVerificationTicks();
+    QCOMPARE(dialogs_->TakeMessages(), QStringList{Mismatch(40)});
+  }
+
+  void readBackShortShowsMessage2() {
+    Launch({"--fault", "short-table"});
+    Pick();
+    dialogs_->TakeMessages();
+    form().N8Click();
+    form().Timer2()->stop();
+    RunVerificationTicks();
+    QCOMPARE(dialogs_->TakeMessages(), QStringList{ReadFailure("#2", 256)});
+    QVERIFY(!windows_.form3->isVisible());
+  }
+
+  void outOfRangeCellIsRefusedBeforeAnythingIsSent() {
+    Launch({});
+    Pick();
+    const std::vector<std::uint8_t> before = sim_->Received();
+    for (const QString& text : {QStringLiteral("256"), QStringLiteral("-1")}) {
+      form().Grid().SetCellText(9, text);
+      Trigger("N8");
+      QCOMPARE(dialogs_->TakeMessages(),
+               QStringList{"Ячейка MAF=9 содержит '" + text +
+                           "': значение вне диапазона 0..255. Таблица не записана."});
+      QVERIFY(!form().Timer2()->isActive());
+      QVERIFY(!windows_.form3->isVisible());
+    }
+    form().Grid().SetCellText(9, QStringLiteral("x1"));
+    Trigger("N8");
+    QCOMPARE(dialogs_->TakeMessages(), QStringList{"'x1' is not a valid integer value"});
+    QTest::qWait(300);
+    QCOMPARE(sim_->Received(), before);  // not one byte more
+    QCOMPARE(form().TableMirror()[9], std::uint8_t(9));
+  }
+
+  void englishTwinOfTheRangeMessage() {
+    Launch({});
+    Pick();
+    form().Messages().SwitchToEnglish();
+    form().Grid().SetCellText(200, QStringLiteral("300"));
+    Trigger("N8");
+    QCOMPARE(dialogs_->TakeMessages(),
+             QStringList{"Cell MAF=200 holds '300': the value is outside 0..255. The table was not written."});
+  }
+
+  void twoWritesWithinSixSecondsVerifyOnce() {
+    Launch({});
+    Pick();
+    QElapsedTimer clock;
+    clock.start();
+    form().Grid().SetCell(1, 11);
+    Trigger("N8");
+    QTest::qWait(2000);
+    form().Grid().SetCell(2, 22);
+    Trigger("N8");
+    const qint64 secondWrite = clock.elapsed();
+    QTRY_VERIFY_WITH_TIMEOUT(!dialogs_->messages.isEmpty(), 20000);
+    QVERIFY(clock.elapsed() - secondWrite >= 5900);
+    QCOMPARE(dialogs_->TakeMessages(), QStringList{"Запись прошла успешно"});
+    const std::vector<std::uint8_t> received = sim_->Received();
+    QCOMPARE(Occurrences(received, {'s', 'w'}), 2);
+    // After the two frames exactly one read-back: "sr" once more.
+    QCOMPARE(Occurrences(received, {'s', 'r'}), 2);
+    QVERIFY(!form().Timer2()->isActive());
+  }
+
+ private:
+  TForm1& form() { return *windows_.form1; }
+
+  void Launch(const QStringList& args) {
+    sim_ = std::make_unique<SimProcess>();
+    QVERIFY(sim_->StartRecording(args));
+    windows_ = StartUp({sim_->Port()});
+  }
+
+  void Pick() {
+    auto* com = form().findChild<QComboBox*>(QStringLiteral("COM"));
+    const int index = com->findText(sim_->Port());
+    QVERIFY(index >= 0);
+    com->setCurrentIndex(index);
+    emit com->activated(index);
+  }
+
+  void Trigger(const char* name) { form().findChild<QAction*>(QString::fromLatin1(name))->trigger(); }
+
+  // Runs the 60 verification ticks by hand; returns the bar after each.
+  QList<int> RunVerificationTicks() {
+    form().Timer2()->stop();
+    QList<int> progress;
+    for (int tick = 0; tick < protocol::kVerifyTicks; ++tick) {
+      form().Timer2Timer();
+      progress << windows_.form3->ProgressBar1()->value();
+    }
+    return progress;
+  }
+
+  std::unique_ptr<testing::ScriptedDialogs> dialogs_;
+  std::unique_ptr<SimProcess> sim_;
+  Windows windows_;
+};
+
+QTEST_MAIN(TestTableTransfer)
+#include "test_table_transfer.moc"
