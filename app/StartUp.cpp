@@ -1,5 +1,7 @@
 #include "app/StartUp.h"
 
+#include <QApplication>
+#include <QFont>
 #include <QLocale>
 
 #include "app/Unit3.h"
@@ -33,6 +35,10 @@ Windows StartUp(const QStringList& extraPorts) {
   // Russian is the program's language; the panel's voltages still use the
   // user's own decimal separator (QLocale::system()).
   QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+  // Arial 13 px throughout, menus and message boxes included.
+  QFont font(QStringLiteral("Arial"));
+  font.setPixelSize(13);
+  QApplication::setFont(font);
   Windows windows;
   windows.form1 = std::make_unique<TForm1>(extraPorts);
   windows.form1->show();
