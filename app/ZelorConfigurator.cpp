@@ -8,8 +8,11 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QSlider>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabBar>
@@ -129,13 +132,19 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
   pageControl1_->setCurrentWidget(tabSheet4);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  // No thread outlives the window: the reader ends before the port and the
+  // recording are released.
+  flags_.Streaming.store(false, std::memory_order_relaxed);
+  reader_.reset();
+}
 
 bool TForm1::FormKeyDown(QKeyEvent*) { return false; }
 
 bool TForm1::FormKeyUp(QKeyEvent*) { return false; }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+  EndStream();
   QMainWindow::closeEvent(event);
   // The main window's end is the program's end, whatever else is open.
   QCoreApplication::quit();
@@ -248,6 +257,15 @@ void TForm1::ConnectHandlers() {
           [this](QMouseEvent*) { Run([&] { TableChartMouseUp(); }); });
   connect(tableChart_, &QCustomPlot::mouseDoubleClick, this,
           [this](QMouseEvent*) { Run([&] { TableChartDblClick(); }); });
+  connect(panel_->TrackBarMafNach, &QSlider::valueChanged, this,
+          [this](int) { Run([this] { TrackBarMafNachChange(); }); });
+  connect(panel_->TrackBarMafKon, &QSlider::valueChanged, this,
+          [this](int) { Run([this] { TrackBarMafKonChange(); }); });
+  connect(panel_->EditCorrection, &QLineEdit::textChanged, this,
+          [this](const QString&) { Run([this] { EditCorrectionChange(); }); });
+  connect(panel_->ButtonStart, &QPushButton::clicked, this, [this] { Run([this] { ButtonStartClick(); }); });
+  connect(panel_->ButtonStop, &QPushButton::clicked, this, [this] { Run([this] { ButtonStopClick(); }); });
+  connect(timer1_, &QTimer::timeout, this, [this] { Run([this] { Timer1Timer(); }); });
   connect(timer2_, &QTimer::timeout, this, [this] { Run([this] { Timer2Timer(); }); });
 
   connect(pageControl1_, &QTabWidget::currentChanged, this, [this](int index) {

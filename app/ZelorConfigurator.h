@@ -12,9 +12,13 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 
 #include "app/MessageTexts.h"
+#include "link/LogBuffer.h"
+#include "link/ReadlLogThread.h"
 #include "link/SerialPort.h"
+#include "link/StreamFlags.h"
 #include "table/TableChartDrag.h"
 
 class QAction;
@@ -86,6 +90,21 @@ class TForm1 : public QMainWindow {
   void N8Click();
   void Timer2Timer();
 
+  // --- Live stream (link/StreamCommands.cpp) and panel tick (log/PanelTick.cpp)
+  void ButtonStartClick();
+  void ButtonStopClick();
+  void Timer1Timer();
+  // The stream failure routine: shows the reader's message, then performs
+  // "Стоп". Runs on the window's thread while the reader waits.
+  void StreamFailure(const std::string& message);
+  // Stops a running stream as "Стоп" does and waits for its reader to end.
+  void EndStream();
+
+  // --- Correction range and step (learn/CorrectionCommands.cpp) ------------
+  void TrackBarMafNachChange();
+  void TrackBarMafKonChange();
+  void EditCorrectionChange();
+
   // --- State and controls that tests and the other windows read ------------
   bool PortChosen() const { return portChosen_; }
   const QString& CurrentTableFile() const { return currentTableFile_; }
@@ -107,6 +126,16 @@ class TForm1 : public QMainWindow {
   QTimer* Timer1() const { return timer1_; }
   QTimer* Timer2() const { return timer2_; }
   int LogPointsPerFrame() const { return pointsPerFrame_; }
+  LogBuffer& Log() { return *logBuffer_; }
+  StreamFlags& Flags() { return flags_; }
+  bool Streaming() const { return flags_.Streaming.load(std::memory_order_relaxed); }
+  // True while a reader thread of the last run is still running.
+  bool ReaderRunning() const { return reader_ && !reader_->Finished(); }
+  bool LogChartDrawn() const { return logChartDrawn_; }
+  int LogFrameStart() const { return logFrameStart_; }
+  int LogFrameEnd() const { return logFrameEnd_; }
+  // Fewer samples than this leave the log chart undrawn at "Стоп".
+  static constexpr int kMinimumFramedSamples = 119;
   int ScalePercent() const { return scalePercent_; }
 
   // Caption rule: "ZelorConfigurator " followed by the file name.
@@ -131,6 +160,10 @@ class TForm1 : public QMainWindow {
   template <class Handler>
   void Run(Handler&& handler);
 
+  // Draws the log chart's frame (the log chart viewer's part).
+  void RedrawLogChart();
+  // Sends a command byte, then its two data bytes in a second write.
+  void SendCommand(std::uint8_t command, std::uint8_t first, std::uint8_t second);
   // Converter transfer helpers.
   void ShowReadFailure(const char* code, int received);
 
@@ -165,9 +198,18 @@ class TForm1 : public QMainWindow {
   QString currentLogFile_;
   std::array<std::uint8_t, 256> learnedCells_{};
   int pointsPerFrame_ = 430;
+  bool logChartDrawn_ = false;
+  int logFrameStart_ = 0;
+  int logFrameEnd_ = 0;
   TableChartDrag drag_;
   MessageTexts messages_;
   int scalePercent_ = 100;
+
+  // The live stream. Declared last so that the reader, which uses the port,
+  // the buffer and the flags, is gone before any of them.
+  StreamFlags flags_;
+  std::unique_ptr<LogBuffer> logBuffer_ = std::make_unique<LogBuffer>();
+  std::unique_ptr<TThreadLog> reader_;
 };
 
 }  // namespace zelor

@@ -1,0 +1,167 @@
+#include "link/ReadlLogThread.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <stdexcept>
+#include <utility>
+
+#include "link/SerialPort.h"
+
+#if defined(__linux__)
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#elif defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
+namespace zelor {
+
+namespace {
+
+std::atomic<int> gLiveReaders{0};
+
+// Counts a running reader body for as long as it lives.
+class LiveReader {
+ public:
+  LiveReader() { gLiveReaders.fetch_add(1, std::memory_order_relaxed); }
+  ~LiveReader() { gLiveReaders.fetch_sub(1, std::memory_order_relaxed); }
+  LiveReader(const LiveReader&) = delete;
+  LiveReader& operator=(const LiveReader&) = delete;
+};
+
+}  // namespace
+
+// The latch between a reader waiting in its failure path and the task it
+// queued on the GUI thread. Shared, so that a task which runs after its
+// reader is gone finds it still there, marked abandoned.
+struct TThreadLog::Gate {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool abandoned = false;  // Join was called: report nothing, wait no more
+  bool handled = false;    // the queued task has run (or skipped) the routine
+};
+
+TThreadLog::TThreadLog(SerialPort& port, LogBuffer& buffer, StreamFlags& flags,
+                       FailureRoutine failure, std::string streamMessage, GuiPost post)
+    : port_(port),
+      buffer_(buffer),
+      flags_(flags),
+      failure_(std::move(failure)),
+      post_(std::move(post)),
+      streamMessage_(std::move(streamMessage)),
+      gate_(std::make_shared<Gate>()) {
+  if (!failure_ || !post_) throw std::invalid_argument("TThreadLog needs a failure routine and a GUI post");
+}
+
+TThreadLog::~TThreadLog() { Join(); }
+
+void TThreadLog::Start() {
+  if (thread_.joinable() || finished_.load()) throw std::logic_error("TThreadLog started twice");
+  thread_ = std::thread([this] {
+    {
+      LiveReader live;
+      RaisePriority();
+      Execute();
+      threadId_.store(0, std::memory_order_relaxed);
+    }
+    finished_.store(true, std::memory_order_release);
+  });
+}
+
+void TThreadLog::RaisePriority() {
+#if defined(__linux__)
+  // Linux gives SCHED_OTHER threads no priorities; the nice value is the
+  // scheduler's weight, and setpriority with a thread id sets it for that
+  // thread alone. One step above normal is one below the inherited nice
+  // value. Lowering it needs CAP_SYS_NICE or an RLIMIT_NICE allowance; without
+  // them (EPERM, EACCES) the reader runs at normal priority, as it must
+  // keep up anyway (120 frames/s at most).
+  const pid_t tid = static_cast<pid_t>(::syscall(SYS_gettid));
+  threadId_.store(static_cast<long>(tid), std::memory_order_relaxed);
+  errno = 0;
+  const int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
+  if (nice == -1 && errno != 0) return;
+  if (::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), nice - 1) == 0) {
+    priorityRaised_.store(true, std::memory_order_relaxed);
+  }
+#elif defined(_WIN32)
+  if (::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL)) {
+    priorityRaised_.store(true, std::memory_order_relaxed);
+  }
+#endif
+}
+
+void TThreadLog::Execute() {
+  try {
+    while (flags_.Streaming.load(std::memory_order_relaxed) &&
+           !abandoned_.load(std::memory_order_relaxed)) {
+      const int got = port_.Read(frame_, kLogChannelCount);
+      if (got < kLogChannelCount) {
+        message_ = streamMessage_;
+        if (flags_.Streaming.load(std::memory_order_relaxed)) ReportFailure();
+        break;
+      }
+      buffer_.Append(frame_, flags_.MarkerFlag.load(std::memory_order_relaxed));
+    }
+  } catch (...) {
+    // A serial error (the port closed under the reader, a hang-up) or any
+    // other: the reader ends without a word; Streaming stays as it is.
+  }
+}
+
+void TThreadLog::ReportFailure() {
+  const std::shared_ptr<Gate> gate = gate_;
+  {
+    std::lock_guard<std::mutex> lock(gate->mutex);
+    if (gate->abandoned) return;
+  }
+  StreamFlags* flags = &flags_;
+  post_([gate, flags, failure = failure_, message = message_] {
+    // On the GUI thread.
+    {
+      std::lock_guard<std::mutex> lock(gate->mutex);
+      if (gate->abandoned) return;  // a run that is over: nothing to show
+    }
+    // Releases the reader however the routine ends (it may throw into the
+    // GUI's error handler).
+    struct Release {
+      Gate& g;
+      ~Release() {
+        {
+          std::lock_guard<std::mutex> lock(g.mutex);
+          g.handled = true;
+        }
+        g.changed.notify_all();
+      }
+    } release{*gate};
+    if (flags->Streaming.load(std::memory_order_relaxed)) failure(message);
+  });
+  std::unique_lock<std::mutex> lock(gate->mutex);
+  gate->changed.wait(lock, [&] { return gate->handled || gate->abandoned; });
+}
+
+void TThreadLog::Join() {
+  abandoned_.store(true, std::memory_order_relaxed);
+  {
+    std::lock_guard<std::mutex> lock(gate_->mutex);
+    gate_->abandoned = true;
+  }
+  gate_->changed.notify_all();
+  if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+}
+
+bool TThreadLog::Finished() const { return finished_.load(std::memory_order_acquire); }
+
+bool TThreadLog::PriorityRaised() const { return priorityRaised_.load(std::memory_order_relaxed); }
+
+long TThreadLog::ThreadId() const { return threadId_.load(std::memory_order_relaxed); }
+
+int TThreadLog::LiveCount() { return gLiveReaders.load(std::memory_order_relaxed); }
+
+}  // namespace zelor

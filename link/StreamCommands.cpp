@@ -1,0 +1,95 @@
+// The main window's live stream handlers: "Старт" and "Стоп", and the stream
+// failure routine that the reader has the window run.
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+
+#include "app/HandlerGuard.h"
+#include "app/UpDown.h"
+#include "app/ZelorConfigurator.h"
+#include "link/LogBuffer.h"
+#include "link/Protocol.h"
+#include "link/ReadlLogThread.h"
+#include "log/PanelPage.h"
+
+namespace zelor {
+
+void TForm1::ButtonStartClick() {
+  if (!portChosen_) {
+    Message(messages_.Text(kNoPortChosen));
+    return;
+  }
+  // The previous run's reader ends before this run starts (it is at most in
+  // its last read, about a second): two readers never share the port, and
+  // an old one never stores into the new recording.
+  reader_.reset();
+  PanelPage& panel = *panel_;
+  panel.ButtonStart->setEnabled(false);
+  panel.CheckBoxLearnTable->setEnabled(false);
+  comPort1_.Purge();
+  // Each of these sends its range or step command when the value changes.
+  panel.TrackBarMafNach->setValue(0);
+  panel.TrackBarMafKon->setValue(0);
+  panel.UpDown1->SetPosition(0);
+  const auto& start = panel.CheckBoxLearnTable->isChecked() ? protocol::kStreamStartLearning
+                                                             : protocol::kStreamStart;
+  comPort1_.Write(start.data(), static_cast<int>(start.size()));
+  logBuffer_->SetCount(0);
+  flags_.Streaming.store(true, std::memory_order_relaxed);
+  timer1_->start();
+  panel.Tab->data()->clear();
+  RefreshInsertCellChart();
+  reader_ = std::make_unique<TThreadLog>(
+      comPort1_, *logBuffer_, flags_,
+      [this](const std::string& message) { StreamFailure(message); },
+      messages_.Text(kStreamAbsent).toStdString(),
+      [this](std::function<void()> task) {
+        QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+      });
+  reader_->Start();
+}
+
+void TForm1::ButtonStopClick() {
+  if (!portChosen_) {
+    Message(messages_.Text(kNoPortChosen));
+    return;
+  }
+  flags_.Streaming.store(false, std::memory_order_relaxed);
+  timer1_->stop();
+  panel_->ButtonStart->setEnabled(true);
+  panel_->CheckBoxLearnTable->setEnabled(true);
+  comPort1_.Write(protocol::kStreamStop.data(), static_cast<int>(protocol::kStreamStop.size()));
+  const std::int32_t count = logBuffer_->Count();
+  logChartDrawn_ = false;
+  logFrameStart_ = 0;
+  logFrameEnd_ = count;
+  if (count >= kMinimumFramedSamples) {
+    logFrameStart_ = 0;
+    logFrameEnd_ = count;
+    RedrawLogChart();
+  }
+}
+
+void TForm1::StreamFailure(const std::string& message) {
+  // Runs on the window's thread while the reader waits for it.
+  Guarded(this, [&] {
+    Message(QString::fromStdString(message));
+    ButtonStopClick();
+  });
+}
+
+void TForm1::RedrawLogChart() {
+  // The log chart viewer draws the frame LogFrameStart..LogFrameEnd here;
+  // until it exists the frame is only recorded as drawn.
+  logChartDrawn_ = true;
+}
+
+void TForm1::EndStream() {
+  if (flags_.Streaming.load(std::memory_order_relaxed)) Guarded(this, [this] { ButtonStopClick(); });
+  flags_.Streaming.store(false, std::memory_order_relaxed);
+  reader_.reset();
+}
+
+}  // namespace zelor

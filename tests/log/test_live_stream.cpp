@@ -1,0 +1,357 @@
+// "Старт", "Стоп", the reader's failure path and the panel tick, through the
+// real serial layer against the simulated converter and engine.
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+
+#include "app/BarGauge.h"
+#include "app/StartUp.h"
+#include "app/UpDown.h"
+#include "app/ZelorConfigurator.h"
+#include "link/LogBuffer.h"
+#include "log/PanelPage.h"
+#include "support/ScriptedDialogs.h"
+#include "support/SimProcess.h"
+#include "table/GridPage.h"
+
+using namespace zelor;
+using testing::SimProcess;
+
+namespace {
+
+const char kStreamMessage[] =
+    "THREAD ERROR! ОТСУТСТВУЕТ ПОТОК ДАННЫХ ИЗ КОНВЕРТЕРА.\r\nПроверьте наличие питающего "
+    "напряжения\r\n и убедитесь в иcправности Com порта.";
+
+std::vector<std::uint8_t> After(const std::vector<std::uint8_t>& bytes, std::size_t from) {
+  return from < bytes.size() ? std::vector<std::uint8_t>(bytes.begin() + from, bytes.end())
+                             : std::vector<std::uint8_t>{};
+}
+
+// A sample whose channels are given in frame order (byte 1 is the marker).
+LogSample Sample(int output, int enrichment, int maf, int vaf, int o2) {
+  LogSample s;
+  s.bytes = {std::uint8_t(output), 0, std::uint8_t(enrichment), std::uint8_t(maf),
+             std::uint8_t(vaf), 0, 0, std::uint8_t(o2)};
+  return s;
+}
+
+}  // namespace
+
+class TestLiveStream : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { dialogs_ = std::make_unique<testing::ScriptedDialogs>(); }
+  void cleanup() {
+    windows_ = Windows();
+    sim_.reset();
+    dialogs_.reset();
+  }
+
+  void startSendsRangeStepAndStartCommandsInOrder() {
+    Connect({});
+    PanelPage& panel = form().Panel();
+    panel.TrackBarMafKon->setValue(60);
+    panel.TrackBarMafNach->setValue(40);
+    panel.UpDown1->SetPosition(5);
+    QTest::qWait(100);
+    const std::size_t before = sim_->Received().size();
+    panel.CheckBoxLearnTable->setChecked(true);
+    Click("ButtonStart");
+    QVERIFY(form().Streaming());
+    QVERIFY(!panel.ButtonStart->isEnabled());
+    QVERIFY(!panel.CheckBoxLearnTable->isEnabled());
+    QVERIFY(form().Timer1()->isActive());
+    QTest::qWait(200);
+    QCOMPARE(After(sim_->Received(), before),
+             (std::vector<std::uint8_t>{'g', 0, 60, 'g', 0, 0, 'c', 0, 0, 's', 'a'}));
+    QCOMPARE(panel.EditMafNach->text(), QStringLiteral("0"));
+    QCOMPARE(panel.EditCorrection->text(), QStringLiteral("0"));
+    QTRY_VERIFY_WITH_TIMEOUT(form().Log().Count() > 20, 10000);
+    Click("ButtonStop");
+    QVERIFY(!form().Streaming());
+    QVERIFY(panel.ButtonStart->isEnabled());
+    QVERIFY(!form().Timer1()->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(!form().ReaderRunning(), 5000);
+    QVERIFY(dialogs_->messages.isEmpty());  // "Стоп" shows no stream message
+
+    // Learning off: "sl", and no range or step command (nothing changed).
+    const std::size_t second = sim_->Received().size();
+    panel.CheckBoxLearnTable->setChecked(false);
+    Click("ButtonStart");
+    QTest::qWait(200);
+    QCOMPARE(After(sim_->Received(), second), (std::vector<std::uint8_t>{'s', 'l'}));
+    Click("ButtonStop");
+    QTest::qWait(200);
+    QCOMPARE(sim_->Received().back(), std::uint8_t('s'));
+    QVERIFY(dialogs_->messages.isEmpty());
+  }
+
+  void startEmptiesTheCountButKeepsTheSlots() {
+    Connect({"--fault", "silent"});
+    LogBuffer& log = form().Log();
+    log.Store(3, Sample(1, 2, 3, 4, 5));
+    log.SetCount(10);
+    Click("ButtonStart");
+    QCOMPARE(log.Count(), 0);
+    QCOMPARE(log.SampleAt(3).Maf(), std::uint8_t(3));
+    // The silent converter: after about a second the stream message, then
+    // "Стоп" is performed ("s" sent, buttons back).
+    QTRY_VERIFY_WITH_TIMEOUT(!dialogs_->messages.isEmpty(), 10000);
+    QCOMPARE(dialogs_->TakeMessages(), QStringList{QString::fromUtf8(kStreamMessage)});
+    QVERIFY(!form().Streaming());
+    QVERIFY(form().Panel().ButtonStart->isEnabled());
+    QVERIFY(!form().Timer1()->isActive());
+    QTest::qWait(200);
+    QCOMPARE(sim_->Received().back(), std::uint8_t('s'));
+    QTRY_VERIFY_WITH_TIMEOUT(!form().ReaderRunning(), 5000);
+  }
+
+  void stalledConverterShowsTheStreamMessageOnce() {
+    Connect({"--fault", "stall-after=150"});
+    Click("ButtonStart");
+    QTRY_VERIFY_WITH_TIMEOUT(!dialogs_->messages.isEmpty(), 20000);
+    QTest::qWait(1500);
+    QCOMPARE(dialogs_->TakeMessages(), QStringList{QString::fromUtf8(kStreamMessage)});
+    QCOMPARE(form().Log().Count(), 150);
+    QVERIFY(!form().Streaming());
+    // 150 samples are enough to frame the log chart at "Стоп".
+    QVERIFY(form().LogChartDrawn());
+    QCOMPARE(form().LogFrameEnd(), 150);
+  }
+
+  void choosingAPortDuringARunEndsTheReaderSilently() {
+    Connect({});
+    Click("ButtonStart");
+    QTRY_VERIFY_WITH_TIMEOUT(form().Log().Count() > 10, 10000);
+    Pick();  // the same port again: closed under the reader, reopened, read
+    QTRY_VERIFY_WITH_TIMEOUT(!form().ReaderRunning(), 5000);
+    QTest::qWait(1500);
+    QVERIFY(dialogs_->messages.isEmpty());
+    QVERIFY(form().Streaming());  // the user presses "Стоп"
+    QVERIFY(!form().Panel().ButtonStart->isEnabled());
+    Click("ButtonStop");
+    QVERIFY(form().Panel().ButtonStart->isEnabled());
+  }
+
+  void hangUpEndsTheReaderSilently() {
+    Connect({"--fault", "hangup-after=50"});
+    Click("ButtonStart");
+    QTRY_VERIFY_WITH_TIMEOUT(!form().ReaderRunning(), 20000);
+    QTest::qWait(500);
+    QVERIFY(dialogs_->messages.isEmpty());
+    QCOMPARE(form().Log().Count(), 50);
+  }
+
+  void startRightAfterStopNeverLeavesTwoReaders() {
+    Connect({});
+    for (int run = 0; run < 3; ++run) {
+      Click("ButtonStart");
+      QTRY_VERIFY_WITH_TIMEOUT(form().Log().Count() > 5, 10000);
+      Click("ButtonStop");
+      QVERIFY(TThreadLog::LiveCount() <= 1);
+    }
+    Click("ButtonStart");
+    QTRY_COMPARE_WITH_TIMEOUT(TThreadLog::LiveCount(), 1, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(form().Log().Count() > 5, 10000);
+    Click("ButtonStop");
+    QVERIFY(dialogs_->messages.isEmpty());
+  }
+
+  void closingTheWindowDuringARunStopsTheStream() {
+    Connect({});
+    Click("ButtonStart");
+    QTRY_VERIFY_WITH_TIMEOUT(form().Log().Count() > 5, 10000);
+    form().close();
+    QVERIFY(!form().Streaming());
+    QVERIFY(!form().ReaderRunning());
+    QCOMPARE(TThreadLog::LiveCount(), 0);
+    QTest::qWait(200);
+    QCOMPARE(sim_->Received().back(), std::uint8_t('s'));
+  }
+
+  void panelTickShowsTheNewestSample() {
+    Launch();
+    LogBuffer& log = form().Log();
+    PanelPage& panel = form().Panel();
+    log.Store(0, Sample(255, 128, 128, 32, 0));
+    log.Store(1, Sample(32, 128, 0, 255, 10));
+    log.SetCount(2);
+    form().Timer1Timer();
+    QCOMPARE(panel.KonvTextBox->text(), QStringLiteral("32N 0.63V").replace('.', Separator()));
+    QCOMPARE(panel.MAFTextBox->text(), QStringLiteral("0N 0.00V").replace('.', Separator()));
+    QCOMPARE(panel.VAFTextBox->text(), QStringLiteral("255N 4.98V").replace('.', Separator()));
+    QCOMPARE(panel.VAF->Progress(), 255);
+    QCOMPARE(panel.Konv->Progress(), 32);
+    QCOMPARE(panel.O2->Progress(), 50);
+    QCOMPARE(form().Flags().O2Level.load(), 50);
+    log.SetCount(1);
+    form().Timer1Timer();
+    QCOMPARE(panel.MAFTextBox->text(), QStringLiteral("128N 2.50V").replace('.', Separator()));
+    // Count 0: slot 0 again.
+    log.SetCount(0);
+    form().Timer1Timer();
+    QCOMPARE(panel.MAF->Progress(), 128);
+  }
+
+  void o2GaugeWithAndWithoutTheWideBandSensor() {
+    Launch();
+    LogBuffer& log = form().Log();
+    PanelPage& panel = form().Panel();
+    const std::pair<int, int> narrow[] = {{10, 50}, {25, 124}, {51, 254}, {52, 255}, {200, 255}};
+    for (const auto& [raw, gauge] : narrow) {
+      log.Store(0, Sample(0, 128, 0, 0, raw));
+      log.SetCount(1);
+      panel.WBO->setChecked(false);
+      form().Timer1Timer();
+      QCOMPARE(panel.O2->Progress(), gauge);
+      QCOMPARE(form().Flags().O2Level.load(), gauge);
+      QVERIFY(panel.O2TextBox->text().startsWith(QString::number(raw) + "N "));
+      panel.WBO->setChecked(true);
+      form().Timer1Timer();
+      QCOMPARE(panel.O2->Progress(), raw);
+    }
+  }
+
+  void mafInRangeIncludesBothEnds() {
+    Launch();
+    LogBuffer& log = form().Log();
+    PanelPage& panel = form().Panel();
+    panel.TrackBarMafKon->setValue(120);
+    panel.TrackBarMafNach->setValue(100);
+    for (const auto& [maf, inside] : {std::pair{99, false}, {100, true}, {120, true}, {121, false}}) {
+      log.Store(0, Sample(0, 128, maf, 0, 0));
+      log.SetCount(1);
+      form().Timer1Timer();
+      QCOMPARE(form().Flags().MafInRange.load(), inside);
+    }
+  }
+
+  void frozenPointsAndLearning() {
+    Launch();
+    LogBuffer& log = form().Log();
+    PanelPage& panel = form().Panel();
+    form().RefreshInsertCellChart();
+    log.Store(0, Sample(70, 128, 40, 63, 0));
+    log.SetCount(1);
+    panel.CheckBoxKonvMaf->setChecked(false);
+    form().Timer1Timer();
+    QCOMPARE(panel.Konv_MAF->data()->at(0)->key, 0.0);  // frozen
+    QCOMPARE(panel.VAF_MAF->data()->at(0)->key, 0.0);
+    QCOMPARE(form().Grid().CellText(40), QStringLiteral("0"));  // learning off
+
+    // Fast learning: the cell of MAF 40 (row 13, column 8) takes VAF 63.
+    panel.CheckBoxLearnTable->setChecked(true);
+    panel.CheckBoxInsertCell->setChecked(true);
+    form().Timer1Timer();
+    QCOMPARE(form().Grid().Grid()->item(13, 8)->text(), QStringLiteral("63"));
+    QCOMPARE(panel.Tab->data()->at(40)->value, 63.0);
+    QCOMPARE(panel.VAF_MAF->data()->at(0)->key, 40.0);
+    QCOMPARE(panel.VAF_MAF->data()->at(0)->value, 63.0);
+
+    // Without VAF-MAF the grid learns but the curve waits.
+    panel.CheckBoxInsertCell->setChecked(false);
+    log.Store(0, Sample(70, 128, 41, 90, 0));
+    form().Timer1Timer();
+    QCOMPARE(form().Grid().CellText(41), QStringLiteral("90"));
+    QCOMPARE(panel.Tab->data()->at(41)->value, 0.0);
+  }
+
+  void slowLearningNeedsSevenEqualSamples() {
+    Launch();
+    LogBuffer& log = form().Log();
+    PanelPage& panel = form().Panel();
+    panel.CheckBoxLearnTable->setChecked(true);
+    panel.ObuchenieChoices->button(1)->setChecked(true);
+    auto fill = [&](const std::vector<int>& mafs) {
+      for (int i = 0; i < int(mafs.size()); ++i) log.Store(i, Sample(0, 128, mafs[i], 100 + i, 0));
+      log.SetCount(int(mafs.size()));
+    };
+    fill({41, 41, 41, 41, 41, 41, 41, 41});  // 8 samples: too few
+    form().Timer1Timer();
+    QCOMPARE(form().Grid().CellText(41), QStringLiteral("0"));
+    fill({1, 2, 3, 4, 5, 6, 40, 40, 40, 40, 40, 40, 41});
+    form().Timer1Timer();
+    QCOMPARE(form().Grid().CellText(40), QStringLiteral("0"));
+    QCOMPARE(form().Grid().CellText(41), QStringLiteral("0"));
+    fill({1, 2, 3, 4, 5, 6, 41, 41, 41, 41, 41, 41, 41});
+    form().Timer1Timer();
+    QCOMPARE(form().Grid().CellText(41), QStringLiteral("112"));  // the newest VAF
+  }
+
+  void fullBufferKeepsThePanelLive() {
+    Launch();
+    LogBuffer& log = form().Log();
+    std::uint8_t frame[8] = {0, 0, 128, 0, 0, 0, 0, 0};
+    for (int i = 0; i < LogBuffer::kCapacity; ++i) {
+      frame[3] = static_cast<std::uint8_t>(i % 200);
+      log.Append(frame, false);
+    }
+    QCOMPARE(log.Count(), LogBuffer::kCapacity);
+    frame[3] = 250;
+    frame[4] = 77;
+    log.Append(frame, false);
+    QCOMPARE(log.Count(), LogBuffer::kCapacity);  // the recording keeps its cap
+    QCOMPARE(log.At(LogChannel::Maf, LogBuffer::kCapacity), std::uint8_t(250));
+    form().Timer1Timer();
+    QCOMPARE(form().Panel().MAF->Progress(), 250);  // not the stale 499,999th sample
+    QCOMPARE(form().Panel().VAF->Progress(), 77);
+  }
+
+  void noPortChosen() {
+    Launch();
+    Click("ButtonStart");
+    Click("ButtonStop");
+    QCOMPARE(dialogs_->TakeMessages(),
+             (QStringList{"Вы не выбрали COM порт!", "Вы не выбрали COM порт!"}));
+    QVERIFY(!form().Streaming());
+    QVERIFY(form().Panel().ButtonStart->isEnabled());
+  }
+
+ private:
+  TForm1& form() { return *windows_.form1; }
+
+  static QChar Separator() {
+    const QString point = QLocale::system().decimalPoint();
+    return point.size() == 1 && point[0].unicode() < 128 ? point[0] : QChar('.');
+  }
+
+  void Launch() { windows_ = StartUp({}); }
+
+  void Connect(const QStringList& args) {
+    sim_ = std::make_unique<SimProcess>();
+    QVERIFY(sim_->StartRecording(args));
+    windows_ = StartUp({sim_->Port()});
+    Pick();
+    if (!args.contains("silent")) QVERIFY(dialogs_->TakeMessages().isEmpty());
+    dialogs_->TakeMessages();
+  }
+
+  void Pick() {
+    auto* com = form().findChild<QComboBox*>(QStringLiteral("COM"));
+    const int index = com->findText(sim_->Port());
+    QVERIFY(index >= 0);
+    com->setCurrentIndex(index);
+    emit com->activated(index);
+  }
+
+  void Click(const char* name) {
+    form().findChild<QPushButton*>(QString::fromLatin1(name))->click();
+  }
+
+  std::unique_ptr<testing::ScriptedDialogs> dialogs_;
+  std::unique_ptr<SimProcess> sim_;
+  Windows windows_;
+};
+
+QTEST_MAIN(TestLiveStream)
+#include "test_live_stream.moc"
