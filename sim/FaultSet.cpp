@@ -1,24 +1,9 @@
 #include "sim/FaultSet.h"
+#include "sim/NumberText.h"
 
-#include <charconv>
 #include <limits>
 
 namespace zelor::sim {
-
-namespace {
-
-// Parses all of `text` as a decimal number within 0..max.
-bool ParseNumber(const std::string& text, std::uint64_t max, std::uint64_t& out) {
-  if (text.empty()) return false;
-  std::uint64_t v = 0;
-  const char* end = text.data() + text.size();
-  auto [ptr, ec] = std::from_chars(text.data(), end, v);
-  if (ec != std::errc() || ptr != end || v > max) return false;
-  out = v;
-  return true;
-}
-
-}  // namespace
 
 bool FaultSet::Add(const std::string& text, std::string& error) {
   const auto eq = text.find('=');
@@ -60,7 +45,7 @@ bool FaultSet::Add(const std::string& text, std::string& error) {
   for (const Counted& f : kCounted) {
     if (name == f.name) {
       std::uint64_t n = 0;
-      if (!hasValue || !ParseNumber(value, kMaxFrames, n)) {
+      if (!hasValue || !ParseUnsigned(value, kMaxFrames, n)) {
         error = "fault '" + name + "' needs a frame count: " + name + "=N";
         return false;
       }
@@ -71,7 +56,7 @@ bool FaultSet::Add(const std::string& text, std::string& error) {
 
   if (name == "corrupt-readback") {
     std::uint64_t k = 0;
-    if (!hasValue || !ParseNumber(value, 255, k)) {
+    if (!hasValue || !ParseUnsigned(value, 255, k)) {
       error = "fault 'corrupt-readback' needs a cell index 0..255: corrupt-readback=K";
       return false;
     }

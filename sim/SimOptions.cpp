@@ -1,22 +1,7 @@
 #include "sim/SimOptions.h"
-
-#include <charconv>
+#include "sim/NumberText.h"
 
 namespace zelor::sim {
-
-namespace {
-
-bool ParseUnsigned(const std::string& text, std::uint64_t max, std::uint64_t& out) {
-  if (text.empty()) return false;
-  std::uint64_t v = 0;
-  const char* end = text.data() + text.size();
-  auto [ptr, ec] = std::from_chars(text.data(), end, v);
-  if (ec != std::errc() || ptr != end || v > max) return false;
-  out = v;
-  return true;
-}
-
-}  // namespace
 
 std::string SimOptions::Usage() {
   return "Usage: converter-sim [options]\n"

@@ -15,6 +15,7 @@
 #include "app/Unit3.h"
 #include "app/ZelorConfigurator.h"
 #include "link/Protocol.h"
+#include "support/PortBox.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SimProcess.h"
 #include "table/GridPage.h"
@@ -263,13 +264,7 @@ class TestTableTransfer : public QObject {
     windows_ = StartUp({sim_->Port()});
   }
 
-  void Pick() {
-    auto* com = form().findChild<QComboBox*>(QStringLiteral("COM"));
-    const int index = com->findText(sim_->Port());
-    QVERIFY(index >= 0);
-    com->setCurrentIndex(index);
-    emit com->activated(index);
-  }
+  void Pick() { QVERIFY(testing::PickPort(form(), sim_->Port())); }
 
   void Trigger(const char* name) { form().findChild<QAction*>(QString::fromLatin1(name))->trigger(); }
 

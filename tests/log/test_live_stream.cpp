@@ -18,6 +18,7 @@
 #include "app/ZelorConfigurator.h"
 #include "link/LogBuffer.h"
 #include "log/PanelPage.h"
+#include "support/PortBox.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SimProcess.h"
 #include "table/GridPage.h"
@@ -336,13 +337,7 @@ class TestLiveStream : public QObject {
     dialogs_->TakeMessages();
   }
 
-  void Pick() {
-    auto* com = form().findChild<QComboBox*>(QStringLiteral("COM"));
-    const int index = com->findText(sim_->Port());
-    QVERIFY(index >= 0);
-    com->setCurrentIndex(index);
-    emit com->activated(index);
-  }
+  void Pick() { QVERIFY(testing::PickPort(form(), sim_->Port())); }
 
   void Click(const char* name) {
     form().findChild<QPushButton*>(QString::fromLatin1(name))->click();
