@@ -174,12 +174,12 @@ void TForm1::BuildPortTab(QWidget* page) {
   label7_ = new QLabel(QString::fromLatin1(kWebAddress), page);
   label7_->setObjectName(QStringLiteral("Label7"));
   QFont link(QStringLiteral("Arial"));
-  link.setPixelSize(40);
+  link.setPixelSize(32);
   label7_->setFont(link);
   label7_->setStyleSheet(QStringLiteral("color: blue"));
   label7_->setCursor(Qt::PointingHandCursor);
   label7_->setToolTip(label7_->text());
-  label7_->setGeometry(230, 280, 520, 48);
+  label7_->setGeometry(230, 280, 520, 40);
   label7_->setAlignment(Qt::AlignCenter);
   label7_->installEventFilter(this);
 
