@@ -118,9 +118,11 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
   timer1_ = new QTimer(this);
   timer1_->setObjectName(QStringLiteral("Timer1"));
   timer1_->setInterval(10);
+  timer1_->setTimerType(Qt::PreciseTimer);
   timer2_ = new QTimer(this);
   timer2_->setObjectName(QStringLiteral("Timer2"));
   timer2_->setInterval(100);
+  timer2_->setTimerType(Qt::PreciseTimer);  // 60 ticks are the 6 s of the write
 
   FitWindowToClient();
   ConnectHandlers();

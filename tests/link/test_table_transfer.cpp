@@ -151,7 +151,7 @@ class TestTableTransfer : public QObject {
     QVERIFY(windows_.form3->isVisible());
     QCOMPARE(windows_.form3->ProgressBar1()->value(), 0);
     form().Timer2()->stop();  // the ticks are run by hand below
-    QTest::qWait(500);        // the converter's flash delay
+    QTest::qWait(1000);       // the converter's flash delay
     const QList<int> progress = RunVerificationTicks();
     QCOMPARE(progress.mid(0, 5), (QList<int>{1, 3, 5, 6, 8}));
     QCOMPARE(progress.last(), 100);
@@ -171,7 +171,7 @@ class TestTableTransfer : public QObject {
     Pick();
     form().N8Click();
     form().Timer2()->stop();
-    QTest::qWait(500);
+    QTest::qWait(1000);
     RunVerificationTicks();
     QCOMPARE(dialogs_->TakeMessages(), QStringList{Mismatch(17)});
     QVERIFY(!windows_.form3->isVisible());
@@ -187,7 +187,7 @@ class TestTableTransfer : public QObject {
     form().Grid().SetCell(40, 200);  // the converter keeps 40
     form().N8Click();
     form().Timer2()->stop();
-    QTest::qWait(500);
+    QTest::qWait(1000);
     RunVerificationTicks();
     QCOMPARE(dialogs_->TakeMessages(), QStringList{Mismatch(40)});
   }
@@ -246,7 +246,7 @@ class TestTableTransfer : public QObject {
     Trigger("N8");
     const qint64 secondWrite = clock.elapsed();
     QTRY_VERIFY_WITH_TIMEOUT(!dialogs_->messages.isEmpty(), 20000);
-    QVERIFY(clock.elapsed() - secondWrite >= 5900);
+    QVERIFY(clock.elapsed() - secondWrite >= 5800);
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"Запись прошла успешно"});
     const std::vector<std::uint8_t> received = sim_->Received();
     QCOMPARE(Occurrences(received, {'s', 'w'}), 2);

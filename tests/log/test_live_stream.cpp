@@ -11,6 +11,7 @@
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/BarGauge.h"
 #include "app/StartUp.h"
@@ -32,9 +33,9 @@ const char kStreamMessage[] =
     "THREAD ERROR! ОТСУТСТВУЕТ ПОТОК ДАННЫХ ИЗ КОНВЕРТЕРА.\r\nПроверьте наличие питающего "
     "напряжения\r\n и убедитесь в иcправности Com порта.";
 
-std::vector<std::uint8_t> After(const std::vector<std::uint8_t>& bytes, std::size_t from) {
-  return from < bytes.size() ? std::vector<std::uint8_t>(bytes.begin() + from, bytes.end())
-                             : std::vector<std::uint8_t>{};
+// The last n bytes of bytes (all of them when there are fewer).
+std::vector<std::uint8_t> Tail(const std::vector<std::uint8_t>& bytes, std::size_t n) {
+  return std::vector<std::uint8_t>(bytes.end() - std::min(n, bytes.size()), bytes.end());
 }
 
 // A sample whose channels are given in frame order (byte 1 is the marker).
@@ -64,7 +65,8 @@ class TestLiveStream : public QObject {
     panel.TrackBarMafKon->setValue(60);
     panel.TrackBarMafNach->setValue(40);
     panel.UpDown1->SetPosition(5);
-    QTest::qWait(100);
+    QTRY_COMPARE_WITH_TIMEOUT(Tail(sim_->Received(), 9),
+                              (std::vector<std::uint8_t>{'g', 0, 60, 'g', 40, 60, 'c', 5, 0}), 5000);
     const std::size_t before = sim_->Received().size();
     panel.CheckBoxLearnTable->setChecked(true);
     Click("ButtonStart");
@@ -72,9 +74,9 @@ class TestLiveStream : public QObject {
     QVERIFY(!panel.ButtonStart->isEnabled());
     QVERIFY(!panel.CheckBoxLearnTable->isEnabled());
     QVERIFY(form().Timer1()->isActive());
-    QTest::qWait(200);
-    QCOMPARE(After(sim_->Received(), before),
-             (std::vector<std::uint8_t>{'g', 0, 60, 'g', 0, 0, 'c', 0, 0, 's', 'a'}));
+    const std::vector<std::uint8_t> startBytes{'g', 0, 60, 'g', 0, 0, 'c', 0, 0, 's', 'a'};
+    QTRY_COMPARE_WITH_TIMEOUT(Tail(sim_->Received(), startBytes.size()), startBytes, 5000);
+    QCOMPARE(sim_->Received().size(), before + startBytes.size());
     QCOMPARE(panel.EditMafNach->text(), QStringLiteral("0"));
     QCOMPARE(panel.EditCorrection->text(), QStringLiteral("0"));
     QTRY_VERIFY_WITH_TIMEOUT(form().Log().Count() > 20, 10000);
@@ -86,14 +88,14 @@ class TestLiveStream : public QObject {
     QVERIFY(dialogs_->messages.isEmpty());  // "Стоп" shows no stream message
 
     // Learning off: "sl", and no range or step command (nothing changed).
+    QTRY_COMPARE_WITH_TIMEOUT(Tail(sim_->Received(), 1), std::vector<std::uint8_t>{'s'}, 5000);
     const std::size_t second = sim_->Received().size();
     panel.CheckBoxLearnTable->setChecked(false);
     Click("ButtonStart");
-    QTest::qWait(200);
-    QCOMPARE(After(sim_->Received(), second), (std::vector<std::uint8_t>{'s', 'l'}));
+    QTRY_COMPARE_WITH_TIMEOUT(Tail(sim_->Received(), 2), (std::vector<std::uint8_t>{'s', 'l'}), 5000);
+    QCOMPARE(sim_->Received().size(), second + 2);
     Click("ButtonStop");
-    QTest::qWait(200);
-    QCOMPARE(sim_->Received().back(), std::uint8_t('s'));
+    QTRY_COMPARE_WITH_TIMEOUT(Tail(sim_->Received(), 1), std::vector<std::uint8_t>{'s'}, 5000);
     QVERIFY(dialogs_->messages.isEmpty());
   }
 
@@ -112,8 +114,7 @@ class TestLiveStream : public QObject {
     QVERIFY(!form().Streaming());
     QVERIFY(form().Panel().ButtonStart->isEnabled());
     QVERIFY(!form().Timer1()->isActive());
-    QTest::qWait(200);
-    QCOMPARE(sim_->Received().back(), std::uint8_t('s'));
+    QTRY_COMPARE_WITH_TIMEOUT(Tail(sim_->Received(), 1), std::vector<std::uint8_t>{'s'}, 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!form().ReaderRunning(), 5000);
   }
 
@@ -176,8 +177,7 @@ class TestLiveStream : public QObject {
     QVERIFY(!form().Streaming());
     QVERIFY(!form().ReaderRunning());
     QCOMPARE(TThreadLog::LiveCount(), 0);
-    QTest::qWait(200);
-    QCOMPARE(sim_->Received().back(), std::uint8_t('s'));
+    QTRY_COMPARE_WITH_TIMEOUT(Tail(sim_->Received(), 1), std::vector<std::uint8_t>{'s'}, 5000);
   }
 
   void panelTickShowsTheNewestSample() {
