@@ -26,11 +26,14 @@ inline constexpr int kTableReplySize = 257;
 inline constexpr int kTableWriteSize = 259;
 
 // The drain after a table read swallows what a converter sends beyond its
-// reply. A healthy converter falls silent at once; one that keeps talking
-// would hold the window forever, so the drain gives up after this many bytes
-// (a full receive queue, about 1.1 s of line time at 9600 baud) and the read
-// finishes as usual.
+// reply, until a read of one byte brings nothing (at least the read's 1 s
+// time-out). A healthy converter falls silent at once; one that keeps talking
+// would hold the window forever, so the drain also gives up after
+// kDrainLimit bytes (a full receive queue, about 1.1 s at the line's full
+// rate) or once kDrainTimeLimitMs have passed since it began (a converter
+// that trickles), whichever comes first, and the read finishes as usual.
 inline constexpr int kDrainLimit = 1024;
+inline constexpr int kDrainTimeLimitMs = 3000;
 
 // Verification of a write: the read-back follows after 60 ticks of 100 ms.
 inline constexpr int kVerifyTicks = 60;

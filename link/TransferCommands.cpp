@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
+#include <chrono>
 
 #include "app/Unit3.h"
 #include "app/ZelorConfigurator.h"
@@ -47,8 +48,11 @@ void TForm1::N7Click() {
 
   // Drain what follows the reply, but never forever.
   std::uint8_t discarded = 0;
+  const auto drainEnd = std::chrono::steady_clock::now() +
+                        std::chrono::milliseconds(protocol::kDrainTimeLimitMs);
   for (int drained = 0; drained < protocol::kDrainLimit; ++drained) {
     if (comPort1_.Read(&discarded, 1) == 0) break;
+    if (std::chrono::steady_clock::now() >= drainEnd) break;
   }
 
   TabTableGraphShow();
