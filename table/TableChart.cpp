@@ -54,20 +54,16 @@ AxisMap TableChart::XMap() const { return MapOf(xAxis); }
 
 AxisMap TableChart::YMap() const { return MapOf(yAxis); }
 
-std::vector<double> TableChart::PointXs() const {
-  std::vector<double> xs;
-  xs.reserve(series1_->dataCount());
-  for (auto it = series1_->data()->constBegin(); it != series1_->data()->constEnd(); ++it)
-    xs.push_back(it->key);
-  return xs;
-}
+std::vector<double> TableChart::PointXs() const { return Points(true); }
 
-std::vector<double> TableChart::PointYs() const {
-  std::vector<double> ys;
-  ys.reserve(series1_->dataCount());
+std::vector<double> TableChart::PointYs() const { return Points(false); }
+
+std::vector<double> TableChart::Points(bool keys) const {
+  std::vector<double> values;
+  values.reserve(series1_->dataCount());
   for (auto it = series1_->data()->constBegin(); it != series1_->data()->constEnd(); ++it)
-    ys.push_back(it->value);
-  return ys;
+    values.push_back(keys ? it->key : it->value);
+  return values;
 }
 
 void TableChart::SetPointValue(int index, double value) {

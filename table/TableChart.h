@@ -45,6 +45,9 @@ class TableChart : public QCustomPlot {
   void processRectZoom(QRect rect, QMouseEvent* event) override;
 
  private:
+  // The x (keys) or y values of Series1's points, in index order.
+  std::vector<double> Points(bool keys) const;
+
   QCPGraph* series1_;
   QLabel* label8_;
   QPoint zoomStart_;
