@@ -60,9 +60,7 @@ QString MessageTexts::EnglishText(int n) {
 }
 
 void MessageTexts::SwitchToEnglish() {
-  for (int n = kNoPortChosen; n <= kWriteSucceeded; ++n) texts_[n] = EnglishText(n);
-  texts_[kStreamAbsent] = QStringLiteral("THREAD ERROR! Datastrean is absent!.\r\n") +
-                          texts_[kCheckSupply];
+  for (int n = kNoPortChosen; n <= kStreamAbsent; ++n) texts_[n] = EnglishText(n);
   english_ = true;
 }
 

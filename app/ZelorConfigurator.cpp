@@ -30,6 +30,7 @@
 #include "log/PanelPage.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
+#include "table/TableGrid.h"
 
 namespace zelor {
 namespace {
@@ -365,9 +366,7 @@ void TForm1::N22Click() {
 }
 
 void TForm1::SetGridCells(int columnWidth, int rowHeight) {
-  QTableWidget* grid = grid_->Grid();
-  grid->horizontalHeader()->setDefaultSectionSize(columnWidth);
-  grid->verticalHeader()->setDefaultSectionSize(rowHeight);
+  SetDefaultCells(grid_->Grid(), columnWidth, rowHeight);
 }
 
 void TForm1::ScaleClient(int multiplier, int divisor) {
@@ -396,7 +395,7 @@ void TForm1::N20Click() {
   const int p = ScreenScalePercent(screen.width(), screen.height());
   if (p <= 0) return;
   ScaleClient(100, p);
-  SetGridCells(GridPage::kCellWidth, GridPage::kCellHeight);
+  SetGridCells(kTableCellWidth, kTableCellHeight);
   if (form2_) form2_->UnscaleBy(p);
   scalePercent_ = 100;
   n20_->setEnabled(false);

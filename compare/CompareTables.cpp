@@ -1,35 +1,13 @@
 #include "compare/CompareTables.h"
 
-#include <QHeaderView>
 #include <QTabWidget>
 #include <QTableWidget>
 
 #include "app/Scaling.h"
 #include "app/WindowScaling.h"
+#include "table/TableGrid.h"
 
 namespace zelor {
-namespace {
-
-constexpr int kGridWidth = 500;
-constexpr int kGridHeight = 340;
-
-QTableWidget* MakeGrid(const char* name, QWidget* page) {
-  auto* grid = new QTableWidget(16, 16, page);
-  grid->setObjectName(QString::fromLatin1(name));
-  grid->setGeometry(8, 8, kGridWidth, kGridHeight);
-  grid->horizontalHeader()->hide();
-  grid->verticalHeader()->hide();
-  grid->horizontalHeader()->setMinimumSectionSize(1);
-  grid->verticalHeader()->setMinimumSectionSize(1);
-  grid->horizontalHeader()->setDefaultSectionSize(30);
-  grid->verticalHeader()->setDefaultSectionSize(20);
-  for (int row = 0; row < 16; ++row)
-    for (int column = 0; column < 16; ++column)
-      grid->setItem(row, column, new QTableWidgetItem(QStringLiteral("0")));
-  return grid;
-}
-
-}  // namespace
 
 TForm2::TForm2(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("TForm2"));
@@ -49,18 +27,15 @@ TForm2::TForm2(QWidget* parent) : QMainWindow(parent) {
     return page;
   };
   addPage("TabSheet1", "График таблиц");
-  stringGrid1_ = MakeGrid("StringGrid1", addPage("TabSheet2", "Таблица №1"));
-  stringGrid2_ = MakeGrid("StringGrid2", addPage("TabSheet3", "Таблица №2"));
+  stringGrid1_ = MakeTableGrid(QStringLiteral("StringGrid1"), addPage("TabSheet2", "Таблица №1"));
+  stringGrid2_ = MakeTableGrid(QStringLiteral("StringGrid2"), addPage("TabSheet3", "Таблица №2"));
   FitWindowToClient();
 }
 
 void TForm2::FitWindowToClient() { setFixedSize(client_->size()); }
 
 void TForm2::SetGridCells(int columnWidth, int rowHeight) {
-  for (QTableWidget* grid : {stringGrid1_, stringGrid2_}) {
-    grid->horizontalHeader()->setDefaultSectionSize(columnWidth);
-    grid->verticalHeader()->setDefaultSectionSize(rowHeight);
-  }
+  for (QTableWidget* grid : {stringGrid1_, stringGrid2_}) SetDefaultCells(grid, columnWidth, rowHeight);
 }
 
 void TForm2::ScaleBy(int multiplier, int divisor) {
@@ -72,7 +47,7 @@ void TForm2::ScaleBy(int multiplier, int divisor) {
 void TForm2::UnscaleBy(int p) {
   ScaleWidgetTree(client_, 100, p);
   FitWindowToClient();
-  SetGridCells(30, 20);
+  SetGridCells(kTableCellWidth, kTableCellHeight);
 }
 
 }  // namespace zelor

@@ -43,7 +43,7 @@ void TForm1::Timer1Timer() {
   if (panel.CheckBoxInsertCell->isChecked()) panel.VAF_MAF->setData({double(maf)}, {double(vaf)}, true);
   if (panel.CheckBoxKonvMaf->isChecked()) panel.Konv_MAF->setData({double(maf)}, {double(output)}, true);
 
-  const char separator = UserDecimalSeparator();
+  static const char separator = UserDecimalSeparator();
   ShowReading(panel.Konv, panel.KonvTextBox, output, output, separator);
   ShowReading(panel.MAF, panel.MAFTextBox, maf, maf, separator);
   ShowReading(panel.VAF, panel.VAFTextBox, vaf, vaf, separator);

@@ -1,7 +1,6 @@
 #include "table/GridPage.h"
 
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableWidget>
@@ -9,6 +8,7 @@
 #include "app/UpDown.h"
 #include "table/CellIndex.h"
 #include "table/CellText.h"
+#include "table/TableGrid.h"
 
 namespace zelor {
 namespace {
@@ -40,22 +40,7 @@ QLabel* MakeLabel(const char* name, const QString& text, QWidget* parent) {
 }  // namespace
 
 GridPage::GridPage(QWidget* page) : page_(page) {
-  grid_ = new QTableWidget(16, 16, page);
-  grid_->setObjectName(QStringLiteral("StringGrid1"));
-  grid_->setGeometry(8, 8, kGridWidth, kGridHeight);
-  grid_->horizontalHeader()->hide();
-  grid_->verticalHeader()->hide();
-  grid_->horizontalHeader()->setMinimumSectionSize(1);
-  grid_->verticalHeader()->setMinimumSectionSize(1);
-  grid_->horizontalHeader()->setDefaultSectionSize(kCellWidth);
-  grid_->verticalHeader()->setDefaultSectionSize(kCellHeight);
-  grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-  grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-  grid_->setSelectionMode(QAbstractItemView::ContiguousSelection);
-  grid_->setMouseTracking(true);
-  for (int row = 0; row < 16; ++row)
-    for (int column = 0; column < 16; ++column)
-      grid_->setItem(row, column, new QTableWidgetItem(QStringLiteral("0")));
+  grid_ = MakeTableGrid(QStringLiteral("StringGrid1"), page);
 
   labelVersion_ = MakeLabel("LabelVersion", QStringLiteral("FirmWare:  V"), page);
   QFont versionFont = labelVersion_->font();

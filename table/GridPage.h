@@ -53,12 +53,6 @@ class GridPage {
   QLineEdit* SettingEdit(int index) const { return edits_.at(index); }
   UpDown* SettingUpDown(int index) const { return upDowns_.at(index); }
 
-  // Designed size of the grid and its default cells.
-  static constexpr int kGridWidth = 500;
-  static constexpr int kGridHeight = 340;
-  static constexpr int kCellWidth = 30;
-  static constexpr int kCellHeight = 20;
-
  private:
   QWidget* page_;
   QTableWidget* grid_;

@@ -23,10 +23,7 @@ void TForm1::N13Click() {
   // Every cell and setting is read before the file is touched: a bad one
   // stops the save with its message and the old file stays as it was.
   const std::array<std::uint8_t, 256> cells = grid_->CellBytes(messages_.English());
-  TableSettings settings;
-  for (int index = 0; index < kSettingCount; ++index)
-    settings.Set(index, grid_->SettingValue(index));
-  const auto image = EncodeTableImage(cells, settings);
+  const auto image = EncodeTableImage(cells, grid_->Settings());
 
   // The image goes to a temporary file beside the target, which replaces the
   // target only once it is complete: a failed save leaves the old file. The

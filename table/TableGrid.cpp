@@ -1,0 +1,32 @@
+#include "table/TableGrid.h"
+
+#include <QHeaderView>
+#include <QTableWidget>
+
+namespace zelor {
+
+QTableWidget* MakeTableGrid(const QString& name, QWidget* parent) {
+  auto* grid = new QTableWidget(16, 16, parent);
+  grid->setObjectName(name);
+  grid->setGeometry(8, 8, kTableGridWidth, kTableGridHeight);
+  grid->horizontalHeader()->hide();
+  grid->verticalHeader()->hide();
+  grid->horizontalHeader()->setMinimumSectionSize(1);
+  grid->verticalHeader()->setMinimumSectionSize(1);
+  grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  grid->verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  SetDefaultCells(grid, kTableCellWidth, kTableCellHeight);
+  grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
+  grid->setMouseTracking(true);
+  for (int row = 0; row < 16; ++row)
+    for (int column = 0; column < 16; ++column)
+      grid->setItem(row, column, new QTableWidgetItem(QStringLiteral("0")));
+  return grid;
+}
+
+void SetDefaultCells(QTableWidget* grid, int columnWidth, int rowHeight) {
+  grid->horizontalHeader()->setDefaultSectionSize(columnWidth);
+  grid->verticalHeader()->setDefaultSectionSize(rowHeight);
+}
+
+}  // namespace zelor
