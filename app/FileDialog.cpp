@@ -8,8 +8,7 @@ FileDialog::FileDialog(FileDialogKind kind, const QString& name, QObject* parent
 }
 
 bool FileDialog::Execute(QWidget* parent) {
-  const std::optional<QString> chosen =
-      Dialogs().AskFileName(parent, kind_, filter_, fileName_);
+  const std::optional<QString> chosen = Dialogs().AskFileName(parent, kind_, filter_, fileName_);
   if (!chosen) return false;
   fileName_ = *chosen;
   return true;

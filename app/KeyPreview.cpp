@@ -7,7 +7,9 @@
 namespace zelor {
 
 KeyPreview::KeyPreview(QWidget* window, Handler onKeyDown, Handler onKeyUp)
-    : QObject(window), window_(window), onKeyDown_(std::move(onKeyDown)),
+    : QObject(window),
+      window_(window),
+      onKeyDown_(std::move(onKeyDown)),
       onKeyUp_(std::move(onKeyUp)) {
   qApp->installEventFilter(this);
 }

@@ -28,7 +28,13 @@ const char* const kRussian[19] = {
 };
 
 const char* const kEnglish[19] = {
-    "", "", "", "", "", "", "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
     "You didn't select any COM port!",
     "Can't save log smaller than 1 second",
     "Error ",

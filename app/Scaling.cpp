@@ -14,7 +14,8 @@ int ScreenScalePercent(int screenWidth, int screenHeight) {
 int MulDiv(int value, int multiplier, int divisor) {
   if (divisor == 0) return 0;
   const std::int64_t product = static_cast<std::int64_t>(value) * multiplier;
-  const std::int64_t magnitude = (std::llabs(product) + std::llabs(divisor) / 2) / std::llabs(divisor);
+  const std::int64_t magnitude =
+      (std::llabs(product) + std::llabs(divisor) / 2) / std::llabs(divisor);
   const bool negative = (product < 0) != (divisor < 0);
   return static_cast<int>(negative ? -magnitude : magnitude);
 }

@@ -8,7 +8,9 @@
 namespace zelor {
 
 UpDown::UpDown(const QString& name, int minimum, int maximum, int position, QWidget* parent)
-    : QWidget(parent), minimum_(minimum), maximum_(maximum),
+    : QWidget(parent),
+      minimum_(minimum),
+      maximum_(maximum),
       position_(std::clamp(position, minimum, maximum)) {
   setObjectName(name);
   auto* layout = new QVBoxLayout(this);

@@ -2,9 +2,9 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QUrl>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace zelor {
 namespace {
@@ -24,20 +24,19 @@ QString QtFilter(const QString& pipeFilter) {
 class QtDialogs final : public UserDialogs {
  public:
   void ShowMessage(QWidget* parent, const QString& text) override {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text,
-                    QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok,
+                    parent);
     box.exec();
   }
 
-  std::optional<QString> AskFileName(QWidget* parent, FileDialogKind kind,
-                                     const QString& filter,
+  std::optional<QString> AskFileName(QWidget* parent, FileDialogKind kind, const QString& filter,
                                      const QString& currentName) override {
     const QString qtFilter = QtFilter(filter);
     const QString chosen =
         kind == FileDialogKind::Open
             ? QFileDialog::getOpenFileName(parent, QString(), currentName, qtFilter)
-            : QFileDialog::getSaveFileName(parent, QString(), currentName, qtFilter,
-                                           nullptr, QFileDialog::DontConfirmOverwrite);
+            : QFileDialog::getSaveFileName(parent, QString(), currentName, qtFilter, nullptr,
+                                           QFileDialog::DontConfirmOverwrite);
     if (chosen.isEmpty()) return std::nullopt;
     return chosen;
   }

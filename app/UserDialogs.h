@@ -19,8 +19,7 @@ class UserDialogs {
   virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
   // Asks for a file name; nullopt when the user cancels.
   virtual std::optional<QString> AskFileName(QWidget* parent, FileDialogKind kind,
-                                             const QString& filter,
-                                             const QString& currentName) = 0;
+                                             const QString& filter, const QString& currentName) = 0;
   // Asks the desktop to open a web address; failures are not reported.
   virtual void OpenAddress(const QString& address) = 0;
 };

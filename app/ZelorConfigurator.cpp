@@ -9,11 +9,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSlider>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QSlider>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -238,7 +238,8 @@ void TForm1::ConnectHandlers() {
   auto onMenu = [this](const char* name, void (TForm1::*handler)()) {
     QAction* action = findChild<QAction*>(QString::fromLatin1(name));
     Q_ASSERT(action);
-    connect(action, &QAction::triggered, this, [this, handler] { Run([&] { (this->*handler)(); }); });
+    connect(action, &QAction::triggered, this,
+            [this, handler] { Run([&] { (this->*handler)(); }); });
   };
   onMenu("N7", &TForm1::N7Click);
   onMenu("N8", &TForm1::N8Click);
@@ -266,8 +267,10 @@ void TForm1::ConnectHandlers() {
           [this](int) { Run([this] { TrackBarMafKonChange(); }); });
   connect(panel_->EditCorrection, &QLineEdit::textChanged, this,
           [this](const QString&) { Run([this] { EditCorrectionChange(); }); });
-  connect(panel_->ButtonStart, &QPushButton::clicked, this, [this] { Run([this] { ButtonStartClick(); }); });
-  connect(panel_->ButtonStop, &QPushButton::clicked, this, [this] { Run([this] { ButtonStopClick(); }); });
+  connect(panel_->ButtonStart, &QPushButton::clicked, this,
+          [this] { Run([this] { ButtonStartClick(); }); });
+  connect(panel_->ButtonStop, &QPushButton::clicked, this,
+          [this] { Run([this] { ButtonStopClick(); }); });
   connect(timer1_, &QTimer::timeout, this, [this] { Run([this] { Timer1Timer(); }); });
   connect(timer2_, &QTimer::timeout, this, [this] { Run([this] { Timer2Timer(); }); });
 
@@ -303,8 +306,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonRelease:
       if (watched == label7_) Run([this] { Label7Click(); });
       break;
-    default:
-      break;
+    default: break;
   }
   return QMainWindow::eventFilter(watched, event);
 }

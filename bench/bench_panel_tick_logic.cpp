@@ -23,10 +23,14 @@ namespace {
 volatile std::size_t gSink = 0;
 
 void AppendFrame(zelor::LogBuffer& b, std::uint32_t c) {
-  const std::uint8_t f[8] = {static_cast<std::uint8_t>(c), 0,
-                             128,                          static_cast<std::uint8_t>(c >> 3),
-                             static_cast<std::uint8_t>(c * 7), static_cast<std::uint8_t>(c >> 8),
-                             60,                           static_cast<std::uint8_t>(c % 45)};
+  const std::uint8_t f[8] = {static_cast<std::uint8_t>(c),
+                             0,
+                             128,
+                             static_cast<std::uint8_t>(c >> 3),
+                             static_cast<std::uint8_t>(c * 7),
+                             static_cast<std::uint8_t>(c >> 8),
+                             60,
+                             static_cast<std::uint8_t>(c % 45)};
   b.Append(f, (c & 64) != 0);
 }
 
@@ -59,10 +63,12 @@ int main(int argc, char** argv) {
   const int ticks = argc > 1 ? std::stoi(argv[1]) : 200000;
   auto b = std::make_unique<zelor::LogBuffer>();
   for (std::uint32_t c = 0; c < 100000; ++c) AppendFrame(*b, c);
-  std::printf("bench_panel_tick_logic: below the cap:      %.3f us per tick\n", MicrosPerTick(*b, ticks));
+  std::printf("bench_panel_tick_logic: below the cap:      %.3f us per tick\n",
+              MicrosPerTick(*b, ticks));
 
   for (std::uint32_t c = 100000; c < zelor::LogBuffer::kCapacity + 100; ++c) AppendFrame(*b, c);
-  std::printf("bench_panel_tick_logic: at the cap:         %.3f us per tick\n", MicrosPerTick(*b, ticks));
+  std::printf("bench_panel_tick_logic: at the cap:         %.3f us per tick\n",
+              MicrosPerTick(*b, ticks));
 
   b->SetCount(0);
   std::atomic<bool> run{true};
@@ -73,7 +79,9 @@ int main(int argc, char** argv) {
   const double busy = MicrosPerTick(*b, ticks);
   run.store(false);
   writer.join();
-  std::printf("bench_panel_tick_logic: with a busy writer: %.3f us per tick (the tick comes every 10000 us)\n",
-              busy);
+  std::printf(
+      "bench_panel_tick_logic: with a busy writer: %.3f us per tick (the tick comes every 10000 "
+      "us)\n",
+      busy);
   return 0;
 }

@@ -66,12 +66,14 @@ int main(int argc, char** argv) {
 
   const double elapsed = std::chrono::duration<double>(t1 - t0).count();
   const double fps = static_cast<double>(f1 - f0) / elapsed;
-  std::printf("bench_reader: %llu frames stored in %.3f s: %.0f frames/s (%.0f x the line's 120/s)\n",
-              static_cast<unsigned long long>(f1 - f0), elapsed, fps, fps / 120.0);
-  std::printf("bench_reader: %llu bytes written in all, %llu frames stored in all, priority %s, "
-              "failure reports %d\n",
-              static_cast<unsigned long long>(bytesWritten.load()),
-              static_cast<unsigned long long>(buffer->Appended()),
-              reader.PriorityRaised() ? "raised" : "normal", failures);
+  std::printf(
+      "bench_reader: %llu frames stored in %.3f s: %.0f frames/s (%.0f x the line's 120/s)\n",
+      static_cast<unsigned long long>(f1 - f0), elapsed, fps, fps / 120.0);
+  std::printf(
+      "bench_reader: %llu bytes written in all, %llu frames stored in all, priority %s, "
+      "failure reports %d\n",
+      static_cast<unsigned long long>(bytesWritten.load()),
+      static_cast<unsigned long long>(buffer->Appended()),
+      reader.PriorityRaised() ? "raised" : "normal", failures);
   return 0;
 }

@@ -35,7 +35,8 @@ TForm2::TForm2(QWidget* parent) : QMainWindow(parent) {
 void TForm2::FitWindowToClient() { setFixedSize(client_->size()); }
 
 void TForm2::SetGridCells(int columnWidth, int rowHeight) {
-  for (QTableWidget* grid : {stringGrid1_, stringGrid2_}) SetDefaultCells(grid, columnWidth, rowHeight);
+  for (QTableWidget* grid : {stringGrid1_, stringGrid2_})
+    SetDefaultCells(grid, columnWidth, rowHeight);
 }
 
 void TForm2::ScaleBy(int multiplier, int divisor) {

@@ -9,8 +9,8 @@ std::optional<LiveLearningWrite> LiveLearningStep(int mode, std::int32_t i,
                                                   std::uint8_t maf, std::uint8_t vaf) {
   if (mode != kFastLearning) {
     if (i <= 10) return std::nullopt;  // fewer than 12 samples
-    const bool still = std::all_of(recentMaf.begin(), recentMaf.end(),
-                                   [maf](std::uint8_t m) { return m == maf; });
+    const bool still =
+        std::all_of(recentMaf.begin(), recentMaf.end(), [maf](std::uint8_t m) { return m == maf; });
     if (!still) return std::nullopt;
   }
   return LiveLearningWrite{maf, vaf};

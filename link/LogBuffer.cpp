@@ -144,14 +144,16 @@ PanelView LogBuffer::Panel() const {
     const std::uint64_t overwrites = appended > intoSlots ? appended - intoSlots : 0;
     const std::uint64_t fromRing = std::min<std::uint64_t>(appended, kRecent);
     v.slot = overwrites > 0 ? kCapacity : kCapacity - 1;
-    v.sample = fromRing > 0 ? LoadRing(done - 1) : LoadSlot(kCapacity - 1, std::memory_order_relaxed);
+    v.sample =
+        fromRing > 0 ? LoadRing(done - 1) : LoadSlot(kCapacity - 1, std::memory_order_relaxed);
     for (std::uint64_t age = 0; age < static_cast<std::uint64_t>(kRecent); ++age) {
       std::uint8_t maf = 0;
       if (age < fromRing) {
-        maf = ring_[(done - 1 - age) % kRingSize].bytes[kMafChannel].load(std::memory_order_acquire);
+        maf =
+            ring_[(done - 1 - age) % kRingSize].bytes[kMafChannel].load(std::memory_order_acquire);
       } else {
-        const std::int64_t slot = static_cast<std::int64_t>(set) - 1 -
-                                  static_cast<std::int64_t>(age - fromRing);
+        const std::int64_t slot =
+            static_cast<std::int64_t>(set) - 1 - static_cast<std::int64_t>(age - fromRing);
         if (slot >= 0) {
           maf = Byte(kMafChannel, static_cast<std::int32_t>(slot)).load(std::memory_order_relaxed);
         }

@@ -4,7 +4,8 @@
 
 namespace zelor::protocol {
 
-std::array<std::uint8_t, kTableWriteSize> TableWriteFrame(std::span<const std::uint8_t, 256> cells) {
+std::array<std::uint8_t, kTableWriteSize> TableWriteFrame(
+    std::span<const std::uint8_t, 256> cells) {
   std::array<std::uint8_t, kTableWriteSize> frame{};
   frame[0] = 's';
   frame[1] = 'w';

@@ -56,7 +56,8 @@ TThreadLog::TThreadLog(SerialPort& port, LogBuffer& buffer, StreamFlags& flags,
       post_(std::move(post)),
       streamMessage_(std::move(streamMessage)),
       gate_(std::make_shared<Gate>()) {
-  if (!failure_ || !post_) throw std::invalid_argument("TThreadLog needs a failure routine and a GUI post");
+  if (!failure_ || !post_)
+    throw std::invalid_argument("TThreadLog needs a failure routine and a GUI post");
 }
 
 TThreadLog::~TThreadLog() { Join(); }

@@ -82,8 +82,8 @@ class PosixSerialDevice final : public SerialDevice {
     if (::tcgetattr(fd_, &tio) != 0) Fail(kErrorLineSettings, errno);
     ::cfmakeraw(&tio);
     // Transparent input: nothing stripped, marked, translated or dropped.
-    tio.c_iflag &= ~(IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR |
-                     IGNCR | ICRNL | IXON | IXOFF | IXANY | IMAXBEL);
+    tio.c_iflag &= ~(IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR | ICRNL |
+                     IXON | IXOFF | IXANY | IMAXBEL);
 #ifdef IUCLC
     tio.c_iflag &= ~IUCLC;
 #endif
@@ -102,8 +102,8 @@ class PosixSerialDevice final : public SerialDevice {
     }
     if (::tcsetattr(fd_, TCSANOW, &tio) != 0) Fail(kErrorLineSettings, errno);
     // tcsetattr succeeds when any part was taken; check that what matters was.
-    constexpr tcflag_t kInputChanging = PARMRK | INPCK | ISTRIP | INLCR | IGNCR |
-                                        ICRNL | IXON | IXOFF | IXANY;
+    constexpr tcflag_t kInputChanging =
+        PARMRK | INPCK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY;
     termios back{};
     if (::tcgetattr(fd_, &back) != 0) Fail(kErrorLineSettings, errno);
     const tcflag_t cflagMask = CSIZE | PARENB | CSTOPB | CLOCAL | CREAD
@@ -113,8 +113,8 @@ class PosixSerialDevice final : public SerialDevice {
         ;
     if ((back.c_cflag & cflagMask) != (tio.c_cflag & cflagMask) ||
         (back.c_iflag & kInputChanging) != 0 || (back.c_oflag & OPOST) != 0 ||
-        (back.c_lflag & (ICANON | ECHO | ISIG | IEXTEN)) != 0 ||
-        ::cfgetispeed(&back) != B9600 || ::cfgetospeed(&back) != B9600) {
+        (back.c_lflag & (ICANON | ECHO | ISIG | IEXTEN)) != 0 || ::cfgetispeed(&back) != B9600 ||
+        ::cfgetospeed(&back) != B9600) {
       Fail(kErrorLineSettings, EINVAL);
     }
     // DTR and RTS off. Devices without modem lines (pseudo-terminals, some
@@ -242,8 +242,6 @@ class PosixSerialDevice final : public SerialDevice {
 
 }  // namespace
 
-std::unique_ptr<SerialDevice> MakeSerialDevice() {
-  return std::make_unique<PosixSerialDevice>();
-}
+std::unique_ptr<SerialDevice> MakeSerialDevice() { return std::make_unique<PosixSerialDevice>(); }
 
 }  // namespace zelor

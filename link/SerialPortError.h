@@ -7,15 +7,15 @@ namespace zelor {
 
 // Error numbers of the serial layer; each has a fixed message text.
 enum SerialErrorNumber : int {
-  kErrorOpen = 1,              // "Unable to open com port"
-  kErrorWrite = 2,             // "WriteFile function failed"
-  kErrorRead = 3,              // "ReadFile function failed"
-  kErrorPurge = 5,             // "PurgeComm function failed"
-  kErrorLineSettings = 7,      // "SetCommState function failed"
-  kErrorTimeouts = 8,          // "SetCommTimeouts failed"
-  kErrorQueueSizes = 9,        // "SetupComm function failed"
-  kErrorStatus = 10,           // "ClearCommError function failed"
-  kErrorPortNotOpen = 24,      // "Port Not Open"
+  kErrorOpen = 1,          // "Unable to open com port"
+  kErrorWrite = 2,         // "WriteFile function failed"
+  kErrorRead = 3,          // "ReadFile function failed"
+  kErrorPurge = 5,         // "PurgeComm function failed"
+  kErrorLineSettings = 7,  // "SetCommState function failed"
+  kErrorTimeouts = 8,      // "SetCommTimeouts failed"
+  kErrorQueueSizes = 9,    // "SetupComm function failed"
+  kErrorStatus = 10,       // "ClearCommError function failed"
+  kErrorPortNotOpen = 24,  // "Port Not Open"
 };
 
 // A failure of the serial layer: an error number, the operating system's

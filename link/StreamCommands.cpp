@@ -34,7 +34,7 @@ void TForm1::ButtonStartClick() {
   panel.TrackBarMafKon->setValue(0);
   panel.UpDown1->SetPosition(0);
   const auto& start = panel.CheckBoxLearnTable->isChecked() ? protocol::kStreamStartLearning
-                                                             : protocol::kStreamStart;
+                                                            : protocol::kStreamStart;
   comPort1_.Write(start.data(), static_cast<int>(start.size()));
   logBuffer_->SetCount(0);
   flags_.Streaming.store(true, std::memory_order_relaxed);
@@ -87,7 +87,8 @@ void TForm1::RedrawLogChart() {
 }
 
 void TForm1::EndStream() {
-  if (flags_.Streaming.load(std::memory_order_relaxed)) Guarded(this, [this] { ButtonStopClick(); });
+  if (flags_.Streaming.load(std::memory_order_relaxed))
+    Guarded(this, [this] { ButtonStopClick(); });
   flags_.Streaming.store(false, std::memory_order_relaxed);
   reader_.reset();
 }

@@ -21,10 +21,10 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 void TForm1::ShowReadFailure(const char* code, int received) {
   const MessageTexts& m = messages_;
-  Message(m.Text(kErrorWord) + QString::fromLatin1(code) + kCrLf +
-          m.Text(kReceivedBytes) + QString::number(received) + kCrLf +
-          m.Text(kRequiredBytes) + QString::number(protocol::kTableReplySize) + kCrLf + kCrLf +
-          kCrLf + m.Text(kCannotReadTable) + kCrLf + m.Text(kCheckSupply));
+  Message(m.Text(kErrorWord) + QString::fromLatin1(code) + kCrLf + m.Text(kReceivedBytes) +
+          QString::number(received) + kCrLf + m.Text(kRequiredBytes) +
+          QString::number(protocol::kTableReplySize) + kCrLf + kCrLf + kCrLf +
+          m.Text(kCannotReadTable) + kCrLf + m.Text(kCheckSupply));
 }
 
 void TForm1::N7Click() {
@@ -48,8 +48,8 @@ void TForm1::N7Click() {
 
   // Drain what follows the reply, but never forever.
   std::uint8_t discarded = 0;
-  const auto drainEnd = std::chrono::steady_clock::now() +
-                        std::chrono::milliseconds(protocol::kDrainTimeLimitMs);
+  const auto drainEnd =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(protocol::kDrainTimeLimitMs);
   for (int drained = 0; drained < protocol::kDrainLimit; ++drained) {
     if (comPort1_.Read(&discarded, 1) == 0) break;
     if (std::chrono::steady_clock::now() >= drainEnd) break;
@@ -61,8 +61,8 @@ void TForm1::N7Click() {
   std::uint8_t versionByte = 0;
   const int got = comPort1_.Read(&versionByte, 1);
   version->show();
-  version->setText(QString::fromStdString(
-      protocol::FirmwareCaption(got == 0 ? std::nullopt : std::optional<std::uint8_t>(versionByte))));
+  version->setText(QString::fromStdString(protocol::FirmwareCaption(
+      got == 0 ? std::nullopt : std::optional<std::uint8_t>(versionByte))));
 }
 
 void TForm1::N8Click() {
@@ -101,8 +101,8 @@ void TForm1::Timer2Timer() {
   }
   if (const std::optional<int> k = protocol::FirstMismatch(TableMirror(), readBack)) {
     const MessageTexts& m = messages_;
-    Message(m.Text(kErrorWord) + QStringLiteral("#3") + kCrLf + m.Text(kVerificationError) +
-            kCrLf + m.Text(kArrayIndex) + QString::number(*k) + kCrLf + kCrLf + kCrLf +
+    Message(m.Text(kErrorWord) + QStringLiteral("#3") + kCrLf + m.Text(kVerificationError) + kCrLf +
+            m.Text(kArrayIndex) + QString::number(*k) + kCrLf + kCrLf + kCrLf +
             m.Text(kTableNotWritten));
   } else {
     Message(messages_.Text(kWriteSucceeded));

@@ -41,8 +41,8 @@ QLineEdit* MakeReadingBox(const char* name, const QColor& color, QWidget* parent
   return box;
 }
 
-QCPGraph* AddSeries(QCustomPlot* chart, const char* name, const QPen& pen,
-                    QCPScatterStyle scatter, QCPGraph::LineStyle line) {
+QCPGraph* AddSeries(QCustomPlot* chart, const char* name, const QPen& pen, QCPScatterStyle scatter,
+                    QCPGraph::LineStyle line) {
   QCPGraph* graph = chart->addGraph();
   graph->setObjectName(QString::fromLatin1(name));
   graph->setName(QString::fromLatin1(name));
@@ -102,9 +102,9 @@ PanelPage::PanelPage(QWidget* parent) : page(parent) {
   VAF_MAF = AddSeries(InsertCellChart, "VAF_MAF", QPen(Qt::green),
                       QCPScatterStyle(QCPScatterStyle::ssSquare, Qt::green, Qt::green, 8),
                       QCPGraph::lsNone);
-  Konv_MAF = AddSeries(InsertCellChart, "Konv_MAF", QPen(Qt::red),
-                       QCPScatterStyle(QCPScatterStyle::ssSquare, Qt::red, Qt::red, 8),
-                       QCPGraph::lsNone);
+  Konv_MAF =
+      AddSeries(InsertCellChart, "Konv_MAF", QPen(Qt::red),
+                QCPScatterStyle(QCPScatterStyle::ssSquare, Qt::red, Qt::red, 8), QCPGraph::lsNone);
   CorrBeg = AddSeries(InsertCellChart, "CorrBeg", QPen(Qt::blue, 2), none, QCPGraph::lsLine);
   CorrEnd = AddSeries(InsertCellChart, "CorrEnd", QPen(Qt::blue, 2), none, QCPGraph::lsLine);
 

@@ -21,7 +21,8 @@ namespace {
 // The user's own decimal separator (not the program's Russian one).
 char UserDecimalSeparator() {
   const QString point = QLocale::system().decimalPoint();
-  return point.size() == 1 && point[0].unicode() < 128 ? static_cast<char>(point[0].unicode()) : '.';
+  return point.size() == 1 && point[0].unicode() < 128 ? static_cast<char>(point[0].unicode())
+                                                       : '.';
 }
 
 void ShowReading(BarGauge* gauge, QLineEdit* box, int position, int value, char separator) {
@@ -40,14 +41,17 @@ void TForm1::Timer1Timer() {
   const int vaf = sample.Vaf();
   const int output = sample.Output();
   const int o2 = sample.O2();
-  if (panel.CheckBoxInsertCell->isChecked()) panel.VAF_MAF->setData({double(maf)}, {double(vaf)}, true);
-  if (panel.CheckBoxKonvMaf->isChecked()) panel.Konv_MAF->setData({double(maf)}, {double(output)}, true);
+  if (panel.CheckBoxInsertCell->isChecked())
+    panel.VAF_MAF->setData({double(maf)}, {double(vaf)}, true);
+  if (panel.CheckBoxKonvMaf->isChecked())
+    panel.Konv_MAF->setData({double(maf)}, {double(output)}, true);
 
   static const char separator = UserDecimalSeparator();
   ShowReading(panel.Konv, panel.KonvTextBox, output, output, separator);
   ShowReading(panel.MAF, panel.MAFTextBox, maf, maf, separator);
   ShowReading(panel.VAF, panel.VAFTextBox, vaf, vaf, separator);
-  ShowReading(panel.O2, panel.O2TextBox, O2GaugePosition(o2, panel.WBO->isChecked()), o2, separator);
+  ShowReading(panel.O2, panel.O2TextBox, O2GaugePosition(o2, panel.WBO->isChecked()), o2,
+              separator);
 
   flags_.O2Level.store(panel.O2->Progress(), std::memory_order_relaxed);
   flags_.MafInRange.store(

@@ -49,22 +49,14 @@ void ConverterDevice::ExpireTimers(SimTime now) {
 
 void ConverterDevice::HandleByte(std::uint8_t b, SimTime now) {
   switch (parse_) {
-    case Parse::kIdle:
-      StartCommand(b, now);
-      return;
+    case Parse::kIdle: StartCommand(b, now); return;
     case Parse::kAfterS:
       parse_ = Parse::kIdle;
       switch (b) {
-        case 'r':
-          ReplyTable(now);
-          return;
-        case 'w':
-          ExpectData('w', kWriteFrameData, now);
-          return;
+        case 'r': ReplyTable(now); return;
+        case 'w': ExpectData('w', kWriteFrameData, now); return;
         case 'a':
-        case 'l':
-          StartStream(b == 'a', now);
-          return;
+        case 'l': StartStream(b == 'a', now); return;
         default:
           // "s" was a stop (already carried out); this byte starts anew.
           StartCommand(b, now);
@@ -85,18 +77,11 @@ void ConverterDevice::StartCommand(std::uint8_t b, SimTime now) {
       parse_ = Parse::kAfterS;
       afterSDeadline_ = now + config_.stopWait;
       return;
-    case 'v':
-      ReplyVersion();
-      return;
+    case 'v': ReplyVersion(); return;
     case 'g':
-    case 'c':
-      ExpectData(b, 2, now);
-      return;
-    case 't':
-      ExpectData(b, kImageSize, now);
-      return;
-    default:
-      return;  // not a command: ignored
+    case 'c': ExpectData(b, 2, now); return;
+    case 't': ExpectData(b, kImageSize, now); return;
+    default: return;  // not a command: ignored
   }
 }
 
@@ -118,9 +103,7 @@ void ConverterDevice::FinishData(SimTime now) {
       rangeBegin_ = data[0];
       rangeEnd_ = data[1];
       return;
-    case 'c':
-      step_ = data[1] != 0 ? -static_cast<int>(data[0]) : static_cast<int>(data[0]);
-      return;
+    case 'c': step_ = data[1] != 0 ? -static_cast<int>(data[0]) : static_cast<int>(data[0]); return;
     case 't':
       std::copy_n(data.begin(), kTableSize, memory_.table.begin());
       std::copy_n(data.begin() + kTableSize, kSettingsSize, memory_.settings.begin());
@@ -143,8 +126,7 @@ void ConverterDevice::FinishData(SimTime now) {
       pendingWriteDue_ = now + config_.flashDelay;
       return;
     }
-    default:
-      return;
+    default: return;
   }
 }
 
@@ -168,7 +150,8 @@ void ConverterDevice::ReplyTable(SimTime now) {
     Emit(DeviceMemory::Checksum(memory_.table));
     ++sent;
     if (f.extraBytes) {
-      for (std::size_t i = sent; i < kExtraReplySize; ++i) Emit(static_cast<std::uint8_t>(0xA5 ^ i));
+      for (std::size_t i = sent; i < kExtraReplySize; ++i)
+        Emit(static_cast<std::uint8_t>(0xA5 ^ i));
       sent = kExtraReplySize;
     }
   }

@@ -49,13 +49,13 @@
 namespace zelor::sim {
 
 struct DeviceConfig {
-  DeviceMemory memory;                  // table and settings at power-on
-  std::uint8_t version = 32;            // firmware version x 10
+  DeviceMemory memory;        // table and settings at power-on
+  std::uint8_t version = 32;  // firmware version x 10
   FaultSet faults;
-  std::uint32_t seed = 1;               // engine noise
-  SimTime flashDelay{300'000};          // "sw" to the new table being held
-  SimTime stopWait{20'000};             // how long 's' waits for its second letter
-  SimTime dataTimeout{1'000'000};       // a command's data may pause this long
+  std::uint32_t seed = 1;          // engine noise
+  SimTime flashDelay{300'000};     // "sw" to the new table being held
+  SimTime stopWait{20'000};        // how long 's' waits for its second letter
+  SimTime dataTimeout{1'000'000};  // a command's data may pause this long
 };
 
 class ConverterDevice {

@@ -16,9 +16,12 @@ bool FaultSet::Add(const std::string& text, std::string& error) {
     bool FaultSet::*member;
   };
   static const Flag kFlags[] = {
-      {"silent", &FaultSet::silent},           {"short-table", &FaultSet::shortTable},
-      {"extra-bytes", &FaultSet::extraBytes},  {"no-version", &FaultSet::noVersion},
-      {"version-zero", &FaultSet::versionZero}, {"ignore-write", &FaultSet::ignoreWrite},
+      {"silent", &FaultSet::silent},
+      {"short-table", &FaultSet::shortTable},
+      {"extra-bytes", &FaultSet::extraBytes},
+      {"no-version", &FaultSet::noVersion},
+      {"version-zero", &FaultSet::versionZero},
+      {"ignore-write", &FaultSet::ignoreWrite},
       {"keep-talking", &FaultSet::keepTalking},
   };
   for (const Flag& f : kFlags) {

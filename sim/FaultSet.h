@@ -43,7 +43,7 @@ class FaultSet {
   bool noVersion = false;
   bool versionZero = false;
   bool ignoreWrite = false;
-  std::optional<int> corruptReadback;       // cell index 0..255
+  std::optional<int> corruptReadback;  // cell index 0..255
   bool keepTalking = false;
   std::optional<std::uint64_t> stallAfter;  // frames per stream
   std::optional<std::uint64_t> dropByteAfter;

@@ -1,8 +1,8 @@
 #include "sim/Pty.h"
 
 #include <fcntl.h>
-#include <sys/ioctl.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -64,7 +64,8 @@ int Pty::UnreadBytes() const {
 
 void Pty::CloseWhenRead(int maxWaitMs) {
   const timespec pause{0, 5'000'000};
-  for (int waited = 0; waited < maxWaitMs && UnreadBytes() > 0; waited += 5) ::nanosleep(&pause, nullptr);
+  for (int waited = 0; waited < maxWaitMs && UnreadBytes() > 0; waited += 5)
+    ::nanosleep(&pause, nullptr);
   Close();
 }
 

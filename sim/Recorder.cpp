@@ -23,7 +23,8 @@ bool Recorder::Record(const std::uint8_t* data, std::size_t size, SimTime at) {
   bool ok = true;
   const auto stamp = static_cast<std::int64_t>(at.count());
   for (std::size_t i = 0; i < size; ++i) {
-    if (std::fprintf(file_, "%" PRId64 " %02x\n", stamp, static_cast<unsigned>(data[i])) < 0) ok = false;
+    if (std::fprintf(file_, "%" PRId64 " %02x\n", stamp, static_cast<unsigned>(data[i])) < 0)
+      ok = false;
   }
   if (std::fflush(file_) != 0) ok = false;
   return ok;

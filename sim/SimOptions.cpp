@@ -49,7 +49,7 @@ SimOptions::Outcome SimOptions::Parse(const std::vector<std::string>& args, SimO
       error = "option " + name + " needs a value";
       return std::nullopt;
     };
-    static const char* const kKnown[] = {"--version", "--table", "--link", "--record",
+    static const char* const kKnown[] = {"--version", "--table",    "--link", "--record",
                                          "--seed",    "--flash-ms", "--fault"};
     bool known = false;
     for (const char* k : kKnown) known = known || name == k;

@@ -22,13 +22,13 @@ class SimOptions {
   // The --help text.
   static std::string Usage();
 
-  std::uint8_t version = 32;                // --version: firmware version x 10
-  std::optional<std::string> tableFile;     // --table: .tab file at power-on
-  std::optional<std::string> linkPath;      // --link: symbolic link to the port
-  std::optional<std::string> recordFile;    // --record: received bytes
-  std::uint32_t seed = 1;                   // --seed: engine noise
-  int flashMs = 300;                        // --flash-ms: write to table held
-  FaultSet faults;                          // --fault, repeatable
+  std::uint8_t version = 32;              // --version: firmware version x 10
+  std::optional<std::string> tableFile;   // --table: .tab file at power-on
+  std::optional<std::string> linkPath;    // --link: symbolic link to the port
+  std::optional<std::string> recordFile;  // --record: received bytes
+  std::uint32_t seed = 1;                 // --seed: engine noise
+  int flashMs = 300;                      // --flash-ms: write to table held
+  FaultSet faults;                        // --fault, repeatable
 };
 
 }  // namespace zelor::sim

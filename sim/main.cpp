@@ -70,7 +70,8 @@ bool MakeLink(const std::string& link, const std::string& target, std::string& e
 void RemoveLink(const std::string& link, const std::string& target) {
   std::vector<char> buf(target.size() + 2);
   const ssize_t n = ::readlink(link.c_str(), buf.data(), buf.size());
-  if (n >= 0 && std::string(buf.data(), static_cast<std::size_t>(n)) == target) ::unlink(link.c_str());
+  if (n >= 0 && std::string(buf.data(), static_cast<std::size_t>(n)) == target)
+    ::unlink(link.c_str());
 }
 
 }  // namespace
@@ -82,14 +83,11 @@ int main(int argc, char** argv) {
   SimOptions options;
   std::string error;
   switch (SimOptions::Parse(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
-    case SimOptions::Outcome::kHelp:
-      std::fputs(SimOptions::Usage().c_str(), stdout);
-      return 0;
+    case SimOptions::Outcome::kHelp: std::fputs(SimOptions::Usage().c_str(), stdout); return 0;
     case SimOptions::Outcome::kError:
       std::fprintf(stderr, "converter-sim: %s\n(see converter-sim --help)\n", error.c_str());
       return 2;
-    case SimOptions::Outcome::kRun:
-      break;
+    case SimOptions::Outcome::kRun: break;
   }
 
   DeviceConfig config;

@@ -15,134 +15,111 @@ std::atomic<bool> g_englishMessages{false};
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-[[noreturn]] void ThrowNotInteger(const std::string& text)
-{
-    throw ConversionError("'" + text + "' is not a valid integer value");
+[[noreturn]] void ThrowNotInteger(const std::string& text) {
+  throw ConversionError("'" + text + "' is not a valid integer value");
 }
 
-[[noreturn]] void ThrowNotNumber(const std::string& text)
-{
-    throw ConversionError("'" + text + "' is not a valid floating point value");
+[[noreturn]] void ThrowNotNumber(const std::string& text) {
+  throw ConversionError("'" + text + "' is not a valid floating point value");
 }
 
 // Advances `pos` over a run of digits; returns how many there were.
-std::size_t SkipDigits(const std::string& text, std::size_t& pos)
-{
-    const std::size_t start = pos;
-    while (pos < text.size() && IsDigit(text[pos]))
-        ++pos;
-    return pos - start;
+std::size_t SkipDigits(const std::string& text, std::size_t& pos) {
+  const std::size_t start = pos;
+  while (pos < text.size() && IsDigit(text[pos])) ++pos;
+  return pos - start;
 }
 
 }  // namespace
 
-int ParseInteger(const std::string& text)
-{
-    std::size_t pos = 0;
-    bool negative = false;
-    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
-        negative = text[pos] == '-';
-        ++pos;
-    }
-    if (pos == text.size())
-        ThrowNotInteger(text);
+int ParseInteger(const std::string& text) {
+  std::size_t pos = 0;
+  bool negative = false;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+    negative = text[pos] == '-';
+    ++pos;
+  }
+  if (pos == text.size()) ThrowNotInteger(text);
 
-    // Accumulate the magnitude, stopping as soon as it can no longer fit:
-    // the largest magnitude allowed is 2^31 for a negative value.
-    const std::int64_t limit = negative
-        ? -static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::min())
-        : static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max());
-    std::int64_t magnitude = 0;
-    for (; pos < text.size(); ++pos) {
-        const char c = text[pos];
-        if (!IsDigit(c))
-            ThrowNotInteger(text);
-        magnitude = magnitude * 10 + (c - '0');
-        if (magnitude > limit)
-            ThrowNotInteger(text);
-    }
-    return static_cast<int>(negative ? -magnitude : magnitude);
+  // Accumulate the magnitude, stopping as soon as it can no longer fit:
+  // the largest magnitude allowed is 2^31 for a negative value.
+  const std::int64_t limit =
+      negative ? -static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::min())
+               : static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max());
+  std::int64_t magnitude = 0;
+  for (; pos < text.size(); ++pos) {
+    const char c = text[pos];
+    if (!IsDigit(c)) ThrowNotInteger(text);
+    magnitude = magnitude * 10 + (c - '0');
+    if (magnitude > limit) ThrowNotInteger(text);
+  }
+  return static_cast<int>(negative ? -magnitude : magnitude);
 }
 
-double ParseNumber(const std::string& text)
-{
-    // Check the shape first, then hand a normalised copy ('.' as separator,
-    // no '+') to the locale-independent converter.
-    std::size_t pos = 0;
-    std::string normalised;
-    normalised.reserve(text.size());
-    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
-        if (text[pos] == '-')
-            normalised.push_back('-');
-        ++pos;
-    }
-    std::size_t digitsStart = pos;
-    if (SkipDigits(text, pos) == 0)
-        ThrowNotNumber(text);
+double ParseNumber(const std::string& text) {
+  // Check the shape first, then hand a normalised copy ('.' as separator,
+  // no '+') to the locale-independent converter.
+  std::size_t pos = 0;
+  std::string normalised;
+  normalised.reserve(text.size());
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+    if (text[pos] == '-') normalised.push_back('-');
+    ++pos;
+  }
+  std::size_t digitsStart = pos;
+  if (SkipDigits(text, pos) == 0) ThrowNotNumber(text);
+  normalised.append(text, digitsStart, pos - digitsStart);
+
+  if (pos < text.size() && (text[pos] == '.' || text[pos] == ',')) {
+    ++pos;
+    digitsStart = pos;
+    if (SkipDigits(text, pos) == 0) ThrowNotNumber(text);
+    normalised.push_back('.');
     normalised.append(text, digitsStart, pos - digitsStart);
+  }
 
-    if (pos < text.size() && (text[pos] == '.' || text[pos] == ',')) {
-        ++pos;
-        digitsStart = pos;
-        if (SkipDigits(text, pos) == 0)
-            ThrowNotNumber(text);
-        normalised.push_back('.');
-        normalised.append(text, digitsStart, pos - digitsStart);
-    }
+  if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
+    const std::size_t exponentStart = pos;
+    ++pos;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) ++pos;
+    if (SkipDigits(text, pos) == 0) ThrowNotNumber(text);
+    normalised.append(text, exponentStart, pos - exponentStart);
+  }
 
-    if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
-        const std::size_t exponentStart = pos;
-        ++pos;
-        if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
-            ++pos;
-        if (SkipDigits(text, pos) == 0)
-            ThrowNotNumber(text);
-        normalised.append(text, exponentStart, pos - exponentStart);
-    }
+  if (pos != text.size()) ThrowNotNumber(text);
 
-    if (pos != text.size())
-        ThrowNotNumber(text);
-
-    double value = 0.0;
-    const char* first = normalised.data();
-    const char* last = first + normalised.size();
-    const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
-    if (ec != std::errc() || end != last || !std::isfinite(value))
-        ThrowNotNumber(text);
-    return value;
+  double value = 0.0;
+  const char* first = normalised.data();
+  const char* last = first + normalised.size();
+  const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
+  if (ec != std::errc() || end != last || !std::isfinite(value)) ThrowNotNumber(text);
+  return value;
 }
 
-void SetEnglishMessages(bool english)
-{
-    g_englishMessages.store(english, std::memory_order_relaxed);
+void SetEnglishMessages(bool english) {
+  g_englishMessages.store(english, std::memory_order_relaxed);
 }
 
-bool EnglishMessages()
-{
-    return g_englishMessages.load(std::memory_order_relaxed);
+bool EnglishMessages() { return g_englishMessages.load(std::memory_order_relaxed); }
+
+std::string CellRangeMessage(int index, const std::string& text, bool english) {
+  const std::string i = std::to_string(index);
+  if (english)
+    return "Cell MAF=" + i + " holds '" + text +
+           "': the value is outside 0..255. The table was not written.";
+  return "Ячейка MAF=" + i + " содержит '" + text +
+         "': значение вне диапазона 0..255. Таблица не записана.";
 }
 
-std::string CellRangeMessage(int index, const std::string& text, bool english)
-{
-    const std::string i = std::to_string(index);
-    if (english)
-        return "Cell MAF=" + i + " holds '" + text +
-               "': the value is outside 0..255. The table was not written.";
-    return "Ячейка MAF=" + i + " содержит '" + text +
-           "': значение вне диапазона 0..255. Таблица не записана.";
+std::uint8_t CellByte(int index, const std::string& text) {
+  return CellByte(index, text, EnglishMessages());
 }
 
-std::uint8_t CellByte(int index, const std::string& text)
-{
-    return CellByte(index, text, EnglishMessages());
-}
-
-std::uint8_t CellByte(int index, const std::string& text, bool english)
-{
-    const int value = ParseInteger(text);
-    if (value < 0 || value > 255)
-        throw CellRangeError(index, text, CellRangeMessage(index, text, english));
-    return static_cast<std::uint8_t>(value);
+std::uint8_t CellByte(int index, const std::string& text, bool english) {
+  const int value = ParseInteger(text);
+  if (value < 0 || value > 255)
+    throw CellRangeError(index, text, CellRangeMessage(index, text, english));
+  return static_cast<std::uint8_t>(value);
 }
 
 }  // namespace zelor

@@ -10,29 +10,29 @@ namespace zelor {
 // A grid text that is not a number of the kind its reader expects.
 // The message is UTF-8 and names the text.
 class ConversionError : public std::runtime_error {
-public:
-    // Builds the error with the given UTF-8 message.
-    explicit ConversionError(const std::string& message) : std::runtime_error(message) {}
+ public:
+  // Builds the error with the given UTF-8 message.
+  explicit ConversionError(const std::string& message) : std::runtime_error(message) {}
 };
 
 // A cell that holds a valid integer outside 0..255, met by a writer that
 // stores bytes (converter write, file save). The message names the cell's
 // MAF index and its text.
 class CellRangeError : public std::runtime_error {
-public:
-    // Builds the error for cell `index` holding `text`, with the given message.
-    CellRangeError(int index, std::string text, const std::string& message)
-        : std::runtime_error(message), index_(index), text_(std::move(text)) {}
+ public:
+  // Builds the error for cell `index` holding `text`, with the given message.
+  CellRangeError(int index, std::string text, const std::string& message)
+      : std::runtime_error(message), index_(index), text_(std::move(text)) {}
 
-    // MAF index of the offending cell.
-    int index() const { return index_; }
+  // MAF index of the offending cell.
+  int index() const { return index_; }
 
-    // The cell's text as it stood in the grid.
-    const std::string& text() const { return text_; }
+  // The cell's text as it stood in the grid.
+  const std::string& text() const { return text_; }
 
-private:
-    int index_;
-    std::string text_;
+ private:
+  int index_;
+  std::string text_;
 };
 
 // The integer reader of the grid. Accepted is exactly: an optional '+' or

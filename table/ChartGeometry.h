@@ -15,17 +15,17 @@ namespace zelor {
 // For a vertical axis pixelAtLower is the larger pixel (the minimum is
 // drawn at the bottom).
 struct AxisMap {
-    double lower = 0.0;
-    double upper = 255.0;
-    double pixelAtLower = 0.0;
-    double pixelAtUpper = 255.0;
+  double lower = 0.0;
+  double upper = 255.0;
+  double pixelAtLower = 0.0;
+  double pixelAtUpper = 255.0;
 
-    // Pixel position of the axis value v (pixelAtLower when the range is
-    // empty).
-    double ToPixel(double v) const;
+  // Pixel position of the axis value v (pixelAtLower when the range is
+  // empty).
+  double ToPixel(double v) const;
 
-    // Axis value at pixel px (lower when the pixel extent is empty).
-    double ToValue(double px) const;
+  // Axis value at pixel px (lower when the pixel extent is empty).
+  double ToValue(double px) const;
 };
 
 // v rounded to the nearest integer, halves to even. NaN gives 0; values
@@ -48,8 +48,8 @@ inline constexpr double kLineReach = 1.5;
 // first hit outside 0..maxIndex, gives nullopt. Only the points present in
 // both xs and ys are scanned.
 std::optional<int> HitPoint(const std::vector<double>& xs, const std::vector<double>& ys,
-                            const AxisMap& xAxis, const AxisMap& yAxis,
-                            double mx, double my, int maxIndex = 255);
+                            const AxisMap& xAxis, const AxisMap& yAxis, double mx, double my,
+                            int maxIndex = 255);
 
 // Value units per pixel upward on the vertical axis y, for its shown range.
 double DragScale(const AxisMap& y);
@@ -63,8 +63,8 @@ int DragValue(int pressY, int mouseY, double scale, double startValue);
 // shown ranges of x and y. Otherwise the MAF index and the value at that
 // pixel, each rounded halves to even and brought into 0..255, as
 // (index, value).
-std::optional<std::pair<int, int>> DoubleClickCell(const AxisMap& x, const AxisMap& y,
-                                                   int px, int py);
+std::optional<std::pair<int, int>> DoubleClickCell(const AxisMap& x, const AxisMap& y, int px,
+                                                   int py);
 
 // Status-panel hint of a chart point: "MAF=<x>    <caption>=<y>".
 std::string HintPanelText(int x, int y, const std::string& caption);

@@ -85,9 +85,9 @@ void TForm1::StringGrid1MouseMove(const QPoint& viewportPos) {
     return;
   }
   const int index = CellIndexAt(row, column);
-  hintPanel_->setText(QString::fromStdString(
-      GridHintText(index, messages_.Text(kOutputValueCaption).toStdString(),
-                   grid_->CellText(index).toStdString())));
+  hintPanel_->setText(
+      QString::fromStdString(GridHintText(index, messages_.Text(kOutputValueCaption).toStdString(),
+                                          grid_->CellText(index).toStdString())));
 }
 
 void TForm1::TabSheet3MouseMove() { hintPanel_->clear(); }

@@ -27,8 +27,8 @@ inline constexpr std::size_t kCellCount = 256;
 
 // A table and its settings as read from a file.
 struct DecodedTable {
-    std::array<std::uint8_t, kCellCount> cells{};
-    TableSettings settings;
+  std::array<std::uint8_t, kCellCount> cells{};
+  TableSettings settings;
 };
 
 // num / den rounded to the nearest integer, halves to even, computed

@@ -104,13 +104,25 @@ class TestMainWindow : public QObject {
   void menuItemsAndCaptions() {
     TForm1& form = *windows_.form1;
     const std::pair<const char*, const char*> items[] = {
-        {"N1", "Лог"}, {"N2", "Файл"}, {"N3", "Открыть"}, {"N4", "Сохранить"},
-        {"N5", "Таблица Замены"}, {"N9", "Файл"}, {"N12", "Открыть"}, {"N13", "Сохранить"},
-        {"N11", "Обнулить"}, {"N14", "Я подтверждаю обнуление!"}, {"N111", "Замена 1:1"},
-        {"N112", "Я подтверждаю замену 1:1"}, {"N6", "Конвертер"},
-        {"N7", "Считать таблицу из конвертера"}, {"N8", "Записать таблицу в конвертер"},
-        {"N18", "Окно"}, {"N19", "Адаптировать под разрешение экрана "},
-        {"N20", "Исходный вид "}, {"N22", "Утилита сравнения таблиц"}};
+        {"N1", "Лог"},
+        {"N2", "Файл"},
+        {"N3", "Открыть"},
+        {"N4", "Сохранить"},
+        {"N5", "Таблица Замены"},
+        {"N9", "Файл"},
+        {"N12", "Открыть"},
+        {"N13", "Сохранить"},
+        {"N11", "Обнулить"},
+        {"N14", "Я подтверждаю обнуление!"},
+        {"N111", "Замена 1:1"},
+        {"N112", "Я подтверждаю замену 1:1"},
+        {"N6", "Конвертер"},
+        {"N7", "Считать таблицу из конвертера"},
+        {"N8", "Записать таблицу в конвертер"},
+        {"N18", "Окно"},
+        {"N19", "Адаптировать под разрешение экрана "},
+        {"N20", "Исходный вид "},
+        {"N22", "Утилита сравнения таблиц"}};
     for (const auto& [name, caption] : items) {
       QAction* action = Action(form, name);
       QVERIFY2(action, name);
@@ -121,7 +133,8 @@ class TestMainWindow : public QObject {
     // "Утилита сравнения таблиц" is a command on the bar itself.
     QVERIFY(form.menuBar()->actions().contains(Action(form, "N22")));
     QVERIFY(!Action(form, "N22")->menu());
-    QCOMPARE(form.FileOpenDLG()->Filter(), QStringLiteral("Файлы таблицы замены|*.tab|Все файлы|*.*"));
+    QCOMPARE(form.FileOpenDLG()->Filter(),
+             QStringLiteral("Файлы таблицы замены|*.tab|Все файлы|*.*"));
     QCOMPARE(form.FileSaveDLG()->objectName(), QStringLiteral("FileSaveDLG"));
   }
 
@@ -192,7 +205,8 @@ class TestMainWindow : public QObject {
     QTest::mouseMove(grid->viewport(), cell3.center());
     QCOMPARE(form.HintPanel()->text(), QStringLiteral("MAF=3      Конв.Вых.=abc"));
     // Off the cells: the grid's empty area, then the bare tab.
-    QTest::mouseMove(grid->viewport(), QPoint(grid->viewport()->width() - 2, grid->viewport()->height() - 2));
+    QTest::mouseMove(grid->viewport(),
+                     QPoint(grid->viewport()->width() - 2, grid->viewport()->height() - 2));
     QVERIFY(form.HintPanel()->text().isEmpty());
     QTest::mouseMove(grid->viewport(), cell3.center());
     QVERIFY(!form.HintPanel()->text().isEmpty());
@@ -207,7 +221,7 @@ class TestMainWindow : public QObject {
     form.PageControl1()->setCurrentWidget(form.TabSheet("TabSheet1"));
     form.PageControl1()->setCurrentWidget(form.TabSheet("TabTableGraph"));
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"'abc' is not a valid integer value"});
-    QCOMPARE(form.Chart().Series1()->dataCount(), 100);  // points before it stay
+    QCOMPARE(form.Chart().Series1()->dataCount(), 100);                 // points before it stay
     QCOMPARE(form.windowTitle(), QStringLiteral("ZelorConfigurator"));  // caption not updated
     // The panel chart reads numbers: the same cell stops it with its own text.
     form.PageControl1()->setCurrentWidget(form.TabSheet("TabSheet4"));
@@ -252,7 +266,8 @@ class TestMainWindow : public QObject {
     PanelPage& panel = windows_.form1->Panel();
     for (QLineEdit* box : {panel.MAFTextBox, panel.VAFTextBox, panel.KonvTextBox, panel.O2TextBox})
       QCOMPARE(box->text(), QStringLiteral("255N 5.00V"));
-    for (BarGauge* gauge : {panel.MAF, panel.VAF, panel.Konv, panel.O2}) QCOMPARE(gauge->Progress(), 128);
+    for (BarGauge* gauge : {panel.MAF, panel.VAF, panel.Konv, panel.O2})
+      QCOMPARE(gauge->Progress(), 128);
     QCOMPARE(panel.MAF->Color(), QColor(0, 128, 255));
     QCOMPARE(panel.O2->Color(), QColor(0, 221, 0));
     QVERIFY(panel.CheckBoxKonvMaf->isChecked());
@@ -306,8 +321,7 @@ class TestMainWindow : public QObject {
     QVERIFY(!after);
     Guarded(nullptr, [] { throw std::runtime_error("boom"); });
     Guarded(nullptr, [] { throw 42; });
-    QCOMPARE(dialogs_->TakeMessages(),
-             (QStringList{"Port Not Open", "boom", "Unknown error"}));
+    QCOMPARE(dialogs_->TakeMessages(), (QStringList{"Port Not Open", "boom", "Unknown error"}));
   }
 
   void webAddressLabel() {

@@ -40,10 +40,13 @@ class TestLiveLearning : public QObject {
 
 void TestLiveLearning::fastModeAlwaysWritesTheNewestSample() {
   const Maf7 mixed{1, 2, 3, 4, 5, 6, 40};
-  QCOMPARE(LiveLearningStep(kFastLearning, 500, mixed, 40, 63), std::optional(LiveLearningWrite{40, 63}));
+  QCOMPARE(LiveLearningStep(kFastLearning, 500, mixed, 40, 63),
+           std::optional(LiveLearningWrite{40, 63}));
   // Even on slot 0 before any frame of the run: that sample is written.
-  QCOMPARE(LiveLearningStep(kFastLearning, 0, Maf7{}, 0, 0), std::optional(LiveLearningWrite{0, 0}));
-  QCOMPARE(LiveLearningStep(kFastLearning, 3, mixed, 255, 17), std::optional(LiveLearningWrite{255, 17}));
+  QCOMPARE(LiveLearningStep(kFastLearning, 0, Maf7{}, 0, 0),
+           std::optional(LiveLearningWrite{0, 0}));
+  QCOMPARE(LiveLearningStep(kFastLearning, 3, mixed, 255, 17),
+           std::optional(LiveLearningWrite{255, 17}));
 }
 
 void TestLiveLearning::slowModeNeedsTwelveSamples() {
@@ -51,20 +54,25 @@ void TestLiveLearning::slowModeNeedsTwelveSamples() {
   for (int i = 0; i <= 10; ++i) {
     QCOMPARE(LiveLearningStep(kSlowLearning, i, still, 41, 90), std::nullopt);
   }
-  QCOMPARE(LiveLearningStep(kSlowLearning, 11, still, 41, 90), std::optional(LiveLearningWrite{41, 90}));
+  QCOMPARE(LiveLearningStep(kSlowLearning, 11, still, 41, 90),
+           std::optional(LiveLearningWrite{41, 90}));
   // Any mode other than 0 is the slow one.
   QCOMPARE(LiveLearningStep(2, 10, still, 41, 90), std::nullopt);
   QCOMPARE(LiveLearningStep(2, 11, still, 41, 90), std::optional(LiveLearningWrite{41, 90}));
 }
 
 void TestLiveLearning::slowModeNeedsSevenEqualMafValues() {
-  QCOMPARE(LiveLearningStep(kSlowLearning, 100, Maf7{40, 40, 40, 40, 40, 40, 41}, 41, 70), std::nullopt);
-  QCOMPARE(LiveLearningStep(kSlowLearning, 100, Maf7{41, 40, 41, 41, 41, 41, 41}, 41, 70), std::nullopt);
-  QCOMPARE(LiveLearningStep(kSlowLearning, 100, Maf7{40, 41, 41, 41, 41, 41, 41}, 41, 70), std::nullopt);
+  QCOMPARE(LiveLearningStep(kSlowLearning, 100, Maf7{40, 40, 40, 40, 40, 40, 41}, 41, 70),
+           std::nullopt);
+  QCOMPARE(LiveLearningStep(kSlowLearning, 100, Maf7{41, 40, 41, 41, 41, 41, 41}, 41, 70),
+           std::nullopt);
+  QCOMPARE(LiveLearningStep(kSlowLearning, 100, Maf7{40, 41, 41, 41, 41, 41, 41}, 41, 70),
+           std::nullopt);
   QCOMPARE(LiveLearningStep(kSlowLearning, 100, Maf7{41, 41, 41, 41, 41, 41, 41}, 41, 70),
            std::optional(LiveLearningWrite{41, 70}));
   // MAF[i] is part of the seven.
-  QCOMPARE(LiveLearningStep(kSlowLearning, 100, Maf7{41, 41, 41, 41, 41, 41, 41}, 42, 70), std::nullopt);
+  QCOMPARE(LiveLearningStep(kSlowLearning, 100, Maf7{41, 41, 41, 41, 41, 41, 41}, 42, 70),
+           std::nullopt);
 }
 
 void TestLiveLearning::onTheLogBufferBelowAndAtTheCap() {
@@ -83,7 +91,8 @@ void TestLiveLearning::onTheLogBufferBelowAndAtTheCap() {
 
   // Full buffer: learning follows the frames that keep arriving.
   b->SetCount(0);
-  for (int j = 0; j < LogBuffer::kCapacity; ++j) AppendMafVaf(*b, static_cast<std::uint8_t>(j % 200), 1);
+  for (int j = 0; j < LogBuffer::kCapacity; ++j)
+    AppendMafVaf(*b, static_cast<std::uint8_t>(j % 200), 1);
   for (int j = 0; j < 6; ++j) AppendMafVaf(*b, 99, static_cast<std::uint8_t>(10 + j));
   QCOMPARE(b->Panel().slot, LogBuffer::kCapacity);
   QCOMPARE(LiveLearningStep(kSlowLearning, b->Panel()), std::nullopt);  // six 99s after the slots

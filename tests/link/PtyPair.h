@@ -158,9 +158,7 @@ class PtyPair {
   }
 
   // The slave's current terminal settings (needs the kept slave descriptor).
-  bool SlaveSettings(termios& out) const {
-    return slave_ >= 0 && ::tcgetattr(slave_, &out) == 0;
-  }
+  bool SlaveSettings(termios& out) const { return slave_ >= 0 && ::tcgetattr(slave_, &out) == 0; }
 
   // Replaces the slave's terminal settings (needs the kept slave descriptor).
   bool SetSlaveSettings(const termios& settings) const {

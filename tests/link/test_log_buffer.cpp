@@ -29,14 +29,10 @@ constexpr std::int32_t kCap = LogBuffer::kCapacity;
 // hash of it, byte 1 a value the buffer must drop.
 Frame MakeFrame(std::uint32_t c) {
   const std::uint32_t h = c * 2654435761u;
-  return Frame{static_cast<std::uint8_t>(c >> 8),
-               0xEE,
-               static_cast<std::uint8_t>(c >> 16),
-               static_cast<std::uint8_t>(c),
-               static_cast<std::uint8_t>(h >> 24),
-               static_cast<std::uint8_t>(h >> 16),
-               static_cast<std::uint8_t>(h >> 8),
-               static_cast<std::uint8_t>(h ^ (c >> 3))};
+  return Frame{static_cast<std::uint8_t>(c >> 8),  0xEE,
+               static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c),
+               static_cast<std::uint8_t>(h >> 24), static_cast<std::uint8_t>(h >> 16),
+               static_cast<std::uint8_t>(h >> 8),  static_cast<std::uint8_t>(h ^ (c >> 3))};
 }
 
 // The marker the counter's frame is appended with.
@@ -222,7 +218,8 @@ void TestLogBuffer::capKeepsCountAndOverwritesTheSlotAfterIt() {
   QCOMPARE(b->SampleAt(kCap - 1), SampleOf(kCap - 1));
   QCOMPARE(b->SampleAt(0), SampleOf(0));
   QCOMPARE(b->SampleAt(123456), SampleOf(123456));
-  for (std::int32_t s = kCap + 1; s < LogBuffer::kChannelSize; ++s) QCOMPARE(b->SampleAt(s), LogSample{});
+  for (std::int32_t s = kCap + 1; s < LogBuffer::kChannelSize; ++s)
+    QCOMPARE(b->SampleAt(s), LogSample{});
 }
 
 void TestLogBuffer::panelFollowsNewestFrameOnceFull() {
@@ -259,7 +256,8 @@ void TestLogBuffer::panelFollowsNewestFrameOnceFull() {
 void TestLogBuffer::loadedFullBufferThenAppends() {
   auto b = std::make_unique<LogBuffer>();
   // A loader fills the slots itself and sets the count to the cap.
-  for (std::uint32_t s = kCap - 10; s < static_cast<std::uint32_t>(kCap); ++s) b->Store(s, SampleOf(s));
+  for (std::uint32_t s = kCap - 10; s < static_cast<std::uint32_t>(kCap); ++s)
+    b->Store(s, SampleOf(s));
   b->SetCount(kCap);
   PanelView v = b->Panel();
   QCOMPARE(v.slot, kCap - 1);

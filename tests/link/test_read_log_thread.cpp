@@ -239,8 +239,8 @@ std::vector<std::uint8_t> OfflineStream(const sim::DeviceConfig& config, std::si
   d.Receive(start, 2, sim::SimTime{0});
   std::vector<std::uint8_t> out;
   const std::size_t want = frames * 8;
-  for (std::int64_t t = 0; out.size() < want && t <= static_cast<std::int64_t>(frames + 200) * 10000;
-       t += 10000) {
+  for (std::int64_t t = 0;
+       out.size() < want && t <= static_cast<std::int64_t>(frames + 200) * 10000; t += 10000) {
     d.Advance(sim::SimTime{t});
     const std::vector<std::uint8_t> o = d.TakeOutput();
     out.insert(out.end(), o.begin(), o.end());
@@ -299,8 +299,10 @@ void TestReadLogThread::constructionRules() {
   StreamFlags flags;
   auto post = [](std::function<void()> t) { t(); };
   auto failure = [](const std::string&) {};
-  QVERIFY_THROWS_EXCEPTION(std::invalid_argument, TThreadLog(port, buffer, flags, nullptr, "m", post));
-  QVERIFY_THROWS_EXCEPTION(std::invalid_argument, TThreadLog(port, buffer, flags, failure, "m", nullptr));
+  QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
+                           TThreadLog(port, buffer, flags, nullptr, "m", post));
+  QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
+                           TThreadLog(port, buffer, flags, failure, "m", nullptr));
   // Streaming is off: the body ends at once; a second Start is refused.
   TThreadLog reader(port, buffer, flags, failure, "m", post);
   reader.Start();
@@ -448,7 +450,7 @@ void TestReadLogThread::droppedByteShiftsEveryLaterFrame() {
     QVERIFY2(s[LogChannel::Vaf] == f[5], qPrintable(where));
     QVERIFY2(s[LogChannel::Channel5] == f[6], qPrintable(where));
     QVERIFY2(s[LogChannel::Channel6] == f[7], qPrintable(where));  // O2 moved down
-    QVERIFY2(s.O2() == next[0], qPrintable(where));  // the next frame's output
+    QVERIFY2(s.O2() == next[0], qPrintable(where));                // the next frame's output
   }
   // The stream never re-synchronises: the shifted frames fail the 1:1 test.
   int plausible = 0;
@@ -504,7 +506,8 @@ void TestReadLogThread::startRightAfterStopNeverRunsTwoReaders() {
   // The last run's frames are whole: no old reader took bytes of them.
   const int n = w.buffer->Count();
   QVERIFY(n >= 15);
-  for (int j = 0; j < n; ++j) QVERIFY2(PlausibleFrame(w.buffer->SampleAt(j)), qPrintable(QString::number(j)));
+  for (int j = 0; j < n; ++j)
+    QVERIFY2(PlausibleFrame(w.buffer->SampleAt(j)), qPrintable(QString::number(j)));
   QVERIFY(w.failures.empty());
 }
 

@@ -19,8 +19,8 @@
 #include <thread>
 #include <vector>
 
-#include "link/PtyPair.h"
 #include "link/PortList.h"
+#include "link/PtyPair.h"
 #include "link/SerialPort.h"
 #include "link/SerialPortError.h"
 
@@ -78,9 +78,8 @@ void WaitBlockedInPoll(pid_t tid) {
     std::string statLine;
     std::getline(stat, statLine);
     const auto close = statLine.rfind(')');
-    const char state = close != std::string::npos && close + 2 < statLine.size()
-                           ? statLine[close + 2]
-                           : '?';
+    const char state =
+        close != std::string::npos && close + 2 < statLine.size() ? statLine[close + 2] : '?';
     if (state == 'S' && (nr == SYS_poll || nr == SYS_ppoll)) return;
     PtyPair::Sleep(2);
   }
@@ -117,7 +116,10 @@ struct BackgroundCall {
       PtyPair::Sleep(5);
     }
     const bool ended = result.load() >= 0 || error.load() != 0;
-    if (ended) thread.join(); else thread.detach();
+    if (ended)
+      thread.join();
+    else
+      thread.detach();
     return ended;
   }
 };
@@ -194,7 +196,8 @@ void TestSerialPort::portListOrderAndExtras() {
   using zelor::MergePortNames;
   using V = std::vector<std::string>;
   // Case-insensitive text order: digits compare as characters.
-  QVERIFY(MergePortNames({"COM2", "com10", "COM1", "Com3"}, {}) == (V{"COM1", "com10", "COM2", "Com3"}));
+  QVERIFY(MergePortNames({"COM2", "com10", "COM1", "Com3"}, {}) ==
+          (V{"COM1", "com10", "COM2", "Com3"}));
   QVERIFY(MergePortNames({"ttyUSB0", "/dev/ttyS1", "COM1", "ttyACM0"}, {}) ==
           (V{"/dev/ttyS1", "COM1", "ttyACM0", "ttyUSB0"}));
   QVERIFY(MergePortNames({"COM1", "COM"}, {}) == (V{"COM", "COM1"}));
@@ -203,8 +206,9 @@ void TestSerialPort::portListOrderAndExtras() {
   QVERIFY(MergePortNames({}, {}).empty());
   // Extras go after the sorted list, in their own order, each once, and
   // only when not listed already.
-  QVERIFY(MergePortNames({"COM2", "COM1"}, {"/dev/pts/7", "COM2", "/dev/pts/3", "/dev/pts/7", ""}) ==
-          (V{"COM1", "COM2", "/dev/pts/7", "/dev/pts/3"}));
+  QVERIFY(
+      MergePortNames({"COM2", "COM1"}, {"/dev/pts/7", "COM2", "/dev/pts/3", "/dev/pts/7", ""}) ==
+      (V{"COM1", "COM2", "/dev/pts/7", "/dev/pts/3"}));
   QVERIFY(MergePortNames({}, {"/dev/pts/4"}) == V{"/dev/pts/4"});
   // The system's own list: sorted, and the extras follow.
   const V system = zelor::ListPorts();
@@ -264,8 +268,8 @@ void TestSerialPort::openAppliesFixedLine() {
   // parity, every translation and flow control on, canonical with echo.
   termios bad{};
   QVERIFY(pty.SlaveSettings(bad));
-  bad.c_iflag |= IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR | ICRNL |
-                 IXON | IXOFF | IXANY;
+  bad.c_iflag |= IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR | ICRNL | IXON |
+                 IXOFF | IXANY;
   bad.c_oflag |= OPOST | ONLCR | OCRNL;
   bad.c_lflag |= ICANON | ECHO | ECHOE | ISIG | IEXTEN;
   bad.c_cflag = (bad.c_cflag & ~CSIZE) | CS7 | PARENB | PARODD | CSTOPB | CRTSCTS;
@@ -285,8 +289,8 @@ void TestSerialPort::openAppliesFixedLine() {
   QCOMPARE(t.c_cflag & CSIZE, tcflag_t(CS8));
   QCOMPARE(t.c_cflag & (PARENB | CSTOPB | CRTSCTS), tcflag_t(0));
   QCOMPARE(t.c_cflag & (CLOCAL | CREAD), tcflag_t(CLOCAL | CREAD));
-  QCOMPARE(t.c_iflag & (IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR |
-                        ICRNL | IXON | IXOFF | IXANY),
+  QCOMPARE(t.c_iflag & (IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR | ICRNL |
+                        IXON | IXOFF | IXANY),
            tcflag_t(0));
   QCOMPARE(t.c_oflag & OPOST, tcflag_t(0));
   QCOMPARE(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), tcflag_t(0));

@@ -32,7 +32,8 @@ QString ReadFailure(const char* code, int received) {
   return QStringLiteral("Ошибка ") + code + kCrLf + "Получено байт: " + QString::number(received) +
          kCrLf + "из необходимых: 257" + kCrLf + kCrLf + kCrLf +
          "Невозможно считать  таблицу из конвертера." + kCrLf +
-         QString::fromUtf8("Проверьте наличие питающего напряжения\r\n и убедитесь в иcправности Com порта.");
+         QString::fromUtf8(
+             "Проверьте наличие питающего напряжения\r\n и убедитесь в иcправности Com порта.");
 }
 
 QString Mismatch(int index) {
@@ -42,7 +43,8 @@ QString Mismatch(int index) {
 }
 
 // How many times the byte sequence needle stands in haystack.
-int Occurrences(const std::vector<std::uint8_t>& haystack, const std::vector<std::uint8_t>& needle) {
+int Occurrences(const std::vector<std::uint8_t>& haystack,
+                const std::vector<std::uint8_t>& needle) {
   int count = 0;
   for (auto it = haystack.begin();
        (it = std::search(it, haystack.end(), needle.begin(), needle.end())) != haystack.end(); ++it)
@@ -232,8 +234,10 @@ class TestTableTransfer : public QObject {
     form().Messages().SwitchToEnglish();
     form().Grid().SetCellText(200, QStringLiteral("300"));
     Trigger("N8");
-    QCOMPARE(dialogs_->TakeMessages(),
-             QStringList{"Cell MAF=200 holds '300': the value is outside 0..255. The table was not written."});
+    QCOMPARE(
+        dialogs_->TakeMessages(),
+        QStringList{
+            "Cell MAF=200 holds '300': the value is outside 0..255. The table was not written."});
   }
 
   void twoWritesWithinSixSecondsVerifyOnce() {
@@ -268,7 +272,9 @@ class TestTableTransfer : public QObject {
 
   void Pick() { QVERIFY(testing::PickPort(form(), sim_->Port())); }
 
-  void Trigger(const char* name) { form().findChild<QAction*>(QString::fromLatin1(name))->trigger(); }
+  void Trigger(const char* name) {
+    form().findChild<QAction*>(QString::fromLatin1(name))->trigger();
+  }
 
   // Runs the 60 verification ticks by hand; returns the bar after each.
   QList<int> RunVerificationTicks() {

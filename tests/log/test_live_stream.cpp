@@ -41,8 +41,9 @@ std::vector<std::uint8_t> Tail(const std::vector<std::uint8_t>& bytes, std::size
 // A sample whose channels are given in frame order (byte 1 is the marker).
 LogSample Sample(int output, int enrichment, int maf, int vaf, int o2) {
   LogSample s;
-  s.bytes = {std::uint8_t(output), 0, std::uint8_t(enrichment), std::uint8_t(maf),
-             std::uint8_t(vaf), 0, 0, std::uint8_t(o2)};
+  s.bytes = {
+      std::uint8_t(output), 0, std::uint8_t(enrichment), std::uint8_t(maf), std::uint8_t(vaf), 0, 0,
+      std::uint8_t(o2)};
   return s;
 }
 
@@ -66,7 +67,8 @@ class TestLiveStream : public QObject {
     panel.TrackBarMafNach->setValue(40);
     panel.UpDown1->SetPosition(5);
     QTRY_COMPARE_WITH_TIMEOUT(Tail(sim_->Received(), 9),
-                              (std::vector<std::uint8_t>{'g', 0, 60, 'g', 40, 60, 'c', 5, 0}), 5000);
+                              (std::vector<std::uint8_t>{'g', 0, 60, 'g', 40, 60, 'c', 5, 0}),
+                              5000);
     const std::size_t before = sim_->Received().size();
     panel.CheckBoxLearnTable->setChecked(true);
     Click("ButtonStart");
@@ -92,7 +94,8 @@ class TestLiveStream : public QObject {
     const std::size_t second = sim_->Received().size();
     panel.CheckBoxLearnTable->setChecked(false);
     Click("ButtonStart");
-    QTRY_COMPARE_WITH_TIMEOUT(Tail(sim_->Received(), 2), (std::vector<std::uint8_t>{'s', 'l'}), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(Tail(sim_->Received(), 2), (std::vector<std::uint8_t>{'s', 'l'}),
+                              5000);
     QCOMPARE(sim_->Received().size(), second + 2);
     Click("ButtonStop");
     QTRY_COMPARE_WITH_TIMEOUT(Tail(sim_->Received(), 1), std::vector<std::uint8_t>{'s'}, 5000);
@@ -229,7 +232,8 @@ class TestLiveStream : public QObject {
     PanelPage& panel = form().Panel();
     panel.TrackBarMafKon->setValue(120);
     panel.TrackBarMafNach->setValue(100);
-    for (const auto& [maf, inside] : {std::pair{99, false}, {100, true}, {120, true}, {121, false}}) {
+    for (const auto& [maf, inside] :
+         {std::pair{99, false}, {100, true}, {120, true}, {121, false}}) {
       log.Store(0, Sample(0, 128, maf, 0, 0));
       log.SetCount(1);
       form().Timer1Timer();

@@ -45,8 +45,8 @@ void TestPanelText::knownCounts() {
   QCOMPARE(PanelText(128, '.'), std::string("128N 2.50V"));
   QCOMPARE(PanelText(32, '.'), std::string("32N 0.63V"));  // 0.625 goes up
   QCOMPARE(PanelText(0, '.'), std::string("0N 0.00V"));
-  QCOMPARE(PanelText(1, '.'), std::string("1N 0.02V"));    // 0.01953
-  QCOMPARE(PanelText(96, '.'), std::string("96N 1.88V"));  // 1.875 goes up
+  QCOMPARE(PanelText(1, '.'), std::string("1N 0.02V"));      // 0.01953
+  QCOMPARE(PanelText(96, '.'), std::string("96N 1.88V"));    // 1.875 goes up
   QCOMPARE(PanelText(160, '.'), std::string("160N 3.13V"));  // 3.125 goes up
 }
 

@@ -24,7 +24,6 @@
 #include <thread>
 #include <vector>
 
-#include "support/SimProcess.h"
 #include "sim/AccelPump.h"
 #include "sim/ConverterDevice.h"
 #include "sim/DeviceMemory.h"
@@ -36,6 +35,7 @@
 #include "sim/Recorder.h"
 #include "sim/SimLoop.h"
 #include "sim/SimOptions.h"
+#include "support/SimProcess.h"
 
 using namespace zelor::sim;
 using Bytes = std::vector<std::uint8_t>;
@@ -111,7 +111,8 @@ DeviceConfig WithTable(const Table& t) {
 // Splits a byte stream into 8-byte frames (an incomplete tail is dropped).
 std::vector<Bytes> Frames(const Bytes& b) {
   std::vector<Bytes> f;
-  for (std::size_t i = 0; i + 8 <= b.size(); i += 8) f.emplace_back(b.begin() + i, b.begin() + i + 8);
+  for (std::size_t i = 0; i + 8 <= b.size(); i += 8)
+    f.emplace_back(b.begin() + i, b.begin() + i + 8);
   return f;
 }
 
@@ -464,7 +465,8 @@ void TestConverterSim::correctionShiftsOutputOnlyInsideRange() {
   QCOMPARE(b.dev.CurrentTable(), t);
   // A range given with b > e holds no cell.
   b.Send(Concat({Str("g"), Bytes{50, 40}, Str("c"), Bytes{30, 0}}));
-  for (int m = 0; m < 256; ++m) QCOMPARE(int(b.dev.OutputFor(static_cast<std::uint8_t>(m))), int(t[m]));
+  for (int m = 0; m < 256; ++m)
+    QCOMPARE(int(b.dev.OutputFor(static_cast<std::uint8_t>(m))), int(t[m]));
 
   // In the stream, byte 0 of every frame is the corrected cell of its MAF.
   Bench s(WithTable(OddTable()));
@@ -588,14 +590,14 @@ void TestConverterSim::frameLayout() {
   bool enriched = false;
   for (std::size_t i = 0; i < frames.size(); ++i) {
     const Bytes& f = frames[i];
-    QCOMPARE(int(f[0]), int(t[f[3]]));                 // output = cell of MAF
-    QCOMPARE(int(f[1]), int(i & 0xFF));                // frame counter
-    QVERIFY(f[2] >= 128);                              // 128 + enrichment
+    QCOMPARE(int(f[0]), int(t[f[3]]));   // output = cell of MAF
+    QCOMPARE(int(f[1]), int(i & 0xFF));  // frame counter
+    QVERIFY(f[2] >= 128);                // 128 + enrichment
     enriched = enriched || f[2] > 128;
     QVERIFY(std::abs(f[4] - EngineModel::ExpectedVaf(f[3])) <= 1);  // VAF
-    QVERIFY(f[5] >= 14 && f[5] <= 126);                // 700..6300 rpm / 50
-    QVERIFY(f[6] >= 60 && f[6] <= 130);                // coolant 20..90 deg C
-    QVERIFY(i == 0 || f[6] >= frames[i - 1][6]);       // only warms up
+    QVERIFY(f[5] >= 14 && f[5] <= 126);                             // 700..6300 rpm / 50
+    QVERIFY(f[6] >= 60 && f[6] <= 130);                             // coolant 20..90 deg C
+    QVERIFY(i == 0 || f[6] >= frames[i - 1][6]);                    // only warms up
   }
   QVERIFY(enriched);
   QVERIFY(frames.back()[6] > frames.front()[6]);
@@ -606,7 +608,8 @@ void TestConverterSim::frameLayout() {
     QCOMPARE(it->second, int(f[5]));
   }
   QVERIFY(rpm.size() > 150);
-  for (auto it = std::next(rpm.begin()); it != rpm.end(); ++it) QVERIFY(it->second >= std::prev(it)->second);
+  for (auto it = std::next(rpm.begin()); it != rpm.end(); ++it)
+    QVERIFY(it->second >= std::prev(it)->second);
   QVERIFY(rpm.rbegin()->second > 3 * rpm.begin()->second);
 }
 
@@ -743,8 +746,10 @@ void TestConverterSim::faultIgnoreWriteAndCorruptReadback() {
     r = b.Take();
     QCOMPARE(r.size(), std::size_t{257});
     for (int i = 0; i < 256; ++i) {
-      if (i == 17) QVERIFY(r[i] != t[i]);
-      else QCOMPARE(int(r[i]), int(t[i]));
+      if (i == 17)
+        QVERIFY(r[i] != t[i]);
+      else
+        QCOMPARE(int(r[i]), int(t[i]));
     }
     QCOMPARE(int(r[256]), int(DeviceMemory::Checksum(b.dev.CurrentTable())));
   }
@@ -834,8 +839,10 @@ void TestConverterSim::engineStaysInRangeAndCoversIt() {
   QVERIFY(minMaf <= 15);
   QVERIFY(maxMaf >= 240);
   // The expected VAF curve: strictly increasing, in range.
-  for (int m = 1; m < 256; ++m) QVERIFY(EngineModel::ExpectedVaf(m) >= EngineModel::ExpectedVaf(m - 1));
-  for (int m = 16; m < 256; ++m) QVERIFY(EngineModel::ExpectedVaf(m) > EngineModel::ExpectedVaf(m - 16));
+  for (int m = 1; m < 256; ++m)
+    QVERIFY(EngineModel::ExpectedVaf(m) >= EngineModel::ExpectedVaf(m - 1));
+  for (int m = 16; m < 256; ++m)
+    QVERIFY(EngineModel::ExpectedVaf(m) > EngineModel::ExpectedVaf(m - 16));
   // It crosses the 1:1 line in the middle: below it low, above it high.
   QVERIFY(EngineModel::ExpectedVaf(64) < 60);
   QVERIFY(EngineModel::ExpectedVaf(192) > 196);
@@ -977,7 +984,8 @@ void TestConverterSim::recordFileRoundTrip() {
   QVERIFY(RecordFile::Parse(partial, got, err));
   QCOMPARE(got.size(), std::size_t{1});
   // Malformed lines are reported with their number.
-  for (const char* bad : {"10 73\nx 72\n", "10 7\n", "10 123\n", "-4 73\n", "10 zz\n", "\n", "10  73\n"}) {
+  for (const char* bad :
+       {"10 73\nx 72\n", "10 7\n", "10 123\n", "-4 73\n", "10 zz\n", "\n", "10  73\n"}) {
     std::istringstream in(bad);
     err.clear();
     QVERIFY2(!RecordFile::Parse(in, got, err), bad);
@@ -1076,10 +1084,18 @@ void TestConverterSim::optionsAndFaultNames() {
   QVERIFY(SimOptions::Usage().find("--fault") != std::string::npos);
 
   const std::vector<std::vector<std::string>> bad = {
-      {"--version", "256"}, {"--version", "x"},       {"--version"},
-      {"--seed", "-1"},     {"--fault", "nonsense"},   {"--fault", "silent=1"},
-      {"--fault", "stall-after"}, {"--fault", "stall-after=x"}, {"--fault", "corrupt-readback=256"},
-      {"--bogus"},          {"stray"},                 {"--link="},
+      {"--version", "256"},
+      {"--version", "x"},
+      {"--version"},
+      {"--seed", "-1"},
+      {"--fault", "nonsense"},
+      {"--fault", "silent=1"},
+      {"--fault", "stall-after"},
+      {"--fault", "stall-after=x"},
+      {"--fault", "corrupt-readback=256"},
+      {"--bogus"},
+      {"stray"},
+      {"--link="},
       {"--flash-ms", "99999"},
   };
   for (const auto& args : bad) {
@@ -1097,8 +1113,8 @@ void TestConverterSim::optionsAndFaultNames() {
                            "drop-byte-after=7", "hangup-after=100"}) {
     QVERIFY2(f.Add(name, err), name);
   }
-  QVERIFY(f.silent && f.shortTable && f.extraBytes && f.noVersion && f.versionZero && f.ignoreWrite &&
-          f.keepTalking);
+  QVERIFY(f.silent && f.shortTable && f.extraBytes && f.noVersion && f.versionZero &&
+          f.ignoreWrite && f.keepTalking);
   QCOMPARE(*f.dropByteAfter, std::uint64_t{7});
   QCOMPARE(*f.hangupAfter, std::uint64_t{100});
   QVERIFY(!f.None());
@@ -1179,7 +1195,7 @@ void TestConverterSim::executableServesTableAndVersion() {
   // At the line's pace: 257 bytes need about 268 ms.
   QVERIFY2(took >= milliseconds(250),
            qPrintable(QString::number(std::chrono::duration_cast<milliseconds>(took).count())));
-  QVERIFY(took < std::chrono::seconds(5));  // hang guard only
+  QVERIFY(took < std::chrono::seconds(5));               // hang guard only
   QVERIFY(ReadUpTo(fd, 1, milliseconds(1000)).empty());  // then silence
 
   QVERIFY(WriteAll(fd, Str("v")));
@@ -1193,7 +1209,7 @@ void TestConverterSim::executableServesTableAndVersion() {
   const Bytes frames = ReadUpTo(fd, 400, milliseconds(3000));
   const auto streamed = SteadyClock::now() - s0;
   QCOMPARE(frames.size(), std::size_t{400});
-  QVERIFY(streamed >= milliseconds(450));  // 50 frames at 10 ms apart
+  QVERIFY(streamed >= milliseconds(450));                                // 50 frames at 10 ms apart
   for (const Bytes& f : Frames(frames)) QCOMPARE(int(f[0]), int(f[3]));  // 1:1 table
   QVERIFY(WriteAll(fd, Str("s")));
   ReadUpTo(fd, 100000, milliseconds(300));  // what was already on its way
@@ -1217,8 +1233,8 @@ void TestConverterSim::executableRecordsAndLoadsTable() {
   }
   const std::string rec = dir.filePath("rec.txt").toStdString();
   SimProcess sim;
-  QVERIFY(sim.Start({"--table", QString::fromStdString(tab), "--record", QString::fromStdString(rec),
-                     "--version", "21", "--flash-ms", "100"}));
+  QVERIFY(sim.Start({"--table", QString::fromStdString(tab), "--record",
+                     QString::fromStdString(rec), "--version", "21", "--flash-ms", "100"}));
   const int fd = OpenPortRaw(sim.port);
   QVERIFY(fd >= 0);
   QVERIFY(WriteAll(fd, Str("sr")));
@@ -1240,12 +1256,13 @@ void TestConverterSim::executableRecordsAndLoadsTable() {
   // Command byte and data in two writes.
   QVERIFY(WriteAll(fd, Str("g")));
   QVERIFY(WriteAll(fd, Bytes{7, 9}));
-  const Bytes expected = Concat({Str("sr"), Str("v"), WriteFrame(u), Str("sr"), Str("g"), Bytes{7, 9}});
+  const Bytes expected =
+      Concat({Str("sr"), Str("v"), WriteFrame(u), Str("sr"), Str("g"), Bytes{7, 9}});
   std::vector<RecordedByte> got;
   std::string err;
   // The simulator may still be taking the last bytes in on a busy machine.
-  QTRY_VERIFY_WITH_TIMEOUT(RecordFile::Load(rec, got, err) && RecordFile::Bytes(got).size() >= expected.size(),
-                           10000);
+  QTRY_VERIFY_WITH_TIMEOUT(
+      RecordFile::Load(rec, got, err) && RecordFile::Bytes(got).size() >= expected.size(), 10000);
   ::close(fd);
   QVERIFY(sim.Terminate());
 

@@ -33,7 +33,8 @@ class TestTableChart : public QObject {
   void dragUpFollowsTheAxisScale() {
     SetCell(100, 37);
     const QPoint press = Pixel(100, 37);
-    const double scale = 255.0 / (chart().yAxis->coordToPixel(0) - chart().yAxis->coordToPixel(255));
+    const double scale =
+        255.0 / (chart().yAxis->coordToPixel(0) - chart().yAxis->coordToPixel(255));
     QTest::mousePress(&chart(), Qt::LeftButton, {}, press);
     QVERIFY(form().ChartDrag().dragging);
     QCOMPARE(form().ChartDrag().pickedPoint, 100);
@@ -43,9 +44,9 @@ class TestTableChart : public QObject {
       const int expected = RoundHalfEvenDouble(37 + n * scale);
       QCOMPARE(form().Grid().CellText(100), QString::number(expected));
       QCOMPARE(chart().Series1()->data()->at(100)->value, double(expected));
-      QCOMPARE(form().HintPanel()->text(),
-               QStringLiteral("MAF=100    Конв.Вых.=%1").arg(expected));
-      QCOMPARE(chart().HintLabel()->text(), QStringLiteral("MAF=100\n\rКонв.Вых.=%1").arg(expected));
+      QCOMPARE(form().HintPanel()->text(), QStringLiteral("MAF=100    Конв.Вых.=%1").arg(expected));
+      QCOMPARE(chart().HintLabel()->text(),
+               QStringLiteral("MAF=100\n\rКонв.Вых.=%1").arg(expected));
     }
     // Back at the press height: the start value again.
     QTest::mouseMove(&chart(), press);

@@ -2,6 +2,7 @@
 // name rules, short files, the messages, and saves that must never lose the
 // previous file.
 
+#include <sys/resource.h>
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -10,7 +11,6 @@
 #include <QTest>
 #include <csignal>
 #include <optional>
-#include <sys/resource.h>
 
 #include "app/FileDialog.h"
 #include "app/StartUp.h"
@@ -116,7 +116,8 @@ class TestTableFiles : public QObject {
         {"12.5", "'12.5' is not a valid integer value"},
         {"abc", "'abc' is not a valid integer value"},
         {"-1", "Ячейка MAF=77 содержит '-1': значение вне диапазона 0..255. Таблица не записана."},
-        {"300", "Ячейка MAF=77 содержит '300': значение вне диапазона 0..255. Таблица не записана."},
+        {"300",
+         "Ячейка MAF=77 содержит '300': значение вне диапазона 0..255. Таблица не записана."},
     };
     for (const auto& [text, message] : bad) {
       form.Grid().SetCellText(77, text);
@@ -226,8 +227,10 @@ class TestTableFiles : public QObject {
   void settingsSurviveARoundTrip() {
     TForm1& form = *windows_.form1;
     GridPage& grid = form.Grid();
-    const QList<QList<int>> cases = {{1, 1, 0, 1, 1, 1}, {100, 100, 99, 99, 100, 100},
-                                     {37, 64, 12, 33, 77, 58}, {4, 5, 50, 50, 50, 25}};
+    const QList<QList<int>> cases = {{1, 1, 0, 1, 1, 1},
+                                     {100, 100, 99, 99, 100, 100},
+                                     {37, 64, 12, 33, 77, 58},
+                                     {4, 5, 50, 50, 50, 25}};
     int n = 0;
     for (const QList<int>& values : cases) {
       for (int k = 0; k < 6; ++k) grid.SetSetting(k, values[k]);
