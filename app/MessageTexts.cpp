@@ -1,5 +1,7 @@
 #include "app/MessageTexts.h"
 
+#include <iterator>
+
 namespace zelor {
 namespace {
 
@@ -49,7 +51,23 @@ const char* const kEnglish[19] = {
     "",  // built from text 13
 };
 
+struct OwnText {
+  const char* russian;
+  const char* english;
+};
+
+// In the order of OwnMessage.
+const OwnText kOwn[] = {
+    {"", ""},  // kCount
+};
+static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);
+
 }  // namespace
+
+QString MessageTexts::Own(OwnMessage m) const {
+  const OwnText& text = kOwn[static_cast<std::size_t>(m)];
+  return QString::fromUtf8(english_ ? text.english : text.russian);
+}
 
 MessageTexts::MessageTexts() {
   for (int n = 1; n <= 18; ++n) texts_[n] = QString::fromUtf8(kRussian[n]);

@@ -8,6 +8,13 @@
 
 namespace zelor {
 
+// The program's own messages beyond the eighteen (refusals and the messages
+// of mended faults). Each has a Russian text and an English twin, and follows
+// the language switch with texts 7..18. Append new ones at the end.
+enum class OwnMessage {
+  kCount  // keep last
+};
+
 class MessageTexts {
  public:
   // All eighteen at their Russian defaults.
@@ -22,6 +29,9 @@ class MessageTexts {
   void SwitchToEnglish();
   // True once SwitchToEnglish() ran; the program's own extra messages follow it.
   bool English() const { return english_; }
+
+  // Own message m in the current language.
+  QString Own(OwnMessage m) const;
 
   // The Russian default and the English replacement of text n (7..18).
   static QString RussianDefault(int n);
