@@ -50,7 +50,7 @@ int RoundHalfEvenDouble(double v) {
 
 std::optional<int> HitPoint(const std::vector<double>& xs, const std::vector<double>& ys,
                             const AxisMap& xAxis, const AxisMap& yAxis, double mx, double my,
-                            int maxIndex) {
+                            int maxIndex, double markerReach) {
   const std::size_t count = std::min(xs.size(), ys.size());
   double prevX = 0.0;
   double prevY = 0.0;
@@ -58,7 +58,7 @@ std::optional<int> HitPoint(const std::vector<double>& xs, const std::vector<dou
     const double px = xAxis.ToPixel(xs[k]);
     const double py = yAxis.ToPixel(ys[k]);
     std::optional<std::size_t> hit;
-    if (std::fabs(mx - px) < kMarkerReach && std::fabs(my - py) < kMarkerReach)
+    if (std::fabs(mx - px) < markerReach && std::fabs(my - py) < markerReach)
       hit = k;
     else if (k > 0 && DistanceToSegment(mx, my, prevX, prevY, px, py) <= kLineReach)
       hit = k - 1;

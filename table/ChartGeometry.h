@@ -36,6 +36,10 @@ int RoundHalfEvenDouble(double v);
 // a marker when it is less than this far from the point both ways.
 inline constexpr double kMarkerReach = 4.0;
 
+// Reach of a point whose marker is not drawn: the mouse must be on the
+// point itself, less than one pixel from it both ways.
+inline constexpr double kHiddenMarkerReach = 1.0;
+
 // Largest distance, in pixels, from the drawn line between two points at
 // which the mouse still counts as being on it.
 inline constexpr double kLineReach = 1.5;
@@ -46,10 +50,11 @@ inline constexpr double kLineReach = 1.5;
 // kLineReach of the segment from point k - 1 to point k. The first hit
 // wins, so of overlapping markers the lower index is taken. No hit, or a
 // first hit outside 0..maxIndex, gives nullopt. Only the points present in
-// both xs and ys are scanned.
+// both xs and ys are scanned. markerReach replaces kMarkerReach for markers
+// of another size (kHiddenMarkerReach where they are not drawn).
 std::optional<int> HitPoint(const std::vector<double>& xs, const std::vector<double>& ys,
                             const AxisMap& xAxis, const AxisMap& yAxis, double mx, double my,
-                            int maxIndex = 255);
+                            int maxIndex = 255, double markerReach = kMarkerReach);
 
 // Value units per pixel upward on the vertical axis y, for its shown range.
 double DragScale(const AxisMap& y);

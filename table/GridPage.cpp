@@ -6,7 +6,6 @@
 #include <QTableWidget>
 
 #include "app/UpDown.h"
-#include "table/CellIndex.h"
 #include "table/CellText.h"
 #include "table/TableGrid.h"
 
@@ -82,25 +81,12 @@ GridPage::GridPage(QWidget* page) : page_(page) {
   }
 }
 
-QString GridPage::CellText(int index) const {
-  const QTableWidgetItem* item = grid_->item(CellRow(index), CellColumn(index));
-  return item ? item->text() : QString();
-}
+QString GridPage::CellText(int index) const { return GridCellText(grid_, index); }
 
-void GridPage::SetCellText(int index, const QString& text) {
-  QTableWidgetItem* item = grid_->item(CellRow(index), CellColumn(index));
-  if (item) {
-    item->setText(text);
-  } else {
-    grid_->setItem(CellRow(index), CellColumn(index), new QTableWidgetItem(text));
-  }
-}
+void GridPage::SetCellText(int index, const QString& text) { SetGridCellText(grid_, index, text); }
 
 std::array<std::uint8_t, 256> GridPage::CellBytes(bool english) const {
-  std::array<std::uint8_t, 256> bytes{};
-  for (int index = 0; index < 256; ++index)
-    bytes[index] = CellByte(index, CellText(index).toStdString(), english);
-  return bytes;
+  return GridCellBytes(grid_, english);
 }
 
 int GridPage::SettingValue(int index) const {

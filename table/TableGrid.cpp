@@ -3,6 +3,9 @@
 #include <QHeaderView>
 #include <QTableWidget>
 
+#include "table/CellIndex.h"
+#include "table/CellText.h"
+
 namespace zelor {
 
 QTableWidget* MakeTableGrid(const QString& name, QWidget* parent) {
@@ -27,6 +30,26 @@ QTableWidget* MakeTableGrid(const QString& name, QWidget* parent) {
 void SetDefaultCells(QTableWidget* grid, int columnWidth, int rowHeight) {
   grid->horizontalHeader()->setDefaultSectionSize(columnWidth);
   grid->verticalHeader()->setDefaultSectionSize(rowHeight);
+}
+
+QString GridCellText(const QTableWidget* grid, int index) {
+  const QTableWidgetItem* item = grid->item(CellRow(index), CellColumn(index));
+  return item ? item->text() : QString();
+}
+
+void SetGridCellText(QTableWidget* grid, int index, const QString& text) {
+  if (QTableWidgetItem* item = grid->item(CellRow(index), CellColumn(index))) {
+    item->setText(text);
+  } else {
+    grid->setItem(CellRow(index), CellColumn(index), new QTableWidgetItem(text));
+  }
+}
+
+std::array<std::uint8_t, 256> GridCellBytes(const QTableWidget* grid, bool english) {
+  std::array<std::uint8_t, 256> bytes{};
+  for (int index = 0; index < 256; ++index)
+    bytes[index] = CellByte(index, GridCellText(grid, index).toStdString(), english);
+  return bytes;
 }
 
 }  // namespace zelor

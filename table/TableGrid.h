@@ -2,7 +2,10 @@
 // The text grid that stores a replacement table: 16 × 16 cells, no header
 // rows or columns, default cells 30 × 20 pixels, every cell "0".
 
-class QString;
+#include <QString>
+#include <array>
+#include <cstdint>
+
 class QTableWidget;
 class QWidget;
 
@@ -19,5 +22,15 @@ QTableWidget* MakeTableGrid(const QString& name, QWidget* parent);
 
 // Sets the grid's default cell width and height.
 void SetDefaultCells(QTableWidget* grid, int columnWidth, int rowHeight);
+
+// Text of cell index (0..255) of a table grid, unparsed.
+QString GridCellText(const QTableWidget* grid, int index);
+// Writes text into cell index (0..255) of a table grid.
+void SetGridCellText(QTableWidget* grid, int index, const QString& text);
+
+// The 256 cells of a table grid as table bytes, ascending index. Stops at
+// the first cell that is not an integer, or that lies outside 0..255, by
+// raising the error that names it (in English when english is set).
+std::array<std::uint8_t, 256> GridCellBytes(const QTableWidget* grid, bool english);
 
 }  // namespace zelor
