@@ -1,5 +1,6 @@
 #include "app/StartUp.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFont>
 #include <QLocale>
@@ -42,7 +43,12 @@ Windows StartUp(const QStringList& extraPorts) {
   Windows windows;
   windows.form1 = std::make_unique<TForm1>(extraPorts);
   windows.form1->show();
-  windows.form2 = std::make_unique<TForm2>();
+  // The comparison window's caption repeats the current caption of the main
+  // window's command that shows it.
+  const QAction* compareCommand = windows.form1->findChild<QAction*>(QStringLiteral("N22"));
+  windows.form2 = std::make_unique<TForm2>(windows.form1->Messages(), [compareCommand] {
+    return compareCommand ? compareCommand->text() : QString();
+  });
   windows.form1->SetCompareWindow(windows.form2.get());
   windows.form3 = std::make_unique<TForm3>(*windows.form1, *windows.form2);
   windows.form1->SetProgressWindow(windows.form3.get());

@@ -1,53 +1,400 @@
 #include "compare/CompareTables.h"
 
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
 
+#include "app/FileDialog.h"
+#include "app/HandlerGuard.h"
+#include "app/MessageTexts.h"
 #include "app/Scaling.h"
+#include "app/UserDialogs.h"
 #include "app/WindowScaling.h"
+#include "compare/CompareChart.h"
+#include "compare/CompareText.h"
+#include "table/CellIndex.h"
+#include "table/CellText.h"
+#include "table/ChartGeometry.h"
+#include "table/TableFile.h"
 #include "table/TableGrid.h"
+#include "table/TableImage.h"
 
 namespace zelor {
+namespace {
 
-TForm2::TForm2(QWidget* parent) : QMainWindow(parent) {
+constexpr int kClientWidth = 700;
+constexpr int kClientHeight = 440;
+constexpr int kStatusBarHeight = 20;
+const QString kTabFilter = QStringLiteral("Tab Files|*.tab|All|*.*");
+
+// Table 2's menu items that repeat a Table 1 caption after the language file.
+struct CaptionCopy {
+  const char* from;
+  const char* to;
+};
+constexpr CaptionCopy kCaptionCopies[] = {{"N9", "N3"},  {"N12", "N6"},    {"N13", "N4"},
+                                          {"N11", "N1"}, {"N111", "N113"}, {"N14", "N112"},
+                                          {"N14", "N2"}, {"N14", "N114"}};
+
+}  // namespace
+
+const std::array<const char*, 13> TForm2::kCaptionTargets = {
+    "TabSheet1", "TabSheet2", "TabSheet3", "N7",  "N5",   "N15", "N8",
+    "N9",        "N12",       "N13",       "N11", "N111", "N14"};
+
+TForm2::TForm2(const MessageTexts& messages, std::function<QString()> commandCaption,
+               QWidget* parent)
+    : QMainWindow(parent), messages_(messages), commandCaption_(std::move(commandCaption)) {
   setObjectName(QStringLiteral("TForm2"));
   setWindowTitle(QStringLiteral("Zelor"));
   QFont font(QStringLiteral("Arial"));
   font.setPixelSize(13);
   setFont(font);
   client_ = new QWidget(this);
-  client_->setFixedSize(700, 420);
+  client_->setObjectName(QStringLiteral("ClientArea"));
+  client_->setFixedSize(kClientWidth, kClientHeight);
   setCentralWidget(client_);
+
   pageControl_ = new QTabWidget(client_);
-  pageControl_->setGeometry(0, 0, 700, 420);
+  pageControl_->setObjectName(QStringLiteral("PageControl1"));
+  pageControl_->setGeometry(0, 0, kClientWidth, kClientHeight - kStatusBarHeight);
   auto addPage = [this](const char* name, const char* header) {
     auto* page = new QWidget;
     page->setObjectName(QString::fromLatin1(name));
+    page->setMouseTracking(true);
     pageControl_->addTab(page, QString::fromUtf8(header));
     return page;
   };
-  addPage("TabSheet1", "График таблиц");
-  stringGrid1_ = MakeTableGrid(QStringLiteral("StringGrid1"), addPage("TabSheet2", "Таблица №1"));
-  stringGrid2_ = MakeTableGrid(QStringLiteral("StringGrid2"), addPage("TabSheet3", "Таблица №2"));
+  QWidget* tabSheet1 = addPage("TabSheet1", "График таблиц");
+  chart1_ = new CompareChart(tabSheet1);
+  chart1_->setGeometry(0, 0, kClientWidth - 4, kClientHeight - kStatusBarHeight - 27);
+  const char* pages[2] = {"TabSheet2", "TabSheet3"};
+  const char* headers[2] = {"Таблица №1", "Таблица №2"};
+  for (int k = 0; k < 2; ++k) {
+    CompareTable& table = tables_[k];
+    table.tab = addPage(pages[k], headers[k]);
+    table.grid = MakeTableGrid(QStringLiteral("StringGrid%1").arg(k + 1), table.tab);
+    table.label = new QLabel(table.tab);
+    table.label->setObjectName(QStringLiteral("Label%1").arg(k + 1));
+    QFont italic = font;
+    italic.setItalic(true);
+    table.label->setFont(italic);
+    table.label->setGeometry(8, kTableGridHeight + 14, kClientWidth - 16, 17);
+  }
+
+  statusBar_ = new QStatusBar(client_);
+  statusBar_->setObjectName(QStringLiteral("StatusBar"));
+  statusBar_->setSizeGripEnabled(false);
+  statusBar_->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
+  auto* firstPanel = new QLabel(statusBar_);
+  firstPanel->setObjectName(QStringLiteral("StatusBarPanel0"));
+  firstPanel->setFixedWidth(175);
+  hintPanel_ = new QLabel(statusBar_);
+  hintPanel_->setObjectName(QStringLiteral("StatusBarPanel1"));
+  hintPanel_->setMinimumWidth(50);
+  statusBar_->addWidget(firstPanel);
+  statusBar_->addWidget(hintPanel_, 1);
+
+  BuildMenu();
+  openDialog_ = new FileDialog(FileDialogKind::Open, QStringLiteral("OpenDialog1"), this);
+  saveDialog_ = new FileDialog(FileDialogKind::Save, QStringLiteral("SaveDialog1"), this);
+  pageControl_->setCurrentWidget(tabSheet1);
   FitWindowToClient();
+  ConnectHandlers();
+  Guarded(this, [this] { FormCreate(); });
 }
 
-void TForm2::FitWindowToClient() { setFixedSize(client_->size()); }
+TForm2::~TForm2() = default;
+
+void TForm2::BuildMenu() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName(QStringLiteral("MainMenu1"));
+  auto named = [](QAction* action, const char* name) {
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+  };
+  auto submenu = [&](QMenu* parent, const char* name, const char* caption) {
+    QMenu* menu = parent ? parent->addMenu(QString::fromUtf8(caption))
+                         : bar->addMenu(QString::fromUtf8(caption));
+    menu->setObjectName(QString::fromLatin1(name));
+    named(menu->menuAction(), name);
+    return menu;
+  };
+  auto item = [&](QMenu* menu, const char* name, const char* caption) {
+    named(menu->addAction(QString::fromUtf8(caption)), name);
+  };
+  // Each command's last item is its confirmation.
+  QMenu* n5 = submenu(nullptr, "N5", "Таблица№1");
+  QMenu* n9 = submenu(n5, "N9", "Файл");
+  item(n9, "N12", "Открыть");
+  item(n9, "N13", "Сохранить");
+  item(submenu(n5, "N11", "Обнулить таблицу"), "N14", "Да!");
+  item(submenu(n5, "N111", "Замена 1 к 1 "), "N112", "Да!");
+  QMenu* n15 = submenu(nullptr, "N15", "Таблица №2");
+  QMenu* n3 = submenu(n15, "N3", "Файл");
+  item(n3, "N6", "Открыть");
+  item(n3, "N4", "Сохранить");
+  item(submenu(n15, "N1", "Обнулить таблицу"), "N2", "Да");
+  item(submenu(n15, "N113", " Замена 1 к 1"), "N114", "Да!");
+  named(bar->addAction(QStringLiteral("Закрыть")), "N8")->setVisible(false);
+}
+
+void TForm2::ConnectHandlers() {
+  auto onAction = [this](QAction* action, void (TForm2::*handler)()) {
+    Q_ASSERT(action);
+    connect(action, &QAction::triggered, this,
+            [this, handler] { Guarded(this, [&] { (this->*handler)(); }); });
+  };
+  auto onMenu = [&](const char* name, void (TForm2::*handler)()) {
+    onAction(menuBar()->findChild<QAction*>(QString::fromLatin1(name)), handler);
+  };
+  onMenu("N12", &TForm2::N12Click);
+  onMenu("N13", &TForm2::N13Click);
+  onMenu("N14", &TForm2::N14Click);
+  onMenu("N112", &TForm2::N112Click);
+  onMenu("N6", &TForm2::N6Click);
+  onMenu("N4", &TForm2::N4Click);
+  onMenu("N2", &TForm2::N2Click);
+  onMenu("N114", &TForm2::N114Click);
+  onMenu("N8", &TForm2::N8Click);
+  onAction(chart1_->PointsItem(), &TForm2::N7Click);
+  onAction(chart1_->TableItem(1), &TForm2::ab11Click);
+  onAction(chart1_->TableItem(2), &TForm2::ab21Click);
+
+  connect(pageControl_, &QTabWidget::currentChanged, this, [this] { ShowCurrentTab(); });
+  connect(chart1_, &QCustomPlot::mousePress, this,
+          [this](QMouseEvent* event) { Guarded(this, [&] { Chart1MouseDown(event); }); });
+  connect(chart1_, &QCustomPlot::mouseMove, this,
+          [this](QMouseEvent* event) { Guarded(this, [&] { Chart1MouseMove(event); }); });
+  connect(chart1_, &QCustomPlot::mouseRelease, this, [this](QMouseEvent* event) {
+    // The popup belongs to a right click that the press and move rules
+    // left allowed; it opens once the release is handled.
+    const bool popup = event->button() == Qt::RightButton && drag_.popupAllowed;
+    Guarded(this, [&] { Chart1MouseUp(); });
+    if (popup) chart1_->Popup()->popup(event->globalPosition().toPoint());
+  });
+  for (const CompareTable& table : tables_) {
+    table.grid->viewport()->installEventFilter(this);
+    table.tab->installEventFilter(this);
+  }
+}
+
+bool TForm2::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseMove) {
+    const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
+    if (watched == Grid(1)->viewport()) Guarded(this, [&] { StringGrid1MouseMove(pos); });
+    if (watched == Grid(2)->viewport()) Guarded(this, [&] { StringGrid2MouseMove(pos); });
+    if (watched == TableTab(1)) Guarded(this, [&] { TabSheet2MouseMove(); });
+    if (watched == TableTab(2)) Guarded(this, [&] { TabSheet3MouseMove(); });
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm2::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // The tab in front is shown with the window: its caption and chart.
+  if (!event->spontaneous()) ShowCurrentTab();
+}
+
+void TForm2::ShowCurrentTab() {
+  QWidget* page = pageControl_->currentWidget();
+  Guarded(this, [&] {
+    if (page == TableTab(1)) {
+      TabSheet2Show();
+    } else if (page == TableTab(2)) {
+      TabSheet3Show();
+    } else {
+      TabSheet1Show();
+    }
+  });
+}
+
+void TForm2::FormCreate() {
+  N14Click();
+  N2Click();
+}
+
+// --- Table commands ----------------------------------------------------------
+
+void TForm2::N12Click() { OpenTable(1); }
+void TForm2::N13Click() { SaveTable(1); }
+void TForm2::N14Click() { ZeroTable(1); }
+void TForm2::N112Click() { IdentityTable(1); }
+void TForm2::N6Click() { OpenTable(2); }
+void TForm2::N4Click() { SaveTable(2); }
+void TForm2::N2Click() { ZeroTable(2); }
+void TForm2::N114Click() { IdentityTable(2); }
+void TForm2::N8Click() { hide(); }
+
+void TForm2::ZeroTable(int table) {
+  for (int index = 0; index < 256; ++index)
+    SetGridCellText(Grid(table), index, QStringLiteral("0"));
+  QCPGraph* series = chart1_->Series(table);
+  series->data()->clear();
+  for (int index = 0; index < 256; ++index) series->addData(index, 0.0);
+  chart1_->replot();
+  FileLabel(table)->clear();
+}
+
+void TForm2::IdentityTable(int table) {
+  for (int index = 0; index < 256; ++index)
+    SetGridCellText(Grid(table), index, QString::number(index));
+  RebuildCompareChart();
+  FileLabel(table)->clear();
+}
+
+void TForm2::OpenTable(int table) {
+  FileDialog& dialog = *openDialog_;
+  dialog.SetFilter(kTabFilter);
+  if (dialog.Execute(this)) {
+    // A file that cannot be read stops the command with its message; only
+    // the cells are read, anything after them is ignored.
+    const QByteArray bytes = ReadFileStart(dialog.FileName(), static_cast<qint64>(kCellCount));
+    const auto cells = DecodeCompareImage(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    for (int index = 0; index < 256; ++index)
+      SetGridCellText(Grid(table), index, QString::number(cells[index]));
+  }
+  // Cancelled or not: the label takes the name the dialog remembers, which
+  // both tables share.
+  FileLabel(table)->setText(dialog.FileName());
+  ShowCaption(LabelText(table));
+  RebuildCompareChart();
+  pageControl_->setCurrentWidget(TableTab(table));
+}
+
+void TForm2::SaveTable(int table) {
+  FileDialog& dialog = *saveDialog_;
+  dialog.SetFilter(kTabFilter);
+  if (!dialog.Execute(this)) return;
+  const QString name = WithTabExtension(dialog.FileName());
+  dialog.SetFileName(name);
+  // Every cell is read before the file is touched: a bad one stops the save
+  // with its message and the old file stays as it was.
+  const auto image = EncodeCompareImage(GridCellBytes(Grid(table), messages_.English()));
+  if (const std::optional<QString> failure = SaveWholeFile(name, image)) {
+    Message(*failure);
+    return;
+  }
+  // Table 2's label shows the path after one space.
+  FileLabel(table)->setText(table == 1 ? name : QLatin1Char(' ') + name);
+  ShowCaption(LabelText(table));
+}
+
+void TForm2::RebuildCompareChart() {
+  QCPGraph* tab1 = chart1_->Series(1);
+  QCPGraph* tab2 = chart1_->Series(2);
+  tab1->data()->clear();
+  tab2->data()->clear();
+  // A bad cell stops the rebuild there; the points before it stay drawn.
+  try {
+    for (int index = 0; index < 256; ++index) {
+      tab1->addData(index, ParseNumber(GridCellText(Grid(1), index).toStdString()));
+      tab2->addData(index, ParseNumber(GridCellText(Grid(2), index).toStdString()));
+    }
+  } catch (...) {
+    chart1_->replot();
+    throw;
+  }
+  chart1_->replot();
+}
+
+// --- Tabs and grid hints -------------------------------------------------------
+
+void TForm2::TabSheet1Show() {
+  RebuildCompareChart();
+  ShowCaption(QString());
+}
+
+void TForm2::TabSheet2Show() { ShowCaption(LabelText(1)); }
+
+void TForm2::TabSheet3Show() { ShowCaption(LabelText(2)); }
+
+void TForm2::TabSheet2MouseMove() { hintPanel_->clear(); }
+
+void TForm2::TabSheet3MouseMove() { hintPanel_->clear(); }
+
+void TForm2::StringGrid1MouseMove(const QPoint& viewportPos) { GridMouseMove(1, viewportPos); }
+
+void TForm2::StringGrid2MouseMove(const QPoint& viewportPos) { GridMouseMove(2, viewportPos); }
+
+void TForm2::GridMouseMove(int table, const QPoint& viewportPos) {
+  QTableWidget* grid = Grid(table);
+  const int row = grid->rowAt(viewportPos.y());
+  const int column = grid->columnAt(viewportPos.x());
+  if (row < 0 || column < 0) {
+    hintPanel_->clear();
+    return;
+  }
+  const int index = CellIndexAt(row, column);
+  hintPanel_->setText(
+      QString::fromStdString(GridHintText(index, messages_.Text(kOutputValueCaption).toStdString(),
+                                          GridCellText(grid, index).toStdString())));
+}
+
+// --- Captions, scaling ---------------------------------------------------------
+
+void TForm2::ShowCaption(const QString& label) {
+  setWindowTitle(CompareCaption(commandCaption_(), label));
+}
+
+QString TForm2::LabelText(int table) const { return FileLabel(table)->text(); }
+
+void TForm2::Message(const QString& text) { Dialogs().ShowMessage(this, text); }
+
+QString TForm2::Caption(const QString& name) const {
+  for (int i = 0; i < pageControl_->count(); ++i)
+    if (pageControl_->widget(i)->objectName() == name) return pageControl_->tabText(i);
+  const QAction* action = findChild<QAction*>(name);
+  return action ? action->text() : QString();
+}
+
+void TForm2::SetCaption(const QString& name, const QString& caption) {
+  for (int i = 0; i < pageControl_->count(); ++i) {
+    if (pageControl_->widget(i)->objectName() == name) {
+      pageControl_->setTabText(i, caption);
+      return;
+    }
+  }
+  if (QAction* action = findChild<QAction*>(name)) action->setText(caption);
+}
+
+void TForm2::ApplyCaptions(const QStringList& captions) {
+  const auto count = std::min<qsizetype>(captions.size(), kCaptionTargets.size());
+  for (qsizetype i = 0; i < count; ++i)
+    SetCaption(QString::fromLatin1(kCaptionTargets[i]), captions[i]);
+  for (const CaptionCopy& copy : kCaptionCopies)
+    SetCaption(QString::fromLatin1(copy.to), Caption(QString::fromLatin1(copy.from)));
+}
+
+void TForm2::FitWindowToClient() {
+  setFixedSize(client_->width(), client_->height() + menuBar()->sizeHint().height());
+}
 
 void TForm2::SetGridCells(int columnWidth, int rowHeight) {
-  for (QTableWidget* grid : {stringGrid1_, stringGrid2_})
-    SetDefaultCells(grid, columnWidth, rowHeight);
+  for (const CompareTable& table : tables_) SetDefaultCells(table.grid, columnWidth, rowHeight);
+}
+
+void TForm2::ScaleClient(int multiplier, int divisor) {
+  // The window's own font too, which its menu and every control inherit.
+  QFont windowFont = font();
+  windowFont.setPixelSize(MulDiv(windowFont.pixelSize(), multiplier, divisor));
+  setFont(windowFont);
+  ScaleWidgetTree(client_, multiplier, divisor);
+  FitWindowToClient();
 }
 
 void TForm2::ScaleBy(int multiplier, int divisor) {
-  ScaleWidgetTree(client_, multiplier, divisor);
-  FitWindowToClient();
-  SetGridCells(ScaledColumnWidth(stringGrid1_->height()), ScaledRowHeight(stringGrid1_->width()));
+  ScaleClient(multiplier, divisor);
+  SetGridCells(ScaledColumnWidth(Grid(1)->height()), ScaledRowHeight(Grid(1)->width()));
 }
 
 void TForm2::UnscaleBy(int p) {
-  ScaleWidgetTree(client_, 100, p);
-  FitWindowToClient();
+  ScaleClient(100, p);
   SetGridCells(kTableCellWidth, kTableCellHeight);
 }
 

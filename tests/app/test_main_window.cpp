@@ -388,6 +388,7 @@ class TestMainWindow : public QObject {
     QTableWidget* compareGrid = windows_.form2->Grid1();
     QCOMPARE(compareGrid->horizontalHeader()->defaultSectionSize(),
              ScaledColumnWidth(compareGrid->height()));
+    QCOMPARE(windows_.form2->font().pixelSize(), MulDiv(13, p, 100));
     QVERIFY(!Action(form, "N19")->isEnabled());
     QVERIFY(Action(form, "N20")->isEnabled());
 
@@ -401,6 +402,7 @@ class TestMainWindow : public QObject {
     QVERIFY(qAbs(form.centralWidget()->height() - 539) <= 1);
     QVERIFY(qAbs(grid->width() - gridBefore.width()) <= 1);
     QCOMPARE(form.font().pixelSize(), 13);
+    QCOMPARE(windows_.form2->font().pixelSize(), 13);
     QVERIFY(Action(form, "N19")->isEnabled());
     QVERIFY(!Action(form, "N20")->isEnabled());
   }

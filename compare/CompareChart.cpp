@@ -1,0 +1,163 @@
+#include "compare/CompareChart.h"
+
+#include <QLabel>
+#include <QMenu>
+
+namespace zelor {
+namespace {
+
+constexpr double kAxisMaximum = 260.0;
+
+// A rectangle smaller than this (a click) zooms nothing.
+constexpr int kMinimumZoomPixels = 4;
+
+AxisMap MapOf(const QCPAxis* axis) {
+  AxisMap map;
+  map.lower = axis->range().lower;
+  map.upper = axis->range().upper;
+  map.pixelAtLower = axis->coordToPixel(map.lower);
+  map.pixelAtUpper = axis->coordToPixel(map.upper);
+  return map;
+}
+
+QAction* CheckedItem(QMenu* menu, const char* name, const QString& caption) {
+  QAction* action = menu->addAction(caption);
+  action->setObjectName(QString::fromLatin1(name));
+  action->setCheckable(true);
+  action->setChecked(true);
+  return action;
+}
+
+}  // namespace
+
+CompareChart::CompareChart(QWidget* parent) : QCustomPlot(parent) {
+  setObjectName(QStringLiteral("Chart1"));
+  legend->setVisible(true);
+  // Top left, where rising curves leave room.
+  axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
+  ResetZoom();
+
+  struct Look {
+    const char* name;
+    QColor line;
+    QColor marker;
+  };
+  const Look looks[2] = {{"Tab1", QColor(0, 128, 0), Qt::red}, {"Tab2", Qt::black, Qt::blue}};
+  for (int k = 0; k < 2; ++k) {
+    QCPGraph* series = addGraph();
+    series->setObjectName(QString::fromLatin1(looks[k].name));
+    series->setName(QString::fromLatin1(looks[k].name));
+    series->setPen(QPen(looks[k].line, 2));
+    // Markers 8 pixels across: the hit test takes 4 pixels either way.
+    markers_[k] = QCPScatterStyle(QCPScatterStyle::ssSquare, QPen(looks[k].marker),
+                                  QBrush(looks[k].marker), 2 * kMarkerReach);
+    series->setScatterStyle(markers_[k]);
+    series_[k] = series;
+  }
+
+  label8_ = new QLabel(QStringLiteral("Подсказка"), this);
+  label8_->setObjectName(QStringLiteral("Label8"));
+  QFont font = label8_->font();
+  font.setBold(true);
+  label8_->setFont(font);
+  label8_->setAutoFillBackground(true);
+  QPalette palette = label8_->palette();
+  palette.setColor(QPalette::Window, palette.color(QPalette::ToolTipBase));
+  palette.setColor(QPalette::WindowText, palette.color(QPalette::ToolTipText));
+  label8_->setPalette(palette);
+  label8_->hide();
+
+  popup_ = new QMenu(this);
+  popup_->setObjectName(QStringLiteral("PopupMenu1"));
+  n7_ = CheckedItem(popup_, "N7", QStringLiteral("Точки"));
+  tableItems_[0] = CheckedItem(popup_, "ab11", QStringLiteral("Tab.1"));
+  tableItems_[1] = CheckedItem(popup_, "ab21", QStringLiteral("Tab.2"));
+
+  // Every right-button press and release reaches the window's handlers,
+  // which decide whether the popup opens.
+  setContextMenuPolicy(Qt::PreventContextMenu);
+  setMouseTracking(true);
+  EnableZoom(true);
+}
+
+AxisMap CompareChart::XMap() const { return MapOf(xAxis); }
+
+AxisMap CompareChart::YMap() const { return MapOf(yAxis); }
+
+std::vector<double> CompareChart::Points(int table, bool keys) const {
+  const QCPGraph* series = Series(table);
+  std::vector<double> values;
+  values.reserve(series->dataCount());
+  for (auto it = series->data()->constBegin(); it != series->data()->constEnd(); ++it)
+    values.push_back(keys ? it->key : it->value);
+  return values;
+}
+
+void CompareChart::SetPointValue(int table, int index, double value) {
+  QCPGraph* series = Series(table);
+  if (index < 0 || index >= series->dataCount()) return;
+  (series->data()->begin() + index)->value = value;
+  replot();
+}
+
+std::optional<int> CompareChart::PointAt(int table, QPoint pos) const {
+  const double reach = MarkersShown(table) ? kMarkerReach : kHiddenMarkerReach;
+  return HitPoint(PointXs(table), PointYs(table), XMap(), YMap(), pos.x(), pos.y(), 255, reach);
+}
+
+void CompareChart::ShowMarkers(int table, bool shown) {
+  Series(table)->setScatterStyle(shown ? markers_.at(table - 1)
+                                       : QCPScatterStyle(QCPScatterStyle::ssNone));
+  replot();
+}
+
+bool CompareChart::MarkersShown(int table) const { return !Series(table)->scatterStyle().isNone(); }
+
+void CompareChart::DrawLine(int table, bool drawn) {
+  Series(table)->setLineStyle(drawn ? QCPGraph::lsLine : QCPGraph::lsNone);
+  replot();
+}
+
+bool CompareChart::LineDrawn(int table) const {
+  return Series(table)->lineStyle() != QCPGraph::lsNone;
+}
+
+void CompareChart::EnableZoom(bool enabled) {
+  setSelectionRectMode(enabled ? QCP::srmZoom : QCP::srmNone);
+}
+
+bool CompareChart::ZoomEnabled() const { return selectionRectMode() == QCP::srmZoom; }
+
+void CompareChart::ResetZoom() {
+  xAxis->setRange(0, kAxisMaximum);
+  yAxis->setRange(0, kAxisMaximum);
+  replot();
+}
+
+void CompareChart::mousePressEvent(QMouseEvent* event) {
+  zoomStart_ = event->position().toPoint();
+  // The window's press handler runs inside (through the mousePress signal)
+  // and may switch zoom off before a rectangle starts. Only the left button
+  // draws a rectangle: a right-button drag belongs to the popup rule.
+  if (event->button() == Qt::LeftButton) {
+    QCustomPlot::mousePressEvent(event);
+    return;
+  }
+  const QCP::SelectionRectMode mode = selectionRectMode();
+  setSelectionRectMode(QCP::srmNone);
+  QCustomPlot::mousePressEvent(event);
+  setSelectionRectMode(mode);
+}
+
+void CompareChart::processRectZoom(QRect rect, QMouseEvent* event) {
+  const QPoint end = event ? event->position().toPoint() : rect.bottomRight();
+  if (end.x() < zoomStart_.x()) {
+    ResetZoom();  // a rectangle drawn leftwards undoes the zoom
+    return;
+  }
+  const QRect area = rect.normalized();
+  if (area.width() < kMinimumZoomPixels || area.height() < kMinimumZoomPixels) return;
+  QCustomPlot::processRectZoom(area, event);
+}
+
+}  // namespace zelor
