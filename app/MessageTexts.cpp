@@ -58,6 +58,10 @@ struct OwnText {
 
 // In the order of OwnMessage.
 const OwnText kOwn[] = {
+    {"Конвертер не замолчал после ответа, поэтому считанные таблица и версия "
+     "могут быть неверны.\r\nТаблица не принята. Считайте таблицу ещё раз.",
+     "The converter did not fall silent after its reply, so the table and version "
+     "read may be wrong.\r\nThe table was not taken. Read the table again."},
     {"", ""},  // kCount
 };
 static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);

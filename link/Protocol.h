@@ -26,13 +26,12 @@ inline constexpr int kTableReplySize = 257;
 inline constexpr int kTableWriteSize = 259;
 
 // The drain after a table read swallows what a converter sends beyond its
-// reply, until a read of one byte brings nothing (at least the read's 1 s
-// time-out). A healthy converter falls silent at once; one that keeps talking
-// would hold the window forever, so the drain also gives up after
-// kDrainLimit bytes (a full receive queue, about 1.1 s at the line's full
-// rate) or once kDrainTimeLimitMs have passed since it began (a converter
-// that trickles), whichever comes first, and the read finishes as usual.
-inline constexpr int kDrainLimit = 1024;
+// reply, however long, until a read of one byte brings nothing (at least the
+// read's 1 s time-out). A healthy converter falls silent at once; one that
+// keeps talking would hold the window forever, so the drain gives up once
+// kDrainTimeLimitMs have passed since it began (about 2,800 bytes at the
+// line's full rate). Bytes of such a converter's stream could then be taken
+// for the table and the version, so the read takes neither.
 inline constexpr int kDrainTimeLimitMs = 3000;
 
 // Verification of a write: the read-back follows after 60 ticks of 100 ms.

@@ -29,7 +29,8 @@ class SerialDevice {
 
   virtual ~SerialDevice() = default;
 
-  // Opens the named device for exclusive reading and writing (error 1).
+  // Opens the named device for exclusive reading and writing (error 1, with
+  // EBUSY when another opening holds it, whoever runs that one).
   virtual void Open(const std::string& name) = 0;
 
   // Asks for receive and transmit queues of the given sizes (error 9).
@@ -57,10 +58,13 @@ class SerialDevice {
 
   // Aborts every running and later ReadUntil/WriteUntil at once and gives up
   // exclusive access, but keeps the OS handle; safe from any thread. May
-  // raise error 5 where the platform's abort can fail.
+  // raise error 5 where the platform's abort can fail. The caller makes sure
+  // that the port is not opened anew until Wake has returned.
   virtual void Wake() = 0;
 
-  // Releases the OS handle; called once, when no other call is running.
+  // Gives up exclusive access unless Wake already did (never twice for one
+  // opening) and releases the OS handle; called once, when no other call is
+  // running.
   virtual void Close() noexcept = 0;
 };
 

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -62,14 +63,35 @@ class PosixSerialDevice final : public SerialDevice {
       Close();
       throw SerialPortError(kErrorOpen, code);
     }
-    // Exclusive use: further opens of the terminal fail with EBUSY. This
-    // also refuses anything that is not a terminal (ENOTTY).
+    // Anything that is not a terminal is refused (ENOTTY) before it is locked.
+    termios probe{};
+    if (::tcgetattr(fd_, &probe) != 0) {
+      const int code = errno;
+      Close();
+      throw SerialPortError(kErrorOpen, code);
+    }
+    // Exclusive use, in two holds. The advisory lock refuses every other
+    // opening that asks for it, whoever runs it; the lock belongs to this
+    // opening alone. It is taken first, so that the terminal's exclusive
+    // mode below is only ever set (and later cleared) by the one holder.
+    int locked;
+    do {
+      locked = ::flock(fd_, LOCK_EX | LOCK_NB);
+    } while (locked != 0 && errno == EINTR);
+    if (locked != 0) {
+      // Another opening holds the port: the same code as a refused open.
+      const int code = errno == EWOULDBLOCK ? EBUSY : errno;
+      Close();
+      throw SerialPortError(kErrorOpen, code);
+    }
+    // The terminal's exclusive mode makes further opens fail with EBUSY for
+    // anyone but the superuser, including programs that take no lock.
     if (::ioctl(fd_, TIOCEXCL) != 0) {
       const int code = errno;
       Close();
       throw SerialPortError(kErrorOpen, code);
     }
-    exclusive_ = true;
+    holding_.store(true, std::memory_order_release);
   }
 
   void SetQueueSizes(int, int) override {
@@ -207,9 +229,9 @@ class PosixSerialDevice final : public SerialDevice {
 
   void Wake() override {
     woken_.store(true, std::memory_order_release);
-    // Give up exclusive access now, so that the port can be opened again at
-    // once even while a woken call has not yet left this device.
-    if (fd_ >= 0) ::ioctl(fd_, TIOCNXCL);
+    // Give up the exclusive holds now, so that the port can be opened again
+    // at once even while a woken call has not yet left this device.
+    ReleaseHolds();
     const char byte = 1;
     ssize_t w;
     do {
@@ -219,8 +241,7 @@ class PosixSerialDevice final : public SerialDevice {
   }
 
   void Close() noexcept override {
-    if (fd_ >= 0 && exclusive_) ::ioctl(fd_, TIOCNXCL);
-    exclusive_ = false;
+    ReleaseHolds();
     CloseQuietly(fd_);
     CloseQuietly(wakeRead_);
     CloseQuietly(wakeWrite_);
@@ -233,10 +254,21 @@ class PosixSerialDevice final : public SerialDevice {
     throw SerialPortError(number, code);
   }
 
+  // Gives up the lock and the terminal's exclusive mode, once per opening.
+  // The exclusive mode belongs to the terminal, not to this descriptor: a
+  // second clearing, after the port has been opened anew, would clear the
+  // new opening's hold.
+  void ReleaseHolds() noexcept {
+    if (!holding_.exchange(false, std::memory_order_acq_rel)) return;
+    ::ioctl(fd_, TIOCNXCL);
+    ::flock(fd_, LOCK_UN);
+  }
+
   int fd_ = -1;
   int wakeRead_ = -1;
   int wakeWrite_ = -1;
-  bool exclusive_ = false;
+  // True from taking the holds in Open until ReleaseHolds.
+  std::atomic<bool> holding_{false};
   std::atomic<bool> woken_{false};
 };
 

@@ -81,16 +81,14 @@ std::shared_ptr<SerialPort::Session> SerialPort::DetachLocked() {
 }
 
 void SerialPort::Close() {
+  // Dropped after the lock is left: the device goes with its last user.
   std::shared_ptr<Session> old;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!session_) return;
-    old = std::move(session_);
-    session_.reset();
-  }
-  // Marked closed before the abort: should the abort fail, the port is
-  // closed all the same and the device goes with its last user.
-  old->device->Wake();
+  std::lock_guard<std::mutex> lock(mutex_);
+  // The abort gives up the exclusive hold; it runs under the lock, so that
+  // no Open can come between the port marked closed and the hold given up.
+  // Marked closed first: should the abort fail, the port is closed all the
+  // same.
+  old = DetachLocked();
 }
 
 std::shared_ptr<SerialPort::Session> SerialPort::Current() const {

@@ -17,6 +17,19 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
+// Reads and discards single bytes until one read brings none: the converter
+// has fallen silent after its reply. False when it was still talking once
+// the drain's time bound had passed.
+bool DrainUntilSilent(SerialPort& port) {
+  std::uint8_t discarded = 0;
+  const auto end =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(protocol::kDrainTimeLimitMs);
+  while (port.Read(&discarded, 1) != 0) {
+    if (std::chrono::steady_clock::now() >= end) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void TForm1::ShowReadFailure(const char* code, int received) {
@@ -42,19 +55,18 @@ void TForm1::N7Click() {
     version->hide();
     return;
   }
+  // The reply counts only once the converter has fallen silent after it: one
+  // that keeps talking may have sent stream bytes in its place, and would
+  // leave bytes on the line to be taken for the version. Such a read is
+  // refused like a short one, leaving the grid as it was.
+  if (!DrainUntilSilent(comPort1_)) {
+    Message(messages_.Own(OwnMessage::kConverterKeepsTalking));
+    version->hide();
+    return;
+  }
   for (int index = 0; index < 256; ++index) grid_->SetCell(index, receiveBuffer_[index]);
   grid_->Page()->update();
   RefreshInsertCellChart();
-
-  // Drain what follows the reply, but never forever.
-  std::uint8_t discarded = 0;
-  const auto drainEnd =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(protocol::kDrainTimeLimitMs);
-  for (int drained = 0; drained < protocol::kDrainLimit; ++drained) {
-    if (comPort1_.Read(&discarded, 1) == 0) break;
-    if (std::chrono::steady_clock::now() >= drainEnd) break;
-  }
-
   TabTableGraphShow();
   comPort1_.Purge();
   comPort1_.Write(protocol::kVersionQuery.data(), protocol::kVersionQuery.size());

@@ -154,6 +154,10 @@ void ConverterDevice::ReplyTable(SimTime now) {
         Emit(static_cast<std::uint8_t>(0xA5 ^ i));
       sent = kExtraReplySize;
     }
+    if (f.tail) {
+      for (std::uint64_t i = 0; i < *f.tail; ++i) Emit(static_cast<std::uint8_t>(i % 255));
+      sent += static_cast<std::size_t>(*f.tail);
+    }
   }
   if (f.keepTalking) {
     chatter_ = true;

@@ -5,6 +5,13 @@
 
 namespace zelor::sim {
 
+namespace {
+
+// The longest tail after the table reply, about 104 s of line time.
+constexpr std::uint64_t kMaxTail = 100'000;
+
+}  // namespace
+
 bool FaultSet::Add(const std::string& text, std::string& error) {
   const auto eq = text.find('=');
   const std::string name = text.substr(0, eq);
@@ -67,13 +74,23 @@ bool FaultSet::Add(const std::string& text, std::string& error) {
     return true;
   }
 
+  if (name == "tail") {
+    std::uint64_t n = 0;
+    if (!hasValue || !ParseUnsigned(value, kMaxTail, n)) {
+      error = "fault 'tail' needs a byte count 0..100000: tail=N";
+      return false;
+    }
+    tail = n;
+    return true;
+  }
+
   error = "unknown fault '" + name + "'";
   return false;
 }
 
 bool FaultSet::None() const {
   return !silent && !shortTable && !extraBytes && !noVersion && !versionZero && !ignoreWrite &&
-         !corruptReadback && !keepTalking && !stallAfter && !dropByteAfter && !hangupAfter;
+         !corruptReadback && !tail && !keepTalking && !stallAfter && !dropByteAfter && !hangupAfter;
 }
 
 }  // namespace zelor::sim

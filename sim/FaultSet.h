@@ -7,6 +7,9 @@
 //   short-table         answers "sr" with the 256 table bytes only
 //   extra-bytes         answers "sr" with 300 bytes: the 257 of the reply, then
 //                       43 more, then falls silent
+//   tail=N              answers "sr" with the 257 bytes of the reply, then N
+//                       more (at most 100000) counting 0, 1, ..., 254, 0, ...
+//                       (never 255), then falls silent
 //   no-version          does not answer "v"
 //   version-zero        answers "v" with 0
 //   ignore-write        takes "sw" but keeps the old table
@@ -44,6 +47,7 @@ class FaultSet {
   bool versionZero = false;
   bool ignoreWrite = false;
   std::optional<int> corruptReadback;  // cell index 0..255
+  std::optional<std::uint64_t> tail;   // bytes after the "sr" reply
   bool keepTalking = false;
   std::optional<std::uint64_t> stallAfter;  // frames per stream
   std::optional<std::uint64_t> dropByteAfter;

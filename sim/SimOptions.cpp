@@ -22,8 +22,8 @@ std::string SimOptions::Usage() {
          "  --fault NAME        behave faultily; repeatable. NAME is one of:\n"
          "                      silent, short-table, extra-bytes, no-version,\n"
          "                      version-zero, ignore-write, corrupt-readback=K,\n"
-         "                      keep-talking, stall-after=N, drop-byte-after=N,\n"
-         "                      hangup-after=N\n"
+         "                      tail=N, keep-talking, stall-after=N,\n"
+         "                      drop-byte-after=N, hangup-after=N\n"
          "  --help              show this text\n";
 }
 

@@ -1,5 +1,6 @@
 #include "table/TableImage.h"
 
+#include <limits>
 #include <stdexcept>
 
 namespace zelor {
@@ -18,20 +19,25 @@ constexpr std::int64_t kEnrichmentOffset = 128;
 
 std::int64_t RoundHalfEven(std::int64_t num, std::int64_t den) {
   if (den == 0) throw std::invalid_argument("RoundHalfEven: zero denominator");
-  if (den < 0) {
-    num = -num;
-    den = -den;
+  if (den == -1) {
+    // The one quotient that does not fit: -INT64_MIN.
+    if (num == std::numeric_limits<std::int64_t>::min())
+      throw std::overflow_error("RoundHalfEven: quotient out of range");
+    return -num;
   }
-  // Floor quotient and a remainder in 0..den-1.
+  // Truncated quotient and a remainder with the sign of num; with |den| >= 2
+  // neither overflows, and |q| <= 2^62 leaves room for the step below.
   std::int64_t q = num / den;
-  std::int64_t r = num % den;
-  if (r < 0) {
-    q -= 1;
-    r += den;
-  }
-  // Compare the fraction r/den with one half without overflow.
-  const std::int64_t twice = r * 2;
-  if (twice > den || (twice == den && (q % 2 != 0))) q += 1;
+  const std::int64_t r = num % den;
+  if (r == 0) return q;
+  // Compare |r| / |den| with one half in unsigned arithmetic: |den| may be
+  // 2^63, and 2 |r| <= 2^64 - 2.
+  const auto magnitude = [](std::int64_t v) {
+    return v < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+  };
+  const std::uint64_t twice = magnitude(r) * 2;
+  const std::uint64_t whole = magnitude(den);
+  if (twice > whole || (twice == whole && q % 2 != 0)) q += (num < 0) != (den < 0) ? -1 : 1;
   return q;
 }
 

@@ -32,7 +32,8 @@ struct DecodedTable {
 };
 
 // num / den rounded to the nearest integer, halves to even, computed
-// exactly. Throws std::invalid_argument when den is 0.
+// exactly for every pair. Throws std::invalid_argument when den is 0 and
+// std::overflow_error for the one quotient out of range, INT64_MIN / -1.
 std::int64_t RoundHalfEven(std::int64_t num, std::int64_t den);
 
 // The stored byte of setting `index` (0..5) holding `value`; the value is

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <fstream>
 #include <future>
 #include <optional>
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "link/PortList.h"
+#include "link/Protocol.h"
 #include "link/PtyPair.h"
 #include "link/SerialPort.h"
 #include "link/SerialPortError.h"
@@ -109,8 +111,12 @@ struct BackgroundCall {
     started.get_future().wait();
   }
 
+  // A check that failed before the join leaves no thread running.
+  ~BackgroundCall() { Join(); }
+
   // Joins the thread; false when it did not end within the hang guard.
   bool Join() {
+    if (!thread.joinable()) return true;
     const auto start = Clock::now();
     while (result.load() < 0 && error.load() == 0 && Clock::now() - start < kHangGuard) {
       PtyPair::Sleep(5);
@@ -123,6 +129,45 @@ struct BackgroundCall {
     return ended;
   }
 };
+
+// Holds back the line's output, as a far end that takes nothing more would:
+// writes then wait for room until ResumeOutput.
+bool HoldOutput(const PtyPair& pty) { return ::tcflow(pty.SlaveFd(), TCOOFF) == 0; }
+bool ResumeOutput(const PtyPair& pty) { return ::tcflow(pty.SlaveFd(), TCOON) == 0; }
+
+// Signals taken by the reader (SIGUSR1) and by the writer (SIGUSR2).
+std::atomic<int> readerSignals{0};
+std::atomic<int> writerSignals{0};
+
+extern "C" void CountSignal(int signal) {
+  (signal == SIGUSR1 ? readerSignals : writerSignals).fetch_add(1);
+}
+
+// Counts a signal for its lifetime, installed without SA_RESTART: each one
+// breaks off the wait it lands in.
+struct CountingHandler {
+  explicit CountingHandler(int number) : signal(number) {
+    struct sigaction action {};
+    action.sa_handler = CountSignal;
+    sigemptyset(&action.sa_mask);
+    installed = ::sigaction(signal, &action, &previous) == 0;
+  }
+  ~CountingHandler() {
+    if (installed) ::sigaction(signal, &previous, nullptr);
+  }
+  int signal;
+  struct sigaction previous {};
+  bool installed = false;
+};
+
+// Waits until counter has reached at least n or the call has ended.
+void WaitForSignals(const std::atomic<int>& counter, int n, const BackgroundCall& call) {
+  const auto start = Clock::now();
+  while (counter.load() < n && call.result.load() < 0 && call.error.load() == 0 &&
+         Clock::now() - start < kHangGuard) {
+    std::this_thread::yield();
+  }
+}
 
 }  // namespace
 
@@ -146,6 +191,8 @@ class TestSerialPort : public QObject {
   void closeWakesBlockedRead();
   void closeWakesBlockedWrite();
   void farEndHangUpRaisesReadError();
+  void farEndGoneDuringTableWrite();
+  void readAndWriteUnderASignalStorm();
   void reopenAndPortNameChange();
   void staleReaderNeverReadsNewPort();
   void readerAndWriterRunTogether();
@@ -489,14 +536,15 @@ void TestSerialPort::openIsExclusiveUntilClose() {
   second.SetPortName(pty.SlaveName());
   first.Open();
   QVERIFY(IsExclusive(pty.SlaveFd()));
-  if (::geteuid() != 0) {
-    // The superuser may open exclusive terminals; anyone else may not.
-    auto e = ErrorOf([&] { second.Open(); });
-    QVERIFY(e.has_value());
-    QCOMPARE(e->Number(), 1);
-    QCOMPARE(e->OsCode(), EBUSY);
-    QVERIFY(!second.IsOpen());
-  }
+  // Refused whoever runs it: the superuser passes the terminal's exclusive
+  // mode, but not the lock.
+  auto e = ErrorOf([&] { second.Open(); });
+  QVERIFY(e.has_value());
+  QCOMPARE(e->Number(), 1);
+  QCOMPARE(e->OsCode(), EBUSY);
+  QVERIFY(!second.IsOpen());
+  // The refusal took nothing from the holder.
+  QVERIFY(IsExclusive(pty.SlaveFd()));
   first.Close();
   QVERIFY(!IsExclusive(pty.SlaveFd()));
   second.Close();
@@ -606,6 +654,81 @@ void TestSerialPort::farEndHangUpRaisesReadError() {
   }
 }
 
+void TestSerialPort::farEndGoneDuringTableWrite() {
+  PtyPair pty;
+  SerialPort port;
+  port.SetPortName(pty.SlaveName());
+  port.Open();
+  QVERIFY(HoldOutput(pty));  // the frame has to wait for room
+  std::array<std::uint8_t, 256> cells{};
+  const auto frame = zelor::protocol::TableWriteFrame(cells);
+  BackgroundCall writer;
+  writer.Start([&] { return port.Write(frame.data(), int(frame.size())); });
+  WaitBlockedInPoll(writer.tid);
+  pty.CloseMaster();
+  QVERIFY(writer.Join());
+  // Raised at once rather than a count returned after the time-out.
+  QCOMPARE(writer.error.load(), 2);
+  QVERIFY2(Text(writer.message).startsWith("WriteFile function failed"), writer.message.c_str());
+}
+
+void TestSerialPort::readAndWriteUnderASignalStorm() {
+  readerSignals = 0;
+  writerSignals = 0;
+  const CountingHandler onReader(SIGUSR1);
+  const CountingHandler onWriter(SIGUSR2);
+  QVERIFY(onReader.installed && onWriter.installed);
+  PtyPair pty;
+  SerialPort port;
+  port.SetPortName(pty.SlaveName());
+  port.Open();
+  QVERIFY(HoldOutput(pty));
+  std::array<std::uint8_t, 256> cells{};
+  for (int i = 0; i < 256; ++i) cells[i] = static_cast<std::uint8_t>(255 - i);
+  const auto frame = zelor::protocol::TableWriteFrame(cells);
+  std::vector<std::uint8_t> reply(zelor::protocol::kTableReplySize);
+  for (std::size_t i = 0; i < reply.size(); ++i) reply[i] = static_cast<std::uint8_t>(i * 7);
+  std::vector<std::uint8_t> in(reply.size(), 0);
+
+  BackgroundCall reader;
+  BackgroundCall writer;
+  reader.Start([&] { return port.Read(in.data(), int(in.size())); });
+  writer.Start([&] { return port.Write(frame.data(), int(frame.size())); });
+  const std::jthread stormer([&](std::stop_token stop) {
+    while (!stop.stop_requested()) {
+      ::syscall(SYS_tgkill, ::getpid(), reader.tid.load(), SIGUSR1);
+      ::syscall(SYS_tgkill, ::getpid(), writer.tid.load(), SIGUSR2);
+      std::this_thread::yield();
+    }
+  });
+  // Both calls are broken off while they wait, ...
+  WaitBlockedInPoll(reader.tid);
+  WaitBlockedInPoll(writer.tid);
+  WaitForSignals(readerSignals, 10, reader);
+  WaitForSignals(writerSignals, 10, writer);
+  // ... the read between the parts of the reply, ...
+  QCOMPARE(pty.WriteMaster(reply.data(), 100), 100);
+  WaitForSignals(readerSignals, 20, reader);
+  QCOMPARE(pty.WriteMaster(reply.data() + 100, int(reply.size()) - 100), int(reply.size()) - 100);
+  // ... the write until the far end takes bytes again.
+  WaitForSignals(writerSignals, 20, writer);
+  QVERIFY(ResumeOutput(pty));
+  const auto atFarEnd = pty.ReadMaster(int(frame.size()));
+  QVERIFY(reader.Join());
+  QVERIFY(writer.Join());
+
+  QCOMPARE(reader.error.load(), 0);
+  QCOMPARE(reader.result.load(), int(reply.size()));
+  QVERIFY(in == reply);
+  QCOMPARE(writer.error.load(), 0);
+  QCOMPARE(writer.result.load(), int(frame.size()));
+  QVERIFY(std::equal(frame.begin(), frame.end(), atFarEnd.begin(), atFarEnd.end()));
+  QVERIFY(pty.DrainMaster(100).empty());
+  // The storm did land on both while they were inside.
+  QVERIFY(readerSignals.load() >= 20);
+  QVERIFY(writerSignals.load() >= 20);
+}
+
 void TestSerialPort::reopenAndPortNameChange() {
   PtyPair a;
   PtyPair b;
@@ -665,6 +788,14 @@ void TestSerialPort::staleReaderNeverReadsNewPort() {
     QVERIFY(reader.Join());
     QCOMPARE(reader.error.load(), 3);
     for (std::uint8_t b : staleBuffer) QCOMPARE(int(b), 0);
+    // The old opening, released as its reader left, took nothing from the
+    // new one: the port is still held against a second user.
+    QVERIFY(IsExclusive(pty.SlaveFd()));
+    SerialPort second;
+    second.SetPortName(pty.SlaveName());
+    const auto e = ErrorOf([&] { second.Open(); });
+    QVERIFY(e.has_value());
+    QCOMPARE(e->OsCode(), EBUSY);
   }
 }
 

@@ -704,6 +704,17 @@ void TestConverterSim::faultShortAndExtraTable() {
     QCOMPARE(int(r[256]), 128);
     QVERIFY(b.Run(milliseconds(1500)).empty());  // then silence
   }
+  {
+    Bench b(WithFault("tail=1100"));
+    b.Send(Str("sr"));
+    const Bytes r = b.Take();
+    QCOMPARE(r.size(), std::size_t{257 + 1100});
+    QCOMPARE(int(r[255]), 255);
+    QCOMPARE(int(r[257 + 254]), 254);
+    QCOMPARE(int(r[257 + 255]), 0);
+    QVERIFY(std::find(r.begin() + 257, r.end(), 255) == r.end());
+    QVERIFY(b.Run(milliseconds(1500)).empty());
+  }
 }
 
 void TestConverterSim::faultVersion() {
@@ -1093,6 +1104,7 @@ void TestConverterSim::optionsAndFaultNames() {
       {"--fault", "stall-after"},
       {"--fault", "stall-after=x"},
       {"--fault", "corrupt-readback=256"},
+      {"--fault", "tail=100001"},
       {"--bogus"},
       {"stray"},
       {"--link="},
@@ -1110,13 +1122,14 @@ void TestConverterSim::optionsAndFaultNames() {
   FaultSet f;
   for (const char* name : {"silent", "short-table", "extra-bytes", "no-version", "version-zero",
                            "ignore-write", "keep-talking", "corrupt-readback=0", "stall-after=0",
-                           "drop-byte-after=7", "hangup-after=100"}) {
+                           "drop-byte-after=7", "hangup-after=100", "tail=1100"}) {
     QVERIFY2(f.Add(name, err), name);
   }
   QVERIFY(f.silent && f.shortTable && f.extraBytes && f.noVersion && f.versionZero &&
           f.ignoreWrite && f.keepTalking);
   QCOMPARE(*f.dropByteAfter, std::uint64_t{7});
   QCOMPARE(*f.hangupAfter, std::uint64_t{100});
+  QCOMPARE(*f.tail, std::uint64_t{1100});
   QVERIFY(!f.None());
 }
 

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <stdexcept>
 #include <vector>
 
@@ -54,6 +55,7 @@ class TestTableImage : public QObject {
   void settingsDefaultsAndRanges();
   void settingsClampAndIndex();
   void roundHalfEvenExact();
+  void roundHalfEvenAtTheEndsOfTheRange();
   void startupImage();
   void identityImage();
   void imageCarriesSettings();
@@ -141,6 +143,52 @@ void TestTableImage::roundHalfEvenExact() {
   QCOMPARE(RoundHalfEven(16 * 25, 32), std::int64_t(12));  // 12.5 -> 12
   QCOMPARE(RoundHalfEven(48 * 25, 32), std::int64_t(38));  // 37.5 -> 38
   QVERIFY_THROWS_EXCEPTION(std::invalid_argument, RoundHalfEven(1, 0));
+}
+
+void TestTableImage::roundHalfEvenAtTheEndsOfTheRange() {
+  constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+  constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+  // Known by hand: exact, a half up to even, a half down to even.
+  QCOMPARE(RoundHalfEven(kMin, 2), kMin / 2);
+  QCOMPARE(RoundHalfEven(kMax, 2), std::int64_t{1} << 62);         // 2^62 - 0.5
+  QCOMPARE(RoundHalfEven(kMin + 1, 2), -(std::int64_t{1} << 62));  // -2^62 + 0.5
+  QCOMPARE(RoundHalfEven(kMin, kMin), std::int64_t{1});
+  QCOMPARE(RoundHalfEven(kMax, kMin), std::int64_t{-1});
+  QCOMPARE(RoundHalfEven(kMin / 2, kMin), std::int64_t{0});  // +0.5 -> 0
+  QCOMPARE(RoundHalfEven(kMin, kMax), std::int64_t{-1});
+  // The one quotient that does not fit.
+  QVERIFY_THROWS_EXCEPTION(std::overflow_error, RoundHalfEven(kMin, -1));
+#ifdef __SIZEOF_INT128__
+  // Every pair of the ends and their neighbours against wide integers.
+  const std::int64_t nums[] = {kMin, kMin + 1, kMin + 2, kMin / 2, kMin / 2 + 1, -3,       -1,
+                               0,    1,        3,        kMax / 2, kMax - 2,     kMax - 1, kMax};
+  const std::int64_t dens[] = {kMin, kMin + 1, kMin / 2, -3,       -2,       -1,
+                               1,    2,        3,        kMax / 2, kMax - 1, kMax};
+  for (const std::int64_t num : nums) {
+    for (const std::int64_t den : dens) {
+      __int128 n = num;
+      __int128 d = den;
+      if (d < 0) {
+        n = -n;
+        d = -d;
+      }
+      __int128 q = n / d;
+      __int128 r = n % d;
+      if (r < 0) {
+        q -= 1;
+        r += d;
+      }
+      if (2 * r > d || (2 * r == d && q % 2 != 0)) q += 1;
+      const QByteArray where =
+          QByteArray::number(qlonglong(num)) + " / " + QByteArray::number(qlonglong(den));
+      if (q > kMax) {
+        QVERIFY_THROWS_EXCEPTION(std::overflow_error, RoundHalfEven(num, den));
+      } else {
+        QVERIFY2(RoundHalfEven(num, den) == static_cast<std::int64_t>(q), where.constData());
+      }
+    }
+  }
+#endif
 }
 
 void TestTableImage::startupImage() {
