@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <chrono>
 
+#include "app/BusyCursor.h"
 #include "app/Unit3.h"
 #include "app/ZelorConfigurator.h"
 #include "link/Protocol.h"
@@ -34,10 +35,12 @@ void TForm1::N7Click() {
     version->hide();
     return;
   }
+  BusyCursor busy;
   comPort1_.Purge();
   comPort1_.Write(protocol::kTableRead.data(), protocol::kTableRead.size());
   const int received = comPort1_.Read(receiveBuffer_.data(), protocol::kTableReplySize);
   if (received < protocol::kTableReplySize) {
+    busy.End();
     ShowReadFailure("#1", received);
     version->hide();
     return;
@@ -90,10 +93,12 @@ void TForm1::Timer2Timer() {
   if (form3_) form3_->ProgressBar1()->setValue(protocol::VerifyProgress(verifyTicks_));
   if (verifyTicks_ != protocol::kVerifyTicks) return;
   timer2_->stop();
+  BusyCursor busy;
   comPort1_.Purge();
   comPort1_.Write(protocol::kTableRead.data(), protocol::kTableRead.size());
   std::array<std::uint8_t, protocol::kTableReplySize> readBack{};
   const int received = comPort1_.Read(readBack.data(), protocol::kTableReplySize);
+  busy.End();
   if (received < protocol::kTableReplySize) {
     ShowReadFailure("#2", received);
     if (form3_) form3_->close();
