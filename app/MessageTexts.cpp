@@ -58,6 +58,14 @@ struct OwnText {
 
 // In the order of OwnMessage.
 const OwnText kOwn[] = {
+    {"Идёт поток данных из конвертера: пока он идёт, таблицу нельзя считать или записать "
+     "(его кадры были бы приняты за таблицу).\r\nНажмите «Стоп» и повторите команду.",
+     "The converter's data stream is running: the table cannot be read or written while it "
+     "runs (its frames would be taken for the table).\r\nPress \"Stop\" and try again."},
+    {"Записанная таблица ещё проверяется: поток данных можно запустить после сообщения о "
+     "результате записи (не дольше 6 секунд).",
+     "The written table is still being verified: the data stream can be started once the "
+     "write's result is shown (within 6 seconds)."},
     {"", ""},  // kCount
 };
 static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);

@@ -12,6 +12,10 @@ namespace zelor {
 // of mended faults). Each has a Russian text and an English twin, and follows
 // the language switch with texts 7..18. Append new ones at the end.
 enum class OwnMessage {
+  // The table read or write asked for while the live stream runs.
+  kStreamRunning,
+  // "Старт" pressed while a written table waits for its read-back.
+  kVerifyPending,
   kCount  // keep last
 };
 

@@ -342,7 +342,12 @@ void TForm1::Message(const QString& text) {
 }
 
 void TForm1::COMChange() {
-  if (portChosen_) comPort1_.Close();
+  if (portChosen_) {
+    comPort1_.Close();
+    // A run's reader ends on the closed port, silently; it is waited for,
+    // so that from here on the run counts as one whose reader is lost.
+    if (reader_) reader_->Join();
+  }
   if (com_->currentIndex() >= 0) comPort1_.SetPortName(com_->currentText().toStdString());
   comPort1_.Open();
   portChosen_ = true;

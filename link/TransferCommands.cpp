@@ -28,6 +28,12 @@ void TForm1::ShowReadFailure(const char* code, int received) {
           m.Text(kCannotReadTable) + kCrLf + m.Text(kCheckSupply));
 }
 
+bool TForm1::RefuseWhileStreaming() {
+  if (!Streaming()) return false;
+  Message(messages_.Own(OwnMessage::kStreamRunning));
+  return true;
+}
+
 void TForm1::N7Click() {
   QLabel* version = grid_->VersionLabel();
   if (!portChosen_) {
@@ -35,6 +41,7 @@ void TForm1::N7Click() {
     version->hide();
     return;
   }
+  if (RefuseWhileStreaming()) return;
   BusyCursor busy;
   comPort1_.Purge();
   comPort1_.Write(protocol::kTableRead.data(), protocol::kTableRead.size());
@@ -73,6 +80,7 @@ void TForm1::N8Click() {
     Message(messages_.Text(kNoPortChosen));
     return;
   }
+  if (RefuseWhileStreaming()) return;
   comPort1_.Purge();
   // Every cell is checked before anything is sent: a cell that is not an
   // integer, or lies outside 0..255, stops the write with a message naming it.

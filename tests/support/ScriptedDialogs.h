@@ -18,8 +18,9 @@ class ScriptedDialogs final : public UserDialogs {
   ScriptedDialogs() { InstallDialogs(this); }
   ~ScriptedDialogs() override { InstallDialogs(nullptr); }
 
-  void ShowMessage(QWidget*, const QString& text) override {
+  void ShowMessage(QWidget* owner, const QString& text) override {
     messages.append(text);
+    owners.append(owner);
     busyAtMessage.append(QGuiApplication::overrideCursor() != nullptr);
   }
 
@@ -51,7 +52,9 @@ class ScriptedDialogs final : public UserDialogs {
   };
 
   QStringList messages;
-  // For each message: whether the busy cursor was still on when it was shown.
+  // For each message: the window it was shown over, and whether the busy
+  // cursor was still on.
+  QList<QWidget*> owners;
   QList<bool> busyAtMessage;
   QStringList openedAddresses;
   std::deque<std::optional<QString>> answers;
