@@ -69,7 +69,7 @@ void TForm1::Timer1Timer() {
       grid_->SetCell(write->m, write->v);
     }
   }
-  panel.InsertCellChart->replot(QCustomPlot::rpQueuedReplot);
+  panel.ChartChanged();
 }
 
 }  // namespace zelor

@@ -5,6 +5,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -54,6 +55,18 @@ LogSample Sample(int output, int enrichment, int maf, int vaf, int o2) {
       std::uint8_t(o2)};
   return s;
 }
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+ public:
+  int count = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++count;
+    return false;
+  }
+};
 
 }  // namespace
 
@@ -245,6 +258,36 @@ class TestLiveStream : public QObject {
     Click("ButtonStart");  // now it starts
     QVERIFY(form().Streaming());
     Click("ButtonStop");
+  }
+
+  void panelChartIsRedrawnAtItsOwnPace() {
+    Launch();
+    PanelPage& panel = form().Panel();
+    QVERIFY(QTest::qWaitForWindowExposed(&form()));
+    QCoreApplication::processEvents();  // the window's first showing
+    PaintCounter paints;
+    panel.InsertCellChart->installEventFilter(&paints);
+    // The real 10 ms timer, as in a run: every tick moves the live points.
+    QSignalSpy ticks(form().Timer1(), &QTimer::timeout);
+    QElapsedTimer clock;
+    clock.start();
+    form().Timer1()->start();
+    QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 30, 10000);
+    form().Timer1()->stop();
+    const int during = paints.count;
+    QVERIFY2(during <= 2 + clock.elapsed() / PanelPage::kChartRepaintMs,
+             qPrintable(QStringLiteral("%1 paints for %2 ticks in %3 ms")
+                            .arg(during)
+                            .arg(ticks.count())
+                            .arg(clock.elapsed())));
+    // A change is drawn, without a further tick to push it.
+    QTRY_VERIFY(!panel.ChartRepaintPending());
+    const int settled = paints.count;
+    LogBuffer& log = form().Log();
+    log.Store(0, Sample(9, 128, 19, 29, 0));
+    log.SetCount(1);
+    form().Timer1Timer();
+    QTRY_VERIFY(paints.count > settled);
   }
 
   void hangUpEndsTheReaderSilently() {
