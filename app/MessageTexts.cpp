@@ -62,6 +62,14 @@ const OwnText kOwn[] = {
      "могут быть неверны.\r\nТаблица не принята. Считайте таблицу ещё раз.",
      "The converter did not fall silent after its reply, so the table and version "
      "read may be wrong.\r\nThe table was not taken. Read the table again."},
+    {"Идёт поток данных из конвертера: пока он идёт, таблицу нельзя считать или записать "
+     "(его кадры были бы приняты за таблицу).\r\nНажмите «Стоп» и повторите команду.",
+     "The converter's data stream is running: the table cannot be read or written while it "
+     "runs (its frames would be taken for the table).\r\nPress \"Stop\" and try again."},
+    {"Записанная таблица ещё проверяется: поток данных можно запустить после сообщения о "
+     "результате записи (не дольше 6 секунд).",
+     "The written table is still being verified: the data stream can be started once the "
+     "write's result is shown (within 6 seconds)."},
     {"", ""},  // kCount
 };
 static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);

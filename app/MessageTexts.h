@@ -13,7 +13,11 @@ namespace zelor {
 // the language switch with texts 7..18. Append new ones at the end.
 enum class OwnMessage {
   kConverterKeepsTalking,  // the table read's drain ran out of time
-  kCount                   // keep last
+  // The table read or write asked for while the live stream runs.
+  kStreamRunning,
+  // "Старт" pressed while a written table waits for its read-back.
+  kVerifyPending,
+  kCount  // keep last
 };
 
 class MessageTexts {

@@ -1,28 +1,58 @@
 #include "app/Unit3.h"
 
+#include <QEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QProgressBar>
+#include <QWindow>
 
 #include "app/ZelorConfigurator.h"
 #include "compare/CompareTables.h"
 
 namespace zelor {
+namespace {
+
+constexpr int kClientWidth = 524;
+constexpr int kClientHeight = 99;
+
+}  // namespace
 
 TForm3::TForm3(TForm1& form1, TForm2& form2) : QWidget(nullptr), form1_(form1), form2_(form2) {
   setObjectName(QStringLiteral("TForm3"));
-  setWindowTitle(QStringLiteral("Запись"));
-  // A title bar without buttons, above the other windows.
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowStaysOnTopHint);
+  // No frame from the window manager (see the header); above the other
+  // windows.
+  setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
   setWindowOpacity(200.0 / 255.0);
-  setFixedSize(524, 99);
+  setFixedSize(kClientWidth, kCaptionHeight + kClientHeight);
   QFont font(QStringLiteral("Arial"));
   font.setPixelSize(13);
   setFont(font);
-  progressBar1_ = new QProgressBar(this);
+
+  caption_ = new QLabel(this);
+  caption_->setObjectName(QStringLiteral("Caption"));
+  caption_->setGeometry(0, 0, kClientWidth, kCaptionHeight);
+  caption_->setAlignment(Qt::AlignCenter);
+  QFont bold = font;
+  bold.setBold(true);
+  caption_->setFont(bold);
+  caption_->setAutoFillBackground(true);
+  QPalette captionColours = caption_->palette();
+  captionColours.setColor(QPalette::Window, captionColours.color(QPalette::Highlight));
+  captionColours.setColor(QPalette::WindowText, captionColours.color(QPalette::HighlightedText));
+  caption_->setPalette(captionColours);
+  caption_->installEventFilter(this);
+
+  client_ = new QWidget(this);
+  client_->setObjectName(QStringLiteral("ClientArea"));
+  client_->setGeometry(0, kCaptionHeight, kClientWidth, kClientHeight);
+  progressBar1_ = new QProgressBar(client_);
   progressBar1_->setObjectName(QStringLiteral("ProgressBar1"));
   progressBar1_->setRange(0, 100);
   progressBar1_->setValue(0);
   progressBar1_->setGeometry(17, 17, 489, 65);
+
+  setWindowTitle(QStringLiteral("Запись"));
   FormCreate();
 }
 
@@ -31,6 +61,28 @@ void TForm3::FormCreate() {
   // language file is supported every text stays Russian.
   (void)form1_;
   (void)form2_;
+}
+
+void TForm3::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::WindowTitleChange) caption_->setText(windowTitle());
+  QWidget::changeEvent(event);
+}
+
+bool TForm3::eventFilter(QObject* watched, QEvent* event) {
+  // Dragging the caption strip moves the window, as a title bar would.
+  if (watched == caption_ && event->type() == QEvent::MouseButtonPress &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && windowHandle()) {
+    windowHandle()->startSystemMove();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TForm3::paintEvent(QPaintEvent*) {
+  // The window's edge, which no window manager draws here.
+  QPainter painter(this);
+  painter.setPen(palette().color(QPalette::Dark));
+  painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void TForm3::ShowCentred() {

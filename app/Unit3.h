@@ -1,9 +1,16 @@
 #pragma once
 // The write-progress window: a small, semi-transparent window that stays on
 // top while a table write is being verified, with one progress bar.
+//
+// It draws its own caption strip instead of taking the window manager's
+// title bar: some window managers (Openbox among them) put minimise,
+// maximise and close buttons on every title bar whatever the window asks
+// for, and this window has none. The strip shows the window's title and
+// moves the window when dragged.
 
 #include <QWidget>
 
+class QLabel;
 class QProgressBar;
 
 namespace zelor {
@@ -19,14 +26,27 @@ class TForm3 : public QWidget {
   TForm3(TForm1& form1, TForm2& form2);
 
   QProgressBar* ProgressBar1() const { return progressBar1_; }
+  // The caption strip (it shows the window title) and the client area below
+  // it, which holds the progress bar.
+  QLabel* Caption() const { return caption_; }
+  QWidget* Client() const { return client_; }
   // Shows the window centred on the main window.
   void ShowCentred();
+
+  static constexpr int kCaptionHeight = 22;
+
+ protected:
+  void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   void FormCreate();
 
   TForm1& form1_;
   TForm2& form2_;
+  QLabel* caption_;
+  QWidget* client_;
   QProgressBar* progressBar1_;
 };
 

@@ -24,6 +24,7 @@
 #include "app/HandlerGuard.h"
 #include "app/KeyPreview.h"
 #include "app/Scaling.h"
+#include "app/Unit3.h"
 #include "app/WindowScaling.h"
 #include "compare/CompareTables.h"
 #include "link/PortList.h"
@@ -333,10 +334,20 @@ void TForm1::ShowFileCaption(const QString& fileName) {
   setWindowTitle(QString::fromLatin1(kCaption) + fileName);
 }
 
-void TForm1::Message(const QString& text) { Dialogs().ShowMessage(this, text); }
+void TForm1::Message(const QString& text) {
+  // While the progress window is up, a message belongs to it: a box under
+  // the main window would open behind that always-on-top window.
+  QWidget* owner = form3_ && form3_->isVisible() ? static_cast<QWidget*>(form3_) : this;
+  Dialogs().ShowMessage(owner, text);
+}
 
 void TForm1::COMChange() {
-  if (portChosen_) comPort1_.Close();
+  if (portChosen_) {
+    comPort1_.Close();
+    // A run's reader ends on the closed port, silently; it is waited for,
+    // so that from here on the run counts as one whose reader is lost.
+    if (reader_) reader_->Join();
+  }
   if (com_->currentIndex() >= 0) comPort1_.SetPortName(com_->currentText().toStdString());
   comPort1_.Open();
   portChosen_ = true;

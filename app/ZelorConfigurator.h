@@ -131,6 +131,10 @@ class TForm1 : public QMainWindow {
   bool Streaming() const { return flags_.Streaming.load(std::memory_order_relaxed); }
   // True while a reader thread of the last run is still running.
   bool ReaderRunning() const { return reader_ && !reader_->Finished(); }
+  // The run's reader has ended on a serial error while the stream still
+  // counts as running (until "Стоп"): the panel keeps its last sample and
+  // live learning writes nothing.
+  bool ReaderLost() const { return Streaming() && reader_ && reader_->Finished(); }
   bool LogChartDrawn() const { return logChartDrawn_; }
   int LogFrameStart() const { return logFrameStart_; }
   int LogFrameEnd() const { return logFrameEnd_; }
@@ -141,7 +145,8 @@ class TForm1 : public QMainWindow {
   // Caption rule: "ZelorConfigurator " followed by the file name.
   void ShowFileCaption(const QString& fileName);
 
-  // Shows a message through the program's message seam.
+  // Shows a message through the program's message seam, over the progress
+  // window while that is shown.
   void Message(const QString& text);
 
  protected:
@@ -166,6 +171,8 @@ class TForm1 : public QMainWindow {
   void SendCommand(std::uint8_t command, std::uint8_t first, std::uint8_t second);
   // Converter transfer helpers.
   void ShowReadFailure(const char* code, int received);
+  // While the stream runs, shows why the table transfer is refused; true then.
+  bool RefuseWhileStreaming();
 
   QStringList extraPorts_;
   TForm2* form2_ = nullptr;

@@ -13,14 +13,35 @@
 #include "link/Protocol.h"
 #include "link/ReadlLogThread.h"
 #include "log/PanelPage.h"
+#include "table/CellText.h"
+#include "table/GridPage.h"
 
 namespace zelor {
+namespace {
+
+// Start rebuilds the panel chart's table curve from the grid after the start
+// command went out; a cell that the curve cannot read would stop Start there,
+// with the converter streaming and no reader. So every cell is read first,
+// and a bad one stops Start before anything is sent or changed, with the
+// message the curve would have shown.
+void CheckCurveCells(const GridPage& grid) {
+  for (int index = 0; index < 256; ++index) (void)ParseNumber(grid.CellText(index).toStdString());
+}
+
+}  // namespace
 
 void TForm1::ButtonStartClick() {
   if (!portChosen_) {
     Message(messages_.Text(kNoPortChosen));
     return;
   }
+  // The read-back of a written table would take the stream's frames for the
+  // table.
+  if (timer2_->isActive()) {
+    Message(messages_.Own(OwnMessage::kVerifyPending));
+    return;
+  }
+  CheckCurveCells(*grid_);
   // The previous run's reader ends before this run starts (it is at most in
   // its last read, about a second): two readers never share the port, and
   // an old one never stores into the new recording.

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <chrono>
 
+#include "app/BusyCursor.h"
 #include "app/Unit3.h"
 #include "app/ZelorConfigurator.h"
 #include "link/Protocol.h"
@@ -40,6 +41,12 @@ void TForm1::ShowReadFailure(const char* code, int received) {
           m.Text(kCannotReadTable) + kCrLf + m.Text(kCheckSupply));
 }
 
+bool TForm1::RefuseWhileStreaming() {
+  if (!Streaming()) return false;
+  Message(messages_.Own(OwnMessage::kStreamRunning));
+  return true;
+}
+
 void TForm1::N7Click() {
   QLabel* version = grid_->VersionLabel();
   if (!portChosen_) {
@@ -47,10 +54,13 @@ void TForm1::N7Click() {
     version->hide();
     return;
   }
+  if (RefuseWhileStreaming()) return;
+  BusyCursor busy;
   comPort1_.Purge();
   comPort1_.Write(protocol::kTableRead.data(), protocol::kTableRead.size());
   const int received = comPort1_.Read(receiveBuffer_.data(), protocol::kTableReplySize);
   if (received < protocol::kTableReplySize) {
+    busy.End();
     ShowReadFailure("#1", received);
     version->hide();
     return;
@@ -82,6 +92,7 @@ void TForm1::N8Click() {
     Message(messages_.Text(kNoPortChosen));
     return;
   }
+  if (RefuseWhileStreaming()) return;
   comPort1_.Purge();
   // Every cell is checked before anything is sent: a cell that is not an
   // integer, or lies outside 0..255, stops the write with a message naming it.
@@ -102,10 +113,12 @@ void TForm1::Timer2Timer() {
   if (form3_) form3_->ProgressBar1()->setValue(protocol::VerifyProgress(verifyTicks_));
   if (verifyTicks_ != protocol::kVerifyTicks) return;
   timer2_->stop();
+  BusyCursor busy;
   comPort1_.Purge();
   comPort1_.Write(protocol::kTableRead.data(), protocol::kTableRead.size());
   std::array<std::uint8_t, protocol::kTableReplySize> readBack{};
   const int received = comPort1_.Read(readBack.data(), protocol::kTableReplySize);
+  busy.End();
   if (received < protocol::kTableReplySize) {
     ShowReadFailure("#2", received);
     if (form3_) form3_->close();

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTimer>
 
 #include "app/BarGauge.h"
 #include "app/UpDown.h"
@@ -31,6 +32,9 @@ QLineEdit* MakeReadingBox(const char* name, const QColor& color, QWidget* parent
   auto* box = Named(new QLineEdit(QStringLiteral("255N 5.00V"), parent), name);
   box->setReadOnly(true);
   box->setGeometry(geometry);
+  // A plain black display: the style's rounded frame would be redrawn with
+  // every reading, a hundred times a second.
+  box->setFrame(false);
   QFont font = box->font();
   font.setBold(true);
   box->setFont(font);
@@ -97,8 +101,12 @@ PanelPage::PanelPage(QWidget* parent) : page(parent) {
   InsertCellChart->xAxis->setRange(0, 260);
   InsertCellChart->yAxis->setRange(1, 300);
   InsertCellChart->legend->setVisible(false);
+  // The 2-pixel table curve drawn segment by segment, without the joins'
+  // geometry.
+  InsertCellChart->setPlottingHint(QCP::phFastPolylines, true);
   const QCPScatterStyle none(QCPScatterStyle::ssNone);
   Tab = AddSeries(InsertCellChart, "Tab", QPen(Qt::red, 2), none, QCPGraph::lsLine);
+  Tab->setAntialiased(false);  // 256 points redrawn many times a second
   VAF_MAF = AddSeries(InsertCellChart, "VAF_MAF", QPen(Qt::green),
                       QCPScatterStyle(QCPScatterStyle::ssSquare, Qt::green, Qt::green, 8),
                       QCPGraph::lsNone);
@@ -107,6 +115,17 @@ PanelPage::PanelPage(QWidget* parent) : page(parent) {
                 QCPScatterStyle(QCPScatterStyle::ssSquare, Qt::red, Qt::red, 8), QCPGraph::lsNone);
   CorrBeg = AddSeries(InsertCellChart, "CorrBeg", QPen(Qt::blue, 2), none, QCPGraph::lsLine);
   CorrEnd = AddSeries(InsertCellChart, "CorrEnd", QPen(Qt::blue, 2), none, QCPGraph::lsLine);
+  // The table curve and the two live points are drawn on a layer of their
+  // own, above the rest, with a buffer of its own: a tick's changes redraw
+  // that layer alone, not the axes, grid and labels, and showing the chart
+  // composes just two buffers (the overlay layer, unused here, shares the
+  // buffer of the layers below).
+  InsertCellChart->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
+  InsertCellChart->addLayer(QStringLiteral("live"),
+                            InsertCellChart->layer(QStringLiteral("overlay")));
+  liveLayer_ = InsertCellChart->layer(QStringLiteral("live"));
+  liveLayer_->setMode(QCPLayer::lmBuffered);
+  for (QCPGraph* graph : {Tab, VAF_MAF, Konv_MAF}) graph->setLayer(liveLayer_);
 
   CheckBoxInsertCell = Named(new QCheckBox(QStringLiteral("VAF-MAF"), page), "CheckBoxInsertCell");
   CheckBoxInsertCell->setGeometry(420, 308, 90, 20);
@@ -174,7 +193,23 @@ PanelPage::PanelPage(QWidget* parent) : page(parent) {
   QPalette markerPalette = Marker_Edit->palette();
   markerPalette.setColor(QPalette::Base, Qt::black);
   Marker_Edit->setPalette(markerPalette);
+
+  chartRepaint_ = new QTimer(page);
+  chartRepaint_->setObjectName(QStringLiteral("ChartRepaint"));
+  chartRepaint_->setSingleShot(true);
+  chartRepaint_->setInterval(kChartRepaintMs);
+  chartRepaint_->setTimerType(Qt::PreciseTimer);
+  // The layer redraws the whole chart instead when the buffers are not set
+  // up yet (first showing, new size).
+  QObject::connect(chartRepaint_, &QTimer::timeout, InsertCellChart,
+                   [layer = liveLayer_] { layer->replot(); });
 }
+
+void PanelPage::ChartChanged() {
+  if (!chartRepaint_->isActive()) chartRepaint_->start();
+}
+
+bool PanelPage::ChartRepaintPending() const { return chartRepaint_->isActive(); }
 
 int PanelPage::LearningMode() const {
   const int id = ObuchenieChoices->checkedId();

@@ -13,6 +13,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class QTimer;
 class QWidget;
 
 namespace zelor {
@@ -67,6 +68,20 @@ class PanelPage {
 
   // Index of the checked learning mode: 0 fast, 1 slow.
   int LearningMode() const;
+
+  // The table curve or the live points of the panel chart changed: they are
+  // redrawn once, at most kChartRepaintMs after the first change since
+  // their last redraw, however many changes come in between (the tick
+  // changes them every 10 ms; the screen shows far fewer frames). Other
+  // changes to the chart need its full replot().
+  void ChartChanged();
+  // True while a redraw asked for by ChartChanged() is still to come.
+  bool ChartRepaintPending() const;
+  static constexpr int kChartRepaintMs = 25;
+
+ private:
+  QCPLayer* liveLayer_;  // Tab, VAF_MAF, Konv_MAF
+  QTimer* chartRepaint_;
 };
 
 }  // namespace zelor

@@ -58,7 +58,9 @@ void TForm1::Timer1Timer() {
       MafInRange(maf, panel.TrackBarMafNach->value(), panel.TrackBarMafKon->value()),
       std::memory_order_relaxed);
 
-  if (panel.CheckBoxLearnTable->isChecked()) {
+  // Once the reader is lost, the sample shown is stale: nothing is learned
+  // from it.
+  if (panel.CheckBoxLearnTable->isChecked() && !ReaderLost()) {
     if (const auto write = LiveLearningStep(panel.LearningMode(), view)) {
       if (panel.CheckBoxInsertCell->isChecked() && write->m < panel.Tab->dataCount()) {
         auto point = panel.Tab->data()->begin() + write->m;
@@ -67,7 +69,7 @@ void TForm1::Timer1Timer() {
       grid_->SetCell(write->m, write->v);
     }
   }
-  panel.InsertCellChart->replot(QCustomPlot::rpQueuedReplot);
+  panel.ChartChanged();
 }
 
 }  // namespace zelor

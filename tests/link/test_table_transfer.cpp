@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTabWidget>
@@ -247,6 +248,21 @@ class TestTableTransfer : public QObject {
         dialogs_->TakeMessages(),
         QStringList{
             "Cell MAF=200 holds '300': the value is outside 0..255. The table was not written."});
+  }
+
+  void busyCursorEndsWithEachExchange() {
+    Launch({"--fault", "short-table"});
+    Pick();
+    form().N8Click();
+    RunVerificationTicks();
+    sim_.reset();  // the converter gone: a serial error inside the read
+    Trigger("N7");
+    const QStringList messages = dialogs_->TakeMessages();
+    QCOMPARE(messages.size(), 3);
+    QCOMPARE(messages.mid(0, 2), (QStringList{ReadFailure("#1", 256), ReadFailure("#2", 256)}));
+    // Every message, the serial error's too, came after the cursor was back.
+    QCOMPARE(dialogs_->busyAtMessage, (QList<bool>{false, false, false}));
+    QVERIFY(!QGuiApplication::overrideCursor());
   }
 
   void twoWritesWithinSixSecondsVerifyOnce() {

@@ -5,19 +5,24 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <cstring>
 
 #include "app/BarGauge.h"
 #include "app/StartUp.h"
+#include "app/Unit3.h"
 #include "app/UpDown.h"
 #include "app/ZelorConfigurator.h"
 #include "link/LogBuffer.h"
+#include "link/Protocol.h"
 #include "log/PanelPage.h"
 #include "support/PortBox.h"
 #include "support/ScriptedDialogs.h"
@@ -33,6 +38,10 @@ const char kStreamMessage[] =
     "THREAD ERROR! ОТСУТСТВУЕТ ПОТОК ДАННЫХ ИЗ КОНВЕРТЕРА.\r\nПроверьте наличие питающего "
     "напряжения\r\n и убедитесь в иcправности Com порта.";
 
+std::vector<std::uint8_t> Bytes(const char* text) {
+  return std::vector<std::uint8_t>(text, text + std::strlen(text));
+}
+
 // The last n bytes of bytes (all of them when there are fewer).
 std::vector<std::uint8_t> Tail(const std::vector<std::uint8_t>& bytes, std::size_t n) {
   return std::vector<std::uint8_t>(bytes.end() - std::min(n, bytes.size()), bytes.end());
@@ -46,6 +55,18 @@ LogSample Sample(int output, int enrichment, int maf, int vaf, int o2) {
       std::uint8_t(o2)};
   return s;
 }
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+ public:
+  int count = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++count;
+    return false;
+  }
+};
 
 }  // namespace
 
@@ -134,18 +155,134 @@ class TestLiveStream : public QObject {
     QCOMPARE(form().LogFrameEnd(), 150);
   }
 
-  void choosingAPortDuringARunEndsTheReaderSilently() {
+  void choosingAPortDuringARunLosesTheReaderAndLearnsNothingMore() {
     Connect({});
+    PanelPage& panel = form().Panel();
+    panel.CheckBoxLearnTable->setChecked(true);
     Click("ButtonStart");
     QTRY_VERIFY_WITH_TIMEOUT(form().Log().Count() > 10, 10000);
-    Pick();  // the same port again: closed under the reader, reopened, read
-    QTRY_VERIFY_WITH_TIMEOUT(!form().ReaderRunning(), 5000);
-    QTest::qWait(1500);
-    QVERIFY(dialogs_->messages.isEmpty());
-    QVERIFY(form().Streaming());  // the user presses "Стоп"
-    QVERIFY(!form().Panel().ButtonStart->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(Tail(sim_->Received(), 2) == Bytes("sa"), 5000);
+    const std::size_t sent = sim_->Received().size();
+    // The same port again: closed under the reader, which ends silently, and
+    // reopened; its table is not read while the stream counts as running.
+    Pick();
+    QCOMPARE(dialogs_->TakeMessages(), QStringList{StreamRunningMessage()});
+    QVERIFY(form().ReaderLost());
+    QVERIFY(!panel.ButtonStart->isEnabled());
+
+    // The panel keeps the last sample; learning writes it nowhere.
+    const int last = form().Log().Count() - 1;
+    const LogSample sample = form().Log().SampleAt(last);
+    const QString kept = QString::number((sample.Vaf() + 1) % 256);
+    form().Grid().SetCellText(sample.Maf(), kept);
+    QSignalSpy ticks(form().Timer1(), &QTimer::timeout);
+    QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 5, 5000);
+    QCOMPARE(form().Grid().CellText(sample.Maf()), kept);
+    QCOMPARE(panel.VAF->Progress(), int(sample.Vaf()));
+    QCOMPARE(form().Log().Count(), last + 1);
+
     Click("ButtonStop");
-    QVERIFY(form().Panel().ButtonStart->isEnabled());
+    QVERIFY(panel.ButtonStart->isEnabled());
+    // "Стоп" is the first byte since the run's start: no table read went out.
+    QTRY_COMPARE_WITH_TIMEOUT(sim_->Received().size(), sent + 1, 5000);
+    QCOMPARE(Tail(sim_->Received(), 1), Bytes("s"));
+    QVERIFY(dialogs_->messages.isEmpty());
+  }
+
+  void tableTransferIsRefusedWhileTheStreamRuns() {
+    Connect({});
+    Click("ButtonStart");
+    QTRY_VERIFY_WITH_TIMEOUT(form().Log().Count() > 5, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(Tail(sim_->Received(), 2) == Bytes("sl"), 5000);
+    const std::size_t sent = sim_->Received().size();
+    form().Grid().SetCellText(3, QStringLiteral("33"));
+    for (const char* command : {"N7", "N8"}) {
+      Trigger(command);
+      QCOMPARE(dialogs_->TakeMessages(), QStringList{StreamRunningMessage()});
+      QCOMPARE(form().Grid().CellText(3), QStringLiteral("33"));
+      QVERIFY(!form().Timer2()->isActive());
+      QVERIFY(form().ReaderRunning());
+    }
+    Click("ButtonStop");
+    QTRY_COMPARE_WITH_TIMEOUT(sim_->Received().size(), sent + 1, 5000);
+    QCOMPARE(Tail(sim_->Received(), 1), Bytes("s"));
+  }
+
+  void refusedStartSendsAndChangesNothing() {
+    Connect({"--flash-ms", "0"});
+    PanelPage& panel = form().Panel();
+    panel.TrackBarMafKon->setValue(60);
+    QTRY_VERIFY_WITH_TIMEOUT(Tail(sim_->Received(), 3) == (std::vector<std::uint8_t>{'g', 0, 60}),
+                             5000);
+    panel.CheckBoxLearnTable->setChecked(true);
+    form().Log().SetCount(7);
+    // Each refusal is checked by what reaches the converter next: exactly the
+    // bytes of the command that follows it, nothing in between.
+    auto refused = [&](const QString& message) {
+      QCOMPARE(dialogs_->TakeMessages(), QStringList{message});
+      QVERIFY(!form().Streaming());
+      QVERIFY(panel.ButtonStart->isEnabled());
+      QCOMPARE(panel.TrackBarMafKon->value(), 60);
+      QCOMPARE(form().Log().Count(), 7);
+    };
+
+    // A cell that the panel curve cannot read.
+    form().Grid().SetCellText(77, QStringLiteral("abc"));
+    std::size_t sent = sim_->Received().size();
+    Click("ButtonStart");
+    refused(QStringLiteral("'abc' is not a valid floating point value"));
+    Click("ButtonStop");
+    QTRY_COMPARE_WITH_TIMEOUT(sim_->Received().size(), sent + 1, 5000);
+    QCOMPARE(Tail(sim_->Received(), 1), Bytes("s"));
+    dialogs_->TakeMessages();
+
+    // A written table waiting for its read-back: the read-back still gets
+    // the table, not frames of a stream.
+    form().Grid().SetCellText(77, QStringLiteral("77"));
+    Trigger("N8");
+    QTRY_COMPARE_WITH_TIMEOUT(sim_->Received().size(), sent + 1 + 259, 5000);
+    sent = sim_->Received().size();
+    Click("ButtonStart");
+    QCOMPARE(dialogs_->owners.last(), windows_.form3.get());  // not hidden behind it
+    refused(messages().Own(OwnMessage::kVerifyPending));
+    form().Timer2()->stop();
+    for (int tick = 0; tick < protocol::kVerifyTicks; ++tick) form().Timer2Timer();
+    QCOMPARE(dialogs_->TakeMessages(), QStringList{"Запись прошла успешно"});
+    QCOMPARE(sim_->Received().size(), sent + 2);
+    QCOMPARE(Tail(sim_->Received(), 2), Bytes("sr"));
+
+    Click("ButtonStart");  // now it starts
+    QVERIFY(form().Streaming());
+  }
+
+  void panelChartIsRedrawnAtItsOwnPace() {
+    Launch();
+    PanelPage& panel = form().Panel();
+    QVERIFY(QTest::qWaitForWindowExposed(&form()));
+    QCoreApplication::processEvents();  // the window's first showing
+    PaintCounter paints;
+    panel.InsertCellChart->installEventFilter(&paints);
+    // The real 10 ms timer, as in a run: every tick moves the live points.
+    QSignalSpy ticks(form().Timer1(), &QTimer::timeout);
+    QElapsedTimer clock;
+    clock.start();
+    form().Timer1()->start();
+    QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 30, 10000);
+    form().Timer1()->stop();
+    const int during = paints.count;
+    QVERIFY2(during <= 2 + clock.elapsed() / PanelPage::kChartRepaintMs,
+             qPrintable(QStringLiteral("%1 paints for %2 ticks in %3 ms")
+                            .arg(during)
+                            .arg(ticks.count())
+                            .arg(clock.elapsed())));
+    // A change is drawn, without a further tick to push it.
+    QTRY_VERIFY(!panel.ChartRepaintPending());
+    const int settled = paints.count;
+    LogBuffer& log = form().Log();
+    log.Store(0, Sample(9, 128, 19, 29, 0));
+    log.SetCount(1);
+    form().Timer1Timer();
+    QTRY_VERIFY(paints.count > settled);
   }
 
   void hangUpEndsTheReaderSilently() {
@@ -324,6 +461,8 @@ class TestLiveStream : public QObject {
 
  private:
   TForm1& form() { return *windows_.form1; }
+  MessageTexts& messages() { return form().Messages(); }
+  QString StreamRunningMessage() { return messages().Own(OwnMessage::kStreamRunning); }
 
   static QChar Separator() {
     const QString point = QLocale::system().decimalPoint();
@@ -342,6 +481,10 @@ class TestLiveStream : public QObject {
   }
 
   void Pick() { QVERIFY(testing::PickPort(form(), sim_->Port())); }
+
+  void Trigger(const char* name) {
+    form().findChild<QAction*>(QString::fromLatin1(name))->trigger();
+  }
 
   void Click(const char* name) {
     form().findChild<QPushButton*>(QString::fromLatin1(name))->click();

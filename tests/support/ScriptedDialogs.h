@@ -3,6 +3,7 @@
 // every message in order and answers each file dialog from a queue (a path,
 // or a cancel).
 
+#include <QGuiApplication>
 #include <QString>
 #include <QStringList>
 #include <deque>
@@ -17,7 +18,11 @@ class ScriptedDialogs final : public UserDialogs {
   ScriptedDialogs() { InstallDialogs(this); }
   ~ScriptedDialogs() override { InstallDialogs(nullptr); }
 
-  void ShowMessage(QWidget*, const QString& text) override { messages.append(text); }
+  void ShowMessage(QWidget* owner, const QString& text) override {
+    messages.append(text);
+    owners.append(owner);
+    busyAtMessage.append(QGuiApplication::overrideCursor() != nullptr);
+  }
 
   std::optional<QString> AskFileName(QWidget*, FileDialogKind kind, const QString& filter,
                                      const QString& currentName) override {
@@ -47,6 +52,10 @@ class ScriptedDialogs final : public UserDialogs {
   };
 
   QStringList messages;
+  // For each message: the window it was shown over, and whether the busy
+  // cursor was still on.
+  QList<QWidget*> owners;
+  QList<bool> busyAtMessage;
   QStringList openedAddresses;
   std::deque<std::optional<QString>> answers;
   std::vector<Question> asked;

@@ -102,6 +102,16 @@ class TestTableChart : public QObject {
     QVERIFY(chart().HintLabel()->isVisibleTo(&chart()));
     const QPoint pointer = Pixel(120, 200);
     QCOMPARE(chart().HintLabel()->pos(), QPoint(pointer.x() + 20, pointer.y() - 3));
+    // Drawn as two lines with no blank before the second: as a plain label
+    // that holds the LF alone draws them.
+    QLabel* hint = chart().HintLabel();
+    QLabel plain(QStringLiteral("MAF= 120\nКонв.Вых.=200"));
+    plain.setFont(hint->font());
+    plain.setPalette(hint->palette());
+    plain.setAutoFillBackground(true);
+    QCOMPARE(hint->size(), plain.sizeHint());
+    plain.resize(hint->size());
+    QCOMPARE(hint->grab().toImage(), plain.grab().toImage());
     QTest::mouseMove(&chart(), Pixel(200, 120));  // empty space above the zero line
     QVERIFY(form().HintPanel()->text().isEmpty());
     QVERIFY(!chart().HintLabel()->isVisibleTo(&chart()));

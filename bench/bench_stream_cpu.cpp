@@ -1,0 +1,122 @@
+// What the live stream costs the configurator's process: the real main window
+// (offscreen) against the converter simulator, "Обучение Таблицы" and
+// "VAF-MAF" on, the panel tab shown. Reports the process's CPU time (all its
+// threads, getrusage) as a share of one core over the main phase, and against
+// a baseline of the same run in which only the reader works (the panel timer
+// stopped), with the panel chart's repaints per second.
+//
+//   bench_stream_cpu [seconds of the main phase, default 20] [simulator path]
+
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QEventLoop>
+#include <QPushButton>
+#include <QTimer>
+#include <cstdio>
+#include <string>
+
+#include "app/StartUp.h"
+#include "app/ZelorConfigurator.h"
+#include "link/LogBuffer.h"
+#include "log/PanelPage.h"
+#include "support/SimProcess.h"
+
+namespace {
+
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+ public:
+  int paints = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+struct Phase {
+  double share = 0;        // CPU seconds per wall second
+  double paintsPerS = 0;   // panel chart repaints per second
+  double samplesPerS = 0;  // samples the reader stored per second
+};
+
+Phase Measure(zelor::TForm1& form, PaintCounter& paints, double seconds) {
+  const int paintsBefore = paints.paints;
+  const int countBefore = form.Log().Count();
+  const double cpuBefore = CpuSeconds();
+  QElapsedTimer wall;
+  wall.start();
+  QEventLoop loop;
+  QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
+  loop.exec();
+  const double elapsed = wall.nsecsElapsed() / 1e9;
+  Phase phase;
+  phase.share = (CpuSeconds() - cpuBefore) / elapsed;
+  phase.paintsPerS = (paints.paints - paintsBefore) / elapsed;
+  phase.samplesPerS = (form.Log().Count() - countBefore) / elapsed;
+  return phase;
+}
+
+void Print(const char* name, const Phase& phase) {
+  std::printf("%-34s %6.1f %% of a core  %6.1f chart repaints/s  %6.1f samples/s\n", name,
+              phase.share * 100, phase.paintsPerS, phase.samplesPerS);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  const double seconds = argc > 1 ? std::stod(argv[1]) : 20.0;
+  if (argc > 2) qputenv("ZELOR_SIM", argv[2]);
+  QApplication application(argc, argv);
+
+  zelor::testing::SimProcess sim;
+  if (!sim.Start({})) {
+    std::fprintf(stderr, "the simulator did not start (%s)\n",
+                 qPrintable(zelor::testing::SimPath()));
+    return 1;
+  }
+  zelor::Windows windows = zelor::StartUp({sim.Port()});
+  zelor::TForm1& form = *windows.form1;
+  auto* com = form.findChild<QComboBox*>(QStringLiteral("COM"));
+  const int index = com->findText(sim.Port());
+  com->setCurrentIndex(index);
+  emit com->activated(index);  // opens the port and reads the table
+
+  zelor::PanelPage& panel = form.Panel();
+  PaintCounter paints;
+  panel.InsertCellChart->installEventFilter(&paints);
+  panel.CheckBoxLearnTable->setChecked(true);
+  panel.CheckBoxInsertCell->setChecked(true);
+  panel.ButtonStart->click();
+  if (!form.Streaming()) {
+    std::fprintf(stderr, "the stream did not start\n");
+    return 1;
+  }
+  Measure(form, paints, 1.0);  // the first frames, the first repaints
+
+  const Phase full = Measure(form, paints, seconds);
+  form.Timer1()->stop();  // the reader alone: the baseline
+  const Phase reader = Measure(form, paints, seconds / 4);
+  panel.ButtonStop->click();
+
+  std::printf("stream with learning, %.0f s against converter-sim:\n", seconds);
+  Print("reader alone (panel timer stopped)", reader);
+  Print("panel tick with learning", full);
+  std::printf("ratio panel / reader alone: %.1f\n",
+              reader.share > 0 ? full.share / reader.share : 0.0);
+  return 0;
+}
