@@ -1,7 +1,5 @@
 #include "link/PortList.h"
 
-#include <libserialport.h>
-
 #include <algorithm>
 
 namespace zelor {
@@ -9,19 +7,6 @@ namespace {
 
 unsigned char FoldCase(unsigned char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
-
-// The names the operating system lists; empty when it cannot be asked.
-std::vector<std::string> SystemPortNames() {
-  std::vector<std::string> names;
-  sp_port** ports = nullptr;
-  if (sp_list_ports(&ports) != SP_OK) return names;
-  for (sp_port** p = ports; p != nullptr && *p != nullptr; ++p) {
-    const char* name = sp_get_port_name(*p);
-    if (name != nullptr && *name != '\0') names.emplace_back(name);
-  }
-  sp_free_port_list(ports);
-  return names;
 }
 
 }  // namespace

@@ -14,6 +14,11 @@ bool PortNameLess(const std::string& a, const std::string& b);
 std::vector<std::string> MergePortNames(std::vector<std::string> osNames,
                                         const std::vector<std::string>& extraNames);
 
+// The names of the serial ports the operating system reports, in its own
+// order; empty when it cannot be asked. Each platform has its own file
+// (PortListPosix.cpp, PortListWin32.cpp).
+std::vector<std::string> SystemPortNames();
+
 // The serial ports the operating system reports, sorted, followed by the
 // extra names not among them. Without extra names this is exactly the
 // system's list; an empty list when the system cannot be asked.

@@ -57,18 +57,25 @@ class SerialDevice {
   virtual int WriteUntil(const std::uint8_t* data, int n, Clock::time_point deadline) = 0;
 
   // Aborts every running and later ReadUntil/WriteUntil at once and gives up
-  // exclusive access, but keeps the OS handle; safe from any thread. May
-  // raise error 5 where the platform's abort can fail. The caller makes sure
-  // that the port is not opened anew until Wake has returned.
+  // exclusive access; safe from any thread. Where the platform can give up
+  // exclusive access apart from the handle (POSIX), the OS handle is kept;
+  // where only releasing the handle does that (Windows), Wake waits for the
+  // woken calls to leave and releases it. May raise error 5 where the
+  // platform's abort can fail. The caller makes sure that the port is not
+  // opened anew until Wake has returned.
   virtual void Wake() = 0;
 
   // Gives up exclusive access unless Wake already did (never twice for one
-  // opening) and releases the OS handle; called once, when no other call is
-  // running.
+  // opening) and releases the OS handle unless Wake already did; called
+  // once, when no other call is running.
   virtual void Close() noexcept = 0;
 };
 
 // Makes the serial device of the platform this program is built for.
 std::unique_ptr<SerialDevice> MakeSerialDevice();
+
+// The platform's code for a call on a port that is not open (EBADF on POSIX,
+// ERROR_INVALID_HANDLE on Windows), shown in the error's suffix.
+int NotOpenCode();
 
 }  // namespace zelor

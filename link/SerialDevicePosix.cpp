@@ -276,4 +276,6 @@ class PosixSerialDevice final : public SerialDevice {
 
 std::unique_ptr<SerialDevice> MakeSerialDevice() { return std::make_unique<PosixSerialDevice>(); }
 
+int NotOpenCode() { return EBADF; }
+
 }  // namespace zelor

@@ -98,7 +98,7 @@ std::shared_ptr<SerialPort::Session> SerialPort::Current() const {
 
 void SerialPort::Purge() {
   const std::shared_ptr<Session> session = Current();
-  if (!session) throw SerialPortError(kErrorPurge, EBADF);
+  if (!session) throw SerialPortError(kErrorPurge, NotOpenCode());
   session->device->Purge();
 }
 
