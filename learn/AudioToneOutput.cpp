@@ -72,8 +72,7 @@ void AudioToneOutput::Feed(const QByteArray& bytes, int durationMs, const std::s
 void AudioToneOutput::Play(int frequencyHz, int durationMs, std::stop_token stop) {
   if (stop.stop_requested()) return;
   if (!Open()) return WaitSilently(durationMs, stop);
-  Feed(Bytes(ToneSamples(frequencyHz, durationMs, kToneSampleRate, kAmplitude)), durationMs,
-       stop);
+  Feed(Bytes(ToneSamples(frequencyHz, durationMs, kToneSampleRate, kAmplitude)), durationMs, stop);
 }
 
 void AudioToneOutput::Rest(int durationMs, std::stop_token stop) {

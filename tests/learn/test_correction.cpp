@@ -59,7 +59,7 @@ class TestCorrection : public QObject {
   void framesByteForByte() {
     QCOMPARE(ToBytes(CorrectionRangeFrame(40, 60)), (Bytes{'g', 40, 60}));
     const std::pair<int, Bytes> steps[] = {
-        {0, {'c', 0, 0}},     {5, {'c', 5, 0}},       {-1, {'c', 1, 1}},
+        {0, {'c', 0, 0}},     {5, {'c', 5, 0}},      {-1, {'c', 1, 1}},
         {255, {'c', 255, 0}}, {-255, {'c', 255, 1}},
     };
     for (const auto& [step, bytes] : steps) QCOMPARE(ToBytes(CorrectionStepFrame(step)), bytes);
@@ -152,7 +152,16 @@ class TestCorrection : public QObject {
         {"Left", 11, 21, 0, Qt::Key_Left, none, 1, 10, 20, 0, {'g', 10, 21, 'g', 10, 20}},
         {"Right at the top", 250, 255, 0, Qt::Key_Right, none, 1, 250, 255, 0, {}},
         {"Left at the bottom", 0, 5, 0, Qt::Key_Left, none, 1, 0, 5, 0, {}},
-        {"Ctrl+Left drags the start", 80, 80, 0, Qt::Key_Left, ctrl, 1, 79, 79, 0,
+        {"Ctrl+Left drags the start",
+         80,
+         80,
+         0,
+         Qt::Key_Left,
+         ctrl,
+         1,
+         79,
+         79,
+         0,
          {'g', 79, 79, 'g', 79, 79}},
         {"Ctrl+Right", 80, 80, 0, Qt::Key_Right, ctrl, 1, 80, 81, 0, {'g', 80, 81}},
         {"Ctrl+Down is swallowed", 80, 80, 3, Qt::Key_Down, ctrl, 1, 80, 80, 3, {}},
@@ -286,10 +295,9 @@ class TestCorrection : public QObject {
     form().EditCorrectionChange();
     form().TrackBarMafNachChange();
     const PanelPage& panel = form().Panel();
-    const Bytes mark =
-        Joined({ToBytes(CorrectionStepFrame(panel.UpDown1->Position())),
-                ToBytes(CorrectionRangeFrame(panel.TrackBarMafNach->value(),
-                                             panel.TrackBarMafKon->value()))});
+    const Bytes mark = Joined({ToBytes(CorrectionStepFrame(panel.UpDown1->Position())),
+                               ToBytes(CorrectionRangeFrame(panel.TrackBarMafNach->value(),
+                                                            panel.TrackBarMafKon->value()))});
     Bytes received;
     const auto closed = [&] {
       received = sim_->Received();
