@@ -10,7 +10,6 @@
 #include <cstddef>
 #include <limits>
 #include <mutex>
-#include <stdexcept>
 #include <vector>
 
 #include "learn/ToneOutput.h"
@@ -35,35 +34,22 @@ class RecordingTones final : public ToneOutput {
   }
   void Rest(int durationMs, std::stop_token stop) override { Record({0, durationMs}, stop); }
 
-  // Makes every later call throw.
-  void FailFromNowOn() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    fail_ = true;
-  }
-
   // The calls so far.
   std::vector<Call> Calls() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return calls_;
   }
 
-  // Waits (at most a hang guard) until `pred(calls)` holds; true when it does.
-  template <class Pred>
-  bool WaitUntil(Pred pred) const {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::seconds(20), [&] { return pred(calls_); });
-  }
-
-  // Waits until at least n calls were made.
+  // Waits (at most a hang guard) until at least n calls were made.
   bool WaitForCalls(std::size_t n) const {
-    return WaitUntil([n](const std::vector<Call>& calls) { return calls.size() >= n; });
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(20), [&] { return calls_.size() >= n; });
   }
 
  private:
   void Record(Call call, const std::stop_token& stop) {
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      if (fail_) throw std::runtime_error("tone output failed");
       calls_.push_back(call);
       changed_.notify_all();
       if (calls_.size() >= limit_) {
@@ -79,7 +65,6 @@ class RecordingTones final : public ToneOutput {
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
   std::vector<Call> calls_;
-  bool fail_ = false;
 };
 
 }  // namespace zelor::testing
