@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
@@ -137,13 +138,18 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
 }
 
 TForm1::~TForm1() {
-  // No thread outlives the window: the reader ends before the port and the
-  // recording are released.
+  // No thread outlives the window: the beeper and the reader end before the
+  // port, the recording and the flags are released.
   flags_.Streaming.store(false, std::memory_order_relaxed);
+  beeper_.reset();
   reader_.reset();
 }
 
-bool TForm1::FormKeyDown(QKeyEvent*) { return false; }
+bool TForm1::FormKeyDown(QKeyEvent* key) {
+  // Step 1, the space bar, belongs to the log marker.
+  // Steps 2 to 7: the correction keys.
+  return CorrectionKeyDown(key);
+}
 
 bool TForm1::FormKeyUp(QKeyEvent*) { return false; }
 
@@ -268,6 +274,12 @@ void TForm1::ConnectHandlers() {
           [this](int) { Run([this] { TrackBarMafKonChange(); }); });
   connect(panel_->EditCorrection, &QLineEdit::textChanged, this,
           [this](const QString&) { Run([this] { EditCorrectionChange(); }); });
+  connect(panel_->EditCorrection, &QLineEdit::returnPressed, this,
+          [this] { Run([this] { EditCorrectionKeyPress(QChar(13)); }); });
+  connect(panel_->Button1, &QPushButton::clicked, this,
+          [this] { Run([this] { Button1Click(); }); });
+  connect(panel_->BeepCheckBox, &QCheckBox::toggled, this,
+          [this] { Run([this] { BeepCheckBoxClick(); }); });
   connect(panel_->ButtonStart, &QPushButton::clicked, this,
           [this] { Run([this] { ButtonStartClick(); }); });
   connect(panel_->ButtonStop, &QPushButton::clicked, this,

@@ -15,6 +15,8 @@
 #include <string>
 
 #include "app/MessageTexts.h"
+#include "learn/BeepThread.h"
+#include "learn/ToneOutput.h"
 #include "link/LogBuffer.h"
 #include "link/ReadlLogThread.h"
 #include "link/SerialPort.h"
@@ -100,10 +102,15 @@ class TForm1 : public QMainWindow {
   // Stops a running stream as "Стоп" does and waits for its reader to end.
   void EndStream();
 
-  // --- Correction range and step (learn/CorrectionCommands.cpp) ------------
+  // --- Manual correction and the beeper (learn/CorrectionCommands.cpp) -----
   void TrackBarMafNachChange();
   void TrackBarMafKonChange();
   void EditCorrectionChange();
+  void Button1Click();
+  void EditCorrectionKeyPress(QChar key);
+  void BeepCheckBoxClick();
+  // Steps 2 to 7 of FormKeyDown: the correction keys; true when taken.
+  bool CorrectionKeyDown(QKeyEvent* key);
 
   // --- State and controls that tests and the other windows read ------------
   bool PortChosen() const { return portChosen_; }
@@ -135,6 +142,12 @@ class TForm1 : public QMainWindow {
   // counts as running (until "Стоп"): the panel keeps its last sample and
   // live learning writes nothing.
   bool ReaderLost() const { return Streaming() && reader_ && reader_->Finished(); }
+  // True while the beeper of the last run is still running.
+  bool BeeperRunning() const { return beeper_ && !beeper_->Finished(); }
+  // Replaces where the beeper's tones go (by default the audio output, made
+  // at the first "Старт"). A running beeper ends; the next "Старт" starts
+  // one on the new output.
+  void SetToneOutput(std::unique_ptr<ToneOutput> tones);
   bool LogChartDrawn() const { return logChartDrawn_; }
   int LogFrameStart() const { return logFrameStart_; }
   int LogFrameEnd() const { return logFrameEnd_; }
@@ -167,8 +180,8 @@ class TForm1 : public QMainWindow {
 
   // Draws the log chart's frame (the log chart viewer's part).
   void RedrawLogChart();
-  // Sends a command byte, then its two data bytes in a second write.
-  void SendCommand(std::uint8_t command, std::uint8_t first, std::uint8_t second);
+  // Sends a frame's command byte, then its data in a second write.
+  void SendFrame(std::span<const std::uint8_t> frame);
   // Converter transfer helpers.
   void ShowReadFailure(const char* code, int received);
   // While the stream runs, shows why the table transfer is refused; true then.
@@ -213,10 +226,13 @@ class TForm1 : public QMainWindow {
   int scalePercent_ = 100;
 
   // The live stream. Declared last so that the reader, which uses the port,
-  // the buffer and the flags, is gone before any of them.
+  // the buffer and the flags, and the beeper, which uses the flags and the
+  // tone output, are gone before any of them.
   StreamFlags flags_;
   std::unique_ptr<LogBuffer> logBuffer_ = std::make_unique<LogBuffer>();
   std::unique_ptr<TThreadLog> reader_;
+  std::unique_ptr<ToneOutput> tones_;
+  std::unique_ptr<TBeepThread> beeper_;
 };
 
 }  // namespace zelor

@@ -1,24 +1,29 @@
-// The main window's correction-range and correction-step handlers: they keep
-// the range's edit boxes and chart lines in step with the track bars and
-// send the range and the step to the converter whenever they change.
+// The main window's manual correction: the range and step handlers, which
+// keep the range's edit boxes and chart lines in step with the track bars
+// and send the range and the step to the converter whenever they change;
+// the apply, which corrects the range's cells and sends the whole table; the
+// correction keys; and the beeper's switch.
 
+#include <QCheckBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QSlider>
-#include <cstdlib>
+#include <optional>
 
+#include "app/HandlerGuard.h"
 #include "app/UpDown.h"
 #include "app/ZelorConfigurator.h"
-#include "link/Protocol.h"
+#include "learn/Correction.h"
 #include "log/PanelPage.h"
 #include "table/CellText.h"
+#include "table/GridPage.h"
 
 namespace zelor {
 
-void TForm1::SendCommand(std::uint8_t command, std::uint8_t first, std::uint8_t second) {
+void TForm1::SendFrame(std::span<const std::uint8_t> frame) {
   // The command byte in one write, its data in a second.
-  comPort1_.Write(&command, 1);
-  const std::uint8_t data[2] = {first, second};
-  comPort1_.Write(data, 2);
+  comPort1_.Write(frame.data(), 1);
+  comPort1_.Write(frame.data() + 1, static_cast<int>(frame.size() - 1));
 }
 
 void TForm1::TrackBarMafNachChange() {
@@ -28,9 +33,7 @@ void TForm1::TrackBarMafNachChange() {
   if (begin > panel.TrackBarMafKon->value()) panel.TrackBarMafKon->setValue(begin);
   panel.CorrBeg->setData({double(begin), double(begin)}, {0.0, 300.0}, true);
   panel.InsertCellChart->replot(QCustomPlot::rpQueuedReplot);
-  if (portChosen_)
-    SendCommand(protocol::kCorrectionRange, static_cast<std::uint8_t>(begin),
-                static_cast<std::uint8_t>(panel.TrackBarMafKon->value()));
+  if (portChosen_) SendFrame(CorrectionRangeFrame(begin, panel.TrackBarMafKon->value()));
 }
 
 void TForm1::TrackBarMafKonChange() {
@@ -40,18 +43,102 @@ void TForm1::TrackBarMafKonChange() {
   if (end < panel.TrackBarMafNach->value()) panel.TrackBarMafNach->setValue(end);
   panel.CorrEnd->setData({double(end), double(end)}, {0.0, 300.0}, true);
   panel.InsertCellChart->replot(QCustomPlot::rpQueuedReplot);
-  if (portChosen_)
-    SendCommand(protocol::kCorrectionRange,
-                static_cast<std::uint8_t>(panel.TrackBarMafNach->value()),
-                static_cast<std::uint8_t>(end));
+  if (portChosen_) SendFrame(CorrectionRangeFrame(panel.TrackBarMafNach->value(), end));
 }
 
 void TForm1::EditCorrectionChange() {
   if (!portChosen_) return;
-  const int correction = ParseInteger(panel_->EditCorrection->text().toStdString());
-  const int magnitude = std::min(std::abs(correction), 255);
-  SendCommand(protocol::kCorrectionStep, static_cast<std::uint8_t>(magnitude),
-              correction < 0 ? 1 : 0);
+  SendFrame(CorrectionStepFrame(ParseInteger(panel_->EditCorrection->text().toStdString())));
+}
+
+void TForm1::Button1Click() {
+  PanelPage& panel = *panel_;
+  const int correction = ParseInteger(panel.EditCorrection->text().toStdString());
+  const int begin = panel.TrackBarMafNach->value();
+  const int end = panel.TrackBarMafKon->value();
+  // A cell that is not an integer ends the apply where it stands; cells
+  // below it may already be corrected.
+  std::array<std::uint8_t, 256> cells{};
+  std::optional<int> outsideBytes;
+  for (int m = 0; m < 256; ++m) {
+    int value = ParseInteger(grid_->CellText(m).toStdString());
+    if (begin <= m && m <= end) {
+      value = CorrectedCell(value, correction);
+      grid_->SetCell(m, value);
+    }
+    if ((value < 0 || value > 255) && !outsideBytes) outsideBytes = m;
+    cells[m] = static_cast<std::uint8_t>(value);
+  }
+  const TableSettings settings = grid_->Settings();
+  RefreshInsertCellChart();
+  panel.UpDown1->SetPosition(0);
+  if (!portChosen_) return;
+  // A cell outside 0..255 would reach the running engine as its low 8 bits
+  // (300 as 44): the table is not sent; the grid keeps the correction.
+  if (outsideBytes) {
+    const std::string text = grid_->CellText(*outsideBytes).toStdString();
+    throw CellRangeError(*outsideBytes, text,
+                         CellRangeMessage(*outsideBytes, text, messages_.English()));
+  }
+  SendFrame(LiveTableUpdateFrame(cells, settings));
+}
+
+void TForm1::EditCorrectionKeyPress(QChar key) {
+  if (key.unicode() == 13) Button1Click();
+}
+
+void TForm1::BeepCheckBoxClick() {
+  flags_.BeeperOn.store(panel_->BeepCheckBox->isChecked(), std::memory_order_relaxed);
+}
+
+void TForm1::SetToneOutput(std::unique_ptr<ToneOutput> tones) {
+  // The running beeper plays on the old output until its run ends.
+  if (beeper_) beeper_->Join();
+  beeper_.reset();
+  tones_ = std::move(tones);
+}
+
+bool TForm1::CorrectionKeyDown(QKeyEvent* key) {
+  PanelPage& panel = *panel_;
+  const bool running = Streaming();
+  const int code = key->key();
+  const int begin = panel.TrackBarMafNach->value();
+  const int end = panel.TrackBarMafKon->value();
+  if (code == Qt::Key_Up && running) {
+    panel.UpDown1->SetPosition(panel.UpDown1->Position() + 1);
+    return true;
+  }
+  if ((code == Qt::Key_Return || code == Qt::Key_Enter) && running) {
+    Guarded(this, [this] { Button1Click(); });
+    return true;
+  }
+  // With Ctrl held every key is swallowed; Right and Left move the range's
+  // end alone (a narrowing past its start drags the start along).
+  if (key->modifiers() & Qt::ControlModifier) {
+    if (running && code == Qt::Key_Right) panel.TrackBarMafKon->setValue(end + 1);
+    if (running && code == Qt::Key_Left) panel.TrackBarMafKon->setValue(end - 1);
+    return true;
+  }
+  if (code == Qt::Key_Down && running) {
+    panel.UpDown1->SetPosition(panel.UpDown1->Position() - 1);
+    return true;
+  }
+  // Right and Left move the whole range by one.
+  if (code == Qt::Key_Right && running) {
+    if (end != 255) {
+      panel.TrackBarMafKon->setValue(end + 1);
+      panel.TrackBarMafNach->setValue(begin + 1);
+    }
+    return true;
+  }
+  if (code == Qt::Key_Left && running) {
+    if (begin != 0) {
+      panel.TrackBarMafNach->setValue(begin - 1);
+      panel.TrackBarMafKon->setValue(end - 1);
+    }
+    return true;
+  }
+  return false;
 }
 
 }  // namespace zelor

@@ -9,6 +9,8 @@
 #include "app/HandlerGuard.h"
 #include "app/UpDown.h"
 #include "app/ZelorConfigurator.h"
+#include "learn/AudioToneOutput.h"
+#include "learn/BeepThread.h"
 #include "link/LogBuffer.h"
 #include "link/Protocol.h"
 #include "link/ReadlLogThread.h"
@@ -44,8 +46,10 @@ void TForm1::ButtonStartClick() {
   CheckCurveCells(*grid_);
   // The previous run's reader ends before this run starts (it is at most in
   // its last read, about a second): two readers never share the port, and
-  // an old one never stores into the new recording.
+  // an old one never stores into the new recording. So does the previous
+  // run's beeper: it never sounds beside the new one.
   reader_.reset();
+  beeper_.reset();
   PanelPage& panel = *panel_;
   panel.ButtonStart->setEnabled(false);
   panel.CheckBoxLearnTable->setEnabled(false);
@@ -70,6 +74,9 @@ void TForm1::ButtonStartClick() {
         QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
       });
   reader_->Start();
+  if (!tones_) tones_ = MakeToneOutput();
+  beeper_ = std::make_unique<TBeepThread>(flags_, *tones_);
+  beeper_->Start();
 }
 
 void TForm1::ButtonStopClick() {
@@ -78,6 +85,7 @@ void TForm1::ButtonStopClick() {
     return;
   }
   flags_.Streaming.store(false, std::memory_order_relaxed);
+  if (beeper_) beeper_->RequestStop();  // silent at once, not after its pass
   timer1_->stop();
   panel_->ButtonStart->setEnabled(true);
   panel_->CheckBoxLearnTable->setEnabled(true);
@@ -111,6 +119,7 @@ void TForm1::EndStream() {
   if (flags_.Streaming.load(std::memory_order_relaxed))
     Guarded(this, [this] { ButtonStopClick(); });
   flags_.Streaming.store(false, std::memory_order_relaxed);
+  beeper_.reset();
   reader_.reset();
 }
 

@@ -11,6 +11,8 @@
 //                beeper.
 //   MafInRange   written by the panel tick on the GUI thread; read by the
 //                beeper.
+//   BeeperOn     written by the GUI thread (the switch "Бипер ЛЗ"); read by
+//                the beeper at each pass.
 //
 // Ordering: relaxed loads and stores are enough, and are what the users
 // write. Each flag is a value in itself: no thread reads other memory on the
@@ -35,6 +37,8 @@ struct StreamFlags {
   std::atomic<std::int32_t> O2Level{0};
   // True when the newest MAF lies within the correction range.
   std::atomic<bool> MafInRange{false};
+  // The beeper's switch.
+  std::atomic<bool> BeeperOn{false};
 };
 
 }  // namespace zelor

@@ -180,9 +180,11 @@ PanelPage::PanelPage(QWidget* parent) : page(parent) {
   UpDown1->SetBuddy(EditCorrection);
   Button1 = Named(new QPushButton(QStringLiteral("Внести в таблицу"), GroupBox1), "Button1");
   Button1->setGeometry(150, 82, 150, 26);
-  BeepCheckBox = Named(new QCheckBox(QStringLiteral("Бипер ЛЗ"), GroupBox1), "BeepCheckBox");
-  BeepCheckBox->setGeometry(8, 118, 120, 20);
   GroupBox1->setEnabled(false);
+  // The beeper's switch stands beside the correction group, not in it: the
+  // group is disabled for good, and the switch must stay the user's.
+  BeepCheckBox = Named(new QCheckBox(QStringLiteral("Бипер ЛЗ"), page), "BeepCheckBox");
+  BeepCheckBox->setGeometry(825, 424, 135, 20);
 
   GroupBox3 = Named(new QGroupBox(QStringLiteral("Маркер лога"), page), "GroupBox3");
   GroupBox3->setGeometry(825, 332, 135, 80);
