@@ -6,19 +6,7 @@
 #include <utility>
 
 #include "link/SerialPort.h"
-
-#if defined(__linux__)
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
-#include <cerrno>
-#elif defined(_WIN32)
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#endif
+#include "link/ThreadPriority.h"
 
 namespace zelor {
 
@@ -76,26 +64,10 @@ void TThreadLog::Start() {
 }
 
 void TThreadLog::RaisePriority() {
-#if defined(__linux__)
-  // Linux gives SCHED_OTHER threads no priorities; the nice value is the
-  // scheduler's weight, and setpriority with a thread id sets it for that
-  // thread alone. One step above normal is one below the inherited nice
-  // value. Lowering it needs CAP_SYS_NICE or an RLIMIT_NICE allowance; without
-  // them (EPERM, EACCES) the reader runs at normal priority, as it must
-  // keep up anyway (120 frames/s at most).
-  const pid_t tid = static_cast<pid_t>(::syscall(SYS_gettid));
-  threadId_.store(static_cast<long>(tid), std::memory_order_relaxed);
-  errno = 0;
-  const int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
-  if (nice == -1 && errno != 0) return;
-  if (::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), nice - 1) == 0) {
-    priorityRaised_.store(true, std::memory_order_relaxed);
-  }
-#elif defined(_WIN32)
-  if (::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL)) {
-    priorityRaised_.store(true, std::memory_order_relaxed);
-  }
-#endif
+  // One step above normal where the system allows it; otherwise the reader
+  // runs at normal priority, as it must keep up anyway (120 frames/s at most).
+  threadId_.store(CurrentThreadId(), std::memory_order_relaxed);
+  if (RaiseCurrentThreadPriority()) priorityRaised_.store(true, std::memory_order_relaxed);
 }
 
 void TThreadLog::Execute() {
