@@ -1,11 +1,9 @@
 // The main window's table file commands: open and save a .tab file.
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include "app/FileDialog.h"
+#include "app/FileSave.h"
 #include "app/ZelorConfigurator.h"
 #include "table/GridPage.h"
 #include "table/TableImage.h"
@@ -25,27 +23,10 @@ void TForm1::N13Click() {
   const std::array<std::uint8_t, 256> cells = grid_->CellBytes(messages_.English());
   const auto image = EncodeTableImage(cells, grid_->Settings());
 
-  // The image goes to a temporary file beside the target, which replaces the
-  // target only once it is complete: a failed save leaves the old file. The
-  // three messages name where it failed: the temporary file could not be
-  // created, the image could not be written into it, or it could not replace
-  // the old file. Unbuffered, so that a short write (a full disk) is seen
-  // here rather than lost in a flush that reports nothing.
-  const bool existed = QFileInfo::exists(name);
-  QSaveFile file(name);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-    Message(QStringLiteral("Can't create file before saving"));
-    return;
-  }
-  const qint64 size = static_cast<qint64>(image.size());
-  if (file.write(reinterpret_cast<const char*>(image.data()), size) != size) {
-    file.cancelWriting();
-    Message(QStringLiteral("Can't open file before saving"));
-    return;
-  }
-  if (!file.commit()) {
-    Message(existed ? QStringLiteral("Can't delete file before saving")
-                    : QStringLiteral("Can't create file before saving"));
+  // A failed save leaves the old file as it was.
+  if (const auto error = SaveWholeFile(name, reinterpret_cast<const char*>(image.data()),
+                                       static_cast<qint64>(image.size()))) {
+    Message(*error);
     return;
   }
   currentTableFile_ = name;
@@ -58,9 +39,7 @@ void TForm1::N12Click() {
   if (dialog.Execute(this)) {
     QFile file(dialog.FileName());
     if (!file.open(QIODevice::ReadOnly)) {
-      Message(QStringLiteral("Cannot open file \"%1\". %2")
-                  .arg(QDir::toNativeSeparators(QFileInfo(file.fileName()).absoluteFilePath()),
-                       file.errorString()));
+      Message(CannotOpenFileMessage(file.fileName(), file.errorString()));
       return;
     }
     // Bytes past the image are ignored, so a huge file is not read whole.
