@@ -58,6 +58,10 @@ struct OwnText {
 
 // In the order of OwnMessage.
 const OwnText kOwn[] = {
+    {"Нельзя открыть лог, пока идёт поток данных из конвертера. Нажмите \"Стоп\" и "
+     "откройте лог снова.",
+     "Can't open a log while the converter's data stream runs. Press Stop and open the log "
+     "again."},
     {"", ""},  // kCount
 };
 static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);

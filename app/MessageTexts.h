@@ -12,7 +12,8 @@ namespace zelor {
 // of mended faults). Each has a Russian text and an English twin, and follows
 // the language switch with texts 7..18. Append new ones at the end.
 enum class OwnMessage {
-  kCount  // keep last
+  kLogOpenWhileStreaming,  // a log is opened while the stream runs
+  kCount                   // keep last
 };
 
 class MessageTexts {

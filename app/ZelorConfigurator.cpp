@@ -27,6 +27,7 @@
 #include "app/WindowScaling.h"
 #include "compare/CompareTables.h"
 #include "link/PortList.h"
+#include "log/LogChartPage.h"
 #include "log/PanelPage.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
@@ -91,9 +92,7 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
   tableChart_->setGeometry(0, 0, 961, 485);
   grid_ = std::make_unique<GridPage>(tabSheet3);
   tabSheet3->setMouseTracking(true);
-  logChart_ = new QCustomPlot(tabSheet2);
-  logChart_->setObjectName(QStringLiteral("LogChart"));
-  logChart_->setGeometry(0, 0, 961, 485);
+  logChart_ = std::make_unique<LogChartPage>(tabSheet2);
   panel_ = std::make_unique<PanelPage>(tabSheet4);
 
   statusBar1_ = new QStatusBar(client_);
@@ -142,9 +141,23 @@ TForm1::~TForm1() {
   reader_.reset();
 }
 
-bool TForm1::FormKeyDown(QKeyEvent*) { return false; }
+bool TForm1::FormKeyDown(QKeyEvent* key) {
+  if (key->key() == Qt::Key_Space) {
+    SetLogMarker(true);
+    return true;
+  }
+  return false;
+}
 
-bool TForm1::FormKeyUp(QKeyEvent*) { return false; }
+bool TForm1::FormKeyUp(QKeyEvent* key) {
+  if (key->key() == Qt::Key_Space) {
+    // A held key repeats as release and press pairs: only the real release
+    // ends the marker.
+    if (!key->isAutoRepeat()) SetLogMarker(false);
+    return true;
+  }
+  return false;
+}
 
 void TForm1::closeEvent(QCloseEvent* event) {
   EndStream();
@@ -282,13 +295,14 @@ void TForm1::ConnectHandlers() {
       } else if (name == QLatin1String("TabTableGraph")) {
         TabTableGraphShow();
       } else if (name == QLatin1String("TabSheet2")) {
-        ShowFileCaption(currentLogFile_);
+        TabSheet2Show();
       } else if (name == QLatin1String("TabSheet4")) {
         TabSheet4Show();
       }
     });
   });
 
+  ConnectLogChart();
   grid_->Grid()->viewport()->installEventFilter(this);
   TabSheet("TabSheet3")->installEventFilter(this);
 }
@@ -323,7 +337,7 @@ void TForm1::FormCreate() {
   for (const std::string& name : ListPorts(extra)) com_->addItem(QString::fromStdString(name));
   com_->setCurrentIndex(-1);
   N14Click();
-  pointsPerFrame_ = 430;
+  logChart_->Frame().pointsPerFrame = kPointsPerFrame;
   learnedCells_.fill(0);
   currentTableFile_.clear();
   currentLogFile_.clear();
