@@ -30,7 +30,7 @@ void StyleAxis(QCPAxis* axis, const QString& title) {
   axis->setBasePen(QPen(text));
   axis->setTickPen(QPen(text));
   axis->setSubTickPen(QPen(text));
-  axis->grid()->setPen(QPen(QColor(70, 70, 70), 0, Qt::DotLine));
+  axis->grid()->setPen(QPen(QColor(55, 55, 55), 0, Qt::SolidLine));
 }
 
 }  // namespace
