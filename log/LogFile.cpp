@@ -46,7 +46,18 @@ std::optional<QString> OpenLogFile(LogBuffer& buffer, const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
     return CannotOpenFileMessage(path, file.errorString());
-  const QByteArray bytes = file.readAll();
+  QByteArray bytes;
+  if (file.isSequential()) {
+    bytes = file.readAll();
+  } else {
+    // Records past the cap all land in the last slot, so only the last of
+    // them is read: a huge file costs no more memory than a full recording.
+    const qint64 records = file.size() / kLogRecordSize;
+    const qint64 kept = std::min<qint64>(records, LogBuffer::kCapacity);
+    bytes = file.read(kept * kLogRecordSize);
+    if (records > kept && file.seek((records - 1) * kLogRecordSize))
+      bytes += file.read(kLogRecordSize);
+  }
   if (file.error() != QFileDevice::NoError) return CannotOpenFileMessage(path, file.errorString());
   file.close();
   SpreadLogRecords(buffer, bytes.constData(), bytes.size());

@@ -38,8 +38,10 @@ std::int32_t SpreadLogRecords(LogBuffer& buffer, const char* bytes, qint64 size)
 // SaveWholeFile's message.
 std::optional<QString> SaveLogFile(const LogBuffer& buffer, const QString& path);
 
-// Opens a log file: reads it whole into memory in one read, then spreads it
-// over the buffer with SpreadLogRecords. Returns nullopt when loaded; a file
+// Opens a log file: reads its records into memory in one read, then spreads
+// them over the buffer with SpreadLogRecords. Of the records past the cap
+// only the last is read (it is the one the cap keeps), so a huge file needs
+// no more memory than a full recording. Returns nullopt when loaded; a file
 // that cannot be read gives the message of CannotOpenFileMessage
 // (app/FileSave.h) and leaves the buffer untouched.
 std::optional<QString> OpenLogFile(LogBuffer& buffer, const QString& path);

@@ -330,6 +330,17 @@ class TestLogChart : public QObject {
     QVERIFY(chart()->ZoomEnabled());
     QVERIFY(!page().Hint()->isVisible());
 
+    // A redraw that fails at the release (a cell that is no number) still
+    // ends the drag.
+    form().Grid().SetCellText(31, QStringLiteral("x"));
+    const QPoint again = Pixel(kTabSeries, 100);
+    SendMouse(chart(), QEvent::MouseButtonPress, again, Qt::LeftButton, Qt::LeftButton);
+    QVERIFY(form().ChartDrag().dragging);
+    SendMouse(chart(), QEvent::MouseButtonRelease, again, Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(dialogs_->TakeMessages(), QStringList{"'x' is not a valid integer value"});
+    QVERIFY(!form().ChartDrag().dragging);
+    QVERIFY(chart()->ZoomEnabled());
+
     // With the table line hidden a press starts no drag and zoom stays on.
     Trigger("N24");
     SendMouse(chart(), QEvent::MouseButtonPress, press, Qt::LeftButton, Qt::LeftButton);
