@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <algorithm>
 #include <bitset>
+#include <optional>
+#include <tuple>
 
 #include "app/HandlerGuard.h"
 #include "app/ZelorConfigurator.h"
