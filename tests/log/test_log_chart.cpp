@@ -149,6 +149,15 @@ class TestLogChart : public QObject {
     windows_ = StartUp({sim_->Port()});
     QVERIFY(testing::PickPort(form(), sim_->Port()));
     dialogs_->TakeMessages();
+    // Right after "Стоп" the run's reader may still store its last frame:
+    // an open waits for it to end before it writes the recording.
+    form().findChild<QPushButton*>("ButtonStart")->click();
+    QTRY_VERIFY(form().Log().Count() > 0);
+    form().findChild<QPushButton*>("ButtonStop")->click();
+    dialogs_->Answer(WriteLog(200));
+    Trigger("N3");
+    QVERIFY(!form().ReaderRunning());
+    QCOMPARE(form().Log().Count(), 200);
     const struct {
       std::int32_t n;
       bool byOpen, byTabShow, byStop;
