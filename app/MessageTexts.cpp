@@ -70,6 +70,10 @@ const OwnText kOwn[] = {
      "результате записи (не дольше 6 секунд).",
      "The written table is still being verified: the data stream can be started once the "
      "write's result is shown (within 6 seconds)."},
+    {"Нельзя открыть лог, пока идёт поток данных из конвертера. Нажмите \"Стоп\" и "
+     "откройте лог снова.",
+     "Can't open a log while the converter's data stream runs. Press Stop and open the log "
+     "again."},
     {"", ""},  // kCount
 };
 static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);

@@ -17,7 +17,8 @@ enum class OwnMessage {
   kStreamRunning,
   // "Старт" pressed while a written table waits for its read-back.
   kVerifyPending,
-  kCount  // keep last
+  kLogOpenWhileStreaming,  // a log is opened while the stream runs
+  kCount                   // keep last
 };
 
 class MessageTexts {

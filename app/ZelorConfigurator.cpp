@@ -29,6 +29,7 @@
 #include "app/WindowScaling.h"
 #include "compare/CompareTables.h"
 #include "link/PortList.h"
+#include "log/LogChartPage.h"
 #include "log/PanelPage.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
@@ -93,9 +94,7 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
   tableChart_->setGeometry(0, 0, 961, 485);
   grid_ = std::make_unique<GridPage>(tabSheet3);
   tabSheet3->setMouseTracking(true);
-  logChart_ = new QCustomPlot(tabSheet2);
-  logChart_->setObjectName(QStringLiteral("LogChart"));
-  logChart_->setGeometry(0, 0, 961, 485);
+  logChart_ = std::make_unique<LogChartPage>(tabSheet2);
   panel_ = std::make_unique<PanelPage>(tabSheet4);
 
   statusBar1_ = new QStatusBar(client_);
@@ -146,12 +145,24 @@ TForm1::~TForm1() {
 }
 
 bool TForm1::FormKeyDown(QKeyEvent* key) {
-  // Step 1, the space bar, belongs to the log marker.
+  // Step 1: the space bar holds the log marker.
+  if (key->key() == Qt::Key_Space) {
+    SetLogMarker(true);
+    return true;
+  }
   // Steps 2 to 7: the correction keys.
   return CorrectionKeyDown(key);
 }
 
-bool TForm1::FormKeyUp(QKeyEvent*) { return false; }
+bool TForm1::FormKeyUp(QKeyEvent* key) {
+  if (key->key() == Qt::Key_Space) {
+    // A held key repeats as release and press pairs: only the real release
+    // ends the marker.
+    if (!key->isAutoRepeat()) SetLogMarker(false);
+    return true;
+  }
+  return false;
+}
 
 void TForm1::closeEvent(QCloseEvent* event) {
   EndStream();
@@ -295,13 +306,14 @@ void TForm1::ConnectHandlers() {
       } else if (name == QLatin1String("TabTableGraph")) {
         TabTableGraphShow();
       } else if (name == QLatin1String("TabSheet2")) {
-        ShowFileCaption(currentLogFile_);
+        TabSheet2Show();
       } else if (name == QLatin1String("TabSheet4")) {
         TabSheet4Show();
       }
     });
   });
 
+  ConnectLogChart();
   grid_->Grid()->viewport()->installEventFilter(this);
   TabSheet("TabSheet3")->installEventFilter(this);
 }
@@ -336,7 +348,7 @@ void TForm1::FormCreate() {
   for (const std::string& name : ListPorts(extra)) com_->addItem(QString::fromStdString(name));
   com_->setCurrentIndex(-1);
   N14Click();
-  pointsPerFrame_ = 430;
+  logChart_->Frame().pointsPerFrame = kPointsPerFrame;
   learnedCells_.fill(0);
   currentTableFile_.clear();
   currentLogFile_.clear();

@@ -3,7 +3,8 @@
 // tabs, the main menu, the status bar, the two timers and the serial port.
 // Its handlers are grouped by subsystem: the shell's here and in
 // ZelorConfigurator.cpp, the table's in table/TableCommands.cpp, the
-// converter transfer's in link/TransferCommands.cpp.
+// converter transfer's in link/TransferCommands.cpp, the log's in
+// log/LogRecordCommands.cpp and log/LogChartCommands.cpp.
 
 #include <QMainWindow>
 #include <QString>
@@ -38,6 +39,7 @@ namespace zelor {
 
 class FileDialog;
 class GridPage;
+class LogChartPage;
 class PanelPage;
 class TableChart;
 class TForm2;
@@ -102,6 +104,38 @@ class TForm1 : public QMainWindow {
   // Stops a running stream as "Стоп" does and waits for its reader to end.
   void EndStream();
 
+  // --- Log recording and files (log/LogRecordCommands.cpp) -----------------
+  void N3Click();
+  void N4Click();
+  // The log marker, on while the space bar is held.
+  void SetLogMarker(bool on);
+
+  // --- Log chart (log/LogChartCommands.cpp) ---------------------------------
+  void RedrawLogChart(int step);
+  void SetAutoResolution(std::int64_t frameLength);
+  void TabSheet2Show();
+  void ZakrepitRazreshenieClick();
+  void N0011Click();
+  void N011Click();
+  void N0251Click();
+  void N051Click();
+  void N110Click();
+  void LogChartZoom();
+  void LogChartUndoZoom();
+  // Interaction.
+  void LogChartMouseDown(QMouseEvent* event);
+  void LogChartMouseMove(QMouseEvent* event);
+  void LogChartMouseUp();
+  void N26Click();
+  void N10Click();
+  void MAF1Click();
+  void VAF1Click();
+  void N23Click();
+  void N24Click();
+  void N25Click();
+  void N27Click();
+  void N28Click();
+
   // --- Manual correction and the beeper (learn/CorrectionCommands.cpp) -----
   void TrackBarMafNachChange();
   void TrackBarMafKonChange();
@@ -125,6 +159,7 @@ class TForm1 : public QMainWindow {
   GridPage& Grid() { return *grid_; }
   PanelPage& Panel() { return *panel_; }
   TableChart& Chart() { return *tableChart_; }
+  LogChartPage& LogPage() { return *logChart_; }
   QTabWidget* PageControl1() const { return pageControl1_; }
   QWidget* TabSheet(const char* name) const;
   QLabel* HintPanel() const { return hintPanel_; }
@@ -132,7 +167,7 @@ class TForm1 : public QMainWindow {
   FileDialog* FileSaveDLG() const { return fileSaveDLG_; }
   QTimer* Timer1() const { return timer1_; }
   QTimer* Timer2() const { return timer2_; }
-  int LogPointsPerFrame() const { return pointsPerFrame_; }
+  int LogPointsPerFrame() const;
   LogBuffer& Log() { return *logBuffer_; }
   StreamFlags& Flags() { return flags_; }
   bool Streaming() const { return flags_.Streaming.load(std::memory_order_relaxed); }
@@ -148,9 +183,12 @@ class TForm1 : public QMainWindow {
   // at the first "Старт"). A running beeper ends; the next "Старт" starts
   // one on the new output.
   void SetToneOutput(std::unique_ptr<ToneOutput> tones);
-  bool LogChartDrawn() const { return logChartDrawn_; }
-  int LogFrameStart() const { return logFrameStart_; }
-  int LogFrameEnd() const { return logFrameEnd_; }
+  bool LogChartDrawn() const;
+  int LogFrameStart() const;
+  int LogFrameEnd() const;
+  int LogStep() const;
+  // The learned-cell flags, by MAF value.
+  const std::array<std::uint8_t, 256>& LearnedCells() const { return learnedCells_; }
   // Fewer samples than this leave the log chart undrawn at "Стоп".
   static constexpr int kMinimumFramedSamples = 119;
   int ScalePercent() const { return scalePercent_; }
@@ -178,8 +216,19 @@ class TForm1 : public QMainWindow {
   template <class Handler>
   void Run(Handler&& handler);
 
-  // Draws the log chart's frame (the log chart viewer's part).
-  void RedrawLogChart();
+  // Log chart helpers: the whole recording framed and drawn; a fixed
+  // resolution; the resolution label; a series switch; the hint of a point;
+  // the handlers' connections.
+  void FrameWholeRecording();
+  void SetFixedResolution(int step, const char* caption);
+  void ShowResolution(const QString& text);
+  void ToggleLogSeries(int series);
+  void ShowLogHint(int index);
+  void ConnectLogChart();
+  // The frame-learning step for plotted sample i of a redraw with step.
+  void LearnFrameSample(std::int32_t i, int step);
+  // True when the learned-cell lock protects the cell of MAF value maf.
+  bool CellLocked(int maf) const;
   // Sends a frame's command byte, then its data in a second write.
   void SendFrame(std::span<const std::uint8_t> frame);
   // Converter transfer helpers.
@@ -201,7 +250,7 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<GridPage> grid_;
   std::unique_ptr<PanelPage> panel_;
   TableChart* tableChart_ = nullptr;
-  QCustomPlot* logChart_ = nullptr;
+  std::unique_ptr<LogChartPage> logChart_;
   QAction* n19_ = nullptr;
   QAction* n20_ = nullptr;
   FileDialog* fileOpenDLG_ = nullptr;
@@ -217,10 +266,11 @@ class TForm1 : public QMainWindow {
   QString currentTableFile_;
   QString currentLogFile_;
   std::array<std::uint8_t, 256> learnedCells_{};
-  int pointsPerFrame_ = 430;
-  bool logChartDrawn_ = false;
-  int logFrameStart_ = 0;
-  int logFrameEnd_ = 0;
+  bool learnedCellsLock_ = false;
+  // A frame-learning request the next redraw carries out, and how many
+  // plotted samples in a row must share their MAF value to be learned.
+  bool learnRequest_ = false;
+  int mafConstCount_ = 1;
   TableChartDrag drag_;
   MessageTexts messages_;
   int scalePercent_ = 100;

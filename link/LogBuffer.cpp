@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <stdexcept>
+
 #include <string>
 #include <thread>
+#include "link/RecordTranspose.h"
 
 namespace zelor {
 
@@ -25,12 +27,16 @@ void CheckSlot(std::int32_t slot, std::int32_t limit, const char* what) {
 
 }  // namespace
 
-LogBuffer::LogBuffer()
-    : data_(std::make_unique<std::atomic<std::uint8_t>[]>(
-          static_cast<std::size_t>(kLogChannelCount) * kChannelSize)) {}
+static_assert(std::atomic_ref<std::uint8_t>::is_always_lock_free);
+static_assert(std::atomic_ref<std::uint8_t>::required_alignment == 1);
 
-std::atomic<std::uint8_t>& LogBuffer::Byte(int channel, std::int32_t slot) const {
-  return data_[static_cast<std::size_t>(channel) * kChannelSize + static_cast<std::size_t>(slot)];
+LogBuffer::LogBuffer()
+    : data_(std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(kLogChannelCount) *
+                                             kChannelSize)) {}
+
+std::atomic_ref<std::uint8_t> LogBuffer::Byte(int channel, std::int32_t slot) const {
+  return std::atomic_ref<std::uint8_t>(
+      data_[static_cast<std::size_t>(channel) * kChannelSize + static_cast<std::size_t>(slot)]);
 }
 
 std::int32_t LogBuffer::Count() const { return count_.load(std::memory_order_acquire); }
@@ -74,6 +80,20 @@ void LogBuffer::Store(std::int32_t slot, const LogSample& sample) {
   for (int k = 0; k < kLogChannelCount; ++k) {
     Byte(k, slot).store(sample.bytes[k], std::memory_order_relaxed);
   }
+}
+
+void LogBuffer::StoreRecords(std::int32_t first, const std::uint8_t* records, std::int32_t n) {
+  if (n <= 0) return;
+  if (first < 0 || first > kCapacity + 1 - n) {
+    throw std::out_of_range("LogBuffer::StoreRecords: slots " + std::to_string(first) + ".." +
+                            std::to_string(static_cast<std::int64_t>(first) + n - 1) +
+                            " outside 0.." + std::to_string(kCapacity));
+  }
+  // No other thread touches the bytes now: plain stores, a block at a time.
+  std::uint8_t* channels[kLogChannelCount];
+  for (int k = 0; k < kLogChannelCount; ++k)
+    channels[k] = data_.get() + static_cast<std::size_t>(k) * kChannelSize + first;
+  TransposeRecords(records, n, channels);
 }
 
 LogSample LogBuffer::LoadSlot(std::int32_t slot, std::memory_order order) const {

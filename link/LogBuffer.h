@@ -8,8 +8,9 @@
 // thread): Count, At, SampleAt, the panel reads, and, only while no Append
 // can run, SetCount and Store (Start, the .log loader).
 //
-// How a sample is published. Every byte the two threads share is a
-// std::atomic, so no access is a data race. Append stores the eight channels
+// How a sample is published. Every byte the two threads share is reached
+// through std::atomic_ref while the threads can share it, so no access is a
+// data race. Append stores the eight channels
 // of slot `count` first and raises the count afterwards with a release
 // store; a reader that loads the count with acquire and reads slots below it
 // sees complete samples without any lock, and those slots never change
@@ -113,6 +114,13 @@ class LogBuffer {
   // while no Append can run; the count is set separately.
   void Store(std::int32_t slot, const LogSample& sample);
 
+  // Writes n records of 8 bytes (a sample's channels in channel order, as a
+  // .log file holds them) into slots first .. first + n - 1, as Store does
+  // one by one, at the speed of a memory copy. The slots must lie within
+  // 0..kCapacity (std::out_of_range otherwise, nothing written). Only while
+  // no Append can run and no other thread reads the buffer.
+  void StoreRecords(std::int32_t first, const std::uint8_t* records, std::int32_t n);
+
   // The most recently appended frame since the last SetCount, as stored;
   // when none was appended since, the same as PanelSample. Never torn.
   LogSample Newest() const;
@@ -139,12 +147,13 @@ class LogBuffer {
     std::array<std::atomic<std::uint8_t>, kLogChannelCount> bytes{};
   };
 
-  std::atomic<std::uint8_t>& Byte(int channel, std::int32_t slot) const;
+  std::atomic_ref<std::uint8_t> Byte(int channel, std::int32_t slot) const;
   LogSample LoadSlot(std::int32_t slot, std::memory_order order) const;
   LogSample LoadRing(std::uint64_t frame) const;
 
-  // 8 x kChannelSize bytes; channel c starts at c * kChannelSize.
-  std::unique_ptr<std::atomic<std::uint8_t>[]> data_;
+  // 8 x kChannelSize bytes; channel c starts at c * kChannelSize. Shared
+  // bytes are reached through Byte() alone.
+  std::unique_ptr<std::uint8_t[]> data_;
   std::atomic<std::int32_t> count_{0};
   // 2 x frames complete, + 1 while a frame is being stored (see above).
   std::atomic<std::uint64_t> seq_{0};

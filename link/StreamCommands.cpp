@@ -14,6 +14,7 @@
 #include "link/LogBuffer.h"
 #include "link/Protocol.h"
 #include "link/ReadlLogThread.h"
+#include "log/LogChartPage.h"
 #include "log/PanelPage.h"
 #include "table/CellText.h"
 #include "table/GridPage.h"
@@ -91,14 +92,11 @@ void TForm1::ButtonStopClick() {
   panel_->CheckBoxLearnTable->setEnabled(true);
   comPort1_.Write(protocol::kStreamStop.data(), static_cast<int>(protocol::kStreamStop.size()));
   const std::int32_t count = logBuffer_->Count();
-  logChartDrawn_ = false;
-  logFrameStart_ = 0;
-  logFrameEnd_ = count;
-  if (count >= kMinimumFramedSamples) {
-    logFrameStart_ = 0;
-    logFrameEnd_ = count;
-    RedrawLogChart();
-  }
+  LogFrame& frame = logChart_->Frame();
+  frame.drawn = false;
+  frame.start = 0;
+  frame.end = count;
+  if (count >= kMinimumFramedSamples) FrameWholeRecording();
 }
 
 void TForm1::StreamFailure(const std::string& message) {
@@ -107,12 +105,6 @@ void TForm1::StreamFailure(const std::string& message) {
     Message(QString::fromStdString(message));
     ButtonStopClick();
   });
-}
-
-void TForm1::RedrawLogChart() {
-  // The log chart viewer draws the frame LogFrameStart..LogFrameEnd here;
-  // until it exists the frame is only recorded as drawn.
-  logChartDrawn_ = true;
 }
 
 void TForm1::EndStream() {

@@ -1,0 +1,28 @@
+#pragma once
+// Saving a whole file so that a failed save never loses the file it was to
+// replace, and the message shown when a file cannot be read. The table and
+// log saves share both.
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace zelor {
+
+// Writes bytes as the whole content of path. The bytes go to a temporary file
+// beside the target, which replaces the target only once it is complete, so
+// the old file stays as it was after every failure. Returns nullopt when the
+// file was saved, otherwise the message that names where it failed:
+//   "Can't create file before saving"  the temporary file could not be
+//                                      created, or could not take the place
+//                                      of a file that did not exist;
+//   "Can't open file before saving"    the bytes could not all be written;
+//   "Can't delete file before saving"  the old file could not be replaced.
+std::optional<QString> SaveWholeFile(const QString& path, std::span<const std::uint8_t> bytes);
+
+// The message of a file that cannot be opened for reading:
+// "Cannot open file "<full path>". <reason>".
+QString CannotOpenFileMessage(const QString& path, const QString& reason);
+
+}  // namespace zelor

@@ -1,0 +1,65 @@
+#pragma once
+// The log chart widget: the recording's seven series over time. Its own
+// gestures, which the main window's handlers hear about afterwards:
+//   - a rectangle dragged rightwards with the left button zooms the bottom
+//     axis into it (the left axis stays 0..255), then zoomed() is raised;
+//     one dragged leftwards returns the bottom axis to its automatic range,
+//     then zoomUndone() is raised;
+//   - dragging with the right button scrolls the bottom axis, before the
+//     move reaches the handlers;
+//   - the popup menu opens at the release of a right click, and only when a
+//     handler of the press allowed it for that click.
+// The bottom axis is automatic (it spans the plotted points after every
+// plot) until a zoom or a scroll, and again after an undo zoom or
+// FollowData().
+
+#include <qcustomplot.h>
+
+class QMenu;
+
+namespace zelor {
+
+class LogChart : public QCustomPlot {
+  Q_OBJECT
+ public:
+  explicit LogChart(QWidget* parent);
+
+  // Turns the rubber-band zoom on or off.
+  void EnableZoom(bool enabled);
+  bool ZoomEnabled() const;
+
+  // The menu a right click opens.
+  void SetPopup(QMenu* menu) { popup_ = menu; }
+  // Allows or suppresses the popup for the click in progress; every press
+  // starts suppressed.
+  void AllowPopup(bool allowed) { popupAllowed_ = allowed; }
+  bool PopupAllowed() const { return popupAllowed_; }
+
+  // True while the bottom axis is automatic.
+  bool FollowsData() const { return following_; }
+  // Makes the bottom axis automatic again and fits it to the points.
+  void FollowData();
+  // Fits the bottom axis to the plotted points when it is automatic.
+  void FitBottomAxis();
+
+ signals:
+  void zoomed();
+  void zoomUndone();
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void processRectZoom(QRect rect, QMouseEvent* event) override;
+
+ private:
+  QMenu* popup_ = nullptr;
+  bool popupAllowed_ = false;
+  bool following_ = true;
+  bool scrolling_ = false;
+  int scrollStartX_ = 0;
+  QCPRange scrollStartRange_;
+  QPoint zoomStart_;
+};
+
+}  // namespace zelor

@@ -1,0 +1,250 @@
+#include "log/LogChartPage.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <cmath>
+#include <limits>
+
+namespace zelor {
+namespace {
+
+struct SeriesLook {
+  const char* name;
+  const char* item;
+  const char* caption;
+  QColor color;
+  QCPScatterStyle::ScatterShape marker;
+};
+
+// In series order.
+const SeriesLook kSeries[kLogSeriesCount] = {
+    {"MAFSeries", "MAF1", "MAF", QColor(0x00, 0x80, 0xFF), QCPScatterStyle::ssCircle},
+    {"VAFSeries", "VAF1", "VAF(лопата)", QColor(0x9A, 0x35, 0xFF), QCPScatterStyle::ssCircle},
+    {"ConvSeries", "N23", "Выход Конвертера", QColor(0xFF, 0x8B, 0x53), QCPScatterStyle::ssCircle},
+    {"TabSeries", "N24", "Рассчитанный по таблице", QColor(0xAE, 0x00, 0x00),
+     QCPScatterStyle::ssCircle},
+    {"O2Series", "N25", "Лямбда", QColor(0x00, 0xDD, 0x00), QCPScatterStyle::ssCircle},
+    {"Marker", "N28", "Маркер", QColor(Qt::red), QCPScatterStyle::ssTriangleInverted},
+    {"EnrichmentSeries", "N27", "Обогащение", QColor(Qt::yellow), QCPScatterStyle::ssTriangle},
+};
+
+// The popup lists the series items in this order (enrichment before the
+// marker).
+const LogSeries kItemOrder[kLogSeriesCount] = {
+    kMafSeries, kVafSeries, kConvSeries, kTabSeries, kO2Series, kEnrichmentSeries, kMarkerSeries};
+
+AxisMap MapOf(const QCPAxis* axis) {
+  AxisMap map;
+  map.lower = axis->range().lower;
+  map.upper = axis->range().upper;
+  map.pixelAtLower = axis->coordToPixel(map.lower);
+  map.pixelAtUpper = axis->coordToPixel(map.upper);
+  return map;
+}
+
+QAction* Item(QMenu* menu, const char* name, const char* caption, bool checkable = false,
+              bool checked = false) {
+  QAction* action = menu->addAction(QString::fromUtf8(caption));
+  action->setObjectName(QString::fromLatin1(name));
+  action->setCheckable(checkable);
+  action->setChecked(checked);
+  return action;
+}
+
+QLabel* MakeLabel(const char* name, const char* text, QWidget* parent) {
+  auto* label = new QLabel(QString::fromUtf8(text), parent);
+  label->setObjectName(QString::fromLatin1(name));
+  return label;
+}
+
+}  // namespace
+
+// A series' points that a plot can take back whole, so that the next plot
+// writes into the memory of the last one instead of fresh pages.
+class LogChartPage::SeriesPoints : public QCPGraphDataContainer {
+ public:
+  QVector<QCPGraphData> Take() {
+    QVector<QCPGraphData> points;
+    points.swap(mData);
+    if (mPreallocSize > 0) points.remove(0, mPreallocSize);
+    mPreallocSize = 0;
+    mPreallocIteration = 0;
+    return points;
+  }
+};
+
+const std::array<double, 256>& EnrichmentPercents() {
+  static const std::array<double, 256> percents = [] {
+    std::array<double, 256> table{};
+    for (int e = 0; e < 256; ++e) table[e] = EnrichmentPercent(static_cast<std::uint8_t>(e));
+    return table;
+  }();
+  return percents;
+}
+
+LogChartPage::LogChartPage(QWidget* page) {
+  chart_ = new LogChart(page);
+  chart_->setGeometry(0, 0, 961, 485);
+  for (int s = 0; s < kLogSeriesCount; ++s) {
+    const SeriesLook& look = kSeries[s];
+    QCPGraph* graph = chart_->addGraph();
+    graph->setObjectName(QString::fromLatin1(look.name));
+    graph->setName(QString::fromLatin1(look.name));
+    graph->setPen(QPen(look.color, 2));
+    graph->setAdaptiveSampling(true);
+    const QPen outline = s <= kO2Series ? QPen(QColor(0xC0, 0xC0, 0xC0)) : QPen(look.color);
+    // Markers 8 pixels across, as the hit test assumes.
+    markers_[s] = QCPScatterStyle(look.marker, outline, QBrush(look.color), 2 * kMarkerReach);
+    graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssNone));
+    containers_[s] = new SeriesPoints;
+    graph->setData(QSharedPointer<QCPGraphDataContainer>(containers_[s]));
+    series_[s] = graph;
+  }
+
+  labelRazreshenie_ = MakeLabel("LabelRazreshenie", "Разрешение:", chart_);
+  labelRazreshenie_->setStyleSheet(QStringLiteral("color: white"));
+  labelRazreshenie_->setGeometry(8, 462, 300, 17);
+
+  label9_ = MakeLabel("Label9", "", chart_);
+  QFont bold = label9_->font();
+  bold.setBold(true);
+  label9_->setFont(bold);
+  label9_->setAutoFillBackground(true);
+  QPalette hint = label9_->palette();
+  hint.setColor(QPalette::Window, hint.color(QPalette::ToolTipBase));
+  hint.setColor(QPalette::WindowText, Qt::black);
+  label9_->setPalette(hint);
+  label9_->hide();
+
+  label10_ = MakeLabel("Label10", "Внимание! Обученные ячейки заблокированны", chart_);
+  label10_->setFont(bold);
+  label10_->setAutoFillBackground(true);
+  QPalette warning = label10_->palette();
+  warning.setColor(QPalette::Window, Qt::red);
+  warning.setColor(QPalette::WindowText, Qt::white);
+  label10_->setPalette(warning);
+  label10_->adjustSize();
+  label10_->move(320, 440);
+  label10_->hide();
+
+  BuildPopup();
+  chart_->SetPopup(popupMenu1_);
+  // Lays the axes out now, so that pixel positions hold before the first
+  // show.
+  chart_->setViewport(chart_->rect());
+  chart_->replot();
+}
+
+void LogChartPage::BuildPopup() {
+  popupMenu1_ = new QMenu(chart_);
+  popupMenu1_->setObjectName(QStringLiteral("PopupMenu1"));
+  n26_ = Item(popupMenu1_, "N26", "Точки", true, false);
+  n10_ = Item(popupMenu1_, "N10", "Подсказка", true, false);
+  QMenu* resolution = popupMenu1_->addMenu(QStringLiteral("Разрешение графиков"));
+  resolution->setObjectName(QStringLiteral("RAzreshenie"));
+  resolution->menuAction()->setObjectName(QStringLiteral("RAzreshenie"));
+  zakrepitRazreshenie_ = Item(resolution, "ZakrepitRazreshenie", "Закрепить разрешение", true);
+  Item(resolution, "N0011", "0.01");
+  Item(resolution, "N011", "0.1");
+  Item(resolution, "N0251", "0.25");
+  Item(resolution, "N051", "0.5");
+  Item(resolution, "N110", "1");
+  // The frame-learning and learned-cell submenus go here.
+  for (LogSeries s : kItemOrder)
+    seriesItems_[s] = Item(popupMenu1_, kSeries[s].item, kSeries[s].caption, true, true);
+}
+
+std::array<QCPGraphData*, kLogSeriesCount> LogChartPage::TakePoints(std::int32_t n) {
+  std::array<QCPGraphData*, kLogSeriesCount> out{};
+  for (int s = 0; s < kLogSeriesCount; ++s) {
+    points_[s] = containers_[s]->Take();
+    points_[s].resize(n);
+    out[s] = points_[s].data();
+  }
+  return out;
+}
+
+void LogChartPage::GivePoints(const std::array<std::int32_t, kLogSeriesCount>& made) {
+  for (int s = 0; s < kLogSeriesCount; ++s) {
+    points_[s].resize(made[s]);
+    series_[s]->data()->set(points_[s], true);
+    points_[s] = QVector<QCPGraphData>();  // the series holds the only reference
+  }
+  chart_->FitBottomAxis();
+  chart_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+std::pair<std::int32_t, std::int32_t> LogChartPage::AxisFrame() const {
+  const QCPRange range = chart_->xAxis->range();
+  return {SampleIndex(range.lower), SampleIndex(range.upper)};
+}
+
+std::optional<int> LogChartPage::PointAt(int series, QPoint pos) const {
+  const QCPGraphDataContainer& data = *series_.at(series)->data();
+  if (data.isEmpty()) return std::nullopt;
+  const AxisMap x = MapOf(chart_->xAxis);
+  const AxisMap y = MapOf(chart_->yAxis);
+  // Only points within a marker's reach of the mouse, and the lines to
+  // their neighbours, can be hit: the scan looks at those alone (keys grow
+  // with pixels), and its first hit is the one a scan of all would find.
+  const double reach = kMarkerReach + 1.0;
+  auto begin = data.findBegin(x.ToValue(pos.x() - reach), true);
+  auto end = data.findEnd(x.ToValue(pos.x() + reach), true);
+  std::vector<double> xs;
+  std::vector<double> ys;
+  for (auto it = begin; it != end; ++it) {
+    xs.push_back(it->key);
+    ys.push_back(it->value);
+  }
+  const std::optional<int> hit =
+      HitPoint(xs, ys, x, y, pos.x(), pos.y(), std::numeric_limits<int>::max());
+  if (!hit) return std::nullopt;
+  return static_cast<int>(begin - data.constBegin()) + *hit;
+}
+
+int LogChartPage::PointCount(int series) const { return series_.at(series)->dataCount(); }
+
+double LogChartPage::Y(int series, int k) const {
+  const QCPGraph* graph = series_.at(series);
+  if (k < 0 || k >= graph->dataCount()) return std::numeric_limits<double>::quiet_NaN();
+  return graph->data()->at(k)->value;
+}
+
+void LogChartPage::SetY(int series, int k, double y) {
+  QCPGraph* graph = series_.at(series);
+  if (k < 0 || k >= graph->dataCount()) return;
+  (graph->data()->begin() + k)->value = y;
+  chart_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+AxisMap LogChartPage::YMap() const { return MapOf(chart_->yAxis); }
+
+bool LogChartPage::LineShown(int series) const {
+  return series_.at(series)->lineStyle() != QCPGraph::lsNone;
+}
+
+void LogChartPage::ShowLine(int series, bool shown) {
+  series_.at(series)->setLineStyle(shown ? QCPGraph::lsLine : QCPGraph::lsNone);
+  chart_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void LogChartPage::ShowMarkers(int series, bool shown) {
+  series_.at(series)->setScatterStyle(shown ? markers_.at(series)
+                                            : QCPScatterStyle(QCPScatterStyle::ssNone));
+  chart_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+bool LogChartPage::MarkersShown(int series) const {
+  return !series_.at(series)->scatterStyle().isNone();
+}
+
+void LogChartPage::PlaceHint(QPoint pos) { label9_->move(pos.x() + 20, pos.y() - 15); }
+
+void LogChartPage::ShowHint(const QString& text) {
+  label9_->setText(text);
+  label9_->adjustSize();
+  label9_->show();
+  label9_->raise();
+}
+
+}  // namespace zelor

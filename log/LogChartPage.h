@@ -1,0 +1,148 @@
+#pragma once
+// The tab "Графики Лога": the log chart with its seven series, the
+// resolution label, the floating hint, the learned-cells warning and the
+// chart's popup menu. The page also keeps the frame the chart shows
+// (LogFrame) and whether the right button is down on it. The main window's
+// handlers decide what is drawn; the page plots it and answers what the
+// chart shows.
+
+#include <qcustomplot.h>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <utility>
+
+#include "link/LogBuffer.h"
+#include "log/LogChart.h"
+#include "log/LogFrame.h"
+#include "table/ChartGeometry.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QWidget;
+
+namespace zelor {
+
+class LogChartPage {
+ public:
+  // Builds the tab's controls inside page (a tab of the main window).
+  explicit LogChartPage(QWidget* page);
+
+  // The chart, whose mouse events go to the main window's handlers.
+  LogChart* Chart() const { return chart_; }
+  // The frame shown and how it is drawn.
+  LogFrame& Frame() { return frame_; }
+  const LogFrame& Frame() const { return frame_; }
+
+  // "Разрешение: ..." at the chart's bottom left.
+  QLabel* ResolutionLabel() const { return labelRazreshenie_; }
+  // The floating hint beside the mouse.
+  QLabel* Hint() const { return label9_; }
+  // The warning shown while learned cells are locked.
+  QLabel* LockWarning() const { return label10_; }
+
+  // The popup menu and its switches: "Точки", "Подсказка", "Закрепить
+  // разрешение" and the item that shows or hides each series (the marker
+  // series included).
+  QMenu* Popup() const { return popupMenu1_; }
+  QAction* PointsItem() const { return n26_; }
+  QAction* HintItem() const { return n10_; }
+  QAction* FixResolutionItem() const { return zakrepitRazreshenie_; }
+  QAction* SeriesItem(int series) const { return seriesItems_.at(series); }
+
+  // Replaces the points of the seven series with the samples of range, one
+  // point per step samples (step >= 1). tableValue(i, maf) gives the table
+  // series' value of sample i; it may throw, which ends the plot with the
+  // points made so far shown and passes the error on. Queues a replot.
+  template <class TableValue>
+  void Plot(const LogBuffer& log, PlotRange range, int step, TableValue&& tableValue);
+
+  // The sample indices of the bottom axis's minimum and maximum.
+  std::pair<std::int32_t, std::int32_t> AxisFrame() const;
+
+  // The index of the point of series under the pixel pos, as the table
+  // chart's hit test finds it (hidden series too), or nullopt.
+  std::optional<int> PointAt(int series, QPoint pos) const;
+  int PointCount(int series) const;
+  // The y of point k of series (NaN when there is none).
+  double Y(int series, int k) const;
+  // Moves point k of series to y and queues a replot.
+  void SetY(int series, int k, double y);
+  // The left axis as shown, with its pixel extent.
+  AxisMap YMap() const;
+
+  // A series' line (solid or none; the points stay) and its point markers.
+  bool LineShown(int series) const;
+  void ShowLine(int series, bool shown);
+  void ShowMarkers(int series, bool shown);
+  bool MarkersShown(int series) const;
+
+  // The floating hint: placed at (x + 20, y - 15) of pos, shown with text.
+  void PlaceHint(QPoint pos);
+  void ShowHint(const QString& text);
+
+  // True between a right-button press on the drawn chart and the release.
+  bool RightButtonDown() const { return rightButtonDown_; }
+  void SetRightButtonDown(bool down) { rightButtonDown_ = down; }
+
+ private:
+  class SeriesPoints;
+
+  void BuildPopup();
+  // Takes the points of every series back for a plot of n points a series,
+  // keeping their memory: each series stays empty until GivePoints.
+  std::array<QCPGraphData*, kLogSeriesCount> TakePoints(std::int32_t n);
+  // Hands each series the first made[series] of its points whole (one
+  // data()->set each), fits the bottom axis and queues a replot.
+  void GivePoints(const std::array<std::int32_t, kLogSeriesCount>& made);
+
+  LogChart* chart_;
+  std::array<QCPGraph*, kLogSeriesCount> series_{};
+  std::array<SeriesPoints*, kLogSeriesCount> containers_{};
+  std::array<QVector<QCPGraphData>, kLogSeriesCount> points_;
+  std::array<QCPScatterStyle, kLogSeriesCount> markers_{};
+  QLabel* labelRazreshenie_;
+  QLabel* label9_;
+  QLabel* label10_;
+  QMenu* popupMenu1_ = nullptr;
+  QAction* n26_ = nullptr;
+  QAction* n10_ = nullptr;
+  QAction* zakrepitRazreshenie_ = nullptr;
+  std::array<QAction*, kLogSeriesCount> seriesItems_{};
+  LogFrame frame_;
+  bool rightButtonDown_ = false;
+};
+
+// The enrichment percentage of every enrichment byte.
+const std::array<double, 256>& EnrichmentPercents();
+
+template <class TableValue>
+void LogChartPage::Plot(const LogBuffer& log, PlotRange range, int step, TableValue&& tableValue) {
+  const std::int32_t n = range.Points(step);
+  const std::array<QCPGraphData*, kLogSeriesCount> out = TakePoints(n);
+  const std::array<double, 256>& enrichment = EnrichmentPercents();
+  std::int32_t k = 0;
+  try {
+    for (; k < n; ++k) {
+      const std::int32_t index = range.first + k * step;
+      const LogSample s = log.SampleAt(index);
+      const double t = SampleTime(index);
+      out[kMafSeries][k] = QCPGraphData(t, s.Maf());
+      out[kVafSeries][k] = QCPGraphData(t, s.Vaf());
+      out[kConvSeries][k] = QCPGraphData(t, s.Output());
+      out[kTabSeries][k] = QCPGraphData(t, tableValue(index, s.Maf()));
+      out[kO2Series][k] = QCPGraphData(t, s.O2());
+      out[kMarkerSeries][k] = QCPGraphData(t, s.Marker());
+      out[kEnrichmentSeries][k] = QCPGraphData(t, enrichment[s.Enrichment()]);
+    }
+  } catch (...) {
+    // Sample k has its first three points; the table value failed.
+    GivePoints({k + 1, k + 1, k + 1, k, k, k, k});
+    throw;
+  }
+  GivePoints({n, n, n, n, n, n, n});
+}
+
+}  // namespace zelor

@@ -1,0 +1,71 @@
+// The main window's log recording commands: the marker on the space bar, and
+// saving and opening .log files.
+
+#include <QAction>
+#include <QLineEdit>
+
+#include "app/FileDialog.h"
+#include "app/ZelorConfigurator.h"
+#include "link/LogBuffer.h"
+#include "log/LogChartPage.h"
+#include "log/LogFile.h"
+#include "log/PanelPage.h"
+
+namespace zelor {
+namespace {
+
+const QString kLogFilter = QStringLiteral("Log Files|*.log|All|*.*");
+
+}  // namespace
+
+void TForm1::SetLogMarker(bool on) {
+  flags_.MarkerFlag.store(on, std::memory_order_relaxed);
+  QLineEdit* edit = panel_->Marker_Edit;
+  QPalette palette = edit->palette();
+  palette.setColor(QPalette::Base, on ? QColor(255, 0, 0) : QColor(Qt::black));
+  edit->setPalette(palette);
+}
+
+void TForm1::N4Click() {
+  if (logBuffer_->Count() < kMinimumLogSamples) {
+    Message(messages_.Text(kLogTooShort));
+    return;
+  }
+  FileDialog& dialog = *fileSaveDLG_;
+  dialog.SetFilter(kLogFilter);
+  if (dialog.Execute(this)) {
+    dialog.SetFileName(LogFileName(dialog.FileName()));
+    // A failed save leaves an older file of that name as it was.
+    if (const auto error = SaveLogFile(*logBuffer_, dialog.FileName())) {
+      Message(*error);
+      return;
+    }
+  }
+  // After a cancel: the name last chosen in the save dialog.
+  currentLogFile_ = dialog.FileName();
+  ShowFileCaption(currentLogFile_);
+}
+
+void TForm1::N3Click() {
+  // The reader is the only writer of the recording while the stream runs.
+  if (Streaming()) {
+    Message(messages_.Own(OwnMessage::kLogOpenWhileStreaming));
+    return;
+  }
+  FileDialog& dialog = *fileOpenDLG_;
+  dialog.SetFilter(kLogFilter);
+  logChart_->Frame().drawn = false;
+  logChart_->HintItem()->setChecked(false);
+  if (!dialog.Execute(this)) return;
+  // The last run's reader may still store the frame of its last read.
+  reader_.reset();
+  if (const auto error = OpenLogFile(*logBuffer_, dialog.FileName())) {
+    Message(*error);
+    return;
+  }
+  FrameWholeRecording();
+  currentLogFile_ = dialog.FileName();
+  ShowFileCaption(currentLogFile_);
+}
+
+}  // namespace zelor

@@ -1,0 +1,426 @@
+// The log recording and its chart through the main window: the marker key,
+// the .log commands' dialogs and messages, when a recording is drawn, the
+// frame's edges, the resolution, the plotted values, the hint, the popup and
+// right-button scrolling, and dragging table points on the recording.
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+#include "app/HandlerGuard.h"
+#include "app/StartUp.h"
+#include "app/ZelorConfigurator.h"
+#include "link/LogBuffer.h"
+#include "log/LogChartPage.h"
+#include "log/PanelPage.h"
+#include "support/PortBox.h"
+#include "support/ScriptedDialogs.h"
+#include "support/SimProcess.h"
+#include "table/GridPage.h"
+
+using namespace zelor;
+
+namespace {
+
+using Channels = std::function<LogSample(std::int32_t)>;
+
+// A sample from its channels in frame order (byte 1 is the marker).
+LogSample Sample(int output, int marker, int enrichment, int maf, int vaf, int o2) {
+  LogSample s;
+  s.bytes = {std::uint8_t(output),
+             std::uint8_t(marker),
+             std::uint8_t(enrichment),
+             std::uint8_t(maf),
+             std::uint8_t(vaf),
+             0,
+             0,
+             std::uint8_t(o2)};
+  return s;
+}
+
+// MAF high above every other series, so that a hover there finds MAF alone.
+LogSample Plain(std::int32_t k) { return Sample(60, 0, 128, 200 + k % 3, 50, 80); }
+
+void SendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton button,
+               Qt::MouseButtons buttons) {
+  QMouseEvent event(type, QPointF(pos), widget->mapToGlobal(QPointF(pos)), button, buttons,
+                    Qt::NoModifier);
+  QApplication::sendEvent(widget, &event);
+}
+
+}  // namespace
+
+class TestLogChart : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    dir_.emplace();
+    dialogs_ = std::make_unique<testing::ScriptedDialogs>();
+    windows_ = StartUp({});
+  }
+  void cleanup() {
+    windows_ = Windows();
+    sim_.reset();
+    dialogs_.reset();
+  }
+
+  void spaceBarHoldsTheMarkerAndIsSwallowed() {
+    auto* edit = new QLineEdit(form().PageControl1()->currentWidget());
+    edit->show();
+    form().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form()));
+    edit->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), edit);
+    QLineEdit* marker = form().Panel().Marker_Edit;
+    auto base = [&] { return marker->palette().color(QPalette::Base); };
+    QCOMPARE(base(), QColor(Qt::black));
+    QTest::keyPress(edit, Qt::Key_Space);
+    QVERIFY(form().Flags().MarkerFlag.load());
+    QCOMPARE(base(), QColor(255, 0, 0));
+    // A held key repeats as release and press pairs: the marker stays on.
+    QKeyEvent repeat(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, " ", true);
+    QApplication::sendEvent(edit, &repeat);
+    QVERIFY(form().Flags().MarkerFlag.load());
+    QTest::keyRelease(edit, Qt::Key_Space);
+    QVERIFY(!form().Flags().MarkerFlag.load());
+    QCOMPARE(base(), QColor(Qt::black));
+    QTest::keyClick(edit, Qt::Key_A);
+    QCOMPARE(edit->text(), QStringLiteral("a"));  // other keys reach the control
+  }
+
+  void saveNeedsASecondOfRecordingAndKeepsTheDialogsName() {
+    Record(117, Plain);
+    Trigger("N4");
+    QCOMPARE(dialogs_->TakeMessages(), QStringList{"Не возможно сохранить лог меньше 1 сек"});
+    QVERIFY(dialogs_->asked.empty());
+
+    Record(118, Plain);
+    dialogs_->Answer(dir_->filePath("drive"));
+    Trigger("N4");
+    const QString saved = dir_->filePath("drive.log");
+    QCOMPARE(QFileInfo(saved).size(), 944);
+    QCOMPARE(dialogs_->asked.back().filter, QStringLiteral("Log Files|*.log|All|*.*"));
+    QCOMPARE(form().CurrentLogFile(), saved);
+    QCOMPARE(form().windowTitle(), "ZelorConfigurator " + saved);
+
+    // A cancel takes the name last chosen in the save dialog, a table's too.
+    const QString table = dir_->filePath("t.tab");
+    dialogs_->Answer(table);
+    Trigger("N13");
+    dialogs_->Answer(std::nullopt);
+    Trigger("N4");
+    QCOMPARE(form().CurrentLogFile(), table);
+    QVERIFY(dialogs_->messages.isEmpty());
+  }
+
+  void openIsRefusedWhileTheStreamRuns() {
+    Record(500, Plain);
+    form().Flags().Streaming.store(true);
+    Trigger("N3");
+    form().Flags().Streaming.store(false);
+    QCOMPARE(dialogs_->TakeMessages(),
+             QStringList{"Нельзя открыть лог, пока идёт поток данных из конвертера. Нажмите "
+                         "\"Стоп\" и откройте лог снова."});
+    QVERIFY(dialogs_->asked.empty());
+    QCOMPARE(form().Log().Count(), 500);
+
+    // A cancelled open still marks the chart undrawn and the hint off.
+    ShowWhole();
+    QVERIFY(form().LogChartDrawn());
+    page().HintItem()->setChecked(true);
+    dialogs_->Answer(std::nullopt);
+    Trigger("N3");
+    QVERIFY(!form().LogChartDrawn());
+    QVERIFY(!page().HintItem()->isChecked());
+    QCOMPARE(form().Log().Count(), 500);
+  }
+
+  void recordingsOf117To119AreDrawnByOpenTabShowAndStop() {
+    sim_ = std::make_unique<testing::SimProcess>();
+    QVERIFY(sim_->Start({}));
+    windows_ = StartUp({sim_->Port()});
+    QVERIFY(testing::PickPort(form(), sim_->Port()));
+    dialogs_->TakeMessages();
+    // Right after "Стоп" the run's reader may still store its last frame:
+    // an open waits for it to end before it writes the recording.
+    form().findChild<QPushButton*>("ButtonStart")->click();
+    QTRY_VERIFY(form().Log().Count() > 0);
+    form().findChild<QPushButton*>("ButtonStop")->click();
+    dialogs_->Answer(WriteLog(200));
+    Trigger("N3");
+    QVERIFY(!form().ReaderRunning());
+    QCOMPARE(form().Log().Count(), 200);
+    const struct {
+      std::int32_t n;
+      bool byOpen, byTabShow, byStop;
+    } cases[] = {{117, false, false, false}, {118, true, false, false}, {119, true, true, true}};
+    for (const auto& c : cases) {
+      const QString path = WriteLog(c.n);
+      dialogs_->Answer(path);
+      Trigger("N3");
+      QCOMPARE(form().Log().Count(), c.n);
+      QCOMPARE(form().LogChartDrawn(), c.byOpen);
+
+      CancelOpen();
+      form().PageControl1()->setCurrentWidget(form().TabSheet("TabSheet2"));
+      QCOMPARE(form().LogChartDrawn(), c.byTabShow);
+      form().PageControl1()->setCurrentWidget(form().TabSheet("TabSheet4"));
+
+      CancelOpen();
+      form().findChild<QPushButton*>("ButtonStop")->click();
+      QCOMPARE(form().LogChartDrawn(), c.byStop);
+      QCOMPARE(form().LogFrameEnd(), c.n);
+    }
+    QVERIFY(dialogs_->messages.isEmpty());
+  }
+
+  void plottedPointsReachTheFrameEdges() {
+    Record(400, Plain);
+    ShowWhole();  // 400 samples: every one plotted
+    QCOMPARE(form().LogStep(), 1);
+    QCOMPARE(FirstKey(), 0.0);    // no point before sample 0
+    QCOMPARE(LastKey(), 3990.0);  // the last point is sample count - 1
+    Zoom(100, 300);
+    QCOMPARE(form().LogFrameStart(), 100);
+    QCOMPARE(form().LogFrameEnd(), 300);
+    QCOMPARE(FirstKey(), 990.0);  // one side point each way
+    QCOMPARE(LastKey(), 3010.0);
+    QCOMPARE(page().PointCount(kTabSeries), 203);
+  }
+
+  void resolutionLabelsAndAFixedResolutionUnderZoom() {
+    const std::pair<int, const char*> automatic[] = {{429, "0.01"}, {860, "0.02"}, {43000, "1.00"}};
+    for (const auto& [frame, text] : automatic) {
+      form().SetAutoResolution(frame);
+      QCOMPARE(page().ResolutionLabel()->text(), QString("Разрешение: %1сек").arg(text));
+    }
+    Record(50000, Plain);
+    ShowWhole();
+    Trigger("N110");
+    QCOMPARE(form().LogStep(), 100);
+    QCOMPARE(page().ResolutionLabel()->text(), QStringLiteral("Разрешение: 1сек"));
+
+    Trigger("ZakrepitRazreshenie");
+    Trigger("N0251");
+    Zoom(1000, 2000);
+    QCOMPARE(form().LogStep(), 25);
+    QCOMPARE(page().ResolutionLabel()->text(), QStringLiteral("Разрешение: 0.25сек"));
+    form().LogChartUndoZoom();
+    QCOMPARE(form().LogStep(), 116);  // 50000 div 430, fixed or not
+    QCOMPARE(page().ResolutionLabel()->text(), QStringLiteral("Разрешение: 1.16сек"));
+    Trigger("ZakrepitRazreshenie");
+    Zoom(0, 10000);
+    QCOMPARE(form().LogStep(), 23);
+  }
+
+  void seriesShowTheChannelsTheTableAndEnrichmentPercent() {
+    for (int m = 0; m < 256; ++m) form().Grid().SetCell(m, 255 - m);
+    const int enrichment[] = {0, 128, 255};
+    const double percent[] = {-100, 0, 99};
+    Record(300, [&](std::int32_t k) {
+      return Sample(k % 7, k % 2 ? 128 : 0, enrichment[k % 3], k % 50, 100 + k % 9, 200 - k % 11);
+    });
+    Trigger("VAF1");  // a hidden series is still filled
+    ShowWhole();
+    for (int k : {0, 1, 2, 149, 299}) {
+      QCOMPARE(page().Y(kMafSeries, k), double(k % 50));
+      QCOMPARE(page().Y(kVafSeries, k), double(100 + k % 9));
+      QCOMPARE(page().Y(kConvSeries, k), double(k % 7));
+      QCOMPARE(page().Y(kTabSeries, k), double(255 - k % 50));
+      QCOMPARE(page().Y(kO2Series, k), double(200 - k % 11));
+      QCOMPARE(page().Y(kMarkerSeries, k), k % 2 ? 128.0 : 0.0);
+      QCOMPARE(page().Y(kEnrichmentSeries, k), percent[k % 3]);
+    }
+    QVERIFY(!page().LineShown(kVafSeries));
+    QCOMPARE(page().PointCount(kVafSeries), 300);
+
+    // A cell that is no number stops the pass there: the points made so far
+    // stay and the chart does not count as drawn.
+    form().Grid().SetCellText(7, QStringLiteral("abc"));
+    CancelOpen();
+    Guarded(&form(), [&] { form().LogChartUndoZoom(); });  // as the gesture runs it
+    QCOMPARE(dialogs_->TakeMessages(), QStringList{"'abc' is not a valid integer value"});
+    QCOMPARE(page().PointCount(kMafSeries), 8);
+    QCOMPARE(page().PointCount(kTabSeries), 7);
+    QVERIFY(!form().LogChartDrawn());
+  }
+
+  void hintShowsTheCheckedSeriesEvenWithNoneChecked() {
+    Record(200, Plain);
+    ShowWhole();
+    Trigger("N10");
+    const QPoint at = Pixel(kMafSeries, 100);
+    QTest::mouseMove(chart(), at);
+    QLabel* hint = page().Hint();
+    QVERIFY(hint->isVisible());
+    QCOMPARE(hint->pos(), at + QPoint(20, -15));
+    QCOMPARE(hint->text(), QStringLiteral("MAF=201\n\rVAF=50\n\rКонв.Вых.=60\n\rТаб.=0\n\r"
+                                          "Лямбда=80\n\rОбогащение %=0"));
+    QCOMPARE(form().HintPanel()->text(),
+             QStringLiteral("MAF=201   VAF=50   Конв.Вых.=60   Таб.=0   "
+                            "Лямбда=80   Обогащение %=0"));
+    QTest::mouseMove(chart(), at + QPoint(0, 60));  // over no point
+    QVERIFY(!hint->isVisible());
+    QVERIFY(form().HintPanel()->text().isEmpty());
+
+    for (const char* item : {"MAF1", "VAF1", "N23", "N24", "N25", "N27", "N28"}) Trigger(item);
+    QTest::mouseMove(chart(), at);
+    QVERIFY(hint->isVisible());
+    QVERIFY(hint->text().isEmpty());
+    QVERIFY(form().HintPanel()->text().isEmpty());
+  }
+
+  void rightClickOpensThePopupAndRightDragScrollsInstead() {
+    QMenu* popup = page().Popup();
+    const QPoint centre(480, 240);
+    RightClick(centre);
+    QVERIFY(!popup->isVisible());  // nothing drawn yet
+
+    Record(20000, Plain);
+    ShowWhole();
+    RightClick(centre);
+    QTRY_VERIFY(popup->isVisible());
+    popup->hide();
+
+    const std::int32_t start = form().LogFrameStart();
+    SendMouse(chart(), QEvent::MouseButtonPress, centre, Qt::RightButton, Qt::RightButton);
+    QPoint at = centre;
+    for (int dx : {-1, -30, -30}) {
+      at += QPoint(dx, 0);
+      SendMouse(chart(), QEvent::MouseMove, at, Qt::NoButton, Qt::RightButton);
+      // Every move scrolls the frame and redraws it at once.
+      const auto [axisStart, axisEnd] = page().AxisFrame();
+      QCOMPARE(form().LogFrameStart(), axisStart);
+      QCOMPARE(FirstKey(), SampleTime(std::max(0, axisStart - form().LogStep())));
+    }
+    QVERIFY(form().LogFrameStart() > start);
+    SendMouse(chart(), QEvent::MouseButtonRelease, at, Qt::RightButton, Qt::NoButton);
+    QTest::qWait(0);
+    QVERIFY(!popup->isVisible());
+    QVERIFY(!page().RightButtonDown());
+  }
+
+  void draggingATablePointClampsAndTheLineFollowsOnRelease() {
+    form().Grid().SetCell(30, 150);
+    form().Grid().SetCell(31, 160);
+    Record(300, [](std::int32_t k) { return Sample(40, 0, 128, 30 + k % 2, 20, 60); });
+    ShowWhole();
+    const QPoint press = Pixel(kTabSeries, 100);  // MAF 30
+    SendMouse(chart(), QEvent::MouseButtonPress, press, Qt::LeftButton, Qt::LeftButton);
+    QVERIFY(form().ChartDrag().dragging);
+    QVERIFY(!chart()->ZoomEnabled());
+    const double scale =
+        255.0 / (chart()->yAxis->coordToPixel(0) - chart()->yAxis->coordToPixel(255));
+    // (press - mouse y) x scale from the start value, rounded, then clamped.
+    const int up10 = RoundHalfEvenDouble(150 + 10 * scale);
+    const int up7 = RoundHalfEvenDouble(150 + 7 * scale);
+    const std::pair<int, int> moves[] = {{-10, up10}, {-2000, 255}, {2000, 0}, {-7, up7}};
+    for (const auto& [dy, value] : moves) {
+      SendMouse(chart(), QEvent::MouseMove, press + QPoint(0, dy), Qt::NoButton, Qt::LeftButton);
+      QCOMPARE(form().Grid().CellText(30), QString::number(value));
+      QCOMPARE(page().Y(kTabSeries, 100), double(value));
+      QCOMPARE(page().Y(kTabSeries, 102), 150.0);  // the rest waits for the release
+      QVERIFY(page().Hint()->text().contains(QString("Таб.=%1").arg(value)));
+    }
+    QCOMPARE(form().LearnedCells()[30], std::uint8_t(1));
+    SendMouse(chart(), QEvent::MouseButtonRelease, press, Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(form().Grid().CellText(30), QString::number(up7));
+    QCOMPARE(page().Y(kTabSeries, 102), double(up7));
+    QCOMPARE(page().Y(kTabSeries, 101), 160.0);
+    QVERIFY(!form().ChartDrag().dragging);
+    QVERIFY(chart()->ZoomEnabled());
+    QVERIFY(!page().Hint()->isVisible());
+
+    // A redraw that fails at the release (a cell that is no number) still
+    // ends the drag.
+    form().Grid().SetCellText(31, QStringLiteral("x"));
+    const QPoint again = Pixel(kTabSeries, 100);
+    SendMouse(chart(), QEvent::MouseButtonPress, again, Qt::LeftButton, Qt::LeftButton);
+    QVERIFY(form().ChartDrag().dragging);
+    SendMouse(chart(), QEvent::MouseButtonRelease, again, Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(dialogs_->TakeMessages(), QStringList{"'x' is not a valid integer value"});
+    QVERIFY(!form().ChartDrag().dragging);
+    QVERIFY(chart()->ZoomEnabled());
+
+    // With the table line hidden a press starts no drag and zoom stays on.
+    Trigger("N24");
+    SendMouse(chart(), QEvent::MouseButtonPress, press, Qt::LeftButton, Qt::LeftButton);
+    QVERIFY(!form().ChartDrag().dragging);
+    QVERIFY(chart()->ZoomEnabled());
+    SendMouse(chart(), QEvent::MouseButtonRelease, press, Qt::LeftButton, Qt::NoButton);
+  }
+
+ private:
+  TForm1& form() { return *windows_.form1; }
+  LogChartPage& page() { return form().LogPage(); }
+  LogChart* chart() { return page().Chart(); }
+
+  void Trigger(const char* name) {
+    form().findChild<QAction*>(QString::fromLatin1(name))->trigger();
+  }
+
+  void Record(std::int32_t n, const Channels& channels) {
+    LogBuffer& log = form().Log();
+    for (std::int32_t k = 0; k < n; ++k) log.Store(k, channels(k));
+    log.SetCount(n);
+  }
+
+  QString WriteLog(std::int32_t n) {
+    const QString path = dir_->filePath(QStringLiteral("r%1.log").arg(n));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return {};
+    for (std::int32_t k = 0; k < n; ++k)
+      file.write(reinterpret_cast<const char*>(Plain(k).bytes.data()), 8);
+    return path;
+  }
+
+  void CancelOpen() {
+    dialogs_->Answer(std::nullopt);
+    Trigger("N3");
+  }
+
+  // Shows the tab and draws the whole recording, laid out for pixel
+  // positions.
+  void ShowWhole() {
+    form().PageControl1()->setCurrentWidget(form().TabSheet("TabSheet2"));
+    form().LogChartUndoZoom();
+    chart()->replot();
+  }
+
+  // The zoom as the chart raises it: bottom axis on the samples first..last.
+  void Zoom(std::int32_t first, std::int32_t last) {
+    chart()->xAxis->setRange(SampleTime(first), SampleTime(last));
+    form().LogChartZoom();
+    chart()->replot();
+  }
+
+  double FirstKey() { return chart()->graph(kMafSeries)->data()->constBegin()->key; }
+  double LastKey() { return (chart()->graph(kMafSeries)->data()->constEnd() - 1)->key; }
+
+  QPoint Pixel(int series, int k) {
+    const auto point = chart()->graph(series)->data()->at(k);
+    return QPoint(qRound(chart()->xAxis->coordToPixel(point->key)),
+                  qRound(chart()->yAxis->coordToPixel(point->value)));
+  }
+
+  void RightClick(QPoint at) {
+    SendMouse(chart(), QEvent::MouseButtonPress, at, Qt::RightButton, Qt::RightButton);
+    SendMouse(chart(), QEvent::MouseButtonRelease, at, Qt::RightButton, Qt::NoButton);
+  }
+
+  std::optional<QTemporaryDir> dir_;
+  std::unique_ptr<testing::ScriptedDialogs> dialogs_;
+  std::unique_ptr<testing::SimProcess> sim_;
+  Windows windows_;
+};
+
+QTEST_MAIN(TestLogChart)
+#include "test_log_chart.moc"
