@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QMenu>
 
+#include "app/BreakingLabel.h"
+
 namespace zelor {
 namespace {
 
@@ -55,7 +57,7 @@ CompareChart::CompareChart(QWidget* parent) : QCustomPlot(parent) {
     series_[k] = series;
   }
 
-  label8_ = new QLabel(QStringLiteral("Подсказка"), this);
+  label8_ = new BreakingLabel(QStringLiteral("Подсказка"), this);
   label8_->setObjectName(QStringLiteral("Label8"));
   QFont font = label8_->font();
   font.setBold(true);

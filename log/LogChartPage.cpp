@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "app/BreakingLabel.h"
+
 namespace zelor {
 namespace {
 
@@ -105,7 +107,8 @@ LogChartPage::LogChartPage(QWidget* page) {
   labelRazreshenie_->setStyleSheet(QStringLiteral("color: white"));
   labelRazreshenie_->setGeometry(8, 462, 300, 17);
 
-  label9_ = MakeLabel("Label9", "", chart_);
+  label9_ = new BreakingLabel(chart_);
+  label9_->setObjectName(QStringLiteral("Label9"));
   QFont bold = label9_->font();
   bold.setBold(true);
   label9_->setFont(bold);

@@ -1,51 +1,9 @@
 #include "table/TableChart.h"
 
-#include <QLabel>
-#include <QPainter>
-#include <QStyle>
+#include "app/BreakingLabel.h"
 
 namespace zelor {
 namespace {
-
-// The hint label. Its text breaks its lines with LF CR, which a plain label
-// would draw as a line break followed by a blank at the start of the next
-// line. The text is kept as it was set; what is drawn, and sized, takes each
-// CR LF, LF CR, lone LF and lone CR as one line break.
-class BreakingLabel final : public QLabel {
- public:
-  using QLabel::QLabel;
-
-  QSize sizeHint() const override {
-    const QSize text = fontMetrics().boundingRect(QRect(0, 0, 2000, 2000), Flags(), Shown()).size();
-    const QMargins frame = contentsMargins();
-    return text + QSize(frame.left() + frame.right() + 2 * margin(),
-                        frame.top() + frame.bottom() + 2 * margin());
-  }
-  QSize minimumSizeHint() const override { return sizeHint(); }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    drawFrame(&painter);
-    const QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
-    style()->drawItemText(&painter, area, Flags(), palette(), isEnabled(), Shown(),
-                          foregroundRole());
-  }
-
- private:
-  int Flags() const {
-    return int(QStyle::visualAlignment(layoutDirection(), alignment())) |
-           (layoutDirection() == Qt::LeftToRight ? Qt::TextForceLeftToRight
-                                                 : Qt::TextForceRightToLeft);
-  }
-  QString Shown() const {
-    QString shown = text();
-    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    shown.replace(QLatin1String("\n\r"), QLatin1String("\n"));
-    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return shown;
-  }
-};
 
 AxisMap MapOf(const QCPAxis* axis) {
   AxisMap map;
