@@ -16,8 +16,7 @@ void BreakingLabel::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   drawFrame(&painter);
   const QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
-  style()->drawItemText(&painter, area, Flags(), palette(), isEnabled(), Shown(),
-                        foregroundRole());
+  style()->drawItemText(&painter, area, Flags(), palette(), isEnabled(), Shown(), foregroundRole());
 }
 
 int BreakingLabel::Flags() const {

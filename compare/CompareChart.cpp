@@ -10,18 +10,6 @@ namespace {
 
 constexpr double kAxisMaximum = 260.0;
 
-// A rectangle smaller than this (a click) zooms nothing.
-constexpr int kMinimumZoomPixels = 4;
-
-AxisMap MapOf(const QCPAxis* axis) {
-  AxisMap map;
-  map.lower = axis->range().lower;
-  map.upper = axis->range().upper;
-  map.pixelAtLower = axis->coordToPixel(map.lower);
-  map.pixelAtUpper = axis->coordToPixel(map.upper);
-  return map;
-}
-
 QAction* CheckedItem(QMenu* menu, const char* name, const QString& caption) {
   QAction* action = menu->addAction(caption);
   action->setObjectName(QString::fromLatin1(name));
@@ -32,7 +20,7 @@ QAction* CheckedItem(QMenu* menu, const char* name, const QString& caption) {
 
 }  // namespace
 
-CompareChart::CompareChart(QWidget* parent) : QCustomPlot(parent) {
+CompareChart::CompareChart(QWidget* parent) : ZoomChart(parent) {
   setObjectName(QStringLiteral("Chart1"));
   legend->setVisible(true);
   // Top left, where rising curves leave room.
@@ -124,42 +112,10 @@ bool CompareChart::LineDrawn(int table) const {
   return Series(table)->lineStyle() != QCPGraph::lsNone;
 }
 
-void CompareChart::EnableZoom(bool enabled) {
-  setSelectionRectMode(enabled ? QCP::srmZoom : QCP::srmNone);
-}
-
-bool CompareChart::ZoomEnabled() const { return selectionRectMode() == QCP::srmZoom; }
-
 void CompareChart::ResetZoom() {
   xAxis->setRange(0, kAxisMaximum);
   yAxis->setRange(0, kAxisMaximum);
   replot();
-}
-
-void CompareChart::mousePressEvent(QMouseEvent* event) {
-  zoomStart_ = event->position().toPoint();
-  // The window's press handler runs inside (through the mousePress signal)
-  // and may switch zoom off before a rectangle starts. Only the left button
-  // draws a rectangle: a right-button drag belongs to the popup rule.
-  if (event->button() == Qt::LeftButton) {
-    QCustomPlot::mousePressEvent(event);
-    return;
-  }
-  const QCP::SelectionRectMode mode = selectionRectMode();
-  setSelectionRectMode(QCP::srmNone);
-  QCustomPlot::mousePressEvent(event);
-  setSelectionRectMode(mode);
-}
-
-void CompareChart::processRectZoom(QRect rect, QMouseEvent* event) {
-  const QPoint end = event ? event->position().toPoint() : rect.bottomRight();
-  if (end.x() < zoomStart_.x()) {
-    ResetZoom();  // a rectangle drawn leftwards undoes the zoom
-    return;
-  }
-  const QRect area = rect.normalized();
-  if (area.width() < kMinimumZoomPixels || area.height() < kMinimumZoomPixels) return;
-  QCustomPlot::processRectZoom(area, event);
 }
 
 }  // namespace zelor

@@ -6,12 +6,11 @@
 // drawn rightwards zooms into it, one drawn leftwards shows the whole range
 // again. The mouse events are handled by the window.
 
-#include <qcustomplot.h>
-
 #include <array>
 #include <optional>
 #include <vector>
 
+#include "app/ZoomChart.h"
 #include "table/ChartGeometry.h"
 
 class QLabel;
@@ -19,7 +18,7 @@ class QMenu;
 
 namespace zelor {
 
-class CompareChart : public QCustomPlot {
+class CompareChart : public ZoomChart {
   Q_OBJECT
  public:
   explicit CompareChart(QWidget* parent);
@@ -54,15 +53,11 @@ class CompareChart : public QCustomPlot {
   void DrawLine(int table, bool drawn);
   bool LineDrawn(int table) const;
 
-  // Turns rubber-band zoom on or off.
-  void EnableZoom(bool enabled);
-  bool ZoomEnabled() const;
   // Shows the whole range again: both axes 0..260.
   void ResetZoom();
 
  protected:
-  void mousePressEvent(QMouseEvent* event) override;
-  void processRectZoom(QRect rect, QMouseEvent* event) override;
+  void UndoZoom() override { ResetZoom(); }
 
  private:
   std::vector<double> Points(int table, bool keys) const;
@@ -73,7 +68,6 @@ class CompareChart : public QCustomPlot {
   QMenu* popup_;
   QAction* n7_;
   std::array<QAction*, 2> tableItems_{};
-  QPoint zoomStart_;
 };
 
 }  // namespace zelor

@@ -7,9 +7,6 @@
 namespace zelor {
 namespace {
 
-// A rectangle smaller than this (a click, a double click) zooms nothing.
-constexpr int kMinimumZoomPixels = 4;
-
 // Ticks at readable times, labelled "h:m:s:zz"; the axis values are
 // milliseconds since the first sample.
 class TimeTicker : public QCPAxisTicker {
@@ -35,7 +32,7 @@ void StyleAxis(QCPAxis* axis, const QString& title) {
 
 }  // namespace
 
-LogChart::LogChart(QWidget* parent) : QCustomPlot(parent) {
+LogChart::LogChart(QWidget* parent) : ZoomChart(parent) {
   setObjectName(QStringLiteral("LogChart"));
   setBackground(QBrush(Qt::black));
   legend->setVisible(false);
@@ -51,12 +48,6 @@ LogChart::LogChart(QWidget* parent) : QCustomPlot(parent) {
   setMouseTracking(true);
   EnableZoom(true);
 }
-
-void LogChart::EnableZoom(bool enabled) {
-  setSelectionRectMode(enabled ? QCP::srmZoom : QCP::srmNone);
-}
-
-bool LogChart::ZoomEnabled() const { return selectionRectMode() == QCP::srmZoom; }
 
 void LogChart::FollowData() {
   following_ = true;
@@ -80,23 +71,14 @@ void LogChart::FitBottomAxis() {
 }
 
 void LogChart::mousePressEvent(QMouseEvent* event) {
-  const QPoint pos = event->position().toPoint();
-  zoomStart_ = pos;
   popupAllowed_ = false;
-  if (event->button() != Qt::RightButton) {
-    // The press handler runs inside (through mousePress) and may switch the
-    // zoom off before a rectangle starts.
-    QCustomPlot::mousePressEvent(event);
-    return;
+  if (event->button() == Qt::RightButton) {
+    // The right button scrolls; it never draws a zoom rectangle.
+    scrolling_ = true;
+    scrollStartX_ = event->position().toPoint().x();
+    scrollStartRange_ = xAxis->range();
   }
-  scrolling_ = true;
-  scrollStartX_ = pos.x();
-  scrollStartRange_ = xAxis->range();
-  // The right button scrolls; it never draws a zoom rectangle.
-  const QCP::SelectionRectMode mode = selectionRectMode();
-  setSelectionRectMode(QCP::srmNone);
-  QCustomPlot::mousePressEvent(event);
-  setSelectionRectMode(mode);
+  ZoomChart::mousePressEvent(event);  // the press handler runs inside
 }
 
 void LogChart::mouseMoveEvent(QMouseEvent* event) {
@@ -121,17 +103,13 @@ void LogChart::mouseReleaseEvent(QMouseEvent* event) {
   popupAllowed_ = false;
 }
 
-void LogChart::processRectZoom(QRect rect, QMouseEvent* event) {
-  const QPoint end = event ? event->position().toPoint() : rect.bottomRight();
-  if (end.x() < zoomStart_.x()) {
-    // A rectangle drawn leftwards undoes the zoom.
-    FollowData();
-    replot(rpQueuedReplot);
-    emit zoomUndone();
-    return;
-  }
-  const QRect area = rect.normalized();
-  if (area.width() < kMinimumZoomPixels || area.height() < kMinimumZoomPixels) return;
+void LogChart::UndoZoom() {
+  FollowData();
+  replot(rpQueuedReplot);
+  emit zoomUndone();
+}
+
+void LogChart::ZoomInto(const QRect& area, QMouseEvent*) {
   xAxis->setRange(xAxis->pixelToCoord(area.left()), xAxis->pixelToCoord(area.right()));
   following_ = false;
   replot(rpQueuedReplot);

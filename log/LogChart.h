@@ -13,20 +13,16 @@
 // plot) until a zoom or a scroll, and again after an undo zoom or
 // FollowData().
 
-#include <qcustomplot.h>
+#include "app/ZoomChart.h"
 
 class QMenu;
 
 namespace zelor {
 
-class LogChart : public QCustomPlot {
+class LogChart : public ZoomChart {
   Q_OBJECT
  public:
   explicit LogChart(QWidget* parent);
-
-  // Turns the rubber-band zoom on or off.
-  void EnableZoom(bool enabled);
-  bool ZoomEnabled() const;
 
   // The menu a right click opens.
   void SetPopup(QMenu* menu) { popup_ = menu; }
@@ -50,7 +46,9 @@ class LogChart : public QCustomPlot {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
-  void processRectZoom(QRect rect, QMouseEvent* event) override;
+  // Zooms the bottom axis only; the left axis stays 0..255.
+  void ZoomInto(const QRect& area, QMouseEvent* event) override;
+  void UndoZoom() override;
 
  private:
   QMenu* popup_ = nullptr;
@@ -59,7 +57,6 @@ class LogChart : public QCustomPlot {
   bool scrolling_ = false;
   int scrollStartX_ = 0;
   QCPRange scrollStartRange_;
-  QPoint zoomStart_;
 };
 
 }  // namespace zelor

@@ -35,15 +35,6 @@ const SeriesLook kSeries[kLogSeriesCount] = {
 const LogSeries kItemOrder[kLogSeriesCount] = {
     kMafSeries, kVafSeries, kConvSeries, kTabSeries, kO2Series, kEnrichmentSeries, kMarkerSeries};
 
-AxisMap MapOf(const QCPAxis* axis) {
-  AxisMap map;
-  map.lower = axis->range().lower;
-  map.upper = axis->range().upper;
-  map.pixelAtLower = axis->coordToPixel(map.lower);
-  map.pixelAtUpper = axis->coordToPixel(map.upper);
-  return map;
-}
-
 QAction* Item(QMenu* menu, const char* name, const char* caption, bool checkable = false,
               bool checked = false) {
   QAction* action = menu->addAction(QString::fromUtf8(caption));
@@ -185,8 +176,8 @@ std::pair<std::int32_t, std::int32_t> LogChartPage::AxisFrame() const {
 std::optional<int> LogChartPage::PointAt(int series, QPoint pos) const {
   const QCPGraphDataContainer& data = *series_.at(series)->data();
   if (data.isEmpty()) return std::nullopt;
-  const AxisMap x = MapOf(chart_->xAxis);
-  const AxisMap y = MapOf(chart_->yAxis);
+  const AxisMap x = ZoomChart::MapOf(chart_->xAxis);
+  const AxisMap y = ZoomChart::MapOf(chart_->yAxis);
   // Only points within a marker's reach of the mouse, and the lines to
   // their neighbours, can be hit: the scan looks at those alone (keys grow
   // with pixels), and its first hit is the one a scan of all would find.
@@ -220,7 +211,7 @@ void LogChartPage::SetY(int series, int k, double y) {
   chart_->replot(QCustomPlot::rpQueuedReplot);
 }
 
-AxisMap LogChartPage::YMap() const { return MapOf(chart_->yAxis); }
+AxisMap LogChartPage::YMap() const { return ZoomChart::MapOf(chart_->yAxis); }
 
 bool LogChartPage::LineShown(int series) const {
   return series_.at(series)->lineStyle() != QCPGraph::lsNone;

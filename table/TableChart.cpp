@@ -3,23 +3,9 @@
 #include "app/BreakingLabel.h"
 
 namespace zelor {
-namespace {
+namespace {}  // namespace
 
-AxisMap MapOf(const QCPAxis* axis) {
-  AxisMap map;
-  map.lower = axis->range().lower;
-  map.upper = axis->range().upper;
-  map.pixelAtLower = axis->coordToPixel(map.lower);
-  map.pixelAtUpper = axis->coordToPixel(map.upper);
-  return map;
-}
-
-// A rectangle smaller than this (a click, a double click) zooms nothing.
-constexpr int kMinimumZoomPixels = 4;
-
-}  // namespace
-
-TableChart::TableChart(QWidget* parent) : QCustomPlot(parent) {
+TableChart::TableChart(QWidget* parent) : ZoomChart(parent) {
   setObjectName(QStringLiteral("TableChart"));
   legend->setVisible(false);
   xAxis->setLabel(QStringLiteral("MAF"));
@@ -72,34 +58,10 @@ void TableChart::SetPointValue(int index, double value) {
   replot();
 }
 
-void TableChart::EnableZoom(bool enabled) {
-  setSelectionRectMode(enabled ? QCP::srmZoom : QCP::srmNone);
-}
-
-bool TableChart::ZoomEnabled() const { return selectionRectMode() == QCP::srmZoom; }
-
 void TableChart::ResetZoom() {
   xAxis->setRange(0, 255);
   yAxis->setRange(0, 255);
   replot();
-}
-
-void TableChart::mousePressEvent(QMouseEvent* event) {
-  zoomStart_ = event->position().toPoint();
-  // The main window's press handler runs inside (through the mousePress
-  // signal) and may switch zoom off before a rectangle starts.
-  QCustomPlot::mousePressEvent(event);
-}
-
-void TableChart::processRectZoom(QRect rect, QMouseEvent* event) {
-  const QPoint end = event ? event->position().toPoint() : rect.bottomRight();
-  if (end.x() < zoomStart_.x()) {
-    ResetZoom();  // a rectangle drawn leftwards undoes the zoom
-    return;
-  }
-  const QRect area = rect.normalized();
-  if (area.width() < kMinimumZoomPixels || area.height() < kMinimumZoomPixels) return;
-  QCustomPlot::processRectZoom(area, event);
 }
 
 }  // namespace zelor

@@ -4,17 +4,16 @@
 // rectangle rightwards to zoom into it, leftwards to return to the whole
 // table. The chart's mouse events are handled by the main window.
 
-#include <qcustomplot.h>
-
 #include <vector>
 
+#include "app/ZoomChart.h"
 #include "table/ChartGeometry.h"
 
 class QLabel;
 
 namespace zelor {
 
-class TableChart : public QCustomPlot {
+class TableChart : public ZoomChart {
   Q_OBJECT
  public:
   explicit TableChart(QWidget* parent);
@@ -34,15 +33,11 @@ class TableChart : public QCustomPlot {
   // Sets the value of point index of Series1 and redraws.
   void SetPointValue(int index, double value);
 
-  // Turns rubber-band zoom on or off.
-  void EnableZoom(bool enabled);
-  bool ZoomEnabled() const;
   // Shows the whole table again: both axes 0..255.
   void ResetZoom();
 
  protected:
-  void mousePressEvent(QMouseEvent* event) override;
-  void processRectZoom(QRect rect, QMouseEvent* event) override;
+  void UndoZoom() override { ResetZoom(); }
 
  private:
   // The x (keys) or y values of Series1's points, in index order.
@@ -50,7 +45,6 @@ class TableChart : public QCustomPlot {
 
   QCPGraph* series1_;
   QLabel* label8_;
-  QPoint zoomStart_;
 };
 
 }  // namespace zelor

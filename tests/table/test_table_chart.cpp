@@ -152,6 +152,12 @@ class TestTableChart : public QObject {
   void rubberBandZoomsRightwardsAndUndoesLeftwards() {
     const QPoint from = Pixel(100, 200);
     const QPoint to = Pixel(150, 100);
+    // Only the left button draws a band.
+    QTest::mousePress(&chart(), Qt::RightButton, {}, from);
+    QTest::mouseMove(&chart(), to);
+    QTest::mouseRelease(&chart(), Qt::RightButton, {}, to);
+    QCOMPARE(chart().xAxis->range().lower, 0.0);
+    QCOMPARE(chart().xAxis->range().upper, 255.0);
     QTest::mousePress(&chart(), Qt::LeftButton, {}, from);
     QTest::mouseMove(&chart(), to);
     QTest::mouseRelease(&chart(), Qt::LeftButton, {}, to);
