@@ -33,4 +33,19 @@ QString BreakingLabel::Shown() const {
   return shown;
 }
 
+BreakingLabel* MakeHintLabel(QWidget* parent, const char* name, const QString& text) {
+  auto* label = new BreakingLabel(text, parent);
+  label->setObjectName(QString::fromLatin1(name));
+  QFont font = label->font();
+  font.setBold(true);
+  label->setFont(font);
+  label->setAutoFillBackground(true);
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::Window, palette.color(QPalette::ToolTipBase));
+  palette.setColor(QPalette::WindowText, palette.color(QPalette::ToolTipText));
+  label->setPalette(palette);
+  label->hide();
+  return label;
+}
+
 }  // namespace zelor

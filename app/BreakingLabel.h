@@ -24,4 +24,8 @@ class BreakingLabel final : public QLabel {
   QString Shown() const;
 };
 
+// The charts' floating hint: a hidden BreakingLabel named name, bold, on the
+// tooltip's colours.
+BreakingLabel* MakeHintLabel(QWidget* parent, const char* name, const QString& text = {});
+
 }  // namespace zelor

@@ -45,17 +45,7 @@ CompareChart::CompareChart(QWidget* parent) : ZoomChart(parent) {
     series_[k] = series;
   }
 
-  label8_ = new BreakingLabel(QStringLiteral("Подсказка"), this);
-  label8_->setObjectName(QStringLiteral("Label8"));
-  QFont font = label8_->font();
-  font.setBold(true);
-  label8_->setFont(font);
-  label8_->setAutoFillBackground(true);
-  QPalette palette = label8_->palette();
-  palette.setColor(QPalette::Window, palette.color(QPalette::ToolTipBase));
-  palette.setColor(QPalette::WindowText, palette.color(QPalette::ToolTipText));
-  label8_->setPalette(palette);
-  label8_->hide();
+  label8_ = MakeHintLabel(this, "Label8", QStringLiteral("Подсказка"));
 
   popup_ = new QMenu(this);
   popup_->setObjectName(QStringLiteral("PopupMenu1"));

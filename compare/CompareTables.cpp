@@ -323,17 +323,7 @@ void TForm2::StringGrid1MouseMove(const QPoint& viewportPos) { GridMouseMove(1, 
 void TForm2::StringGrid2MouseMove(const QPoint& viewportPos) { GridMouseMove(2, viewportPos); }
 
 void TForm2::GridMouseMove(int table, const QPoint& viewportPos) {
-  QTableWidget* grid = Grid(table);
-  const int row = grid->rowAt(viewportPos.y());
-  const int column = grid->columnAt(viewportPos.x());
-  if (row < 0 || column < 0) {
-    hintPanel_->clear();
-    return;
-  }
-  const int index = CellIndexAt(row, column);
-  hintPanel_->setText(
-      QString::fromStdString(GridHintText(index, messages_.Text(kOutputValueCaption).toStdString(),
-                                          GridCellText(grid, index).toStdString())));
+  hintPanel_->setText(GridHintAt(Grid(table), viewportPos, messages_.Text(kOutputValueCaption)));
 }
 
 // --- Captions, scaling ---------------------------------------------------------

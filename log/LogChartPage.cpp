@@ -98,19 +98,11 @@ LogChartPage::LogChartPage(QWidget* page) {
   labelRazreshenie_->setStyleSheet(QStringLiteral("color: white"));
   labelRazreshenie_->setGeometry(8, 462, 300, 17);
 
-  label9_ = new BreakingLabel(chart_);
-  label9_->setObjectName(QStringLiteral("Label9"));
-  QFont bold = label9_->font();
-  bold.setBold(true);
-  label9_->setFont(bold);
-  label9_->setAutoFillBackground(true);
-  QPalette hint = label9_->palette();
-  hint.setColor(QPalette::Window, hint.color(QPalette::ToolTipBase));
-  hint.setColor(QPalette::WindowText, Qt::black);
-  label9_->setPalette(hint);
-  label9_->hide();
+  label9_ = MakeHintLabel(chart_, "Label9");
 
   label10_ = MakeLabel("Label10", "Внимание! Обученные ячейки заблокированны", chart_);
+  QFont bold = label10_->font();
+  bold.setBold(true);
   label10_->setFont(bold);
   label10_->setAutoFillBackground(true);
   QPalette warning = label10_->palette();

@@ -20,17 +20,7 @@ TableChart::TableChart(QWidget* parent) : ZoomChart(parent) {
   series1_->setScatterStyle(
       QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(Qt::red), QBrush(Qt::red), 2 * kMarkerReach));
 
-  label8_ = new BreakingLabel(QStringLiteral("Подсказка"), this);
-  label8_->setObjectName(QStringLiteral("Label8"));
-  QFont font = label8_->font();
-  font.setBold(true);
-  label8_->setFont(font);
-  label8_->setAutoFillBackground(true);
-  QPalette palette = label8_->palette();
-  palette.setColor(QPalette::Window, palette.color(QPalette::ToolTipBase));
-  palette.setColor(QPalette::WindowText, palette.color(QPalette::ToolTipText));
-  label8_->setPalette(palette);
-  label8_->hide();
+  label8_ = MakeHintLabel(this, "Label8", QStringLiteral("Подсказка"));
 
   setMouseTracking(true);
   EnableZoom(true);

@@ -11,6 +11,7 @@
 #include "table/ChartGeometry.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
+#include "table/TableGrid.h"
 
 namespace zelor {
 namespace {
@@ -77,17 +78,7 @@ void TForm1::RefreshInsertCellChart() {
 }
 
 void TForm1::StringGrid1MouseMove(const QPoint& viewportPos) {
-  QTableWidget* grid = grid_->Grid();
-  const int row = grid->rowAt(viewportPos.y());
-  const int column = grid->columnAt(viewportPos.x());
-  if (row < 0 || column < 0) {
-    hintPanel_->clear();
-    return;
-  }
-  const int index = CellIndexAt(row, column);
-  hintPanel_->setText(
-      QString::fromStdString(GridHintText(index, messages_.Text(kOutputValueCaption).toStdString(),
-                                          grid_->CellText(index).toStdString())));
+  hintPanel_->setText(GridHintAt(grid_->Grid(), viewportPos, messages_.Text(kOutputValueCaption)));
 }
 
 void TForm1::TabSheet3MouseMove() { hintPanel_->clear(); }

@@ -5,6 +5,7 @@
 
 #include "table/CellIndex.h"
 #include "table/CellText.h"
+#include "table/ChartGeometry.h"
 
 namespace zelor {
 
@@ -43,6 +44,15 @@ void SetGridCellText(QTableWidget* grid, int index, const QString& text) {
   } else {
     grid->setItem(CellRow(index), CellColumn(index), new QTableWidgetItem(text));
   }
+}
+
+QString GridHintAt(const QTableWidget* grid, QPoint viewportPos, const QString& outputCaption) {
+  const int row = grid->rowAt(viewportPos.y());
+  const int column = grid->columnAt(viewportPos.x());
+  if (row < 0 || column < 0) return {};
+  const int index = CellIndexAt(row, column);
+  return QString::fromStdString(
+      GridHintText(index, outputCaption.toStdString(), GridCellText(grid, index).toStdString()));
 }
 
 std::array<std::uint8_t, 256> GridCellBytes(const QTableWidget* grid, bool english) {

@@ -2,6 +2,7 @@
 // The text grid that stores a replacement table: 16 × 16 cells, no header
 // rows or columns, default cells 30 × 20 pixels, every cell "0".
 
+#include <QPoint>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -27,6 +28,10 @@ void SetDefaultCells(QTableWidget* grid, int columnWidth, int rowHeight);
 QString GridCellText(const QTableWidget* grid, int index);
 // Writes text into cell index (0..255) of a table grid.
 void SetGridCellText(QTableWidget* grid, int index, const QString& text);
+
+// The status-bar hint of the cell under viewportPos (the grid viewport's
+// coordinates): its MAF index, outputCaption and its text. Empty off the cells.
+QString GridHintAt(const QTableWidget* grid, QPoint viewportPos, const QString& outputCaption);
 
 // The 256 cells of a table grid as table bytes, ascending index. Stops at
 // the first cell that is not an integer, or that lies outside 0..255, by
