@@ -14,15 +14,9 @@ namespace zelor::testing {
 
 // A sample from its channels in frame order (byte 1 is the marker).
 inline LogSample Sample(int output, int marker, int enrichment, int maf, int vaf, int o2) {
+  const int channels[kLogChannelCount] = {output, marker, enrichment, maf, vaf, 0, 0, o2};
   LogSample s;
-  s.bytes = {std::uint8_t(output),
-             std::uint8_t(marker),
-             std::uint8_t(enrichment),
-             std::uint8_t(maf),
-             std::uint8_t(vaf),
-             0,
-             0,
-             std::uint8_t(o2)};
+  for (int c = 0; c < kLogChannelCount; ++c) s.bytes[c] = std::uint8_t(channels[c]);
   return s;
 }
 
