@@ -202,13 +202,8 @@ class TForm1 : public QMainWindow {
   int LogFrameStart() const;
   int LogFrameEnd() const;
   int LogStep() const;
-  // The learned-cell flags, by MAF value, and their lock.
+  // The learned-cell flags, by MAF value.
   const LearnedCellFlags& LearnedCells() const { return learnedCells_; }
-  bool LearnedCellsLocked() const { return learnedCellsLock_; }
-  // A frame-learning request waits for the next redraw that gets past the
-  // stream check; how many plotted samples in a row must share their MAF.
-  bool LearnRequest() const { return learnRequest_; }
-  int MafConstCount() const { return mafConstCount_; }
   // Fewer samples than this leave the log chart undrawn at "Стоп".
   static constexpr int kMinimumFramedSamples = 119;
   int ScalePercent() const { return scalePercent_; }
