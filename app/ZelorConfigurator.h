@@ -4,7 +4,9 @@
 // Its handlers are grouped by subsystem: the shell's here and in
 // ZelorConfigurator.cpp, the table's in table/TableCommands.cpp, the
 // converter transfer's in link/TransferCommands.cpp, the log's in
-// log/LogRecordCommands.cpp and log/LogChartCommands.cpp.
+// log/LogRecordCommands.cpp and log/LogChartCommands.cpp, the learning's and
+// correction's in learn/FrameLearningCommands.cpp and
+// learn/CorrectionCommands.cpp.
 
 #include <QMainWindow>
 #include <QString>
@@ -12,11 +14,13 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
 #include "app/MessageTexts.h"
 #include "learn/BeepThread.h"
+#include "learn/FrameLearning.h"
 #include "learn/ToneOutput.h"
 #include "link/LogBuffer.h"
 #include "link/ReadlLogThread.h"
@@ -136,6 +140,17 @@ class TForm1 : public QMainWindow {
   void N27Click();
   void N28Click();
 
+  // --- Learning from the log frame (learn/FrameLearningCommands.cpp) -------
+  void N16Click();
+  void N21Click();
+  void N15Click();
+  void N3MAFConst1Click();
+  void N4MAFConst1Click();
+  void N5MAFConst1Click();
+  void LearnedCellsLockClick();
+  void ResetAllLearnedCellsClick();
+  void LogChartDblClick();
+
   // --- Manual correction and the beeper (learn/CorrectionCommands.cpp) -----
   void TrackBarMafNachChange();
   void TrackBarMafKonChange();
@@ -188,7 +203,7 @@ class TForm1 : public QMainWindow {
   int LogFrameEnd() const;
   int LogStep() const;
   // The learned-cell flags, by MAF value.
-  const std::array<std::uint8_t, 256>& LearnedCells() const { return learnedCells_; }
+  const LearnedCellFlags& LearnedCells() const { return learnedCells_; }
   // Fewer samples than this leave the log chart undrawn at "Стоп".
   static constexpr int kMinimumFramedSamples = 119;
   int ScalePercent() const { return scalePercent_; }
@@ -225,9 +240,12 @@ class TForm1 : public QMainWindow {
   void ToggleLogSeries(int series);
   void ShowLogHint(int index);
   void ConnectLogChart();
-  // The frame-learning step for plotted sample i of a redraw with step.
-  void LearnFrameSample(std::int32_t i, int step);
-  // True when the learned-cell lock protects the cell of MAF value maf.
+  // Learning helpers (learn/FrameLearningCommands.cpp): the frame-learning
+  // step for plotted sample i of a redraw with step, which writes the grid
+  // cell and gives the value written; a learning mode's choice; whether the
+  // lock protects the cell of MAF value maf.
+  std::optional<int> LearnFrameSample(std::int32_t i, int step);
+  void ChooseMafConstCount(int n);
   bool CellLocked(int maf) const;
   // Sends a frame's command byte, then its data in a second write.
   void SendFrame(std::span<const std::uint8_t> frame);
@@ -265,8 +283,8 @@ class TForm1 : public QMainWindow {
   std::uint8_t verifyTicks_ = 0;
   QString currentTableFile_;
   QString currentLogFile_;
-  std::array<std::uint8_t, 256> learnedCells_{};
-  bool learnedCellsLock_ = false;
+  LearnedCellFlags learnedCells_{};
+  bool learnedCellsLock_ = false;  // mirrored by LearnedCellsLock and Label10
   // A frame-learning request the next redraw carries out, and how many
   // plotted samples in a row must share their MAF value to be learned.
   bool learnRequest_ = false;

@@ -4,7 +4,8 @@
 //      QCustomPlot's own replot of the same points;
 //   2. a redraw of every sample ("0.01"), with its replot, against
 //      QCustomPlot's own replot of the same seven series handed over as
-//      ready data;
+//      ready data; and the same redraw learning the frame in mode 1 (every
+//      plotted sample writes its cell) against the redraw alone;
 //   3. right-button scrolling at the automatic resolution: redraws a second,
 //      each move with its redraw and replot, against replots a second;
 //   4. opening a 500,000-record .log (the whole command, and the spread of
@@ -153,6 +154,14 @@ int main(int argc, char* argv[]) {
   const double fullReplot = MedianMs(rounds, 3, replot);
   std::printf("\nresolution 0.01: %d points a series\n", page.PointCount(kMafSeries));
   Report("2. redraw + replot, every sample", fullRedraw, "replot of ready data", fullReplot, "ms");
+  // "Обучить" in mode 1: every plotted sample writes its cell in the pass.
+  auto learn = [&] {
+    form.N16Click();
+    QCoreApplication::processEvents();
+  };
+  const double fullLearn = MedianMs(rounds, 3, learn);
+  Report("   the same redraw learning every sample", fullLearn, "the redraw alone", fullRedraw,
+         "ms");
 
   form.LogChartUndoZoom();
   QCoreApplication::processEvents();

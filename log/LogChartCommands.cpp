@@ -38,8 +38,11 @@ class TableCells {
     }
     return values_[maf];
   }
-  // The cell may have been written: read it again when next needed.
-  void Forget(int maf) { known_.reset(maf); }
+  // The cell was just written with value.
+  void Set(int maf, int value) {
+    values_[maf] = value;
+    known_.set(maf);
+  }
 
  private:
   const GridPage& grid_;
@@ -88,6 +91,14 @@ void TForm1::ConnectLogChart() {
   onItem("N25", &TForm1::N25Click);
   onItem("N27", &TForm1::N27Click);
   onItem("N28", &TForm1::N28Click);
+  onItem("N16", &TForm1::N16Click);
+  onItem("N21", &TForm1::N21Click);
+  onItem("N15", &TForm1::N15Click);
+  onItem("N3MAFConst1", &TForm1::N3MAFConst1Click);
+  onItem("N4MAFConst1", &TForm1::N4MAFConst1Click);
+  onItem("N5MAFConst1", &TForm1::N5MAFConst1Click);
+  onItem("LearnedCellsLock", &TForm1::LearnedCellsLockClick);
+  onItem("ResetAllLearnedCells", &TForm1::ResetAllLearnedCellsClick);
 
   LogChart* chart = logChart_->Chart();
   connect(chart, &QCustomPlot::mousePress, this,
@@ -96,6 +107,9 @@ void TForm1::ConnectLogChart() {
           [this](QMouseEvent* event) { Guarded(this, [&] { LogChartMouseMove(event); }); });
   connect(chart, &QCustomPlot::mouseRelease, this,
           [this, run](QMouseEvent*) { run(&TForm1::LogChartMouseUp); });
+  connect(chart, &QCustomPlot::mouseDoubleClick, this, [run](QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) run(&TForm1::LogChartDblClick);
+  });
   connect(chart, &LogChart::zoomed, this, [run] { run(&TForm1::LogChartZoom); });
   connect(chart, &LogChart::zoomUndone, this, [run] { run(&TForm1::LogChartUndoZoom); });
 }
@@ -120,22 +134,13 @@ void TForm1::RedrawLogChart(int step) {
   chart.Plot(*logBuffer_, PlottingRange(frame.start, frame.end, step, count), step,
              [&](std::int32_t i, int maf) {
                if (learnRequest_ && frame.start <= i && i <= learnLimit) {
-                 LearnFrameSample(i, step);
-                 cells.Forget(maf);
+                 if (const std::optional<int> learned = LearnFrameSample(i, step))
+                   cells.Set(maf, *learned);
                }
                return cells.Value(maf);
              });
   frame.drawn = true;
   learnRequest_ = false;
-}
-
-void TForm1::LearnFrameSample(std::int32_t, int) {
-  // Frame learning arrives with the learned cells' commands; until then a
-  // redraw learns nothing here.
-}
-
-bool TForm1::CellLocked(int maf) const {
-  return learnedCellsLock_ && learnedCells_.at(std::clamp(maf, 0, 255)) != 0;
 }
 
 void TForm1::SetAutoResolution(std::int64_t frameLength) {

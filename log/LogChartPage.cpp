@@ -1,5 +1,6 @@
 #include "log/LogChartPage.h"
 
+#include <QActionGroup>
 #include <QLabel>
 #include <QMenu>
 #include <cmath>
@@ -42,6 +43,14 @@ QAction* Item(QMenu* menu, const char* name, const char* caption, bool checkable
   action->setCheckable(checkable);
   action->setChecked(checked);
   return action;
+}
+
+// A submenu named name, its item too.
+QMenu* SubMenu(QMenu* menu, const char* name, const char* caption) {
+  QMenu* sub = menu->addMenu(QString::fromUtf8(caption));
+  sub->setObjectName(QString::fromLatin1(name));
+  sub->menuAction()->setObjectName(QString::fromLatin1(name));
+  return sub;
 }
 
 QLabel* MakeLabel(const char* name, const char* text, QWidget* parent) {
@@ -126,16 +135,30 @@ void LogChartPage::BuildPopup() {
   popupMenu1_->setObjectName(QStringLiteral("PopupMenu1"));
   n26_ = Item(popupMenu1_, "N26", "Точки", true, false);
   n10_ = Item(popupMenu1_, "N10", "Подсказка", true, false);
-  QMenu* resolution = popupMenu1_->addMenu(QStringLiteral("Разрешение графиков"));
-  resolution->setObjectName(QStringLiteral("RAzreshenie"));
-  resolution->menuAction()->setObjectName(QStringLiteral("RAzreshenie"));
+  QMenu* resolution = SubMenu(popupMenu1_, "RAzreshenie", "Разрешение графиков");
   zakrepitRazreshenie_ = Item(resolution, "ZakrepitRazreshenie", "Закрепить разрешение", true);
   Item(resolution, "N0011", "0.01");
   Item(resolution, "N011", "0.1");
   Item(resolution, "N0251", "0.25");
   Item(resolution, "N051", "0.5");
   Item(resolution, "N110", "1");
-  // The frame-learning and learned-cell submenus go here.
+  QMenu* learning = SubMenu(popupMenu1_, "Obuchenie", "Обучение по текущему фрейму ");
+  Item(learning, "N16", "Обучить");
+  // The modes are radio items; their handlers set the marks themselves.
+  auto* modes = new QActionGroup(learning);
+  modes->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+  static const char* const kModes[kMaxMafConstCount][2] = {{"N21", "1 MAF=Const "},
+                                                           {"N15", "2 MAF=Const"},
+                                                           {"N3MAFConst1", "3 MAF=Const"},
+                                                           {"N4MAFConst1", "4 MAF=Const"},
+                                                           {"N5MAFConst1", "5 MAF=Const"}};
+  for (int n = 0; n < kMaxMafConstCount; ++n) {
+    mafConstItems_[n] = Item(learning, kModes[n][0], kModes[n][1], true, n == 0);
+    modes->addAction(mafConstItems_[n]);
+  }
+  QMenu* learned = SubMenu(popupMenu1_, "N17", "Обученные ячейки таблицы");
+  learnedCellsLock_ = Item(learned, "LearnedCellsLock", "Заблокировать", true, false);
+  Item(learned, "ResetAllLearnedCells", "Сброс статуса \"обучено\"");
   for (LogSeries s : kItemOrder)
     seriesItems_[s] = Item(popupMenu1_, kSeries[s].item, kSeries[s].caption, true, true);
 }
@@ -203,7 +226,13 @@ void LogChartPage::SetY(int series, int k, double y) {
   chart_->replot(QCustomPlot::rpQueuedReplot);
 }
 
+AxisMap LogChartPage::XMap() const { return ZoomChart::MapOf(chart_->xAxis); }
 AxisMap LogChartPage::YMap() const { return ZoomChart::MapOf(chart_->yAxis); }
+
+std::optional<int> LogChartPage::PointAtTime(int series, double time) const {
+  const QCPGraphDataContainer& data = *series_.at(series)->data();
+  return PlottedPointAt(data.size(), time, [&data](int k) { return (data.constBegin() + k)->key; });
+}
 
 bool LogChartPage::LineShown(int series) const {
   return series_.at(series)->lineStyle() != QCPGraph::lsNone;

@@ -13,6 +13,7 @@
 #include <optional>
 #include <utility>
 
+#include "learn/FrameLearning.h"
 #include "link/LogBuffer.h"
 #include "log/LogChart.h"
 #include "log/LogFrame.h"
@@ -51,6 +52,10 @@ class LogChartPage {
   QAction* HintItem() const { return n10_; }
   QAction* FixResolutionItem() const { return zakrepitRazreshenie_; }
   QAction* SeriesItem(int series) const { return seriesItems_.at(series); }
+  // The learning modes "n MAF=Const", n = 1..5, and the learned cells' lock
+  // "Заблокировать".
+  QAction* MafConstItem(int n) const { return mafConstItems_.at(n - 1); }
+  QAction* LearnedCellsLockItem() const { return learnedCellsLock_; }
 
   // Replaces the points of the seven series with the samples of range, one
   // point per step samples (step >= 1). tableValue(i, maf) gives the table
@@ -70,8 +75,12 @@ class LogChartPage {
   double Y(int series, int k) const;
   // Moves point k of series to y and queues a replot.
   void SetY(int series, int k, double y);
-  // The left axis as shown, with its pixel extent.
+  // The bottom and the left axis as shown, with their pixel extents.
+  AxisMap XMap() const;
   AxisMap YMap() const;
+  // The point of series a double click at time (a bottom-axis value) takes,
+  // as PlottedPointAt picks it, or nullopt.
+  std::optional<int> PointAtTime(int series, double time) const;
 
   // A series' line (solid or none; the points stay) and its point markers.
   bool LineShown(int series) const;
@@ -111,6 +120,8 @@ class LogChartPage {
   QAction* n10_ = nullptr;
   QAction* zakrepitRazreshenie_ = nullptr;
   std::array<QAction*, kLogSeriesCount> seriesItems_{};
+  std::array<QAction*, kMaxMafConstCount> mafConstItems_{};
+  QAction* learnedCellsLock_ = nullptr;
   LogFrame frame_;
   bool rightButtonDown_ = false;
 };

@@ -20,6 +20,7 @@
 #include "link/LogBuffer.h"
 #include "log/LogChartPage.h"
 #include "log/PanelPage.h"
+#include "support/LogChartInput.h"
 #include "support/PortBox.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SimProcess.h"
@@ -30,30 +31,11 @@ using namespace zelor;
 namespace {
 
 using Channels = std::function<LogSample(std::int32_t)>;
-
-// A sample from its channels in frame order (byte 1 is the marker).
-LogSample Sample(int output, int marker, int enrichment, int maf, int vaf, int o2) {
-  LogSample s;
-  s.bytes = {std::uint8_t(output),
-             std::uint8_t(marker),
-             std::uint8_t(enrichment),
-             std::uint8_t(maf),
-             std::uint8_t(vaf),
-             0,
-             0,
-             std::uint8_t(o2)};
-  return s;
-}
+using testing::Sample;
+using testing::SendMouse;
 
 // MAF high above every other series, so that a hover there finds MAF alone.
 LogSample Plain(std::int32_t k) { return Sample(60, 0, 128, 200 + k % 3, 50, 80); }
-
-void SendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton button,
-               Qt::MouseButtons buttons) {
-  QMouseEvent event(type, QPointF(pos), widget->mapToGlobal(QPointF(pos)), button, buttons,
-                    Qt::NoModifier);
-  QApplication::sendEvent(widget, &event);
-}
 
 }  // namespace
 
@@ -368,9 +350,7 @@ class TestLogChart : public QObject {
   }
 
   void Record(std::int32_t n, const Channels& channels) {
-    LogBuffer& log = form().Log();
-    for (std::int32_t k = 0; k < n; ++k) log.Store(k, channels(k));
-    log.SetCount(n);
+    testing::Record(form().Log(), n, channels);
   }
 
   QString WriteLog(std::int32_t n) {
