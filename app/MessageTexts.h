@@ -2,6 +2,10 @@
 // The eighteen message texts of the main window, numbered 1..18, with their
 // Russian defaults. The language file switches texts 7..18 to English and
 // replaces texts 1..6 with lines of its own.
+//
+// This is the one owner of the messages' language: every message the program
+// builds elsewhere (a cell's range refusal, for one) is given English() by its
+// caller, so that no message stays Russian after the switch.
 
 #include <QString>
 #include <array>
@@ -33,7 +37,8 @@ class MessageTexts {
   // Replaces texts 7..17 with their English versions and builds text 18 from
   // the English text 13, as the language switch does.
   void SwitchToEnglish();
-  // True once SwitchToEnglish() ran; the program's own extra messages follow it.
+  // True once SwitchToEnglish() ran: the program's own extra messages and
+  // every message built outside this class follow it.
   bool English() const { return english_; }
 
   // Own message m in the current language.

@@ -1,6 +1,5 @@
 #include "table/CellText.h"
 
-#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -10,8 +9,6 @@
 namespace zelor {
 
 namespace {
-
-std::atomic<bool> g_englishMessages{false};
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -96,12 +93,6 @@ double ParseNumber(const std::string& text) {
   return value;
 }
 
-void SetEnglishMessages(bool english) {
-  g_englishMessages.store(english, std::memory_order_relaxed);
-}
-
-bool EnglishMessages() { return g_englishMessages.load(std::memory_order_relaxed); }
-
 std::string CellRangeMessage(int index, const std::string& text, bool english) {
   const std::string i = std::to_string(index);
   if (english)
@@ -109,10 +100,6 @@ std::string CellRangeMessage(int index, const std::string& text, bool english) {
            "': the value is outside 0..255. The table was not written.";
   return "Ячейка MAF=" + i + " содержит '" + text +
          "': значение вне диапазона 0..255. Таблица не записана.";
-}
-
-std::uint8_t CellByte(int index, const std::string& text) {
-  return CellByte(index, text, EnglishMessages());
 }
 
 std::uint8_t CellByte(int index, const std::string& text, bool english) {

@@ -52,23 +52,15 @@ int ParseInteger(const std::string& text);
 // ConversionError("'<text>' is not a valid floating point value").
 double ParseNumber(const std::string& text);
 
-// Selects the language of the messages this file builds when no language is
-// passed explicitly: false (the default) Russian, true English.
-void SetEnglishMessages(bool english);
-
-// Tells whether the messages are currently built in English.
-bool EnglishMessages();
-
 // The refusal text for cell `index` holding `text` whose value lies outside
 // 0..255; Russian, or English when `english` is true.
 std::string CellRangeMessage(int index, const std::string& text, bool english);
 
 // The byte stored for cell `index` holding `text`: the text read by
 // ParseInteger (which may throw ConversionError), then a value outside
-// 0..255 refused with CellRangeError in the current message language.
-std::uint8_t CellByte(int index, const std::string& text);
-
-// As CellByte above, with the message language given explicitly.
+// 0..255 refused with CellRangeError, its message in English when `english`
+// is true. The caller passes the language of the program's messages
+// (MessageTexts::English()), which owns it.
 std::uint8_t CellByte(int index, const std::string& text, bool english);
 
 }  // namespace zelor
