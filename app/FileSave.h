@@ -1,12 +1,13 @@
 #pragma once
 // Saving a whole file so that a failed save never loses the file it was to
-// replace, and the message shown when a file cannot be read. The table and
-// log saves share both.
+// replace, and the message and error of a file that cannot be read. The
+// table, log and language files share them.
 
 #include <QString>
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <stdexcept>
 
 namespace zelor {
 
@@ -24,5 +25,13 @@ std::optional<QString> SaveWholeFile(const QString& path, std::span<const std::u
 // The message of a file that cannot be opened for reading:
 // "Cannot open file "<full path>". <reason>".
 QString CannotOpenFileMessage(const QString& path, const QString& reason);
+
+// A file that could not be read, raised where the default error handler is to
+// show it. The message is CannotOpenFileMessage's.
+class FileOpenError : public std::runtime_error {
+ public:
+  explicit FileOpenError(const QString& message)
+      : std::runtime_error(message.toUtf8().toStdString()) {}
+};
 
 }  // namespace zelor

@@ -6,21 +6,9 @@
 #include <QByteArray>
 #include <QString>
 
-#include <cstdint>
-#include <optional>
-#include <span>
-#include <stdexcept>
 #include "app/FileSave.h"
 
 namespace zelor {
-
-// A table file that could not be opened for reading. The message names the
-// file's full path and the system's reason.
-class FileOpenError : public std::runtime_error {
- public:
-  explicit FileOpenError(const QString& message)
-      : std::runtime_error(message.toUtf8().toStdString()) {}
-};
 
 // name with ".tab" appended unless its last four characters are exactly
 // ".tab" (case-sensitive).
