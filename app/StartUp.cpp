@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QLocale>
 
+#include "app/DialogLanguage.h"
 #include "app/Unit3.h"
 #include "app/ZelorConfigurator.h"
 #include "compare/CompareTables.h"
@@ -40,6 +41,9 @@ Windows StartUp(const QStringList& extraPorts) {
   QFont font(QStringLiteral("Arial"));
   font.setPixelSize(13);
   QApplication::setFont(font);
+  // Qt's own dialogs speak Russian too, until the language file says
+  // otherwise (TForm3).
+  UseRussianDialogs();
   Windows windows;
   windows.form1 = std::make_unique<TForm1>(extraPorts);
   windows.form1->show();

@@ -7,14 +7,21 @@
 #include <QProgressBar>
 #include <QWindow>
 
+#include "app/DialogLanguage.h"
+#include "app/HandlerGuard.h"
+#include "app/LanguageFile.h"
 #include "app/ZelorConfigurator.h"
 #include "compare/CompareTables.h"
+#include "table/GridPage.h"
 
 namespace zelor {
 namespace {
 
 constexpr int kClientWidth = 524;
 constexpr int kClientHeight = 99;
+// The maker's address for readers of the translated interface.
+const char kSecondWebAddress[] = "www.zelor.example/en";
+const char kVersionCaption[] = "FirmWare:  V";
 
 }  // namespace
 
@@ -53,14 +60,37 @@ TForm3::TForm3(TForm1& form1, TForm2& form2) : QWidget(nullptr), form1_(form1), 
   progressBar1_->setGeometry(17, 17, 489, 65);
 
   setWindowTitle(QStringLiteral("Запись"));
-  FormCreate();
+  // A language file that cannot be read is reported over the main window
+  // (this one is hidden); everything stays Russian then.
+  Guarded(&form1_, [this] { FormCreate(); });
 }
 
 void TForm3::FormCreate() {
-  // The language file is applied here, once all three windows exist; until a
-  // language file is supported every text stays Russian.
-  (void)form1_;
-  (void)form2_;
+  // The whole file is read before anything changes.
+  const std::optional<QStringList> lines = ReadLanguageFile(QString::fromLatin1(kLanguageFileName));
+  if (!lines || lines->isEmpty()) return;
+  CaptionLines captions(*lines);
+  form1_.SetWebAddress(QString::fromLatin1(kSecondWebAddress));
+  QLabel* version = form1_.Grid().VersionLabel();
+  form1_.ApplyCaptions(1, 7, captions);
+  version->setText(QString::fromLatin1(kVersionCaption));
+  form1_.ApplyCaptions(8, 22, captions);
+  version->setText(QString::fromLatin1(kVersionCaption));
+  form1_.ApplyCaptions(23, 42, captions);
+  version->setText(QString::fromLatin1(kVersionCaption));
+  form1_.ApplyCaptions(43, TForm1::kCaptionLineCount, captions);
+  if (const std::optional<QString> caption = captions.Next()) setWindowTitle(*caption);  // 71
+  form2_.setWindowTitle(QStringLiteral("Zelor ") + form1_.CaptionOfLine(TForm1::kCaptionLineCount));
+  QStringList compareCaptions;  // lines 72 to 84
+  while (compareCaptions.size() < static_cast<qsizetype>(TForm2::kCaptionTargets.size())) {
+    const std::optional<QString> caption = captions.Next();
+    if (!caption) break;
+    compareCaptions.append(*caption);
+  }
+  form2_.ApplyCaptions(compareCaptions);
+  // Messages 7 to 18 and the program's own messages, then Qt's dialogs.
+  form1_.Messages().SwitchToEnglish();
+  UseEnglishDialogs();
 }
 
 void TForm3::changeEvent(QEvent* event) {

@@ -22,7 +22,9 @@ class TForm3 : public QWidget {
   Q_OBJECT
  public:
   // Creates the window hidden and runs its creation handler, which needs the
-  // two other windows to exist.
+  // two other windows to exist: it applies "language.txt" of the current
+  // directory, when there is one, to all three windows and switches the
+  // messages and Qt's dialogs to English.
   TForm3(TForm1& form1, TForm2& form2);
 
   QProgressBar* ProgressBar1() const { return progressBar1_; }

@@ -41,6 +41,7 @@ class QMouseEvent;
 
 namespace zelor {
 
+class CaptionLines;
 class FileDialog;
 class GridPage;
 class LogChartPage;
@@ -207,6 +208,19 @@ class TForm1 : public QMainWindow {
   // Fewer samples than this leave the log chart undrawn at "Стоп".
   static constexpr int kMinimumFramedSamples = 119;
   int ScalePercent() const { return scalePercent_; }
+
+  // --- Captions the language file replaces (app/MainCaptions.cpp) ----------
+  // Lines 1 to 70 of its targets, in its order: labels, tab headers, axis
+  // titles, message texts 1 to 6, group boxes, check boxes, the learning
+  // choices, buttons, popup and menu items.
+  static constexpr int kCaptionLineCount = 70;
+  QString CaptionOfLine(int line) const;
+  void SetCaptionOfLine(int line, const QString& caption);
+  // Gives lines first..last the next caption lines in turn; once the caption
+  // lines have run out, the rest keep their captions.
+  void ApplyCaptions(int first, int last, CaptionLines& captions);
+  // The web-address label's address, with its hint.
+  void SetWebAddress(const QString& address);
 
   // Caption rule: "ZelorConfigurator " followed by the file name.
   void ShowFileCaption(const QString& fileName);
