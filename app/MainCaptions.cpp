@@ -28,6 +28,7 @@ struct Target {
   Kind kind;
   const char* name;
   int number = 0;
+  bool fitsItsText = false;  // a label sized to its caption, sized anew
 };
 
 constexpr Target kTargets[TForm1::kCaptionLineCount] = {
@@ -44,7 +45,7 @@ constexpr Target kTargets[TForm1::kCaptionLineCount] = {
     {Kind::kControl, "Label14"},  // 11
     {Kind::kControl, "Label15"},
     {Kind::kControl, "Label16"},
-    {Kind::kControl, "Label10"},
+    {Kind::kControl, "Label10", 0, true},
     {Kind::kControl, "LabelRazreshenie"},
     {Kind::kLeftAxis, "LogChart"},
     {Kind::kBottomAxis, "LogChart"},
@@ -156,7 +157,9 @@ void TForm1::SetCaptionOfLine(int line, const QString& caption) {
       } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
         button->setText(caption);
       } else {
-        Unique<QLabel>(*this, target.name)->setText(caption);
+        QLabel* label = Unique<QLabel>(*this, target.name);
+        label->setText(caption);
+        if (target.fitsItsText) label->adjustSize();
       }
       break;
     }

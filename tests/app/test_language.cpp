@@ -51,6 +51,92 @@ constexpr int kComparisonCaption = kCaptionTexts + kCopyTexts;
 constexpr int kAddress = kComparisonCaption + 1;
 constexpr int kFirstMessage = kAddress + 1;
 
+// The Russian texts of the 84 caption lines' targets, in the file's order.
+const char* const kRussianCaptions[] = {"Порт",
+                                        "График таблицы ",
+                                        "Таблица Замены",
+                                        "Графики Лога",
+                                        "Панель приборов",
+                                        "Выход Конвертера",
+                                        "Конв.Вых.",
+                                        "Сглаживание сигнала ",
+                                        "\"Ускорительный насос\"",
+                                        "Вборка MAF 1/100 сек.*",
+                                        "Порог срабатывания",
+                                        "Обогащение +%",
+                                        "Спад обогащения -% ",
+                                        "Внимание! Обученные ячейки заблокированны",
+                                        "Разрешение:",
+                                        "Уровень сигнала ",
+                                        "Время",
+                                        "Разрешение: ",
+                                        "сек",
+                                        "Таб.",
+                                        "Лямбда",
+                                        "Обогащение %",
+                                        "Точки",
+                                        "Подсказка",
+                                        "Разрешение графиков",
+                                        "Закрепить разрешение",
+                                        "Обучение по текущему фрейму ",
+                                        "Обучить",
+                                        "Обученные ячейки таблицы",
+                                        "Заблокировать",
+                                        "Сброс статуса \"обучено\"",
+                                        "VAF(лопата)",
+                                        "Выход Конвертера",
+                                        "Рассчитанный по таблице",
+                                        "Лямбда",
+                                        "Обогащение",
+                                        "Маркер",
+                                        "Конв",
+                                        "ШЛЗ",
+                                        "Обучение Таблицы",
+                                        "Быстро но грубо ",
+                                        "Медленно но точно",
+                                        "Старт",
+                                        "Стоп",
+                                        "Маркер лога",
+                                        "Нажмите пробел",
+                                        "Коррекция",
+                                        "Бипер ЛЗ",
+                                        "Внести в таблицу",
+                                        "MAFнач.",
+                                        "MAFкон.",
+                                        "Лог",
+                                        "Файл",
+                                        "Открыть",
+                                        "Сохранить",
+                                        "Таблица Замены",
+                                        "Файл",
+                                        "Открыть",
+                                        "Сохранить",
+                                        "Обнулить",
+                                        "Я подтверждаю обнуление!",
+                                        "Замена 1:1",
+                                        "Я подтверждаю замену 1:1",
+                                        "Конвертер",
+                                        "Считать таблицу из конвертера",
+                                        "Записать таблицу в конвертер",
+                                        "Окно",
+                                        "Адаптировать под разрешение экрана ",
+                                        "Исходный вид ",
+                                        "Утилита сравнения таблиц",
+                                        "Запись",
+                                        "График таблиц",
+                                        "Таблица №1",
+                                        "Таблица №2",
+                                        "Точки",
+                                        "Таблица№1",
+                                        "Таблица №2",
+                                        "Закрыть",
+                                        "Файл",
+                                        "Открыть",
+                                        "Сохранить",
+                                        "Обнулить таблицу",
+                                        "Замена 1 к 1 ",
+                                        "Да!"};
+
 // What the standard dialogs' Cancel button says.
 QString CancelButton() { return QCoreApplication::translate("QPlatformTheme", "Cancel"); }
 
@@ -71,6 +157,10 @@ class TestLanguage : public QObject {
     Start(std::nullopt);
     russian_ = Texts(windows_);
     russianCancel_ = CancelButton();
+    // The targets are the right ones, in the right order.
+    QCOMPARE(std::size(kRussianCaptions), std::size_t(kCaptionTexts));
+    for (int i = 0; i < kCaptionTexts; ++i)
+      QCOMPARE(russian_[i], QString::fromUtf8(kRussianCaptions[i]));
     windows_ = Windows();
     dialogs_.reset();
     QCOMPARE(russian_[kAddress], kFirstAddress);
@@ -172,6 +262,9 @@ class TestLanguage : public QObject {
     QCOMPARE(windows_.form2->windowTitle(), QStringLiteral("Zelor ") + command + u' ');
     QCOMPARE(texts[kAddress], kSecondAddress);
     QCOMPARE(windows_.form1->Grid().VersionLabel()->text(), QStringLiteral("FirmWare:  V"));
+    // The locked-cells warning, a box around its text, fits the new text.
+    const auto* warning = windows_.form1->findChild<QLabel*>(QStringLiteral("Label10"));
+    QCOMPARE(warning->width(), warning->sizeHint().width());
     CheckEnglishMessages();
     QVERIFY(dialogs_->messages.isEmpty());
   }
