@@ -1,11 +1,9 @@
 // The language file as text: its encodings, line ends, comment and empty
-// lines, the caption-line cursor, and reading it from disk.
+// lines and the caption-line cursor. Reading it from disk is tested with the
+// switch (tests/app/test_language.cpp).
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/FileSave.h"
 #include "app/LanguageFile.h"
 
 using namespace zelor;
@@ -50,13 +48,6 @@ class TestLanguageFile : public QObject {
     QCOMPARE(Captions(bytes), captions);
   }
 
-  void cursorStaysAtTheEnd() {
-    CaptionLines captions({"a", ";b"});
-    QCOMPARE(captions.Next(), std::optional<QString>(QStringLiteral("a")));
-    QCOMPARE(captions.Next(), std::nullopt);
-    QCOMPARE(captions.Next(), std::nullopt);
-  }
-
   void encodings_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
@@ -68,41 +59,14 @@ class TestLanguageFile : public QObject {
                                   << russian;
     QTest::newRow("Windows-1251 full range") << QByteArray("\xC0\xDF\xE0\xFF\x80\x88\x98\xA0\xBF")
                                              << QString::fromUtf8("АЯаяЂ€\uFFFD\u00A0ї");
-    // One byte that is not UTF-8 makes the whole file Windows-1251, even
-    // where the rest would read as UTF-8.
-    QTest::newRow("mixed") << QByteArray("\xD0\x9F\xCF") << QString::fromUtf8("РџП");
+    // A sequence cut off by the file's end is no UTF-8 either: the whole
+    // file is Windows-1251, even where the rest would read as UTF-8.
+    QTest::newRow("UTF-8 cut off") << QByteArray("\xD0\x9F\xCF") << QString::fromUtf8("РџП");
   }
   void encodings() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
     QCOMPARE(DecodeLanguageText(bytes), text);
-  }
-
-  void readingTheFile() {
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString path = dir.filePath(QString::fromLatin1(kLanguageFileName));
-    QCOMPARE(ReadLanguageFile(path), std::nullopt);
-
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("; c\r\n\xCF\xEE\xF0\xF2\r\n\r\n");
-    file.close();
-    QCOMPARE(ReadLanguageFile(path),
-             std::optional<QStringList>({"; c", QString::fromUtf8("Порт"), ""}));
-
-    // A name that exists but is no readable file.
-    QVERIFY(file.remove());
-    QVERIFY(QDir(dir.path()).mkdir(QString::fromLatin1(kLanguageFileName)));
-    try {
-      ReadLanguageFile(path);
-      QFAIL("no error");
-    } catch (const FileOpenError& error) {
-      const QString message = QString::fromUtf8(error.what());
-      QVERIFY2(message.startsWith(
-                   QStringLiteral("Cannot open file \"%1\".").arg(QDir::toNativeSeparators(path))),
-               qPrintable(message));
-    }
   }
 };
 
