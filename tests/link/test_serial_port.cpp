@@ -686,13 +686,17 @@ void TestSerialPort::readerAndWriterRunTogether() {
   });
   // ... a reader thread takes them frame by frame ...
   std::vector<std::uint8_t> received;
+  std::atomic<int> receivedCount{0};
+  std::atomic<pid_t> readerTid{0};
   std::atomic<int> readerError{0};
   std::thread reader([&] {
+    readerTid = static_cast<pid_t>(::gettid());
     try {
       std::uint8_t frame[8];
       for (;;) {
         const int n = port.Read(frame, 8);
         received.insert(received.end(), frame, frame + n);
+        receivedCount += n;
         if (n < 8) break;
       }
     } catch (const SerialPortError& e) {
@@ -711,8 +715,8 @@ void TestSerialPort::readerAndWriterRunTogether() {
   QVERIFY(atMaster == commands);
   // Wait for all frames, then close under the reader's next read.
   const auto start = Clock::now();
-  while (pty.SlaveQueued() > 0 && Clock::now() - start < kHangGuard) PtyPair::Sleep(5);
-  PtyPair::Sleep(100);
+  while (receivedCount.load() < kFrames * 8 && Clock::now() - start < kHangGuard) PtyPair::Sleep(5);
+  WaitBlockedInPoll(readerTid.load());
   port.Close();
   reader.join();
   QCOMPARE(int(received.size()), kFrames * 8);
