@@ -325,12 +325,16 @@ void TestReadLogThread::framesAreStoredInOrderWithTheMarker() {
     });
   };
   QVERIFY(countAtLeast(40));
+  // The count just before and just after each change of the flag: the test
+  // thread may be held up between the two on a busy machine.
+  const int onBefore = w.buffer->Count();
   w.flags.MarkerFlag.store(true);
-  const int markedFrom = w.buffer->Count();
-  QVERIFY(countAtLeast(markedFrom + 30));
+  const int onAfter = w.buffer->Count();
+  QVERIFY(countAtLeast(onAfter + 30));
+  const int offBefore = w.buffer->Count();
   w.flags.MarkerFlag.store(false);
-  const int markedTo = w.buffer->Count();
-  QVERIFY(countAtLeast(markedTo + 40));
+  const int offAfter = w.buffer->Count();
+  QVERIFY(countAtLeast(offAfter + 40));
   w.Stop();
   w.reader->Join();
   QVERIFY(w.reader->Finished());
@@ -338,7 +342,7 @@ void TestReadLogThread::framesAreStoredInOrderWithTheMarker() {
   QVERIFY(std::is_sorted(seen.begin(), seen.end()));  // the count only grows
 
   const int n = w.buffer->Count();
-  QVERIFY(n >= markedTo + 40);
+  QVERIFY(n >= offAfter + 40);
   const std::vector<std::uint8_t> line = OfflineStream(Config(), static_cast<std::size_t>(n));
   QCOMPARE(line.size(), static_cast<std::size_t>(n) * 8);
   int firstMarked = -1, lastMarked = -1, marked = 0;
@@ -353,11 +357,21 @@ void TestReadLogThread::framesAreStoredInOrderWithTheMarker() {
     }
   }
   // The frame counter (byte 1) is not kept: its slot holds the marker, on
-  // for one unbroken stretch around the time the flag was on.
+  // for one unbroken stretch from the frame stored as the flag went on to the
+  // one stored as it went off (a frame read just before a change may still
+  // be stored with the old state).
   QCOMPARE(marked, lastMarked - firstMarked + 1);
   QVERIFY(marked >= 20);
-  QVERIFY(firstMarked >= markedFrom - 2 && firstMarked <= markedFrom + 2);
-  QVERIFY(lastMarked >= markedTo - 3 && lastMarked <= markedTo + 2);
+  QVERIFY2(firstMarked >= onBefore && firstMarked <= onAfter + 1,
+           qPrintable(QString("first marked slot %1, flag on at %2..%3")
+                          .arg(firstMarked)
+                          .arg(onBefore)
+                          .arg(onAfter)));
+  QVERIFY2(lastMarked >= offBefore - 1 && lastMarked <= offAfter,
+           qPrintable(QString("last marked slot %1, flag off at %2..%3")
+                          .arg(lastMarked)
+                          .arg(offBefore)
+                          .arg(offAfter)));
 }
 
 void TestReadLogThread::stalledConverterReportsOnceAndWaitsForTheGui() {
