@@ -362,8 +362,9 @@ void TestSerialPort::shortReadKeepsUnreadTail() {
   const std::vector<std::uint8_t> five = {0x00, 0xFF, 0x0D, 0x0A, 0x11};
   std::uint8_t buffer[8] = {1, 2, 3, 4, 5, 0xE1, 0xE2, 0xE3};
   const auto start = Clock::now();
+  const pid_t self = static_cast<pid_t>(::gettid());
   auto later = std::async(std::launch::async, [&] {
-    PtyPair::Sleep(100);
+    WaitBlockedInPoll(self);  // the bytes come while the read waits
     return pty.WriteMaster(five);
   });
   const int n = port.Read(buffer, 8);
@@ -393,8 +394,9 @@ void TestSerialPort::readCollectsQueuedAndLaterBytes() {
   // A read that has part of its bytes keeps waiting for the rest.
   QCOMPARE(pty.WriteMaster(frame.data(), 3), 3);
   QVERIFY(pty.WaitSlaveQueued(3));
+  const pid_t self = static_cast<pid_t>(::gettid());
   auto rest = std::async(std::launch::async, [&] {
-    PtyPair::Sleep(150);
+    WaitBlockedInPoll(self);  // the read holds 3 bytes and waits for more
     return pty.WriteMaster(frame.data() + 3, 5);
   });
   std::uint8_t second[8] = {};
