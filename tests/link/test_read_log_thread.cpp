@@ -518,21 +518,37 @@ void TestReadLogThread::startRightAfterStopNeverRunsTwoReaders() {
       watcher.join();
     }
   } stopWatching{watching, watcher};
-  // A reader whose read times out before its Stop reports the silence; the
-  // task stays queued and the next Start abandons it.
-  for (int run = 0; run < 3; ++run) {
-    w.Start();
-    QVERIFY(w.WaitFor([&] { return w.buffer->Count() == kFrames; }, false));
+  // Starts a run and waits for its frames. On a machine so busy that the
+  // line stays silent for the reader's whole second, the reader reports the
+  // silence instead, as it must (a report stays queued; Join abandons it).
+  // That run is ended, its late frames are let go by, and it starts again.
+  auto fullRun = [&] {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      const int reports = w.gui.Posted();
+      w.Start();
+      if (!w.WaitFor([&] { return w.buffer->Count() == kFrames || w.gui.Posted() > reports; },
+                     false))
+        return false;
+      if (w.buffer->Count() == kFrames) return true;
+      w.Stop();
+      w.reader->Join();
+      std::uint8_t frame[8];
+      while (w.port.Read(frame, 8) == 8) {
+      }
+    }
+    return false;
+  };
+  for (int run = 0; run < 4; ++run) {
+    QVERIFY(fullRun());
     w.Stop();
     // The next Start follows at once: it must end the old reader first.
   }
-  w.Start();
-  QVERIFY(w.WaitFor([&] { return w.buffer->Count() == kFrames; }, false));
-  w.Stop();
   w.reader->Join();
 
   QCOMPARE(most.load(), 1);
-  QCOMPARE(w.liveAfterJoin, (std::vector<int>{0, 0, 0, 0}));
+  QVERIFY(w.liveAfterJoin.size() >= 4);
+  QCOMPARE(std::count(w.liveAfterJoin.begin(), w.liveAfterJoin.end(), 0),
+           std::ptrdiff_t(w.liveAfterJoin.size()));
   // The last run's frames are whole: no old reader took bytes of them.
   for (int j = 0; j < kFrames; ++j)
     QVERIFY2(PlausibleFrame(w.buffer->SampleAt(j)), qPrintable(QString::number(j)));
