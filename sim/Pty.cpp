@@ -1,6 +1,7 @@
 #include "sim/Pty.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 namespace zelor::sim {
@@ -57,14 +59,25 @@ void Pty::Close() {
 namespace zelor::sim {
 
 int Pty::UnreadBytes() const {
+  if (slave_ < 0) return 0;
+  // A byte written to the master is not in the slave's input queue yet when
+  // write() returns: a kernel worker moves it there later, and TIOCINQ does
+  // not count it meanwhile (nor does TIOCOUTQ on the master). A poll of the
+  // slave must report such a byte as readable, so the kernel lets that worker
+  // finish before it answers; after the poll the queue holds every byte
+  // written so far and TIOCINQ counts them all.
+  pollfd p{slave_, POLLIN, 0};
+  while (::poll(&p, 1, 0) < 0 && errno == EINTR) {
+  }
   int n = 0;
-  if (slave_ < 0 || ::ioctl(slave_, TIOCINQ, &n) != 0) return 0;
+  if (::ioctl(slave_, TIOCINQ, &n) != 0) return 0;
   return n;
 }
 
 void Pty::CloseWhenRead(int maxWaitMs) {
   const timespec pause{0, 5'000'000};
-  for (int waited = 0; waited < maxWaitMs && UnreadBytes() > 0; waited += 5)
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxWaitMs);
+  while (UnreadBytes() > 0 && std::chrono::steady_clock::now() < deadline)
     ::nanosleep(&pause, nullptr);
   Close();
 }

@@ -140,10 +140,15 @@ class PtyPair {
   }
 
   // The number of bytes waiting in the slave's input queue (needs the kept
-  // slave descriptor), -1 when unknown.
+  // slave descriptor), -1 when unknown. Bytes written to the master reach
+  // that queue through a kernel worker after write() has returned; a poll of
+  // the slave waits for it, so every byte written so far is counted.
   int SlaveQueued() const {
+    if (slave_ < 0) return -1;
+    pollfd pfd{slave_, POLLIN, 0};
+    ::poll(&pfd, 1, 0);
     int count = 0;
-    if (slave_ < 0 || ::ioctl(slave_, FIONREAD, &count) != 0) return -1;
+    if (::ioctl(slave_, FIONREAD, &count) != 0) return -1;
     return count;
   }
 

@@ -325,12 +325,16 @@ void TestReadLogThread::framesAreStoredInOrderWithTheMarker() {
     });
   };
   QVERIFY(countAtLeast(40));
+  // The count just before and just after each change of the flag: the test
+  // thread may be held up between the two on a busy machine.
+  const int onBefore = w.buffer->Count();
   w.flags.MarkerFlag.store(true);
-  const int markedFrom = w.buffer->Count();
-  QVERIFY(countAtLeast(markedFrom + 30));
+  const int onAfter = w.buffer->Count();
+  QVERIFY(countAtLeast(onAfter + 30));
+  const int offBefore = w.buffer->Count();
   w.flags.MarkerFlag.store(false);
-  const int markedTo = w.buffer->Count();
-  QVERIFY(countAtLeast(markedTo + 40));
+  const int offAfter = w.buffer->Count();
+  QVERIFY(countAtLeast(offAfter + 40));
   w.Stop();
   w.reader->Join();
   QVERIFY(w.reader->Finished());
@@ -338,7 +342,7 @@ void TestReadLogThread::framesAreStoredInOrderWithTheMarker() {
   QVERIFY(std::is_sorted(seen.begin(), seen.end()));  // the count only grows
 
   const int n = w.buffer->Count();
-  QVERIFY(n >= markedTo + 40);
+  QVERIFY(n >= offAfter + 40);
   const std::vector<std::uint8_t> line = OfflineStream(Config(), static_cast<std::size_t>(n));
   QCOMPARE(line.size(), static_cast<std::size_t>(n) * 8);
   int firstMarked = -1, lastMarked = -1, marked = 0;
@@ -353,11 +357,21 @@ void TestReadLogThread::framesAreStoredInOrderWithTheMarker() {
     }
   }
   // The frame counter (byte 1) is not kept: its slot holds the marker, on
-  // for one unbroken stretch around the time the flag was on.
+  // for one unbroken stretch from the frame stored as the flag went on to the
+  // one stored as it went off (a frame read just before a change may still
+  // be stored with the old state).
   QCOMPARE(marked, lastMarked - firstMarked + 1);
   QVERIFY(marked >= 20);
-  QVERIFY(firstMarked >= markedFrom - 2 && firstMarked <= markedFrom + 2);
-  QVERIFY(lastMarked >= markedTo - 3 && lastMarked <= markedTo + 2);
+  QVERIFY2(firstMarked >= onBefore && firstMarked <= onAfter + 1,
+           qPrintable(QString("first marked slot %1, flag on at %2..%3")
+                          .arg(firstMarked)
+                          .arg(onBefore)
+                          .arg(onAfter)));
+  QVERIFY2(lastMarked >= offBefore - 1 && lastMarked <= offAfter,
+           qPrintable(QString("last marked slot %1, flag off at %2..%3")
+                          .arg(lastMarked)
+                          .arg(offBefore)
+                          .arg(offAfter)));
 }
 
 void TestReadLogThread::stalledConverterReportsOnceAndWaitsForTheGui() {
@@ -475,40 +489,69 @@ void TestReadLogThread::hangupEndsTheReaderSilently() {
 }
 
 void TestReadLogThread::startRightAfterStopNeverRunsTwoReaders() {
-  SimRig rig(Config());
+  // Each run falls silent after 20 frames: no byte of it is still on its way
+  // when the next Start purges the port (a frame's tail arriving after the
+  // purge would shift the next run's frames whatever the readers do), and
+  // each Stop finds its reader waiting in a read.
+  constexpr int kFrames = 20;
+  SimRig rig(WithFault("stall-after=20"));
   Window w(rig.Path());
   std::atomic<bool> watching{true};
   std::atomic<int> most{0};
   std::thread watcher([&] {
+    // Two readers side by side would last for a read at least (milliseconds
+    // to a second); looking every 100 us sees them without taking a core
+    // from the simulator and the reader.
     while (watching.load()) {
       const int live = TThreadLog::LiveCount();
       int m = most.load();
       while (live > m && !most.compare_exchange_weak(m, live)) {
       }
-      std::this_thread::yield();
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
     }
   });
-  for (int run = 0; run < 3; ++run) {
-    w.Start();
-    QVERIFY(w.WaitFor([&] { return w.buffer->Count() >= 15; }));
+  struct StopWatching {
+    std::atomic<bool>& watching;
+    std::thread& watcher;
+    ~StopWatching() {
+      watching.store(false);
+      watcher.join();
+    }
+  } stopWatching{watching, watcher};
+  // Starts a run and waits for its frames. On a machine so busy that the
+  // line stays silent for the reader's whole second, the reader reports the
+  // silence instead, as it must (a report stays queued; Join abandons it).
+  // That run is ended, its late frames are let go by, and it starts again.
+  auto fullRun = [&] {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      const int reports = w.gui.Posted();
+      w.Start();
+      if (!w.WaitFor([&] { return w.buffer->Count() == kFrames || w.gui.Posted() > reports; },
+                     false))
+        return false;
+      if (w.buffer->Count() == kFrames) return true;
+      w.Stop();
+      w.reader->Join();
+      std::uint8_t frame[8];
+      while (w.port.Read(frame, 8) == 8) {
+      }
+    }
+    return false;
+  };
+  for (int run = 0; run < 4; ++run) {
+    QVERIFY(fullRun());
     w.Stop();
     // The next Start follows at once: it must end the old reader first.
   }
-  w.Start();
-  QVERIFY(w.WaitFor([&] { return w.buffer->Count() >= 15; }));
-  w.Stop();
   w.reader->Join();
-  watching.store(false);
-  watcher.join();
 
   QCOMPARE(most.load(), 1);
-  QCOMPARE(w.liveAfterJoin, (std::vector<int>{0, 0, 0, 0}));
+  QVERIFY(w.liveAfterJoin.size() >= 4);
+  QCOMPARE(std::count(w.liveAfterJoin.begin(), w.liveAfterJoin.end(), 0),
+           std::ptrdiff_t(w.liveAfterJoin.size()));
   // The last run's frames are whole: no old reader took bytes of them.
-  const int n = w.buffer->Count();
-  QVERIFY(n >= 15);
-  for (int j = 0; j < n; ++j)
+  for (int j = 0; j < kFrames; ++j)
     QVERIFY2(PlausibleFrame(w.buffer->SampleAt(j)), qPrintable(QString::number(j)));
-  QVERIFY(w.failures.empty());
 }
 
 void TestReadLogThread::joinWhileAFailureIsQueuedDoesNotDeadlock() {

@@ -409,8 +409,9 @@ void TestSerialPort::shortReadKeepsUnreadTail() {
   const std::vector<std::uint8_t> five = {0x00, 0xFF, 0x0D, 0x0A, 0x11};
   std::uint8_t buffer[8] = {1, 2, 3, 4, 5, 0xE1, 0xE2, 0xE3};
   const auto start = Clock::now();
+  const pid_t self = static_cast<pid_t>(::gettid());
   auto later = std::async(std::launch::async, [&] {
-    PtyPair::Sleep(100);
+    WaitBlockedInPoll(self);  // the bytes come while the read waits
     return pty.WriteMaster(five);
   });
   const int n = port.Read(buffer, 8);
@@ -440,8 +441,9 @@ void TestSerialPort::readCollectsQueuedAndLaterBytes() {
   // A read that has part of its bytes keeps waiting for the rest.
   QCOMPARE(pty.WriteMaster(frame.data(), 3), 3);
   QVERIFY(pty.WaitSlaveQueued(3));
+  const pid_t self = static_cast<pid_t>(::gettid());
   auto rest = std::async(std::launch::async, [&] {
-    PtyPair::Sleep(150);
+    WaitBlockedInPoll(self);  // the read holds 3 bytes and waits for more
     return pty.WriteMaster(frame.data() + 3, 5);
   });
   std::uint8_t second[8] = {};
@@ -817,13 +819,17 @@ void TestSerialPort::readerAndWriterRunTogether() {
   });
   // ... a reader thread takes them frame by frame ...
   std::vector<std::uint8_t> received;
+  std::atomic<int> receivedCount{0};
+  std::atomic<pid_t> readerTid{0};
   std::atomic<int> readerError{0};
   std::thread reader([&] {
+    readerTid = static_cast<pid_t>(::gettid());
     try {
       std::uint8_t frame[8];
       for (;;) {
         const int n = port.Read(frame, 8);
         received.insert(received.end(), frame, frame + n);
+        receivedCount += n;
         if (n < 8) break;
       }
     } catch (const SerialPortError& e) {
@@ -842,8 +848,8 @@ void TestSerialPort::readerAndWriterRunTogether() {
   QVERIFY(atMaster == commands);
   // Wait for all frames, then close under the reader's next read.
   const auto start = Clock::now();
-  while (pty.SlaveQueued() > 0 && Clock::now() - start < kHangGuard) PtyPair::Sleep(5);
-  PtyPair::Sleep(100);
+  while (receivedCount.load() < kFrames * 8 && Clock::now() - start < kHangGuard) PtyPair::Sleep(5);
+  WaitBlockedInPoll(readerTid.load());
   port.Close();
   reader.join();
   QCOMPARE(int(received.size()), kFrames * 8);

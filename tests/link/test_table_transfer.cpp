@@ -157,15 +157,16 @@ class TestTableTransfer : public QObject {
   }
 
   void writeThenGoodReadBack() {
-    Launch({});
+    Launch({"--flash-ms", "0"});
     Pick();
     for (int i = 0; i < 256; ++i) form().Grid().SetCell(i, (i * 7) % 256);
+    const std::size_t before = sim_->Received().size();
     form().N8Click();
     QVERIFY(form().Timer2()->isActive());
     QVERIFY(windows_.form3->isVisible());
     QCOMPARE(windows_.form3->ProgressBar1()->value(), 0);
     form().Timer2()->stop();  // the ticks are run by hand below
-    QTest::qWait(1000);       // the converter's flash delay
+    QVERIFY(WriteFrameTaken(before));
     const QList<int> progress = RunVerificationTicks();
     QCOMPARE(progress.mid(0, 5), (QList<int>{1, 3, 5, 6, 8}));
     QCOMPARE(progress.last(), 100);
@@ -181,11 +182,12 @@ class TestTableTransfer : public QObject {
   }
 
   void readBackWithAChangedByte() {
-    Launch({"--fault", "corrupt-readback=17"});
+    Launch({"--fault", "corrupt-readback=17", "--flash-ms", "0"});
     Pick();
+    const std::size_t before = sim_->Received().size();
     form().N8Click();
     form().Timer2()->stop();
-    QTest::qWait(1000);
+    QVERIFY(WriteFrameTaken(before));
     RunVerificationTicks();
     QCOMPARE(dialogs_->TakeMessages(), QStringList{Mismatch(17)});
     QVERIFY(!windows_.form3->isVisible());
@@ -199,9 +201,10 @@ class TestTableTransfer : public QObject {
     Launch({"--fault", "ignore-write"});
     Pick();
     form().Grid().SetCell(40, 200);  // the converter keeps 40
+    const std::size_t before = sim_->Received().size();
     form().N8Click();
     form().Timer2()->stop();
-    QTest::qWait(1000);
+    QVERIFY(WriteFrameTaken(before));
     RunVerificationTicks();
     QCOMPARE(dialogs_->TakeMessages(), QStringList{Mismatch(40)});
   }
@@ -233,9 +236,14 @@ class TestTableTransfer : public QObject {
     form().Grid().SetCellText(9, QStringLiteral("x1"));
     Trigger("N8");
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"'x1' is not a valid integer value"});
-    QTest::qWait(300);
-    QCOMPARE(sim_->Received(), before);  // not one byte more
     QCOMPARE(form().TableMirror()[9], std::uint8_t(9));
+    // Not one byte more: whatever the refusals had sent would reach the
+    // converter before the next read's commands, which it has all taken once
+    // the read is done.
+    Pick();
+    std::vector<std::uint8_t> expected = before;
+    expected.insert(expected.end(), {'s', 'r', 'v'});
+    QCOMPARE(sim_->Received(), expected);
   }
 
   void englishTwinOfTheRangeMessage() {
@@ -299,6 +307,14 @@ class TestTableTransfer : public QObject {
 
   void Trigger(const char* name) {
     form().findChild<QAction*>(QString::fromLatin1(name))->trigger();
+  }
+
+  // Waits until the converter has taken the whole write frame sent after
+  // `before` bytes. Started with "--flash-ms 0", it then holds the new table
+  // for the read-back that follows.
+  bool WriteFrameTaken(std::size_t before) {
+    return QTest::qWaitFor(
+        [&] { return sim_->Received().size() >= before + protocol::kTableWriteSize; }, 10000);
   }
 
   // Runs the 60 verification ticks by hand; returns the bar after each.

@@ -213,6 +213,7 @@ class TestConverterSim : public QObject {
 
   // ---- on a real pseudo-terminal ----
   void loopServesPtyInProcess();
+  void unreadBytesCountEveryByteSent();
   void executableServesTableAndVersion();
   void executableRecordsAndLoadsTable();
   void executableHangupFault();
@@ -1184,6 +1185,30 @@ void TestConverterSim::loopServesPtyInProcess() {
   QVERIFY(RecordFile::Load(recPath, got, err));
   QCOMPARE(RecordFile::Bytes(got), Concat({bin, Str("v"), Str("sr"), Str("v")}));
   for (std::size_t i = 1; i < got.size(); ++i) QVERIFY(got[i].at >= got[i - 1].at);
+}
+
+void TestConverterSim::unreadBytesCountEveryByteSent() {
+  // The hang-up waits for this count to fall to 0 and then discards what is
+  // left: a byte just written to the master must count at once, though the
+  // kernel moves it into the port's queue only later.
+  Pty pty;
+  std::string err;
+  QVERIFY2(pty.Open(err), err.c_str());
+  const int fd = OpenPortRaw(pty.SlavePath());
+  QVERIFY(fd >= 0);
+  for (int round = 0; round < 200; ++round) {
+    const Bytes burst(1 + round % 40, static_cast<std::uint8_t>(round));
+    QVERIFY(WriteAll(pty.MasterFd(), burst));
+    QCOMPARE(pty.UnreadBytes(), int(burst.size()));
+    QCOMPARE(ReadUpTo(fd, burst.size(), milliseconds(3000)), burst);
+    QCOMPARE(pty.UnreadBytes(), 0);
+  }
+  // A user that never reads holds the close up only for the given time.
+  QVERIFY(WriteAll(pty.MasterFd(), Str("abc")));
+  pty.CloseWhenRead(50);
+  QVERIFY(!pty.IsOpen());
+  QCOMPARE(pty.UnreadBytes(), 0);
+  ::close(fd);
 }
 
 void TestConverterSim::executableServesTableAndVersion() {
