@@ -4,6 +4,9 @@
 #include <QApplication>
 #include <QFont>
 #include <QLocale>
+#include <QTabWidget>
+#include <QTextStream>
+#include <QTimer>
 
 #include "app/DialogLanguage.h"
 #include "app/Unit3.h"
@@ -57,6 +60,21 @@ Windows StartUp(const QStringList& extraPorts) {
   windows.form3 = std::make_unique<TForm3>(*windows.form1, *windows.form2);
   windows.form1->SetProgressWindow(windows.form3.get());
   return windows;
+}
+
+void QuitOnceStarted(const Windows& windows) {
+  const TForm1* form = windows.form1.get();
+  QTimer::singleShot(0, form, [form] {
+    QStringList headers;
+    if (const auto* tabs = form->findChild<QTabWidget*>(QStringLiteral("PageControl1"))) {
+      for (int i = 0; i < tabs->count(); ++i) headers << tabs->tabText(i);
+    }
+    QTextStream out(stdout);
+    out << "ZelorConfigurator started: tabs \"" << headers.join(u'|') << "\", dialog button \""
+        << QCoreApplication::translate("QPlatformTheme", "Cancel") << "\"\n";
+    out.flush();
+    QCoreApplication::exit(form->isVisible() ? 0 : 1);
+  });
 }
 
 }  // namespace zelor

@@ -26,4 +26,12 @@ struct Windows {
 // extraPorts are added to the port box after the system's ports.
 Windows StartUp(const QStringList& extraPorts);
 
+// The start check of an installed program (ZELOR_START_CHECK): once the
+// message loop runs, prints one line on standard output, "ZelorConfigurator
+// started:" with the main window's tab headers and the Cancel button's text
+// of Qt's dialogs (so the line shows the language file and Qt's translations
+// at work), and ends the program: exit code 0 when the main window is shown,
+// 1 when not.
+void QuitOnceStarted(const Windows& windows);
+
 }  // namespace zelor

@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch prefix, checks the installed tree file by
+# file and starts the installed programs from there: the configurator
+# offscreen with ZELOR_START_CHECK, in Russian and with the installed English
+# language file, and the simulator until it names its port.
+# Usage: test_install.sh CMAKE BUILD_DIR SOURCE_DIR
+set -euo pipefail
+cmake=$1
+build=$2
+source=$3
+
+scratch=$(mktemp -d)
+sim=""
+cleanup() {
+  if [[ -n "$sim" ]]; then
+    kill "$sim" 2>/dev/null || true
+    wait "$sim" 2>/dev/null || true
+  fi
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+failures=0
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+prefix=$scratch/usr
+"$cmake" --install "$build" --prefix "$prefix" >"$scratch/install.log" ||
+  { cat "$scratch/install.log" >&2; echo "FAIL: cmake --install" >&2; exit 1; }
+
+# Exactly these files, nothing of the tests or benchmarks.
+expected="bin/ZelorConfigurator
+bin/converter-sim
+share/applications/zelor-configurator.desktop
+share/icons/hicolor/256x256/apps/zelor-configurator.png
+share/icons/hicolor/48x48/apps/zelor-configurator.png
+share/icons/hicolor/scalable/apps/zelor-configurator.svg
+share/zelor-configurator/english/language.txt"
+installed=$(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sort)
+if [[ "$installed" != "$expected" ]]; then
+  fail "installed tree differs:"
+  diff <(echo "$expected") <(echo "$installed") >&2 || true
+fi
+for program in ZelorConfigurator converter-sim; do
+  [[ -x "$prefix/bin/$program" ]] || fail "bin/$program is not executable"
+  # No run path into the build tree: the installed program stands alone.
+  if readelf -d "$prefix/bin/$program" | grep -E 'R(UN)?PATH' >&2; then
+    fail "bin/$program keeps a run path"
+  fi
+done
+cmp "$source/lang/english/language.txt" "$prefix/share/zelor-configurator/english/language.txt" ||
+  fail "the installed language file differs from lang/english/language.txt"
+
+desktop=$prefix/share/applications/zelor-configurator.desktop
+desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the .desktop file"
+for key in Name Name\\[ru\\] Comment Comment\\[ru\\] Categories; do
+  grep -q "^$key=." "$desktop" || fail ".desktop file without $key"
+done
+grep -qx 'Terminal=false' "$desktop" || fail ".desktop file without Terminal=false"
+exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
+[[ -x "$prefix/bin/$exec_name" ]] || fail ".desktop Exec '$exec_name' is not an installed program"
+icon=$(sed -n 's/^Icon=//p' "$desktop")
+[[ -f "$prefix/share/icons/hicolor/48x48/apps/$icon.png" ]] ||
+  fail ".desktop Icon '$icon' is not an installed icon"
+for png in "$prefix"/share/icons/hicolor/*/apps/*.png; do
+  size=$(basename "$(dirname "$(dirname "$png")")")
+  file "$png" | grep -q "PNG image data, ${size/x/ x }," || fail "$png is not a $size PNG"
+done
+
+# Starts the installed configurator in the folder $1; prints its line.
+start_check() {
+  (cd "$1" && env -u LD_LIBRARY_PATH ZELOR_START_CHECK=1 QT_QPA_PLATFORM=offscreen \
+    timeout 60 "$prefix/bin/ZelorConfigurator" 2>"$scratch/stderr")
+}
+expect_start() {
+  local folder=$1 want=$2 line
+  if ! line=$(start_check "$folder"); then
+    fail "the installed program did not start and end cleanly in $folder"
+    cat "$scratch/stderr" >&2
+    return
+  fi
+  [[ "$line" == "ZelorConfigurator started: "*"$want"* ]] ||
+    fail "start line '$line' does not hold '$want'"
+}
+mkdir "$scratch/russian" "$scratch/english"
+expect_start "$scratch/russian" 'Таблица Замены|Графики Лога|Панель приборов", dialog button "Отмена"'
+cp "$prefix/share/zelor-configurator/english/language.txt" "$scratch/english/"
+expect_start "$scratch/english" 'Replacement table|Log charts|Instrument panel", dialog button "Cancel"'
+
+# The installed simulator names its port on its first line.
+env -u LD_LIBRARY_PATH "$prefix/bin/converter-sim" >"$scratch/sim.out" &
+sim=$!
+port=""
+for _ in $(seq 200); do
+  port=$(head -n 1 "$scratch/sim.out")
+  [[ -n "$port" ]] && break
+  kill -0 "$sim" 2>/dev/null || break
+  sleep 0.05
+done
+[[ -n "$port" && -c "$port" ]] || fail "the installed simulator named no port ('$port')"
+
+if ((failures > 0)); then
+  echo "test_install: $failures failure(s)" >&2
+  exit 1
+fi
+echo "test_install: installed into $prefix and started from there"
