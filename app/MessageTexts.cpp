@@ -74,6 +74,7 @@ const OwnText kOwn[] = {
      "откройте лог снова.",
      "Can't open a log while the converter's data stream runs. Press Stop and open the log "
      "again."},
+    {"Экспорт CSV", "Export CSV"},
     {"", ""},  // kCount
 };
 static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);

@@ -22,7 +22,8 @@ enum class OwnMessage {
   // "Старт" pressed while a written table waits for its read-back.
   kVerifyPending,
   kLogOpenWhileStreaming,  // a log is opened while the stream runs
-  kCount                   // keep last
+  kExportCsvCaption,  // the caption of the menu item "Лог" > "Файл" > "Экспорт CSV"
+  kCount              // keep last
 };
 
 class MessageTexts {

@@ -116,6 +116,9 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
   fileSaveDLG_ = new FileDialog(FileDialogKind::Save, QStringLiteral("FileSaveDLG"), this);
   for (FileDialog* dialog : {fileOpenDLG_, fileSaveDLG_})
     dialog->SetFilter(QStringLiteral("Файлы таблицы замены|*.tab|Все файлы|*.*"));
+  csvSaveDLG_ = new FileDialog(FileDialogKind::Save, QStringLiteral("CsvSaveDLG"), this);
+  csvSaveDLG_->SetFilter(QStringLiteral("CSV Files|*.csv|All|*.*"));
+  ApplyOwnCaptions();
 
   timer1_ = new QTimer(this);
   timer1_->setObjectName(QStringLiteral("Timer1"));
@@ -229,6 +232,7 @@ void TForm1::BuildMenu() {
   QMenu* n2 = submenu(n1, bar, "N2", "Файл");
   MenuItem(n2, "N3", "Открыть");
   MenuItem(n2, "N4", "Сохранить");
+  exportCsv_ = MenuItem(n2, "ExportCsv", "");
   QMenu* n5 = submenu(nullptr, bar, "N5", "Таблица Замены");
   QMenu* n9 = submenu(n5, bar, "N9", "Файл");
   MenuItem(n9, "N12", "Открыть");
@@ -246,6 +250,10 @@ void TForm1::BuildMenu() {
   n20_->setEnabled(false);
   QAction* n22 = bar->addAction(QStringLiteral("Утилита сравнения таблиц"));
   n22->setObjectName(QStringLiteral("N22"));
+}
+
+void TForm1::ApplyOwnCaptions() {
+  exportCsv_->setText(messages_.Own(OwnMessage::kExportCsvCaption));
 }
 
 QWidget* TForm1::TabSheet(const char* name) const {

@@ -112,6 +112,9 @@ class TForm1 : public QMainWindow {
   // --- Log recording and files (log/LogRecordCommands.cpp) -----------------
   void N3Click();
   void N4Click();
+  // "Экспорт CSV": the recording as a CSV file (log/LogCsv.h), refused as
+  // N4Click refuses a short recording; its own save dialog.
+  void ExportCsvClick();
   // The log marker, on while the space bar is held.
   void SetLogMarker(bool on);
 
@@ -219,6 +222,9 @@ class TForm1 : public QMainWindow {
   // Gives lines first..last the next caption lines in turn; once the caption
   // lines have run out, the rest keep their captions.
   void ApplyCaptions(int first, int last, CaptionLines& captions);
+  // The captions of the program's own menu items, in the language of the
+  // messages: at creation and again after the language switch.
+  void ApplyOwnCaptions();
   // The web-address label's address, with its hint.
   void SetWebAddress(const QString& address);
 
@@ -287,6 +293,8 @@ class TForm1 : public QMainWindow {
   QAction* n20_ = nullptr;
   FileDialog* fileOpenDLG_ = nullptr;
   FileDialog* fileSaveDLG_ = nullptr;
+  QAction* exportCsv_ = nullptr;
+  FileDialog* csvSaveDLG_ = nullptr;  // the CSV export's, apart from the shared ones
   QTimer* timer1_ = nullptr;
   QTimer* timer2_ = nullptr;
 

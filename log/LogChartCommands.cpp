@@ -76,6 +76,7 @@ void TForm1::ConnectLogChart() {
   };
   onItem("N3", &TForm1::N3Click);
   onItem("N4", &TForm1::N4Click);
+  onItem("ExportCsv", &TForm1::ExportCsvClick);
   onItem("N26", &TForm1::N26Click);
   onItem("N10", &TForm1::N10Click);
   onItem("ZakrepitRazreshenie", &TForm1::ZakrepitRazreshenieClick);

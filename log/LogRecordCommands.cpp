@@ -1,5 +1,5 @@
-// The main window's log recording commands: the marker on the space bar, and
-// saving and opening .log files.
+// The main window's log recording commands: the marker on the space bar,
+// saving and opening .log files, and the CSV export.
 
 #include <QAction>
 #include <QLineEdit>
@@ -8,8 +8,10 @@
 #include "app/ZelorConfigurator.h"
 #include "link/LogBuffer.h"
 #include "log/LogChartPage.h"
+#include "log/LogCsv.h"
 #include "log/LogFile.h"
 #include "log/PanelPage.h"
+#include "table/GridPage.h"
 
 namespace zelor {
 namespace {
@@ -44,6 +46,23 @@ void TForm1::N4Click() {
   // After a cancel: the name last chosen in the save dialog.
   currentLogFile_ = dialog.FileName();
   ShowFileCaption(currentLogFile_);
+}
+
+void TForm1::ExportCsvClick() {
+  // The same refusal as the .log save; like it, allowed while the stream
+  // runs (the count is read once, and the slots below it are complete).
+  if (logBuffer_->Count() < kMinimumLogSamples) {
+    Message(messages_.Text(kLogTooShort));
+    return;
+  }
+  FileDialog& dialog = *csvSaveDLG_;
+  if (!dialog.Execute(this)) return;
+  dialog.SetFileName(LogCsvFileName(dialog.FileName()));
+  // Each cell is read once; one that is not a number leaves its field empty.
+  LogCsvTable table;
+  for (int maf = 0; maf < 256; ++maf)
+    table[maf] = LogCsvTableValue(grid_->CellText(maf).toStdString());
+  if (const auto error = SaveLogCsvFile(*logBuffer_, dialog.FileName(), table)) Message(*error);
 }
 
 void TForm1::N3Click() {

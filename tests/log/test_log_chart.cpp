@@ -103,6 +103,35 @@ class TestLogChart : public QObject {
     QVERIFY(dialogs_->messages.isEmpty());
   }
 
+  void csvExportNeedsASecondOfRecordingAndWritesARowPerSample() {
+    QMenu* file = form().findChild<QMenu*>(QStringLiteral("N2"));
+    QCOMPARE(file->actions().back()->objectName(), QStringLiteral("ExportCsv"));
+    QCOMPARE(file->actions().back()->text(), QStringLiteral("Экспорт CSV"));
+    Record(117, Plain);
+    Trigger("ExportCsv");
+    QCOMPARE(dialogs_->TakeMessages(), QStringList{"Не возможно сохранить лог меньше 1 сек"});
+    QVERIFY(dialogs_->asked.empty());
+
+    Record(118, Plain);
+    form().Grid().SetCellText(201, QStringLiteral("x"));  // not a number: an empty field
+    dialogs_->Answer(dir_->filePath("drive"));
+    Trigger("ExportCsv");
+    QVERIFY(dialogs_->messages.isEmpty());
+    QCOMPARE(dialogs_->asked.back().filter, QStringLiteral("CSV Files|*.csv|All|*.*"));
+    QFile csv(dir_->filePath("drive.csv"));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = csv.readAll().split('\n');
+    QCOMPARE(lines.size(), 1 + 118 + 1);
+    QCOMPARE(lines[2], QByteArray("0.01,201,50,60,,80,0,0,0,0\r"));
+    QCOMPARE(lines[3],
+             "0.02,202,50,60," + form().Grid().CellText(202).toLatin1() + ",80,0,0,0,0\r");
+    QVERIFY(form().CurrentLogFile().isEmpty());  // an export is no log file
+
+    form().Messages().SwitchToEnglish();
+    form().ApplyOwnCaptions();
+    QCOMPARE(file->actions().back()->text(), QStringLiteral("Export CSV"));
+  }
+
   void openIsRefusedWhileTheStreamRuns() {
     Record(500, Plain);
     form().Flags().Streaming.store(true);
