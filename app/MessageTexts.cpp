@@ -74,6 +74,8 @@ const OwnText kOwn[] = {
      "откройте лог снова.",
      "Can't open a log while the converter's data stream runs. Press Stop and open the log "
      "again."},
+    {"Отменить", "Undo"},
+    {"Вернуть", "Redo"},
     {"", ""},  // kCount
 };
 static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);

@@ -22,7 +22,10 @@ enum class OwnMessage {
   // "Старт" pressed while a written table waits for its read-back.
   kVerifyPending,
   kLogOpenWhileStreaming,  // a log is opened while the stream runs
-  kCount                   // keep last
+  // Captions of the table history's items in the menu "Таблица Замены".
+  kUndoTableCaption,
+  kRedoTableCaption,
+  kCount  // keep last
 };
 
 class MessageTexts {

@@ -88,8 +88,10 @@ void TForm3::FormCreate() {
     compareCaptions.append(*caption);
   }
   form2_.ApplyCaptions(compareCaptions);
-  // Messages 7 to 18 and the program's own messages, then Qt's dialogs.
+  // Messages 7 to 18, the program's own messages and captions, then Qt's
+  // dialogs.
   form1_.Messages().SwitchToEnglish();
+  form1_.ApplyOwnCaptions();
   UseEnglishDialogs();
 }
 
