@@ -4,6 +4,7 @@
 
 #include <QAbstractItemDelegate>
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QTableWidget>
 
@@ -11,6 +12,7 @@
 #include "app/UpDown.h"
 #include "app/ZelorConfigurator.h"
 #include "table/GridPage.h"
+#include "table/TableChart.h"
 
 namespace zelor {
 
@@ -37,6 +39,8 @@ void TForm1::ShowTable(const TableState& state) {
   for (int index = 0; index < 256; ++index) grid_->SetCellText(index, state.cells[index]);
   grid_->SetSettings(state.settings);
   grid_->Page()->update();
+  // The table chart's hint may still tell a value the table no longer holds.
+  tableChart_->HintLabel()->hide();
   RefreshInsertCellChart();
   TabTableGraphShow();
   // A drawn log chart shows the table line again; a pending learning request
