@@ -75,6 +75,8 @@ const OwnText kOwn[] = {
      "Can't open a log while the converter's data stream runs. Press Stop and open the log "
      "again."},
     {"Экспорт CSV", "Export CSV"},
+    {"Отменить", "Undo"},
+    {"Вернуть", "Redo"},
     {"", ""},  // kCount
 };
 static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);

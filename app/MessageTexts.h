@@ -23,7 +23,10 @@ enum class OwnMessage {
   kVerifyPending,
   kLogOpenWhileStreaming,  // a log is opened while the stream runs
   kExportCsvCaption,  // the caption of the menu item "Лог" > "Файл" > "Экспорт CSV"
-  kCount              // keep last
+  // Captions of the table history's items in the menu "Таблица Замены".
+  kUndoTableCaption,
+  kRedoTableCaption,
+  kCount  // keep last
 };
 
 class MessageTexts {

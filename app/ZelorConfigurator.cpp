@@ -241,6 +241,9 @@ void TForm1::BuildMenu() {
   MenuItem(n11, "N14", "Я подтверждаю обнуление!");
   QMenu* n111 = submenu(n5, bar, "N111", "Замена 1:1");
   MenuItem(n111, "N112", "Я подтверждаю замену 1:1");
+  n5->addSeparator();
+  undoTable_ = MenuItem(n5, "UndoTable", "");
+  redoTable_ = MenuItem(n5, "RedoTable", "");
   QMenu* n6 = submenu(nullptr, bar, "N6", "Конвертер");
   MenuItem(n6, "N7", "Считать таблицу из конвертера");
   MenuItem(n6, "N8", "Записать таблицу в конвертер");
@@ -254,6 +257,8 @@ void TForm1::BuildMenu() {
 
 void TForm1::ApplyOwnCaptions() {
   exportCsv_->setText(messages_.Own(OwnMessage::kExportCsvCaption));
+  undoTable_->setText(messages_.Own(OwnMessage::kUndoTableCaption));
+  redoTable_->setText(messages_.Own(OwnMessage::kRedoTableCaption));
 }
 
 QWidget* TForm1::TabSheet(const char* name) const {
@@ -322,6 +327,7 @@ void TForm1::ConnectHandlers() {
   });
 
   ConnectLogChart();
+  ConnectTableHistory();
   grid_->Grid()->viewport()->installEventFilter(this);
   TabSheet("TabSheet3")->installEventFilter(this);
 }

@@ -6,7 +6,8 @@
 // converter transfer's in link/TransferCommands.cpp, the log's in
 // log/LogRecordCommands.cpp and log/LogChartCommands.cpp, the learning's and
 // correction's in learn/FrameLearningCommands.cpp and
-// learn/CorrectionCommands.cpp.
+// learn/CorrectionCommands.cpp, the table history's in
+// table/TableHistoryCommands.cpp.
 
 #include <QMainWindow>
 #include <QString>
@@ -27,6 +28,7 @@
 #include "link/SerialPort.h"
 #include "link/StreamFlags.h"
 #include "table/TableChartDrag.h"
+#include "table/TableHistory.h"
 
 class QAction;
 class QComboBox;
@@ -93,6 +95,15 @@ class TForm1 : public QMainWindow {
   void TableChartMouseUp();
   void TableChartDblClick();
   const TableChartDrag& ChartDrag() const { return drag_; }
+  // The table history (table/TableHistoryCommands.cpp): "Отменить" and
+  // "Вернуть" of the menu "Таблица Замены". Every command that changes the
+  // table as a whole is one step: it runs under a TableStep, and the spans
+  // (a drag, a live-learning run) commit at their start and end.
+  void UndoTableClick();
+  void RedoTableClick();
+  // Records the changes since the last commit as one step, if there are any.
+  void CommitTableStep();
+  const TableHistory& History() const { return history_; }
 
   // --- Converter transfer handlers (link/TransferCommands.cpp) --------------
   void N7Click();
@@ -222,11 +233,12 @@ class TForm1 : public QMainWindow {
   // Gives lines first..last the next caption lines in turn; once the caption
   // lines have run out, the rest keep their captions.
   void ApplyCaptions(int first, int last, CaptionLines& captions);
-  // The captions of the program's own menu items, in the language of the
-  // messages: at creation and again after the language switch.
-  void ApplyOwnCaptions();
   // The web-address label's address, with its hint.
   void SetWebAddress(const QString& address);
+  // (Re)applies the captions of the program's own menu items (the CSV
+  // export, the table history's) in the messages' current language; the
+  // language switch calls it after the message texts.
+  void ApplyOwnCaptions();
 
   // Caption rule: "ZelorConfigurator " followed by the file name.
   void ShowFileCaption(const QString& fileName);
@@ -243,6 +255,7 @@ class TForm1 : public QMainWindow {
   void BuildMenu();
   void BuildPortTab(QWidget* page);
   void ConnectHandlers();
+  void ConnectTableHistory();
   void FitWindowToClient();
   void ScaleClient(int multiplier, int divisor);
   void SetGridCells(int columnWidth, int rowHeight);
@@ -273,6 +286,23 @@ class TForm1 : public QMainWindow {
   void ShowReadFailure(const char* code, int received);
   // While the stream runs, shows why the table transfer is refused; true then.
   bool RefuseWhileStreaming();
+  // Table history helpers: the table as the grid shows it; a state written
+  // back with the refreshes the table commands make; the items' states.
+  TableState TableNow() const;
+  void ShowTable(const TableState& state);
+  void UpdateHistoryItems();
+  // What a command changes in the table while one lives is one step; changes
+  // made before it (a live-learning run so far) are committed first.
+  class TableStep {
+   public:
+    explicit TableStep(TForm1& form) : form_(form) { form_.CommitTableStep(); }
+    ~TableStep() { form_.CommitTableStep(); }
+    TableStep(const TableStep&) = delete;
+    TableStep& operator=(const TableStep&) = delete;
+
+   private:
+    TForm1& form_;
+  };
 
   QStringList extraPorts_;
   TForm2* form2_ = nullptr;
@@ -291,6 +321,8 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<LogChartPage> logChart_;
   QAction* n19_ = nullptr;
   QAction* n20_ = nullptr;
+  QAction* undoTable_ = nullptr;
+  QAction* redoTable_ = nullptr;
   FileDialog* fileOpenDLG_ = nullptr;
   FileDialog* fileSaveDLG_ = nullptr;
   QAction* exportCsv_ = nullptr;
@@ -312,6 +344,7 @@ class TForm1 : public QMainWindow {
   bool learnRequest_ = false;
   int mafConstCount_ = 1;
   TableChartDrag drag_;
+  TableHistory history_;
   MessageTexts messages_;
   int scalePercent_ = 100;
 

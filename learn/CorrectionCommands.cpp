@@ -52,6 +52,7 @@ void TForm1::EditCorrectionChange() {
 }
 
 void TForm1::Button1Click() {
+  const TableStep step(*this);
   PanelPage& panel = *panel_;
   const int correction = ParseInteger(panel.EditCorrection->text().toStdString());
   const int begin = panel.TrackBarMafNach->value();

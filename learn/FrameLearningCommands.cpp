@@ -65,6 +65,7 @@ void TForm1::LogChartDblClick() {
   if (!point) return;
   const int maf = std::clamp(static_cast<int>(chart.Y(kMafSeries, *point)), 0, 255);
   if (CellLocked(maf)) return;
+  const TableStep step(*this);
   grid_->SetCell(maf, spot->level);
   learnedCells_[maf] = 1;
   RedrawLogChart(chart.Frame().step);

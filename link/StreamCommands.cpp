@@ -45,6 +45,8 @@ void TForm1::ButtonStartClick() {
     return;
   }
   CheckCurveCells(*grid_);
+  // What live learning changes from here to "Стоп" is one step.
+  CommitTableStep();
   // The previous run's reader ends before this run starts (it is at most in
   // its last read, about a second): two readers never share the port, and
   // an old one never stores into the new recording. So does the previous
@@ -85,6 +87,7 @@ void TForm1::ButtonStopClick() {
     Message(messages_.Text(kNoPortChosen));
     return;
   }
+  CommitTableStep();  // the run's live learning
   flags_.Streaming.store(false, std::memory_order_relaxed);
   if (beeper_) beeper_->RequestStop();  // silent at once, not after its pass
   timer1_->stop();

@@ -55,6 +55,7 @@ void TForm1::N7Click() {
     return;
   }
   if (RefuseWhileStreaming()) return;
+  const TableStep step(*this);
   BusyCursor busy;
   comPort1_.Purge();
   comPort1_.Write(protocol::kTableRead.data(), protocol::kTableRead.size());

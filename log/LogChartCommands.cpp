@@ -130,6 +130,9 @@ void TForm1::RedrawLogChart(int step) {
   LogFrame& frame = chart.Frame();
   const std::int32_t learnLimit = LearningLimit(frame.end, step, mafConstCount_, count);
   TableCells cells(*grid_);
+  // A learning pass is one step of the table history.
+  std::optional<TableStep> learningStep;
+  if (learnRequest_) learningStep.emplace(*this);
   // One pass: a sample is learned before its table point is read, so the
   // point shows the cell it just wrote.
   chart.Plot(*logBuffer_, PlottingRange(frame.start, frame.end, step, count), step,
@@ -228,6 +231,7 @@ void TForm1::LogChartMouseDown(QMouseEvent* event) {
   if (picked) drag_.pickedPoint = *picked;
   if (event->button() != Qt::LeftButton || !picked) return;
   drag_.dragging = !CellLocked(MafOf(chart.Y(kMafSeries, *picked)));
+  if (drag_.dragging) CommitTableStep();  // the whole drag is one step, taken on release
   drag_.scale = DragScale(chart.YMap());
   drag_.dragPressY = pos.y();
   drag_.startValue = chart.Y(kTabSeries, *picked);
@@ -278,8 +282,10 @@ void TForm1::LogChartMouseUp() {
   drag_.dragging = false;
   chart.Hint()->hide();
   chart.SetRightButtonDown(false);
+  if (!dragged) return;
+  CommitTableStep();
   // Every point of the table line shows the edited cell.
-  if (dragged) RedrawLogChart(chart.Frame().step);
+  RedrawLogChart(chart.Frame().step);
 }
 
 void TForm1::ShowLogHint(int index) {

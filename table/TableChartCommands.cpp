@@ -26,6 +26,7 @@ void TForm1::TableChartMouseDown(QMouseEvent* event) {
       HitPoint(chart.PointXs(), chart.PointYs(), chart.XMap(), chart.YMap(), pos.x(), pos.y());
   if (event->button() != Qt::LeftButton || !hit) return;
   drag_.dragging = true;
+  CommitTableStep();  // the whole drag is one step, taken on release
   drag_.pickedPoint = *hit;
   drag_.scale = DragScale(chart.YMap());
   drag_.dragPressY = pos.y();
@@ -69,11 +70,13 @@ void TForm1::TableChartMouseMove(QMouseEvent* event) {
 
 void TForm1::TableChartMouseUp() {
   drag_.dragging = false;
+  CommitTableStep();
   hintPanel_->clear();
   tableChart_->EnableZoom(true);
 }
 
 void TForm1::TableChartDblClick() {
+  const TableStep step(*this);
   TableChart& chart = *tableChart_;
   const std::optional<std::pair<int, int>> cell =
       DoubleClickCell(chart.XMap(), chart.YMap(), drag_.pressX, drag_.pressY);

@@ -28,12 +28,14 @@ void FillTable(GridPage& grid, Value value) {
 }  // namespace
 
 void TForm1::N14Click() {
+  const TableStep step(*this);
   FillTable(*grid_, [](int) { return 0; });
   TabTableGraphShow();
   RefreshInsertCellChart();
 }
 
 void TForm1::N112Click() {
+  const TableStep step(*this);
   FillTable(*grid_, [](int index) { return index; });
   TabTableGraphShow();
   RefreshInsertCellChart();

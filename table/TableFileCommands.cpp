@@ -30,6 +30,7 @@ void TForm1::N13Click() {
 }
 
 void TForm1::N12Click() {
+  const TableStep step(*this);
   FileDialog& dialog = *fileOpenDLG_;
   dialog.SetFilter(QStringLiteral("Tab files|*.tab|All|*.*"));
   if (dialog.Execute(this)) {

@@ -1,6 +1,7 @@
 // The language switch at start-up: "language.txt" in the current directory
 // applied to the three windows, the messages and Qt's dialogs.
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -212,6 +213,7 @@ class TestLanguage : public QObject {
              qPrintable(dialogs_->messages[0]));
     QCOMPARE(dialogs_->owners[0], static_cast<QWidget*>(windows_.form1.get()));
     QCOMPARE(Texts(windows_), russian_);
+    QCOMPARE(OwnCaptions(), (QStringList{"Отменить", "Вернуть"}));
     QVERIFY(!windows_.form1->Messages().English());
     QCOMPARE(CancelButton(), russianCancel_);
   }
@@ -243,6 +245,14 @@ class TestLanguage : public QObject {
                windows_.form2->Caption(QString::fromLatin1(from)));
   }
 
+  // The captions of the program's own menu items.
+  QStringList OwnCaptions() {
+    QStringList captions;
+    for (const char* name : {"UndoTable", "RedoTable"})
+      captions << windows_.form1->findChild<QAction*>(QString::fromLatin1(name))->text();
+    return captions;
+  }
+
   // Messages 7 to 18, the program's own messages and Qt's dialogs in English.
   void CheckEnglishMessages() {
     const MessageTexts& messages = windows_.form1->Messages();
@@ -253,6 +263,8 @@ class TestLanguage : public QObject {
                             "supply voltage \r\n and COM port connection/cable."));
     QVERIFY(messages.English());
     QVERIFY(messages.Own(OwnMessage::kStreamRunning).startsWith(QStringLiteral("The converter's")));
+    // The program's own menu items, beside the file's captions.
+    QCOMPARE(OwnCaptions(), (QStringList{"Undo", "Redo"}));
     QCOMPARE(CancelButton(), QStringLiteral("Cancel"));
   }
 

@@ -1,0 +1,73 @@
+#pragma once
+// The undo history of the replacement table. The grid stays the one store of
+// the table; the history keeps only the states that steps replaced, as the
+// grid shows them (the 256 cell texts, bad ones too, and the six settings).
+//
+// It works by commits: the history knows the state the table had at its last
+// commit (or undo, or redo). A commit with a different table records one
+// step, which takes the table back to that state; a commit with the same
+// table records nothing. So whatever changed the table between two commits
+// (a command, a whole drag, a live-learning run) is one step.
+
+#include <QString>
+#include <array>
+#include <cstddef>
+#include <deque>
+#include <optional>
+
+#include "table/TableSettings.h"
+
+namespace zelor {
+
+// The table as the grid and the settings boxes show it.
+struct TableState {
+  std::array<QString, 256> cells;
+  TableSettings settings;
+
+  friend bool operator==(const TableState&, const TableState&) = default;
+};
+
+class TableHistory {
+ public:
+  // Steps kept on each side by default; the oldest are dropped beyond it.
+  static constexpr std::size_t kDefaultDepth = 200;
+
+  explicit TableHistory(std::size_t depth = kDefaultDepth) : depth_(depth) {}
+
+  // Starts over at state, with nothing to undo or redo.
+  void Reset(const TableState& state);
+
+  // Records a step when current differs from the state at the last commit:
+  // that state becomes the newest undo step and the redo side is emptied.
+  // True when a step was recorded.
+  bool Commit(const TableState& current);
+
+  // True when current differs from the state at the last commit: a commit
+  // now would record a step.
+  bool Pending(const TableState& current) const { return current != committed_; }
+
+  bool CanUndo() const { return !undo_.empty(); }
+  bool CanRedo() const { return !redo_.empty(); }
+  std::size_t UndoCount() const { return undo_.size(); }
+  std::size_t RedoCount() const { return redo_.size(); }
+
+  // Takes back the newest step: gives the state to show, which is the new
+  // committed state; the replaced one goes to the redo side. Nothing when
+  // there is no step. Commit first, so that pending changes are a step.
+  std::optional<TableState> Undo();
+  // Redoes the newest step taken back, the same way round.
+  std::optional<TableState> Redo();
+
+ private:
+  // Moves the committed state onto to, and makes the newest of from the
+  // committed state.
+  std::optional<TableState> Move(std::deque<TableState>& from, std::deque<TableState>& to);
+  void Push(std::deque<TableState>& side, TableState state);
+
+  std::size_t depth_;
+  TableState committed_;
+  std::deque<TableState> undo_;
+  std::deque<TableState> redo_;
+};
+
+}  // namespace zelor

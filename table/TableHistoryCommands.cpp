@@ -1,0 +1,84 @@
+// The main window's table history: "Отменить" and "Вернуть", the commit
+// that records a step, and the states of the two items. The history itself
+// is table/TableHistory; the grid stays the store of the table.
+
+#include <QAbstractItemDelegate>
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QTableWidget>
+
+#include "app/HandlerGuard.h"
+#include "app/UpDown.h"
+#include "app/ZelorConfigurator.h"
+#include "table/GridPage.h"
+#include "table/TableChart.h"
+
+namespace zelor {
+
+TableState TForm1::TableNow() const {
+  TableState state;
+  for (int index = 0; index < 256; ++index) state.cells[index] = grid_->CellText(index);
+  // The spin controls hold the settings their read-only boxes show.
+  for (int index = 0; index < kSettingCount; ++index)
+    state.settings.Set(index, grid_->SettingUpDown(index)->Position());
+  return state;
+}
+
+void TForm1::CommitTableStep() {
+  history_.Commit(TableNow());
+  UpdateHistoryItems();
+}
+
+void TForm1::UpdateHistoryItems() {
+  undoTable_->setEnabled(history_.CanUndo());
+  redoTable_->setEnabled(history_.CanRedo());
+}
+
+void TForm1::ShowTable(const TableState& state) {
+  for (int index = 0; index < 256; ++index) grid_->SetCellText(index, state.cells[index]);
+  grid_->SetSettings(state.settings);
+  grid_->Page()->update();
+  // The table chart's hint may still tell a value the table no longer holds.
+  tableChart_->HintLabel()->hide();
+  RefreshInsertCellChart();
+  TabTableGraphShow();
+  // A drawn log chart shows the table line again; a pending learning request
+  // waits for a redraw of its own.
+  if (LogChartDrawn() && !learnRequest_) RedrawLogChart(LogStep());
+}
+
+void TForm1::UndoTableClick() {
+  // A live-learning run's changes so far are the step taken back; the run
+  // goes on learning into the restored table.
+  CommitTableStep();
+  const std::optional<TableState> state = history_.Undo();
+  UpdateHistoryItems();
+  if (state) ShowTable(*state);
+}
+
+void TForm1::RedoTableClick() {
+  CommitTableStep();
+  const std::optional<TableState> state = history_.Redo();
+  UpdateHistoryItems();
+  if (state) ShowTable(*state);
+}
+
+void TForm1::ConnectTableHistory() {
+  history_.Reset(TableNow());
+  UpdateHistoryItems();
+  connect(undoTable_, &QAction::triggered, this,
+          [this] { Guarded(this, [this] { UndoTableClick(); }); });
+  connect(redoTable_, &QAction::triggered, this,
+          [this] { Guarded(this, [this] { RedoTableClick(); }); });
+  // A live-learning run changes the table between commits: its learning so
+  // far can be taken back too.
+  auto* menu = findChild<QMenu*>(QStringLiteral("N5"));
+  connect(menu, &QMenu::aboutToShow, this,
+          [this] { undoTable_->setEnabled(history_.CanUndo() || history_.Pending(TableNow())); });
+  // A cell typed in the grid is a step once its editor closes.
+  connect(grid_->Grid()->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
+          [this] { Guarded(this, [this] { CommitTableStep(); }); });
+}
+
+}  // namespace zelor

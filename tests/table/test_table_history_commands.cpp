@@ -1,0 +1,164 @@
+// The table history through the window: the commands that change the table
+// as a whole are one step each, taken back and redone by the items
+// "Отменить" and "Вернуть" at the end of the menu "Таблица Замены".
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+
+#include "app/StartUp.h"
+#include "app/ZelorConfigurator.h"
+#include "log/PanelPage.h"
+#include "support/PortBox.h"
+#include "support/ScriptedDialogs.h"
+#include "support/SimProcess.h"
+#include "table/CellIndex.h"
+#include "table/GridPage.h"
+#include "table/TableChart.h"
+
+using namespace zelor;
+
+class TestTableHistoryCommands : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { dialogs_ = std::make_unique<testing::ScriptedDialogs>(); }
+  void cleanup() {
+    windows_ = Windows();
+    sim_.reset();
+    dialogs_.reset();
+  }
+
+  // Enabled only with something to do; a command that changes nothing is no
+  // step and keeps the redo side, a new step clears it.
+  void itemsFollowTheHistory() {
+    windows_ = StartUp({});
+    const QList<QAction*> items = form().findChild<QMenu*>(QStringLiteral("N5"))->actions();
+    QCOMPARE(items.mid(items.size() - 2), (QList<QAction*>{Item("UndoTable"), Item("RedoTable")}));
+    Trigger("N14");  // zeros over zeros
+    CheckItems(false, false);
+    Trigger("N112");
+    Trigger("UndoTable");
+    CheckItems(false, true);
+    QCOMPARE(Cells(), Table(0));
+    QCOMPARE(form().Chart().Series1()->data()->at(200)->value, 0.0);  // the chart follows
+    Trigger("N14");
+    Type(7, QStringLiteral("0"));  // typed as it stood
+    CheckItems(false, true);
+    Type(7, QStringLiteral("42"));
+    Type(8, QStringLiteral("abc"));
+    CheckItems(true, false);
+    Trigger("UndoTable");
+    QCOMPARE(form().Grid().CellText(8), QStringLiteral("0"));
+    QCOMPARE(form().Grid().CellText(7), QStringLiteral("42"));
+    QVERIFY(dialogs_->messages.isEmpty());
+  }
+
+  // A drag changes its cell at every move and is one step on release.
+  void aDragOnTheTableChartIsOneStep() {
+    windows_ = StartUp({});
+    form().PageControl1()->setCurrentWidget(form().TabSheet("TabTableGraph"));
+    TableChart& chart = form().Chart();
+    chart.replot();
+    const QPoint press(qRound(chart.xAxis->coordToPixel(100)),
+                       qRound(chart.yAxis->coordToPixel(0)));
+    QTest::mousePress(&chart, Qt::LeftButton, {}, press);
+    QVERIFY(form().ChartDrag().dragging);
+    const int cell = form().ChartDrag().pickedPoint;
+    for (int up : {10, 30, 60}) QTest::mouseMove(&chart, press - QPoint(0, up));
+    QTest::mouseRelease(&chart, Qt::LeftButton, {}, press - QPoint(0, 60));
+    QVERIFY(form().Grid().CellText(cell).toInt() > 0);
+    QCOMPARE(form().History().UndoCount(), std::size_t(1));
+    Trigger("UndoTable");
+    QCOMPARE(Cells(), Table(0));
+    QCOMPARE(chart.Series1()->data()->at(cell)->value, 0.0);
+  }
+
+  // Against the simulator: the read is one step, a refused one none; a
+  // live-learning run is one step from "Старт" to "Стоп". Taken back during
+  // the run, its learning so far goes and the run learns on from there.
+  void theReadAndALiveLearningRunAreOneStepEach() {
+    sim_ = std::make_unique<testing::SimProcess>();
+    QVERIFY(sim_->Start({}));
+    windows_ = StartUp({sim_->Port()});
+    QVERIFY(testing::PickPort(form(), sim_->Port()));  // reads the 1:1 table
+    QVERIFY(dialogs_->TakeMessages().isEmpty());
+    QCOMPARE(Cells(), Table(1));
+    QCOMPARE(form().History().UndoCount(), std::size_t(1));
+
+    form().Panel().CheckBoxLearnTable->setChecked(true);
+    form().Panel().ButtonStart->click();
+    QTRY_VERIFY_WITH_TIMEOUT(Changed(Table(1)) >= 3, 20000);
+    Trigger("N7");  // refused while the stream runs
+    QCOMPARE(dialogs_->TakeMessages().size(), 1);
+    QCOMPARE(form().History().UndoCount(), std::size_t(1));
+    Trigger("UndoTable");
+    QCOMPARE(Cells(), Table(1));
+    QCOMPARE(form().History().UndoCount(), std::size_t(1));
+    QTRY_VERIFY_WITH_TIMEOUT(Changed(Table(1)) >= 3, 20000);
+    form().Panel().ButtonStop->click();
+    const QStringList learned = Cells();
+    CheckItems(true, false);
+    QCOMPARE(form().History().UndoCount(), std::size_t(2));
+    Trigger("UndoTable");
+    QCOMPARE(Cells(), Table(1));
+    Trigger("UndoTable");
+    QCOMPARE(Cells(), Table(0));
+    Trigger("RedoTable");
+    Trigger("RedoTable");
+    QCOMPARE(Cells(), learned);
+    QVERIFY(dialogs_->messages.isEmpty());
+  }
+
+ private:
+  TForm1& form() { return *windows_.form1; }
+  QAction* Item(const char* name) { return form().findChild<QAction*>(QString::fromLatin1(name)); }
+  void Trigger(const char* name) { Item(name)->trigger(); }
+  void CheckItems(bool undo, bool redo) {
+    QCOMPARE(Item("UndoTable")->isEnabled(), undo);
+    QCOMPARE(Item("RedoTable")->isEnabled(), redo);
+  }
+  QStringList Cells() {
+    QStringList cells;
+    for (int index = 0; index < 256; ++index) cells << form().Grid().CellText(index);
+    return cells;
+  }
+  // The zero table (0) or the 1:1 table (1).
+  static QStringList Table(int slope) {
+    QStringList cells;
+    for (int index = 0; index < 256; ++index) cells << QString::number(index * slope);
+    return cells;
+  }
+  int Changed(const QStringList& from) {
+    const QStringList now = Cells();
+    int changed = 0;
+    for (int index = 0; index < 256; ++index) changed += now[index] != from[index];
+    return changed;
+  }
+  // Types text into cell index of the grid and confirms it with Enter.
+  void Type(int index, const QString& text) {
+    form().PageControl1()->setCurrentWidget(form().TabSheet("TabSheet3"));
+    QTableWidget* grid = form().Grid().Grid();
+    QTableWidgetItem* item = grid->item(CellRow(index), CellColumn(index));
+    grid->editItem(item);
+    auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->indexFromItem(item)));
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_VERIFY(!grid->indexWidget(grid->indexFromItem(item)));  // closed, queued
+    QCOMPARE(item->text(), text);
+  }
+
+  std::unique_ptr<testing::ScriptedDialogs> dialogs_;
+  std::unique_ptr<testing::SimProcess> sim_;
+  Windows windows_;
+};
+
+QTEST_MAIN(TestTableHistoryCommands)
+#include "test_table_history_commands.moc"
