@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSlider>
 #include <QStatusBar>
@@ -29,6 +30,7 @@
 #include "app/WindowScaling.h"
 #include "compare/CompareTables.h"
 #include "link/PortList.h"
+#include "link/StatusBlock.h"
 #include "log/LogChartPage.h"
 #include "log/PanelPage.h"
 #include "table/GridPage.h"
@@ -184,6 +186,12 @@ void TForm1::BuildPortTab(QWidget* page) {
   com_->setGeometry(56, 16, 73, 22);
   com_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   com_->view()->setMinimumWidth(160);
+  // The box cuts most names; its tooltip and the status block below it
+  // give the whole one.
+  connect(com_, &QComboBox::currentTextChanged, com_,
+          [this](const QString& name) { com_->setToolTip(name); });
+  status_ = new StatusBlock([this] { return StatusNow(); }, page);
+  status_->setGeometry(16, 52, 250, 150);
 
   auto* label6 = new QLabel(QStringLiteral("Zelor"), page);
   label6->setObjectName(QStringLiteral("Label6"));
@@ -210,6 +218,27 @@ void TForm1::BuildPortTab(QWidget* page) {
   auto* label17 = new QLabel(QStringLiteral("V3.2"), page);
   label17->setObjectName(QStringLiteral("Label17"));
   label17->setGeometry(8, 462, 60, 17);
+}
+
+LinkStatus TForm1::StatusNow() const {
+  LinkStatus status;
+  if (comPort1_.IsOpen()) status.port = QString::fromStdString(comPort1_.PortName());
+  // The firmware label's caption without its fixed start ("FirmWare:  V_3.2"
+  // or, when the converter did not answer, "FirmWare:  V1.00").
+  if (grid_ && !grid_->VersionLabel()->isHidden()) {
+    static const QRegularExpression prefix(QStringLiteral("^FirmWare:\\s*V_?"));
+    status.firmware = grid_->VersionLabel()->text().remove(prefix);
+  }
+  status.streaming = Streaming();
+  status.readerLost = ReaderLost();
+  if (grid_) {
+    const CellMarks& marks = grid_->Marks();
+    status.haveCopy = marks.HasCopy();
+    status.differing = marks.Count(CellMark::kDiffers);
+    status.invalid = marks.Count(CellMark::kInvalid);
+  }
+  status.english = messages_.English();
+  return status;
 }
 
 QAction* TForm1::MenuItem(QMenu* menu, const char* name, const char* caption) {

@@ -48,6 +48,8 @@ class FileDialog;
 class GridPage;
 class LogChartPage;
 class PanelPage;
+class StatusBlock;
+struct LinkStatus;
 class TableChart;
 class TForm2;
 class TForm3;
@@ -190,6 +192,8 @@ class TForm1 : public QMainWindow {
   PanelPage& Panel() { return *panel_; }
   TableChart& Chart() { return *tableChart_; }
   LogChartPage& LogPage() { return *logChart_; }
+  // The first tab's status block below the port box.
+  StatusBlock& Status() { return *status_; }
   QTabWidget* PageControl1() const { return pageControl1_; }
   QWidget* TabSheet(const char* name) const;
   QLabel* HintPanel() const { return hintPanel_; }
@@ -254,6 +258,8 @@ class TForm1 : public QMainWindow {
  private:
   void BuildMenu();
   void BuildPortTab(QWidget* page);
+  // What the status block shows, as the window has it now.
+  LinkStatus StatusNow() const;
   void ConnectHandlers();
   void ConnectTableHistory();
   void FitWindowToClient();
@@ -312,6 +318,7 @@ class TForm1 : public QMainWindow {
   QWidget* client_ = nullptr;
   QTabWidget* pageControl1_ = nullptr;
   QComboBox* com_ = nullptr;
+  StatusBlock* status_ = nullptr;
   QLabel* label7_ = nullptr;
   QStatusBar* statusBar1_ = nullptr;
   QLabel* hintPanel_ = nullptr;

@@ -76,6 +76,7 @@ void TForm1::N7Click() {
     return;
   }
   for (int index = 0; index < 256; ++index) grid_->SetCell(index, receiveBuffer_[index]);
+  grid_->SetConverterCopy(TableMirror());
   grid_->Page()->update();
   RefreshInsertCellChart();
   TabTableGraphShow();
@@ -127,10 +128,16 @@ void TForm1::Timer2Timer() {
   }
   if (const std::optional<int> k = protocol::FirstMismatch(TableMirror(), readBack)) {
     const MessageTexts& m = messages_;
+    // The converter holds what it gave back, not the table sent: the cells
+    // it did not take stay marked as unwritten.
+    grid_->SetConverterCopy(std::span<const std::uint8_t, 256>(readBack.data(), 256));
     Message(m.Text(kErrorWord) + QStringLiteral("#3") + kCrLf + m.Text(kVerificationError) + kCrLf +
             m.Text(kArrayIndex) + QString::number(*k) + kCrLf + kCrLf + kCrLf +
             m.Text(kTableNotWritten));
   } else {
+    // Only a matching read-back shows that the converter holds the table
+    // sent; until then its cells stay marked as unwritten.
+    grid_->SetConverterCopy(TableMirror());
     Message(messages_.Text(kWriteSucceeded));
   }
   if (form3_) form3_->close();

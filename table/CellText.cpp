@@ -29,14 +29,14 @@ std::size_t SkipDigits(const std::string& text, std::size_t& pos) {
 
 }  // namespace
 
-int ParseInteger(const std::string& text) {
+std::optional<int> IntegerOf(std::string_view text) {
   std::size_t pos = 0;
   bool negative = false;
   if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
     negative = text[pos] == '-';
     ++pos;
   }
-  if (pos == text.size()) ThrowNotInteger(text);
+  if (pos == text.size()) return std::nullopt;
 
   // Accumulate the magnitude, stopping as soon as it can no longer fit:
   // the largest magnitude allowed is 2^31 for a negative value.
@@ -46,11 +46,17 @@ int ParseInteger(const std::string& text) {
   std::int64_t magnitude = 0;
   for (; pos < text.size(); ++pos) {
     const char c = text[pos];
-    if (!IsDigit(c)) ThrowNotInteger(text);
+    if (!IsDigit(c)) return std::nullopt;
     magnitude = magnitude * 10 + (c - '0');
-    if (magnitude > limit) ThrowNotInteger(text);
+    if (magnitude > limit) return std::nullopt;
   }
   return static_cast<int>(negative ? -magnitude : magnitude);
+}
+
+int ParseInteger(const std::string& text) {
+  const std::optional<int> value = IntegerOf(text);
+  if (!value) ThrowNotInteger(text);
+  return *value;
 }
 
 double ParseNumber(const std::string& text) {
@@ -100,6 +106,12 @@ std::string CellRangeMessage(int index, const std::string& text, bool english) {
            "': the value is outside 0..255. The table was not written.";
   return "Ячейка MAF=" + i + " содержит '" + text +
          "': значение вне диапазона 0..255. Таблица не записана.";
+}
+
+std::optional<std::uint8_t> CellByteOf(std::string_view text) {
+  const std::optional<int> value = IntegerOf(text);
+  if (!value || *value < 0 || *value > 255) return std::nullopt;
+  return static_cast<std::uint8_t>(*value);
 }
 
 std::uint8_t CellByte(int index, const std::string& text, bool english) {

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace zelor {
@@ -43,6 +45,9 @@ class CellRangeError : public std::runtime_error {
 // ConversionError("'<text>' is not a valid integer value").
 int ParseInteger(const std::string& text);
 
+// The value ParseInteger reads from text, or none where it would throw.
+std::optional<int> IntegerOf(std::string_view text);
+
 // The number reader of the chart curves. Accepted is exactly: an optional
 // '+' or '-', one or more ASCII digits, optionally one decimal separator
 // ('.' or ',') followed by one or more digits, optionally an exponent ('e' or
@@ -62,5 +67,9 @@ std::string CellRangeMessage(int index, const std::string& text, bool english);
 // is true. The caller passes the language of the program's messages
 // (MessageTexts::English()), which owns it.
 std::uint8_t CellByte(int index, const std::string& text, bool english);
+
+// The byte CellByte stores for text, or none where it would refuse it (text
+// that is not an integer, or one outside 0..255).
+std::optional<std::uint8_t> CellByteOf(std::string_view text);
 
 }  // namespace zelor

@@ -1,11 +1,13 @@
 #include "table/GridPage.h"
 
+#include <QAbstractItemModel>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableWidget>
 
 #include "app/UpDown.h"
+#include "table/CellIndex.h"
 #include "table/CellText.h"
 #include "table/TableGrid.h"
 
@@ -29,6 +31,11 @@ const SettingControl kSettingControls[kSettingCount] = {
     {"Smooth_MAF", "UpDown6", "Label19", "MAF"},
     {"Smooth_VAF", "UpDown7", "Label20", "VAF"},
 };
+
+// Cells the converter holds another byte for: a pale amber that keeps the
+// text readable; cells that are no byte at all: red.
+const QColor kUnwrittenColour(255, 222, 130);
+const QColor kInvalidColour(240, 90, 90);
 
 QLabel* MakeLabel(const char* name, const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
@@ -79,6 +86,45 @@ GridPage::GridPage(QWidget* page) : page_(page) {
     edits_[index] = edit;
     upDowns_[index] = upDown;
   }
+
+  // Every change of a cell's text, by a command or by typing, reaches the
+  // model as one change of that cell; a change of a background alone is
+  // not a change of the text.
+  cellChanges_ = QObject::connect(
+      grid_->model(), &QAbstractItemModel::dataChanged, grid_,
+      [this](const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles) {
+        if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole) && !roles.contains(Qt::EditRole))
+          return;
+        for (int row = topLeft.row(); row <= bottomRight.row(); ++row)
+          for (int column = topLeft.column(); column <= bottomRight.column(); ++column)
+            MarkCell(row, column);
+      });
+  for (int index = 0; index < 256; ++index) MarkCell(CellRow(index), CellColumn(index));
+}
+
+GridPage::~GridPage() { QObject::disconnect(cellChanges_); }
+
+QColor GridPage::MarkColour(CellMark mark) {
+  switch (mark) {
+    case CellMark::kDiffers: return kUnwrittenColour;
+    case CellMark::kInvalid: return kInvalidColour;
+    case CellMark::kUnchanged: break;
+  }
+  return {};
+}
+
+void GridPage::MarkCell(int row, int column) {
+  QTableWidgetItem* item = grid_->item(row, column);
+  const int index = CellIndexAt(row, column);
+  if (!marks_.Update(index, item ? item->text().toStdString() : std::string())) return;
+  if (!item) return;
+  const QColor colour = MarkColour(marks_.Mark(index));
+  item->setData(Qt::BackgroundRole, colour.isValid() ? QVariant(colour) : QVariant());
+}
+
+void GridPage::SetConverterCopy(std::span<const std::uint8_t, 256> copy) {
+  marks_.SetCopy(copy);
+  for (int index = 0; index < 256; ++index) MarkCell(CellRow(index), CellColumn(index));
 }
 
 QString GridPage::CellText(int index) const { return GridCellText(grid_, index); }

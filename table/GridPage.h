@@ -1,13 +1,19 @@
 #pragma once
 // The tab "Таблица Замены": the 16 × 16 grid that is the store of the
 // replacement table, the six TableSettings boxes with their spin controls, and
-// the firmware label.
+// the firmware label. The cells' backgrounds show which of them the converter
+// does not hold yet (table/UnwrittenCells): each cell is marked again
+// whenever its text changes, however it was changed.
 
+#include <QColor>
+#include <QMetaObject>
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <span>
 
 #include "table/TableSettings.h"
+#include "table/UnwrittenCells.h"
 
 class QGroupBox;
 class QLabel;
@@ -23,6 +29,9 @@ class GridPage {
  public:
   // Builds the tab's controls inside page (a tab of the main window).
   explicit GridPage(QWidget* page);
+  ~GridPage();
+  GridPage(const GridPage&) = delete;
+  GridPage& operator=(const GridPage&) = delete;
 
   QWidget* Page() const { return page_; }
   QTableWidget* Grid() const { return grid_; }
@@ -50,6 +59,14 @@ class GridPage {
   void SetSetting(int index, int value);
   void SetSettings(const TableSettings& settings);
 
+  // Takes the converter's copy of the table (what it was read or verified to
+  // hold) and marks every cell against it.
+  void SetConverterCopy(std::span<const std::uint8_t, 256> copy);
+  // The cells' marks against the converter's copy, with their counts.
+  const CellMarks& Marks() const { return marks_; }
+  // The background of a cell with mark; none (invalid) for an unchanged one.
+  static QColor MarkColour(CellMark mark);
+
   QLineEdit* SettingEdit(int index) const { return edits_.at(index); }
   UpDown* SettingUpDown(int index) const { return upDowns_.at(index); }
 
@@ -59,6 +76,12 @@ class GridPage {
   QLabel* labelVersion_;
   std::array<QLineEdit*, kSettingCount> edits_{};
   std::array<UpDown*, kSettingCount> upDowns_{};
+  CellMarks marks_;
+  QMetaObject::Connection cellChanges_;
+
+  // Marks the cell in row and column by its text; recolours it when its
+  // mark changed.
+  void MarkCell(int row, int column);
 };
 
 }  // namespace zelor

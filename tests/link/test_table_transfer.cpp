@@ -19,6 +19,7 @@
 #include "support/PortBox.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SimProcess.h"
+#include "support/WriteVerification.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
 
@@ -309,23 +310,10 @@ class TestTableTransfer : public QObject {
     form().findChild<QAction*>(QString::fromLatin1(name))->trigger();
   }
 
-  // Waits until the converter has taken the whole write frame sent after
-  // `before` bytes. Started with "--flash-ms 0", it then holds the new table
-  // for the read-back that follows.
-  bool WriteFrameTaken(std::size_t before) {
-    return QTest::qWaitFor(
-        [&] { return sim_->Received().size() >= before + protocol::kTableWriteSize; }, 10000);
-  }
+  bool WriteFrameTaken(std::size_t before) { return testing::WriteFrameTaken(*sim_, before); }
 
-  // Runs the 60 verification ticks by hand; returns the bar after each.
   QList<int> RunVerificationTicks() {
-    form().Timer2()->stop();
-    QList<int> progress;
-    for (int tick = 0; tick < protocol::kVerifyTicks; ++tick) {
-      form().Timer2Timer();
-      progress << windows_.form3->ProgressBar1()->value();
-    }
-    return progress;
+    return testing::RunVerificationTicks(form(), *windows_.form3);
   }
 
   std::unique_ptr<testing::ScriptedDialogs> dialogs_;

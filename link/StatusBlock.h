@@ -1,0 +1,59 @@
+#pragma once
+// The status block of the first tab, below the port box: the open port's
+// full name (the port box is too narrow for most names), the firmware
+// version, whether the live stream runs and how many cells the converter
+// does not hold yet. Its lines are Russian, or English once the program's
+// messages are.
+//
+// The block takes what it shows from a source it asks whenever it is shown
+// and then every quarter of a second while it stays in sight, so that none
+// of the commands that change those things has to tell it; while it is out
+// of sight it asks nothing.
+
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+class QLabel;
+class QTimer;
+
+namespace zelor {
+
+// What the block shows, as the window has it now.
+struct LinkStatus {
+  QString port;      // the open port's name; empty while none is open
+  QString firmware;  // the version as the firmware label shows it; empty before a read
+  bool streaming = false;
+  bool readerLost = false;  // the stream runs, its reader has ended on an error
+  bool haveCopy = false;    // the converter's table is known
+  int differing = 0;        // valid cells the converter holds another byte for
+  int invalid = 0;          // cells that are no byte at all
+  bool english = false;     // the language of the program's messages
+};
+
+class StatusBlock final : public QWidget {
+ public:
+  StatusBlock(std::function<LinkStatus()> source, QWidget* parent);
+
+  // Asks the source and shows its answer now.
+  void Refresh();
+
+  QString PortText() const;
+  QString FirmwareText() const;
+  QString StreamText() const;
+  QString CellsText() const;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  std::function<LinkStatus()> source_;
+  QTimer* timer_;
+  QLabel* port_;
+  QLabel* firmware_;
+  QLabel* stream_;
+  QLabel* cells_;
+};
+
+}  // namespace zelor
