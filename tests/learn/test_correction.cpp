@@ -21,6 +21,7 @@
 #include "support/RecordingTones.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SimProcess.h"
+#include "support/SimWindow.h"
 #include "table/CellText.h"
 #include "table/GridPage.h"
 
@@ -44,16 +45,12 @@ Bytes Joined(std::initializer_list<Bytes> parts) {
 
 }  // namespace
 
-class TestCorrection : public QObject {
+class TestCorrection : public QObject, private testing::SimWindow {
   Q_OBJECT
 
  private slots:
-  void init() { dialogs_ = std::make_unique<testing::ScriptedDialogs>(); }
-  void cleanup() {
-    windows_ = Windows();
-    sim_.reset();
-    dialogs_.reset();
-  }
+  void init() { InitWindow(); }
+  void cleanup() { CleanupWindow(); }
 
   void framesByteForByte() {
     // The range and positive steps are checked in the converter's record below.
@@ -248,24 +245,16 @@ class TestCorrection : public QObject {
   }
 
  private:
-  TForm1& form() { return *windows_.form1; }
-
   void Connect() {
     settled_ = 0;
-    sim_ = std::make_unique<SimProcess>();
-    QVERIFY(sim_->StartRecording({}));
-    windows_ = StartUp({sim_->Port()});
-    QVERIFY(testing::PickPort(form(), sim_->Port()));
+    Launch({});
+    Pick();
     QVERIFY(dialogs_->TakeMessages().isEmpty());
   }
 
   void StartStream() {
     Click("ButtonStart");
     QVERIFY(form().Streaming());
-  }
-
-  void Click(const char* name) {
-    form().findChild<QPushButton*>(QString::fromLatin1(name))->click();
   }
 
   // The bytes the converter received because of action.
@@ -305,9 +294,6 @@ class TestCorrection : public QObject {
     return received;
   }
 
-  std::unique_ptr<testing::ScriptedDialogs> dialogs_;
-  std::unique_ptr<SimProcess> sim_;
-  Windows windows_;
   std::size_t settled_ = 0;  // bytes received up to the last mark
 };
 

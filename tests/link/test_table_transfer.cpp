@@ -19,6 +19,7 @@
 #include "support/PortBox.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SimProcess.h"
+#include "support/SimWindow.h"
 #include "support/WriteVerification.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
@@ -56,16 +57,12 @@ int Occurrences(const std::vector<std::uint8_t>& haystack,
 
 }  // namespace
 
-class TestTableTransfer : public QObject {
+class TestTableTransfer : public QObject, private testing::SimWindow {
   Q_OBJECT
 
  private slots:
-  void init() { dialogs_ = std::make_unique<testing::ScriptedDialogs>(); }
-  void cleanup() {
-    windows_ = Windows();
-    sim_.reset();
-    dialogs_.reset();
-  }
+  void init() { InitWindow(); }
+  void cleanup() { CleanupWindow(); }
 
   void pickingThePortReadsTableAndVersion() {
     Launch({});
@@ -143,18 +140,19 @@ class TestTableTransfer : public QObject {
   }
 
   void versionZeroAndMissingVersion() {
-    Launch({"--fault", "version-zero"});
-    Pick();
-    QCOMPARE(form().Grid().VersionLabel()->text(), QStringLiteral("FirmWare:  V_0.0"));
-    windows_ = Windows();
-    Launch({"--fault", "no-version"});
-    Pick();
-    QCOMPARE(form().Grid().VersionLabel()->text(), QStringLiteral("FirmWare:  V1.00"));
-    windows_ = Windows();
-    Launch({"--version", "255"});
-    Pick();
-    QCOMPARE(form().Grid().VersionLabel()->text(), QStringLiteral("FirmWare:  V_25.5"));
-    QVERIFY(dialogs_->messages.isEmpty());
+    const std::pair<QStringList, QString> cases[] = {
+        {{"--fault", "version-zero"}, "FirmWare:  V_0.0"},
+        {{"--fault", "no-version"}, "FirmWare:  V1.00"},
+        {{"--version", "255"}, "FirmWare:  V_25.5"},
+    };
+    for (const auto& [simArgs, label] : cases) {
+      windows_ = Windows();
+      Launch(simArgs);
+      Pick();
+      // A failed read shows why before the label is compared.
+      QVERIFY2(dialogs_->messages.isEmpty(), qPrintable(dialogs_->messages.join(" | ")));
+      QCOMPARE(form().Grid().VersionLabel()->text(), label);
+    }
   }
 
   void writeThenGoodReadBack() {
@@ -296,29 +294,11 @@ class TestTableTransfer : public QObject {
   }
 
  private:
-  TForm1& form() { return *windows_.form1; }
-
-  void Launch(const QStringList& args) {
-    sim_ = std::make_unique<SimProcess>();
-    QVERIFY(sim_->StartRecording(args));
-    windows_ = StartUp({sim_->Port()});
-  }
-
-  void Pick() { QVERIFY(testing::PickPort(form(), sim_->Port())); }
-
-  void Trigger(const char* name) {
-    form().findChild<QAction*>(QString::fromLatin1(name))->trigger();
-  }
-
   bool WriteFrameTaken(std::size_t before) { return testing::WriteFrameTaken(*sim_, before); }
 
   QList<int> RunVerificationTicks() {
     return testing::RunVerificationTicks(form(), *windows_.form3);
   }
-
-  std::unique_ptr<testing::ScriptedDialogs> dialogs_;
-  std::unique_ptr<SimProcess> sim_;
-  Windows windows_;
 };
 
 QTEST_MAIN(TestTableTransfer)

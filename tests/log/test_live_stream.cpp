@@ -27,6 +27,7 @@
 #include "support/PortBox.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SimProcess.h"
+#include "support/SimWindow.h"
 #include "table/GridPage.h"
 
 using namespace zelor;
@@ -70,16 +71,12 @@ class PaintCounter : public QObject {
 
 }  // namespace
 
-class TestLiveStream : public QObject {
+class TestLiveStream : public QObject, private testing::SimWindow {
   Q_OBJECT
 
  private slots:
-  void init() { dialogs_ = std::make_unique<testing::ScriptedDialogs>(); }
-  void cleanup() {
-    windows_ = Windows();
-    sim_.reset();
-    dialogs_.reset();
-  }
+  void init() { InitWindow(); }
+  void cleanup() { CleanupWindow(); }
 
   void startSendsRangeStepAndStartCommandsInOrder() {
     Connect({});
@@ -461,7 +458,6 @@ class TestLiveStream : public QObject {
   }
 
  private:
-  TForm1& form() { return *windows_.form1; }
   MessageTexts& messages() { return form().Messages(); }
   QString StreamRunningMessage() { return messages().Own(OwnMessage::kStreamRunning); }
 
@@ -473,27 +469,11 @@ class TestLiveStream : public QObject {
   void Launch() { windows_ = StartUp({}); }
 
   void Connect(const QStringList& args) {
-    sim_ = std::make_unique<SimProcess>();
-    QVERIFY(sim_->StartRecording(args));
-    windows_ = StartUp({sim_->Port()});
+    SimWindow::Launch(args);
     Pick();
     if (!args.contains("silent")) QVERIFY(dialogs_->TakeMessages().isEmpty());
     dialogs_->TakeMessages();
   }
-
-  void Pick() { QVERIFY(testing::PickPort(form(), sim_->Port())); }
-
-  void Trigger(const char* name) {
-    form().findChild<QAction*>(QString::fromLatin1(name))->trigger();
-  }
-
-  void Click(const char* name) {
-    form().findChild<QPushButton*>(QString::fromLatin1(name))->click();
-  }
-
-  std::unique_ptr<testing::ScriptedDialogs> dialogs_;
-  std::unique_ptr<SimProcess> sim_;
-  Windows windows_;
 };
 
 QTEST_MAIN(TestLiveStream)

@@ -17,22 +17,19 @@
 #include "support/PortBox.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SimProcess.h"
+#include "support/SimWindow.h"
 #include "table/CellIndex.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
 
 using namespace zelor;
 
-class TestTableHistoryCommands : public QObject {
+class TestTableHistoryCommands : public QObject, private testing::SimWindow {
   Q_OBJECT
 
  private slots:
-  void init() { dialogs_ = std::make_unique<testing::ScriptedDialogs>(); }
-  void cleanup() {
-    windows_ = Windows();
-    sim_.reset();
-    dialogs_.reset();
-  }
+  void init() { InitWindow(); }
+  void cleanup() { CleanupWindow(); }
 
   // Enabled only with something to do; a command that changes nothing is no
   // step and keeps the redo side, a new step clears it.
@@ -116,9 +113,7 @@ class TestTableHistoryCommands : public QObject {
   }
 
  private:
-  TForm1& form() { return *windows_.form1; }
   QAction* Item(const char* name) { return form().findChild<QAction*>(QString::fromLatin1(name)); }
-  void Trigger(const char* name) { Item(name)->trigger(); }
   void CheckItems(bool undo, bool redo) {
     QCOMPARE(Item("UndoTable")->isEnabled(), undo);
     QCOMPARE(Item("RedoTable")->isEnabled(), redo);
@@ -140,24 +135,6 @@ class TestTableHistoryCommands : public QObject {
     for (int index = 0; index < 256; ++index) changed += now[index] != from[index];
     return changed;
   }
-  // Types text into cell index of the grid and confirms it with Enter.
-  void Type(int index, const QString& text) {
-    form().PageControl1()->setCurrentWidget(form().TabSheet("TabSheet3"));
-    QTableWidget* grid = form().Grid().Grid();
-    QTableWidgetItem* item = grid->item(CellRow(index), CellColumn(index));
-    grid->editItem(item);
-    auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->indexFromItem(item)));
-    QVERIFY(editor);
-    editor->selectAll();
-    QTest::keyClicks(editor, text);
-    QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_VERIFY(!grid->indexWidget(grid->indexFromItem(item)));  // closed, queued
-    QCOMPARE(item->text(), text);
-  }
-
-  std::unique_ptr<testing::ScriptedDialogs> dialogs_;
-  std::unique_ptr<testing::SimProcess> sim_;
-  Windows windows_;
 };
 
 QTEST_MAIN(TestTableHistoryCommands)

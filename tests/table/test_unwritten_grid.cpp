@@ -15,6 +15,7 @@
 #include "support/PortBox.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SimProcess.h"
+#include "support/SimWindow.h"
 #include "support/WriteVerification.h"
 #include "table/CellIndex.h"
 #include "table/GridPage.h"
@@ -22,16 +23,12 @@
 using namespace zelor;
 using testing::SimProcess;
 
-class TestUnwrittenGrid : public QObject {
+class TestUnwrittenGrid : public QObject, private testing::SimWindow {
   Q_OBJECT
 
  private slots:
-  void init() { dialogs_ = std::make_unique<testing::ScriptedDialogs>(); }
-  void cleanup() {
-    windows_ = Windows();
-    sim_.reset();
-    dialogs_.reset();
-  }
+  void init() { InitWindow(); }
+  void cleanup() { CleanupWindow(); }
 
   void typedCellsAreTintedAndCounted() {
     Launch({});
@@ -41,7 +38,7 @@ class TestUnwrittenGrid : public QObject {
     Type(102, "300");
     Type(104, "150");
     Type(104, "104");                                              // typed back
-    QCOMPARE(Form().Grid().CellText(100), QStringLiteral("150"));  // the text stays as typed
+    QCOMPARE(form().Grid().CellText(100), QStringLiteral("150"));  // the text stays as typed
     QCOMPARE(Background(100), GridPage::MarkColour(CellMark::kDiffers));
     QCOMPARE(Background(101), GridPage::MarkColour(CellMark::kInvalid));
     QCOMPARE(Background(102), GridPage::MarkColour(CellMark::kInvalid));
@@ -51,12 +48,12 @@ class TestUnwrittenGrid : public QObject {
                  QStringLiteral("Не записано в конвертер: 1 яч., ошибочных: 2"));
 
     // Commands change the whole table: the marks follow each cell.
-    Form().N14Click();
+    form().N14Click();
     QCOMPARE(Marks().Count(CellMark::kDiffers), 255);  // all but cell 0
     QCOMPARE(Marks().Count(CellMark::kInvalid), 0);
     QCOMPARE(Background(0), QColor());
     QCOMPARE(Background(255), GridPage::MarkColour(CellMark::kDiffers));
-    Form().N112Click();
+    form().N112Click();
     QCOMPARE(Marks().Count(CellMark::kUnchanged), 256);
     QTRY_COMPARE(Status().CellsText(), QStringLiteral("Не записано в конвертер: 0 яч."));
   }
@@ -74,14 +71,14 @@ class TestUnwrittenGrid : public QObject {
     QFETCH(int, stillDiffering);
     Launch(QStringList{"--flash-ms", "0"} + fault);
     Pick();
-    Form().Grid().SetCell(17, 99);
-    Form().Grid().SetCell(40, 200);
+    form().Grid().SetCell(17, 99);
+    form().Grid().SetCell(40, 200);
     const std::size_t before = sim_->Received().size();
-    Form().N8Click();
+    form().N8Click();
     QVERIFY(testing::WriteFrameTaken(*sim_, before));
     // Sent but not yet read back: still unwritten.
     QCOMPARE(Marks().Count(CellMark::kDiffers), 2);
-    testing::RunVerificationTicks(Form(), *windows_.form3);
+    testing::RunVerificationTicks(form(), *windows_.form3);
     QCOMPARE(dialogs_->TakeMessages().size(), 1);
     QCOMPARE(Marks().Count(CellMark::kDiffers), stillDiffering);
     QCOMPARE(Background(40), QColor());
@@ -99,14 +96,14 @@ class TestUnwrittenGrid : public QObject {
 
     Pick();
     QTRY_COMPARE(Status().PortText(), "Порт: " + sim_->Port());
-    QCOMPARE(Form().findChild<QComboBox*>(QStringLiteral("COM"))->toolTip(), sim_->Port());
+    QCOMPARE(form().findChild<QComboBox*>(QStringLiteral("COM"))->toolTip(), sim_->Port());
     QTRY_COMPARE(Status().FirmwareText(), QStringLiteral("Прошивка: 3.2"));
     Click("ButtonStart");
     QTRY_COMPARE(Status().StreamText(), QStringLiteral("Поток: идёт"));
     Click("ButtonStop");
     QTRY_COMPARE(Status().StreamText(), QStringLiteral("Поток: остановлен"));
 
-    Form().Messages().SwitchToEnglish();
+    form().Messages().SwitchToEnglish();
     QTRY_COMPARE(Status().PortText(), "Port: " + sim_->Port());
     QCOMPARE(Status().FirmwareText(), QStringLiteral("Firmware: 3.2"));
     QCOMPARE(Status().StreamText(), QStringLiteral("Stream: stopped"));
@@ -115,51 +112,17 @@ class TestUnwrittenGrid : public QObject {
   }
 
  private:
-  TForm1& Form() { return *windows_.form1; }
-  StatusBlock& Status() { return Form().Status(); }
-  const CellMarks& Marks() { return Form().Grid().Marks(); }
+  StatusBlock& Status() { return form().Status(); }
+  const CellMarks& Marks() { return form().Grid().Marks(); }
 
-  void Launch(const QStringList& args) {
-    sim_ = std::make_unique<SimProcess>();
-    QVERIFY(sim_->StartRecording(args));
-    windows_ = StartUp({sim_->Port()});
-  }
-
-  void Pick() { QVERIFY(testing::PickPort(Form(), sim_->Port())); }
-
-  void ShowTab(const char* name) { Form().PageControl1()->setCurrentWidget(Form().TabSheet(name)); }
+  void ShowTab(const char* name) { form().PageControl1()->setCurrentWidget(form().TabSheet(name)); }
   void ShowFirstTab() { ShowTab("TabSheet1"); }
 
-  void Click(const char* name) {
-    Form().findChild<QPushButton*>(QString::fromLatin1(name))->click();
-  }
-
   QTableWidgetItem* Item(int index) {
-    return Form().Grid().Grid()->item(CellRow(index), CellColumn(index));
+    return form().Grid().Grid()->item(CellRow(index), CellColumn(index));
   }
 
   QColor Background(int index) { return Item(index)->data(Qt::BackgroundRole).value<QColor>(); }
-
-  // Types text into cell index as a user does: opens the cell's editor,
-  // replaces its text and confirms with Enter (which the grid carries out
-  // from its event queue).
-  void Type(int index, const QString& text) {
-    ShowTab("TabSheet3");
-    QTableWidget* grid = Form().Grid().Grid();
-    grid->setCurrentItem(Item(index));
-    grid->editItem(Item(index));
-    auto* editor = qobject_cast<QLineEdit*>(
-        grid->indexWidget(grid->model()->index(CellRow(index), CellColumn(index))));
-    QVERIFY(editor);
-    editor->selectAll();
-    QTest::keyClicks(editor, text);
-    QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_COMPARE(Form().Grid().CellText(index), text);
-  }
-
-  std::unique_ptr<testing::ScriptedDialogs> dialogs_;
-  std::unique_ptr<SimProcess> sim_;
-  Windows windows_;
 };
 
 QTEST_MAIN(TestUnwrittenGrid)

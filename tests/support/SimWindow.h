@@ -1,0 +1,78 @@
+#pragma once
+// The main window with scripted dialogs, started on its own or against a
+// recording converter simulator: the fixture the window tests share. A test
+// class derives from it beside QObject and calls InitWindow() and
+// CleanupWindow() from its init() and cleanup() slots.
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <memory>
+
+#include "app/StartUp.h"
+#include "app/ZelorConfigurator.h"
+#include "support/PortBox.h"
+#include "support/ScriptedDialogs.h"
+#include "support/SimProcess.h"
+#include "table/CellIndex.h"
+#include "table/GridPage.h"
+
+namespace zelor::testing {
+
+class SimWindow {
+ protected:
+  void InitWindow() { dialogs_ = std::make_unique<ScriptedDialogs>(); }
+  // The windows go first, while the simulator still holds the line.
+  void CleanupWindow() {
+    windows_ = Windows();
+    sim_.reset();
+    dialogs_.reset();
+  }
+
+  TForm1& form() { return *windows_.form1; }
+
+  // Starts the simulator, recording what it receives, then the windows with
+  // its port in the port list.
+  void Launch(const QStringList& simArgs) {
+    sim_ = std::make_unique<SimProcess>();
+    QVERIFY(sim_->StartRecording(simArgs));
+    windows_ = StartUp({sim_->Port()});
+  }
+
+  // Picks the simulator's port in the port box, as a user does.
+  void Pick() { QVERIFY(PickPort(form(), sim_->Port())); }
+
+  void Trigger(const char* action) {
+    form().findChild<QAction*>(QString::fromLatin1(action))->trigger();
+  }
+  void Click(const char* button) {
+    form().findChild<QPushButton*>(QString::fromLatin1(button))->click();
+  }
+
+  // Types text into the grid's cell index as a user does: opens the cell's
+  // editor, replaces its text and confirms with Enter, then waits until the
+  // grid has closed the editor (queued) and taken the text.
+  void Type(int index, const QString& text) {
+    form().PageControl1()->setCurrentWidget(form().TabSheet("TabSheet3"));
+    QTableWidget* grid = form().Grid().Grid();
+    QTableWidgetItem* item = grid->item(CellRow(index), CellColumn(index));
+    grid->setCurrentItem(item);
+    grid->editItem(item);
+    auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->indexFromItem(item)));
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_VERIFY(!grid->indexWidget(grid->indexFromItem(item)));
+    QCOMPARE(item->text(), text);
+  }
+
+  std::unique_ptr<ScriptedDialogs> dialogs_;
+  std::unique_ptr<SimProcess> sim_;
+  Windows windows_;
+};
+
+}  // namespace zelor::testing
