@@ -77,6 +77,17 @@ const OwnText kOwn[] = {
     {"Экспорт CSV", "Export CSV"},
     {"Отменить", "Undo"},
     {"Вернуть", "Redo"},
+    {"Порт: ", "Port: "},
+    {"не открыт", "not open"},
+    {"Прошивка: ", "Firmware: "},
+    {"не считана", "not read"},
+    {"Поток: идёт", "Stream: running"},
+    {"Поток: остановлен", "Stream: stopped"},
+    {"Поток: связь потеряна, нажмите \"Стоп\"", "Stream: connection lost, press \"Stop\""},
+    {"Не записано в конвертер: ", "Not in the converter: "},
+    {" яч.", " cells"},
+    {"таблица конвертера не считана", "converter's table not read"},
+    {", ошибочных: ", ", invalid: "},
     {"", ""},  // kCount
 };
 static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);

@@ -26,6 +26,18 @@ enum class OwnMessage {
   // Captions of the table history's items in the menu "Таблица Замены".
   kUndoTableCaption,
   kRedoTableCaption,
+  // The lines of the first tab's status block and their parts.
+  kStatusPort,
+  kStatusNoPort,
+  kStatusFirmware,
+  kStatusNotRead,
+  kStatusStreamRuns,
+  kStatusStreamStopped,
+  kStatusStreamLost,
+  kStatusDiffering,
+  kStatusCellsWord,
+  kStatusNoCopy,
+  kStatusInvalid,
   kCount  // keep last
 };
 

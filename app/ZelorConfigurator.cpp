@@ -190,7 +190,7 @@ void TForm1::BuildPortTab(QWidget* page) {
   // give the whole one.
   connect(com_, &QComboBox::currentTextChanged, com_,
           [this](const QString& name) { com_->setToolTip(name); });
-  status_ = new StatusBlock([this] { return StatusNow(); }, page);
+  status_ = new StatusBlock([this] { return StatusNow(); }, messages_, page);
   status_->setGeometry(16, 52, 250, 150);
 
   auto* label6 = new QLabel(QStringLiteral("Zelor"), page);
@@ -237,7 +237,6 @@ LinkStatus TForm1::StatusNow() const {
     status.differing = marks.Count(CellMark::kDiffers);
     status.invalid = marks.Count(CellMark::kInvalid);
   }
-  status.english = messages_.English();
   return status;
 }
 

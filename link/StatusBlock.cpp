@@ -4,30 +4,12 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/MessageTexts.h"
+
 namespace zelor {
 namespace {
 
 constexpr int kRefreshMs = 250;
-
-// A text of the block in the language asked for.
-struct Twin {
-  const char* russian;
-  const char* english;
-  QString In(bool english) const { return QString::fromUtf8(english ? this->english : russian); }
-};
-
-const Twin kPort{"Порт: ", "Port: "};
-const Twin kNoPort{"не открыт", "not open"};
-const Twin kFirmware{"Прошивка: ", "Firmware: "};
-const Twin kNotRead{"не считана", "not read"};
-const Twin kStreamRuns{"Поток: идёт", "Stream: running"};
-const Twin kStreamStopped{"Поток: остановлен", "Stream: stopped"};
-const Twin kStreamLost{"Поток: связь потеряна, нажмите \"Стоп\"",
-                       "Stream: connection lost, press \"Stop\""};
-const Twin kDiffering{"Не записано в конвертер: ", "Not in the converter: "};
-const Twin kCellsWord{" яч.", " cells"};
-const Twin kNoCopy{"таблица конвертера не считана", "converter's table not read"};
-const Twin kInvalid{", ошибочных: ", ", invalid: "};
 
 QLabel* MakeLine(const char* name, QWidget* parent) {
   auto* label = new QLabel(parent);
@@ -43,8 +25,9 @@ void SetText(QLabel* label, const QString& text) {
 
 }  // namespace
 
-StatusBlock::StatusBlock(std::function<LinkStatus()> source, QWidget* parent)
-    : QWidget(parent), source_(std::move(source)), timer_(new QTimer(this)) {
+StatusBlock::StatusBlock(std::function<LinkStatus()> source, const MessageTexts& messages,
+                         QWidget* parent)
+    : QWidget(parent), source_(std::move(source)), messages_(messages), timer_(new QTimer(this)) {
   setObjectName(QStringLiteral("StatusBlock"));
   auto* lines = new QVBoxLayout(this);
   lines->setContentsMargins(0, 0, 0, 0);
@@ -61,18 +44,21 @@ StatusBlock::StatusBlock(std::function<LinkStatus()> source, QWidget* parent)
 
 void StatusBlock::Refresh() {
   const LinkStatus s = source_();
-  const bool en = s.english;
-  SetText(port_, kPort.In(en) + (s.port.isEmpty() ? kNoPort.In(en) : s.port));
-  SetText(firmware_, kFirmware.In(en) + (s.firmware.isEmpty() ? kNotRead.In(en) : s.firmware));
-  const Twin& stream = s.readerLost ? kStreamLost : s.streaming ? kStreamRuns : kStreamStopped;
-  SetText(stream_, stream.In(en));
-  QString cells = kDiffering.In(en);
+  const auto text = [this](OwnMessage m) { return messages_.Own(m); };
+  using enum OwnMessage;
+  SetText(port_, text(kStatusPort) + (s.port.isEmpty() ? text(kStatusNoPort) : s.port));
+  SetText(firmware_,
+          text(kStatusFirmware) + (s.firmware.isEmpty() ? text(kStatusNotRead) : s.firmware));
+  SetText(stream_, text(s.readerLost  ? kStatusStreamLost
+                        : s.streaming ? kStatusStreamRuns
+                                      : kStatusStreamStopped));
+  QString cells = text(kStatusDiffering);
   if (s.haveCopy) {
-    cells += QString::number(s.differing) + kCellsWord.In(en);
+    cells += QString::number(s.differing) + text(kStatusCellsWord);
   } else {
-    cells += kNoCopy.In(en);
+    cells += text(kStatusNoCopy);
   }
-  if (s.invalid > 0) cells += kInvalid.In(en) + QString::number(s.invalid);
+  if (s.invalid > 0) cells += text(kStatusInvalid) + QString::number(s.invalid);
   SetText(cells_, cells);
 }
 

@@ -19,6 +19,8 @@ class QTimer;
 
 namespace zelor {
 
+class MessageTexts;
+
 // What the block shows, as the window has it now.
 struct LinkStatus {
   QString port;      // the open port's name; empty while none is open
@@ -28,12 +30,12 @@ struct LinkStatus {
   bool haveCopy = false;    // the converter's table is known
   int differing = 0;        // valid cells the converter holds another byte for
   int invalid = 0;          // cells that are no byte at all
-  bool english = false;     // the language of the program's messages
 };
 
 class StatusBlock final : public QWidget {
  public:
-  StatusBlock(std::function<LinkStatus()> source, QWidget* parent);
+  // Its lines follow the language of messages.
+  StatusBlock(std::function<LinkStatus()> source, const MessageTexts& messages, QWidget* parent);
 
   // Asks the source and shows its answer now.
   void Refresh();
@@ -49,6 +51,7 @@ class StatusBlock final : public QWidget {
 
  private:
   std::function<LinkStatus()> source_;
+  const MessageTexts& messages_;
   QTimer* timer_;
   QLabel* port_;
   QLabel* firmware_;
