@@ -296,6 +296,8 @@ class TForm1 : public QMainWindow {
   // back with the refreshes the table commands make; the items' states.
   TableState TableNow() const;
   void ShowTable(const TableState& state);
+  // Undo or redo: commits, moves, shows the state moved to.
+  void MoveInHistory(std::optional<TableState> (TableHistory::*move)());
   void UpdateHistoryItems();
   // What a command changes in the table while one lives is one step; changes
   // made before it (a live-learning run so far) are committed first.

@@ -7,7 +7,6 @@
 #include "app/FileSave.h"
 #include "link/LogBuffer.h"
 #include "log/LogFrame.h"
-#include "table/CellText.h"
 
 namespace zelor {
 namespace {
@@ -22,14 +21,6 @@ char* Field(char* out, int value) {
 }
 
 }  // namespace
-
-std::optional<int> LogCsvTableValue(const std::string& cellText) {
-  try {
-    return ParseInteger(cellText);
-  } catch (const ConversionError&) {
-    return std::nullopt;
-  }
-}
 
 char* WriteLogCsvRow(char* out, std::int32_t index, const LogSample& sample,
                      const LogCsvTable& table) {

@@ -19,7 +19,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <string_view>
 
 #include "link/LogSample.h"
@@ -37,12 +36,9 @@ inline constexpr std::string_view kLogCsvHeader =
 // enrichment ("-100"), nine commas and CR LF.
 inline constexpr std::size_t kLogCsvRowMax = 11 + 7 * 3 + 11 + 4 + 9 + 2;
 
-// The table field's value of each MAF value; nullopt leaves the field empty.
+// The table field's value of each MAF value, read from its cell as the log
+// chart reads it (IntegerOf, table/CellText); nullopt leaves the field empty.
 using LogCsvTable = std::array<std::optional<int>, 256>;
-
-// A cell's text as the table field takes it: read with ParseInteger, as the
-// log chart reads it; nullopt for a text that is not an integer.
-std::optional<int> LogCsvTableValue(const std::string& cellText);
 
 // Writes the row of sample `index` (index >= 0) at out, which has room for
 // kLogCsvRowMax bytes; returns the end of the row.

@@ -11,6 +11,7 @@
 #include "log/LogCsv.h"
 #include "log/LogFile.h"
 #include "log/PanelPage.h"
+#include "table/CellText.h"
 #include "table/GridPage.h"
 
 namespace zelor {
@@ -60,8 +61,7 @@ void TForm1::ExportCsvClick() {
   dialog.SetFileName(LogCsvFileName(dialog.FileName()));
   // Each cell is read once; one that is not a number leaves its field empty.
   LogCsvTable table;
-  for (int maf = 0; maf < 256; ++maf)
-    table[maf] = LogCsvTableValue(grid_->CellText(maf).toStdString());
+  for (int maf = 0; maf < 256; ++maf) table[maf] = IntegerOf(grid_->CellText(maf).toStdString());
   if (const auto error = SaveLogCsvFile(*logBuffer_, dialog.FileName(), table)) Message(*error);
 }
 

@@ -48,18 +48,15 @@ void TForm1::ShowTable(const TableState& state) {
   if (LogChartDrawn() && !learnRequest_) RedrawLogChart(LogStep());
 }
 
-void TForm1::UndoTableClick() {
-  // A live-learning run's changes so far are the step taken back; the run
-  // goes on learning into the restored table.
-  CommitTableStep();
-  const std::optional<TableState> state = history_.Undo();
-  UpdateHistoryItems();
-  if (state) ShowTable(*state);
-}
+void TForm1::UndoTableClick() { MoveInHistory(&TableHistory::Undo); }
 
-void TForm1::RedoTableClick() {
+void TForm1::RedoTableClick() { MoveInHistory(&TableHistory::Redo); }
+
+void TForm1::MoveInHistory(std::optional<TableState> (TableHistory::*move)()) {
+  // Changes not yet committed (a live-learning run's so far) are a step of
+  // their own first; a run goes on learning into the table shown.
   CommitTableStep();
-  const std::optional<TableState> state = history_.Redo();
+  const std::optional<TableState> state = (history_.*move)();
   UpdateHistoryItems();
   if (state) ShowTable(*state);
 }

@@ -9,6 +9,7 @@
 
 #include "link/LogBuffer.h"
 #include "log/LogCsv.h"
+#include "table/CellText.h"
 
 using namespace zelor;
 
@@ -62,7 +63,7 @@ class TestLogCsv : public QObject {
     // no value.
     const std::pair<const char*, std::optional<int>> cells[] = {
         {"007", 7}, {"-5", -5}, {"", std::nullopt}, {"1.5", std::nullopt}};
-    for (const auto& [text, value] : cells) QCOMPARE(LogCsvTableValue(text), value);
+    for (const auto& [text, value] : cells) QCOMPARE(IntegerOf(text), value);
   }
 
   void aBufferGivesTheHeaderAndOneRowPerCountedSample() {
