@@ -174,6 +174,12 @@ void TestReadTableTool::savesTheTable_data() {
       << "^save .*/none/x\\.tab: cannot create a temporary file beside it: .*; the file is as "
          "it was$"
       << QStringList{"old.tab"};
+  // The temporary file is written, but cannot take the folder's place.
+  QTest::newRow("a folder in the way")
+      << QStringList{} << "in-the-way" << old << 1
+      << "^save .*/in-the-way\\.tab: cannot put the temporary file in its place: .*; the file "
+         "is as it was$"
+      << QStringList{"old.tab"};
 }
 
 void TestReadTableTool::savesTheTable() {
@@ -191,6 +197,7 @@ void TestReadTableTool::savesTheTable() {
   const QDir out(dir.filePath(QStringLiteral("out")));
   QVERIFY(QDir().mkpath(out.path()));
   WriteAll(out.filePath(QStringLiteral("old.tab")), before);
+  QVERIFY(out.mkdir(QStringLiteral("in-the-way.tab")));
   SimProcess sim;
   QStringList args{"--table", tab};
   for (const QString& fault : faults) args << "--fault" << fault;
