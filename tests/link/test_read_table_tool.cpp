@@ -156,30 +156,22 @@ void TestReadTableTool::savesTheTable_data() {
   QTest::addColumn<QByteArray>("before");  // out/old.tab before the run
   QTest::addColumn<int>("exitCode");
   QTest::addColumn<QString>("line");
-  QTest::addColumn<QStringList>("files");  // out/ after the run
 
   const QByteArray old("old table");
   QTest::newRow("saved, .tab appended")
       << QStringList{} << "copy" << old << 0
       << "^saved .*/copy\\.tab: 262 bytes, the table and the default settings 4 5 0 50 100 100 "
-         "\\(the converter does not report its settings\\)$"
-      << QStringList{"copy.tab", "old.tab"};
+         "\\(the converter does not report its settings\\)$";
   // The reply came whole, but a converter still talking may have sent
   // stream bytes in its place.
   QTest::newRow("converter keeps talking, old file kept")
       << QStringList{"keep-talking"} << "old.tab" << old << 1
-      << "^save .*/old\\.tab: nothing saved, the file is as it was$" << QStringList{"old.tab"};
-  QTest::newRow("no such folder")
-      << QStringList{} << "none/x.tab" << old << 1
-      << "^save .*/none/x\\.tab: cannot create a temporary file beside it: .*; the file is as "
-         "it was$"
-      << QStringList{"old.tab"};
+      << "^save .*/old\\.tab: nothing saved, the file is as it was$";
   // The temporary file is written, but cannot take the folder's place.
   QTest::newRow("a folder in the way")
       << QStringList{} << "in-the-way" << old << 1
       << "^save .*/in-the-way\\.tab: cannot put the temporary file in its place: .*; the file "
-         "is as it was$"
-      << QStringList{"old.tab"};
+         "is as it was$";
 }
 
 void TestReadTableTool::savesTheTable() {
@@ -188,7 +180,6 @@ void TestReadTableTool::savesTheTable() {
   QFETCH(QByteArray, before);
   QFETCH(int, exitCode);
   QFETCH(QString, line);
-  QFETCH(QStringList, files);
 
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
@@ -208,6 +199,8 @@ void TestReadTableTool::savesTheTable() {
   QVERIFY2(run.exitCode == exitCode, qPrintable(run.output));
   QVERIFY2(run.Has(line), qPrintable(line + " in:\n" + run.output));
   // No temporary file is left behind, and a failed save keeps the old file.
+  const QStringList files =
+      exitCode == 0 ? QStringList{"copy.tab", "old.tab"} : QStringList{"old.tab"};
   QCOMPARE(out.entryList(QDir::Files | QDir::Hidden), files);
   QCOMPARE(ReadAll(out.filePath(QStringLiteral("old.tab"))), before);
   if (exitCode == 0)
@@ -218,7 +211,7 @@ void TestReadTableTool::savesTheTable() {
 void TestReadTableTool::writesATableFile_data() {
   QTest::addColumn<QStringList>("faults");
   QTest::addColumn<QString>("name");
-  QTest::addColumn<QByteArray>("file");  // empty: no file
+  QTest::addColumn<QByteArray>("file");
   QTest::addColumn<int>("exitCode");
   QTest::addColumn<QString>("line");
 
@@ -234,14 +227,9 @@ void TestReadTableTool::writesATableFile_data() {
                             << "^write .*odd\\.tab: not a table file: it holds more than 262 "
                                "bytes, a table file 262 \\(or 256 or 257 without the "
                                "settings\\); nothing was sent$";
-  QTest::newRow("too short") << QStringList{} << "odd.tab" << tab.left(255) << 2
-                             << "^write .*: not a table file: it holds 255 bytes, .*; nothing "
-                                "was sent$";
   QTest::newRow("not named .tab") << QStringList{} << "odd.log" << tab << 2
                                   << "^write .*odd\\.log: not a table file: its name does not "
                                      "end in \\.tab; nothing was sent$";
-  QTest::newRow("missing") << QStringList{} << "odd.tab" << QByteArray() << 2
-                           << "^write .*odd\\.tab: cannot open it: .*; nothing was sent$";
 }
 
 void TestReadTableTool::writesATableFile() {
@@ -254,7 +242,7 @@ void TestReadTableTool::writesATableFile() {
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
   const QString path = dir.filePath(name);
-  if (!file.isEmpty()) WriteAll(path, file);
+  WriteAll(path, file);
   SimProcess sim;  // holding the 1:1 table
   QStringList args;
   for (const QString& fault : faults) args << "--fault" << fault;
