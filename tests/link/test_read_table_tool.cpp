@@ -1,6 +1,7 @@
-// The console check zelor-read-table, built for this platform, run against
-// the converter simulator: the steps a tester runs on Windows, with their
-// outcome and exit status.
+// The console companion zelor-read-table, built for this platform, run
+// against the converter simulator: the steps a tester runs on Windows, with
+// their outcome and exit status, and its .tab files: saved from the
+// converter and written back to it.
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -36,6 +37,40 @@ std::vector<int> PrintedCells(const QString& output) {
   return cells;
 }
 
+// The tool's exit code and output for the arguments given.
+struct Run {
+  explicit Run(const QStringList& args) {
+    QProcess tool;
+    tool.start(QStringLiteral(ZELOR_READ_TABLE_PATH), args);
+    finished = tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit;
+    exitCode = tool.exitCode();
+    output = QString::fromLocal8Bit(tool.readAllStandardOutput());
+  }
+  bool Has(const QString& line) const {
+    return QRegularExpression(line, QRegularExpression::MultilineOption).match(output).hasMatch();
+  }
+  bool finished = false;
+  int exitCode = -1;
+  QString output;
+};
+
+QByteArray Bytes(const std::array<std::uint8_t, 256>& table) {
+  return QByteArray(reinterpret_cast<const char*>(table.data()), table.size());
+}
+
+QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  if (f.open(QIODevice::WriteOnly)) f.write(bytes);
+}
+
+// The default settings as a .tab file stores them.
+const QByteArray kDefaultSettings("\x04\x05\x80\x40\x80\x80", 6);
+
 }  // namespace
 
 class TestReadTableTool : public QObject {
@@ -44,6 +79,10 @@ class TestReadTableTool : public QObject {
  private slots:
   void runsAgainstTheSimulator_data();
   void runsAgainstTheSimulator();
+  void savesTheTable_data();
+  void savesTheTable();
+  void writesATableFile_data();
+  void writesATableFile();
 };
 
 void TestReadTableTool::runsAgainstTheSimulator_data() {
@@ -109,6 +148,118 @@ void TestReadTableTool::runsAgainstTheSimulator() {
     const std::vector<int> expected(table.begin(), table.end());
     QCOMPARE(PrintedCells(output), expected);
   }
+}
+
+void TestReadTableTool::savesTheTable_data() {
+  QTest::addColumn<QStringList>("faults");
+  QTest::addColumn<QString>("name");       // as given, in the folder out/
+  QTest::addColumn<QByteArray>("before");  // out/old.tab before the run
+  QTest::addColumn<int>("exitCode");
+  QTest::addColumn<QString>("line");
+
+  const QByteArray old("old table");
+  QTest::newRow("saved, .tab appended")
+      << QStringList{} << "copy" << old << 0
+      << "^saved .*/copy\\.tab: 262 bytes, the table and the default settings 4 5 0 50 100 100 "
+         "\\(the converter does not report its settings\\)$";
+  // The reply came whole, but a converter still talking may have sent
+  // stream bytes in its place.
+  QTest::newRow("converter keeps talking, old file kept")
+      << QStringList{"keep-talking"} << "old.tab" << old << 1
+      << "^save .*/old\\.tab: nothing saved, the file is as it was$";
+  // The temporary file is written, but cannot take the folder's place.
+  QTest::newRow("a folder in the way")
+      << QStringList{} << "in-the-way" << old << 1
+      << "^save .*/in-the-way\\.tab: cannot put the temporary file in its place: .*; the file "
+         "is as it was$";
+}
+
+void TestReadTableTool::savesTheTable() {
+  QFETCH(QStringList, faults);
+  QFETCH(QString, name);
+  QFETCH(QByteArray, before);
+  QFETCH(int, exitCode);
+  QFETCH(QString, line);
+
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString tab = dir.filePath(QStringLiteral("odd.tab"));
+  WriteAll(tab, Bytes(OddTable()));
+  const QDir out(dir.filePath(QStringLiteral("out")));
+  QVERIFY(QDir().mkpath(out.path()));
+  WriteAll(out.filePath(QStringLiteral("old.tab")), before);
+  QVERIFY(out.mkdir(QStringLiteral("in-the-way.tab")));
+  SimProcess sim;
+  QStringList args{"--table", tab};
+  for (const QString& fault : faults) args << "--fault" << fault;
+  QVERIFY(sim.Start(args));
+
+  const Run run({sim.Port(), "--save", out.filePath(name)});
+  QVERIFY(run.finished);
+  QVERIFY2(run.exitCode == exitCode, qPrintable(run.output));
+  QVERIFY2(run.Has(line), qPrintable(line + " in:\n" + run.output));
+  // No temporary file is left behind, and a failed save keeps the old file.
+  const QStringList files =
+      exitCode == 0 ? QStringList{"copy.tab", "old.tab"} : QStringList{"old.tab"};
+  QCOMPARE(out.entryList(QDir::Files | QDir::Hidden), files);
+  QCOMPARE(ReadAll(out.filePath(QStringLiteral("old.tab"))), before);
+  if (exitCode == 0)
+    QCOMPARE(ReadAll(out.filePath(QStringLiteral("copy.tab"))),
+             Bytes(OddTable()) + kDefaultSettings);
+}
+
+void TestReadTableTool::writesATableFile_data() {
+  QTest::addColumn<QStringList>("faults");
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QByteArray>("file");
+  QTest::addColumn<int>("exitCode");
+  QTest::addColumn<QString>("line");
+
+  // The table and settings no converter has yet; the settings are not sent.
+  const QByteArray tab = Bytes(OddTable()) + QByteArray("\x07\x08\x90\x20\x30\x40", 6);
+  QTest::newRow("verified") << QStringList{} << "odd.tab" << tab << 0
+                            << "^verified: the converter holds the table$";
+  QTest::newRow("a table without settings") << QStringList{} << "odd.TAB" << tab.left(256) << 0
+                                            << "^verified: the converter holds the table$";
+  QTest::newRow("read back differs") << QStringList{"corrupt-readback=17"} << "odd.tab" << tab << 1
+                                     << "^not verified: cell 17 reads 123, 122 was written$";
+  QTest::newRow("too long") << QStringList{} << "odd.tab" << tab + "more" << 2
+                            << "^write .*odd\\.tab: not a table file: it holds more than 262 "
+                               "bytes, a table file 262 \\(or 256 or 257 without the "
+                               "settings\\); nothing was sent$";
+  QTest::newRow("not named .tab") << QStringList{} << "odd.log" << tab << 2
+                                  << "^write .*odd\\.log: not a table file: its name does not "
+                                     "end in \\.tab; nothing was sent$";
+}
+
+void TestReadTableTool::writesATableFile() {
+  QFETCH(QStringList, faults);
+  QFETCH(QString, name);
+  QFETCH(QByteArray, file);
+  QFETCH(int, exitCode);
+  QFETCH(QString, line);
+
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString path = dir.filePath(name);
+  WriteAll(path, file);
+  SimProcess sim;  // holding the 1:1 table
+  QStringList args;
+  for (const QString& fault : faults) args << "--fault" << fault;
+  QVERIFY(sim.StartRecording(args));
+
+  const Run run({sim.Port(), "--write", path});
+  QVERIFY(run.finished);
+  QVERIFY2(run.exitCode == exitCode, qPrintable(run.output));
+  QVERIFY2(run.Has(line), qPrintable(line + " in:\n" + run.output));
+  if (exitCode == 2) {
+    // Refused before the port was opened.
+    QVERIFY2(!run.Has(QStringLiteral("^open ")), qPrintable(run.output));
+    return;
+  }
+  // The cells alone in the write frame, then the read-back's request.
+  const QByteArray sent = "sw" + Bytes(OddTable()) + QByteArray(1, '\0') + "sr";
+  QTRY_COMPARE(sim.Received(), std::vector<std::uint8_t>(sent.begin(), sent.end()));
 }
 
 QTEST_GUILESS_MAIN(TestReadTableTool)
