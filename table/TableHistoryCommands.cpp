@@ -13,6 +13,7 @@
 #include "app/ZelorConfigurator.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
+#include "table/TableGrid.h"
 
 namespace zelor {
 
@@ -26,6 +27,9 @@ TableState TForm1::TableNow() const {
 }
 
 void TForm1::CommitTableStep() {
+  // A cell still being edited is finished first: its text is a step of its
+  // own (its editor's end commits it), before whatever follows.
+  EndCellEditing(grid_->Grid());
   history_.Commit(TableNow());
   UpdateHistoryItems();
 }

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -123,6 +124,25 @@ class TestCompareTables : public QObject {
     Show();
     QCOMPARE(GridCellText(form.Grid1(), 200), QStringLiteral("200"));
     QVERIFY(dialogs_->messages.isEmpty());
+  }
+
+  // A command chosen while a cell's editor is open ends the editing first,
+  // so the editor never writes over the command's table afterwards.
+  void aCommandEndsAnOpenEditingFirst() {
+    Show();
+    form().PageControl()->setCurrentWidget(form().TableTab(1));
+    QTableWidget* grid = form().Grid1();
+    QTableWidgetItem* item = grid->item(15, 7);
+    grid->setCurrentItem(item);
+    grid->editItem(item);
+    auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->indexFromItem(item)));
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("77"));
+    Action("N14")->trigger();  // zeros over zeros: the cell's text stays "0"
+    if (grid->indexWidget(grid->indexFromItem(item))) QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_VERIFY(!grid->indexWidget(grid->indexFromItem(item)));
+    QCOMPARE(GridCellText(grid, 7), QStringLiteral("0"));
   }
 
   void dragOnTable2AtMaf100LeavesTable1Alone() {
