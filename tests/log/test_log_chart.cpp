@@ -12,6 +12,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <functional>
 
 #include "app/HandlerGuard.h"
@@ -209,27 +210,68 @@ class TestLogChart : public QObject {
 
   void resolutionLabelsAndAFixedResolutionUnderZoom() {
     const std::pair<int, const char*> automatic[] = {{429, "0.01"}, {860, "0.02"}, {43000, "1.00"}};
-    for (const auto& [frame, text] : automatic) {
-      form().SetAutoResolution(frame);
-      QCOMPARE(page().ResolutionLabel()->text(), QString("Разрешение: %1сек").arg(text));
+    // The menu checks the resolution in force among its five (-1: none).
+    const int checked[] = {0, -1, 4};
+    for (int k = 0; k < 3; ++k) {
+      form().SetAutoResolution(automatic[k].first);
+      QCOMPARE(page().ResolutionLabel()->text(),
+               QString("Разрешение: %1сек").arg(automatic[k].second));
+      QCOMPARE(CheckedResolution(), checked[k]);
     }
     Record(50000, Plain);
     ShowWhole();
     Trigger("N110");
     QCOMPARE(form().LogStep(), 100);
     QCOMPARE(page().ResolutionLabel()->text(), QStringLiteral("Разрешение: 1сек"));
+    Trigger("N110");  // chosen again: still checked
+    QCOMPARE(CheckedResolution(), 4);
 
     Trigger("ZakrepitRazreshenie");
     Trigger("N0251");
     Zoom(1000, 2000);
     QCOMPARE(form().LogStep(), 25);
     QCOMPARE(page().ResolutionLabel()->text(), QStringLiteral("Разрешение: 0.25сек"));
+    QCOMPARE(CheckedResolution(), 2);
     form().LogChartUndoZoom();
     QCOMPARE(form().LogStep(), 116);  // 50000 div 430, fixed or not
     QCOMPARE(page().ResolutionLabel()->text(), QStringLiteral("Разрешение: 1.16сек"));
+    QCOMPARE(CheckedResolution(), -1);
     Trigger("ZakrepitRazreshenie");
     Zoom(0, 10000);
     QCOMPARE(form().LogStep(), 23);
+  }
+
+  // What the chart shows besides its series: every series item carries a
+  // swatch of its colour; five time labels or more at any zoom; the
+  // learned-cells warning below them, clear of them.
+  void swatchesTimeLabelsAndTheWarningsPlace() {
+    // Shown: a ticked square of the colour; hidden: its outline alone.
+    const QSize side(kSwatchSide, kSwatchSide);
+    for (int s = 0; s < kLogSeriesCount; ++s) {
+      const QColor color = chart()->graph(s)->pen().color();
+      const QIcon icon = page().SeriesItem(s)->icon();
+      const QImage shown = icon.pixmap(side, QIcon::Normal, QIcon::On).toImage();
+      const QImage hidden = icon.pixmap(side, QIcon::Normal, QIcon::Off).toImage();
+      QCOMPARE(shown.pixelColor(10, 11), color);
+      QCOMPARE(hidden.pixelColor(1, 7), color);
+      QVERIFY(hidden.pixelColor(7, 7) != color);
+    }
+    Record(500000, Plain);
+    ShowWhole();
+    for (const auto& [first, last] :
+         {std::pair{0, 500000}, {1000, 1003}, {1000, 1500}, {4000, 4600}, {0, 2600}, {0, 37000}}) {
+      Zoom(first, last);
+      const QCPRange range = chart()->xAxis->range();
+      const QVector<double> ticks = chart()->xAxis->tickVector();
+      const auto shown =
+          std::count_if(ticks.begin(), ticks.end(), [&](double t) { return range.contains(t); });
+      QVERIFY2(shown >= 5, qPrintable(QString("%1..%2: %3").arg(first).arg(last).arg(shown)));
+    }
+    Trigger("LearnedCellsLock");
+    const int labelsEnd = chart()->axisRect()->bottom() + chart()->axisRect()->margins().bottom() -
+                          chart()->xAxis->padding();
+    QVERIFY(page().LockWarning()->geometry().top() >= labelsEnd);
+    QVERIFY(page().LockWarning()->geometry().bottom() < chart()->height());
   }
 
   void seriesShowTheChannelsTheTableAndEnrichmentPercent() {
@@ -389,6 +431,18 @@ class TestLogChart : public QObject {
     for (std::int32_t k = 0; k < n; ++k)
       file.write(reinterpret_cast<const char*>(Plain(k).bytes.data()), 8);
     return path;
+  }
+
+  int CheckedResolution() {
+    for (int k = 0; k < kResolutionCount; ++k) {
+      if (page().ResolutionItem(k)->isChecked()) {
+        for (int other = k + 1; other < kResolutionCount; ++other) {
+          if (page().ResolutionItem(other)->isChecked()) return -2;
+        }
+        return k;
+      }
+    }
+    return -1;
   }
 
   void CancelOpen() {
