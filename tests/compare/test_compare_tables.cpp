@@ -11,6 +11,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdlib>
 #include <optional>
 
 #include "app/StartUp.h"
@@ -124,6 +125,33 @@ class TestCompareTables : public QObject {
     Show();
     QCOMPARE(GridCellText(form.Grid1(), 200), QStringLiteral("200"));
     QVERIFY(dialogs_->messages.isEmpty());
+  }
+
+  // Each table's legend entry is in the colour its curve is seen in: its
+  // markers' while they are shown (256 of them overlap into a band), else
+  // its line's.
+  void legendInTheCurvesColours() {
+    Show();
+    const struct {
+      bool points;
+      QColor tab1, tab2;
+    } rows[] = {{true, Qt::red, Qt::blue}, {false, QColor(0, 128, 0), Qt::black}};
+    for (const auto& row : rows) {
+      if (Action("N7")->isChecked() != row.points) Action("N7")->trigger();
+      const QImage shot = chart().toPixmap().toImage();
+      for (int table : {1, 2}) {
+        const QRect icon(chart().legend->item(table - 1)->rect().topLeft(),
+                         chart().legend->iconSize());
+        const QColor expected = table == 1 ? row.tab1 : row.tab2;
+        for (int x : {icon.left() + icon.width() / 4, icon.left() + icon.width() * 3 / 4}) {
+          const QColor seen = shot.pixelColor(x, icon.center().y());
+          QVERIFY2(std::abs(seen.red() - expected.red()) < 40 &&
+                       std::abs(seen.green() - expected.green()) < 40 &&
+                       std::abs(seen.blue() - expected.blue()) < 40,
+                   qPrintable(QString("table %1 at x %2: %3").arg(table).arg(x).arg(seen.name())));
+        }
+      }
+    }
   }
 
   // A command chosen while a cell's editor is open ends the editing first,
