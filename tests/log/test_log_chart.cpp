@@ -242,7 +242,7 @@ class TestLogChart : public QObject {
   }
 
   // What the chart shows besides its series: every series item carries a
-  // swatch of its colour; five time labels or more at any zoom; the
+  // swatch of its colour; five time labels or more, even over 30 ms; the
   // learned-cells warning below them, clear of them.
   void swatchesTimeLabelsAndTheWarningsPlace() {
     // Shown: a ticked square of the colour; hidden: its outline alone.
@@ -256,17 +256,14 @@ class TestLogChart : public QObject {
       QCOMPARE(hidden.pixelColor(1, 7), color);
       QVERIFY(hidden.pixelColor(7, 7) != color);
     }
-    Record(500000, Plain);
+    // The time axis asks its step of TimeTickStep (test_log_frame).
+    Record(1000, Plain);
     ShowWhole();
-    for (const auto& [first, last] :
-         {std::pair{0, 500000}, {1000, 1003}, {1000, 1500}, {4000, 4600}, {0, 2600}, {0, 37000}}) {
-      Zoom(first, last);
-      const QCPRange range = chart()->xAxis->range();
-      const QVector<double> ticks = chart()->xAxis->tickVector();
-      const auto shown =
-          std::count_if(ticks.begin(), ticks.end(), [&](double t) { return range.contains(t); });
-      QVERIFY2(shown >= 5, qPrintable(QString("%1..%2: %3").arg(first).arg(last).arg(shown)));
-    }
+    Zoom(100, 103);
+    const QVector<double> ticks = chart()->xAxis->tickVector();
+    const QCPRange range = chart()->xAxis->range();
+    QVERIFY(std::count_if(ticks.begin(), ticks.end(),
+                          [&](double t) { return range.contains(t); }) >= kMinTimeLabels);
     Trigger("LearnedCellsLock");
     const int labelsEnd = chart()->axisRect()->bottom() + chart()->axisRect()->margins().bottom() -
                           chart()->xAxis->padding();
