@@ -150,7 +150,6 @@ void TForm1::RedrawLogChart(int step) {
 void TForm1::SetAutoResolution(std::int64_t frameLength) {
   LogFrame& frame = logChart_->Frame();
   frame.step = AutoStep(frameLength, frame.pointsPerFrame);
-  logChart_->MarkResolution(frame.step);
   ShowResolution(QString::fromStdString(StepText(frame.step)));
 }
 
@@ -172,7 +171,6 @@ void TForm1::FrameWholeRecording() {
 void TForm1::SetFixedResolution(int step, const char* caption) {
   LogFrame& frame = logChart_->Frame();
   frame.step = step;
-  logChart_->MarkResolution(step);
   std::tie(frame.start, frame.end) = logChart_->AxisFrame();
   RedrawLogChart(frame.step);
   ShowResolution(QString::fromLatin1(caption));

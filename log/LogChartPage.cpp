@@ -191,11 +191,6 @@ void LogChartPage::PlaceLabels() {
   label10_->move(320, top);
 }
 
-void LogChartPage::MarkResolution(int step) {
-  for (int k = 0; k < kResolutionCount; ++k)
-    resolutionItems_[k]->setChecked(kResolutions[k].step == step);
-}
-
 void LogChartPage::BuildPopup() {
   popupMenu1_ = new QMenu(chart_);
   popupMenu1_->setObjectName(QStringLiteral("PopupMenu1"));
@@ -203,14 +198,10 @@ void LogChartPage::BuildPopup() {
   n10_ = Item(popupMenu1_, "N10", "Подсказка", true, false);
   QMenu* resolution = SubMenu(popupMenu1_, "RAzreshenie", "Разрешение графиков");
   zakrepitRazreshenie_ = Item(resolution, "ZakrepitRazreshenie", "Закрепить разрешение", true);
-  // Radio items: the one of the step in force is checked (none while an
-  // automatic step matches none of them); the window sets the marks.
-  auto* resolutions = new QActionGroup(resolution);
-  resolutions->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-  for (int k = 0; k < kResolutionCount; ++k) {
-    resolutionItems_[k] = Item(resolution, kResolutions[k].item, kResolutions[k].caption, true);
-    resolutions->addAction(resolutionItems_[k]);
-  }
+  // Radio items that carry no check mark: the label below the chart shows
+  // the resolution in force.
+  for (int k = 0; k < kResolutionCount; ++k)
+    resolutionItems_[k] = Item(resolution, kResolutions[k].item, kResolutions[k].caption);
   QMenu* learning = SubMenu(popupMenu1_, "Obuchenie", "Обучение по текущему фрейму ");
   Item(learning, "N16", "Обучить");
   // The modes are radio items; their handlers set the marks themselves.

@@ -60,11 +60,8 @@ class LogChartPage {
   QAction* PointsItem() const { return n26_; }
   QAction* HintItem() const { return n10_; }
   QAction* FixResolutionItem() const { return zakrepitRazreshenie_; }
-  // The fixed resolutions "0.01" .. "1" in menu order; the one whose step is
-  // in force is checked.
+  // The fixed resolutions "0.01" .. "1" in menu order.
   QAction* ResolutionItem(int k) const { return resolutionItems_.at(k); }
-  // Checks the resolution item of step, and unchecks the others.
-  void MarkResolution(int step);
   QAction* SeriesItem(int series) const { return seriesItems_.at(series); }
   // The learning modes "n MAF=Const", n = 1..5, and the learned cells' lock
   // "Заблокировать".
