@@ -12,6 +12,11 @@ namespace zelor {
 
 enum class FileDialogKind { Open, Save };
 
+// The least size of the real file dialogs, so that no column of their
+// detail view is cut (the screen allowing).
+inline constexpr int kFileDialogWidth = 800;
+inline constexpr int kFileDialogHeight = 480;
+
 class UserDialogs {
  public:
   virtual ~UserDialogs() = default;

@@ -340,6 +340,8 @@ void TForm1::ConnectHandlers() {
   connect(timer2_, &QTimer::timeout, this, [this] { Run([this] { Timer2Timer(); }); });
 
   connect(pageControl1_, &QTabWidget::currentChanged, this, [this](int index) {
+    // A hint tells of something on the tab left behind.
+    hintPanel_->clear();
     const QString name = pageControl1_->widget(index)->objectName();
     Run([&] {
       if (name == QLatin1String("TabSheet1") || name == QLatin1String("TabSheet3")) {

@@ -12,6 +12,7 @@
 #include "link/Protocol.h"
 #include "table/CellText.h"
 #include "table/GridPage.h"
+#include "table/TableGrid.h"
 
 namespace zelor {
 namespace {
@@ -95,6 +96,8 @@ void TForm1::N8Click() {
     return;
   }
   if (RefuseWhileStreaming()) return;
+  // What a cell's open editor shows is what is written.
+  EndCellEditing(grid_->Grid());
   comPort1_.Purge();
   // Every cell is checked before anything is sent: a cell that is not an
   // integer, or lies outside 0..255, stops the write with a message naming it.

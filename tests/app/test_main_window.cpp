@@ -212,6 +212,10 @@ class TestMainWindow : public QObject {
     QVERIFY(!form.HintPanel()->text().isEmpty());
     QTest::mouseMove(form.TabSheet("TabSheet3"), QPoint(900, 450));
     QVERIFY(form.HintPanel()->text().isEmpty());
+    // Nor does a hint outlive its tab.
+    QTest::mouseMove(grid->viewport(), cell3.center());
+    form.PageControl1()->setCurrentWidget(form.TabSheet("TabSheet2"));
+    QVERIFY(form.HintPanel()->text().isEmpty());
   }
 
   void badCellStopsTheChartRebuildWithItsMessage() {

@@ -52,22 +52,36 @@ class SimWindow {
     form().findChild<QPushButton*>(QString::fromLatin1(button))->click();
   }
 
-  // Types text into the grid's cell index as a user does: opens the cell's
-  // editor, replaces its text and confirms with Enter, then waits until the
-  // grid has closed the editor (queued) and taken the text.
-  void Type(int index, const QString& text) {
+  // Opens the editor of the grid's cell index and types text into it, not
+  // yet confirmed; nullptr when no editor opened.
+  QLineEdit* StartTyping(int index, const QString& text) {
     form().PageControl1()->setCurrentWidget(form().TabSheet("TabSheet3"));
     QTableWidget* grid = form().Grid().Grid();
     QTableWidgetItem* item = grid->item(CellRow(index), CellColumn(index));
     grid->setCurrentItem(item);
     grid->editItem(item);
     auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->indexFromItem(item)));
-    QVERIFY(editor);
+    if (!editor) return nullptr;
     editor->selectAll();
     QTest::keyClicks(editor, text);
+    return editor;
+  }
+
+  // The open editor of the grid's cell index, if any.
+  QWidget* EditorOf(int index) {
+    QTableWidget* grid = form().Grid().Grid();
+    return grid->indexWidget(grid->model()->index(CellRow(index), CellColumn(index)));
+  }
+
+  // Types text into the grid's cell index as a user does: opens the cell's
+  // editor, replaces its text and confirms with Enter, then waits until the
+  // grid has closed the editor (queued) and taken the text.
+  void Type(int index, const QString& text) {
+    QLineEdit* editor = StartTyping(index, text);
+    QVERIFY(editor);
     QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_VERIFY(!grid->indexWidget(grid->indexFromItem(item)));
-    QCOMPARE(item->text(), text);
+    QTRY_VERIFY(!EditorOf(index));
+    QCOMPARE(form().Grid().CellText(index), text);
   }
 
   std::unique_ptr<ScriptedDialogs> dialogs_;
