@@ -38,6 +38,10 @@ enum class OwnMessage {
   kStatusCellsWord,
   kStatusNoCopy,
   kStatusInvalid,
+  // The mark over the panel's gauges once the converter is lost during a run.
+  kLinkLost,
+  // The question before a table write to a converter whose table was not read.
+  kWriteUnreadTable,
   kCount  // keep last
 };
 

@@ -170,6 +170,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     QCOMPARE(progress.mid(0, 5), (QList<int>{1, 3, 5, 6, 8}));
     QCOMPARE(progress.last(), 100);
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"Запись прошла успешно"});
+    QVERIFY(dialogs_->questions.isEmpty());  // the table was read from the port
     QVERIFY(!windows_.form3->isVisible());
     QVERIFY(!form().Timer2()->isActive());
     // The frame went out byte for byte: "sw", the cells, 0x00.
@@ -206,6 +207,80 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     QVERIFY(WriteFrameTaken(before));
     RunVerificationTicks();
     QCOMPARE(dialogs_->TakeMessages(), QStringList{Mismatch(40)});
+  }
+
+  // However the read-back ends, the progress window goes, and nothing that
+  // stays on top hides the message: a match, a mismatch, a short read-back,
+  // and a serial error once the converter is gone.
+  void progressWindowGoesOnEveryWayOut_data() {
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<bool>("converterDies");
+    QTest::addColumn<QString>("message");
+    const QStringList flash{"--flash-ms", "0"};
+    QTest::newRow("matches") << flash << false << QStringLiteral("Запись прошла успешно");
+    QTest::newRow("differs") << flash + QStringList{"--fault", "corrupt-readback=17"} << false
+                             << Mismatch(17);
+    QTest::newRow("short") << QStringList{"--fault", "short-table"} << false
+                           << ReadFailure("#2", 256);
+    QTest::newRow("converter gone")
+        << flash << true << QStringLiteral("PurgeComm function failed (Error: 5)");
+  }
+
+  void progressWindowGoesOnEveryWayOut() {
+    QFETCH(QStringList, simArgs);
+    QFETCH(bool, converterDies);
+    QFETCH(QString, message);
+    Launch(simArgs);
+    Pick();
+    dialogs_->TakeMessages();  // a short table's read failure
+    dialogs_->Reply(true);     // write all the same
+    const std::size_t before = sim_->Received().size();
+    Trigger("N8");
+    form().Timer2()->stop();
+    QVERIFY(windows_.form3->isVisible());
+    QVERIFY(WriteFrameTaken(before));
+    if (converterDies) QVERIFY(sim_->Terminate());
+    RunVerificationTicks();
+    QCOMPARE(dialogs_->TakeMessages(), QStringList{message});
+    QCOMPARE(dialogs_->coveredAtMessage.last(), false);
+    QVERIFY(!windows_.form3->isVisible());
+    QVERIFY(!form().Timer2()->isActive());
+  }
+
+  // While the table has not been read from the port chosen (here the
+  // converter talks on after its reply, so the read is refused), a write asks
+  // first, No by default; a verified write, like a read, ends the question
+  // until a port is chosen again.
+  void aTableNotReadFromThePortIsWrittenOnlyWhenConfirmed() {
+    Launch({"--fault", "keep-talking", "--flash-ms", "0"});
+    Pick();
+    QCOMPARE(dialogs_->TakeMessages().size(), 1);  // the read refused
+    const QString question = form().Messages().Own(OwnMessage::kWriteUnreadTable);
+    const std::size_t before = sim_->Received().size();
+    Trigger("N8");  // no reply given: the default
+    QCOMPARE(dialogs_->questions, QStringList{question});
+    QVERIFY(!form().Timer2()->isActive());
+    QVERIFY(!windows_.form3->isVisible());
+    dialogs_->Reply(true);
+    Trigger("N8");
+    form().Timer2()->stop();
+    QCOMPARE(dialogs_->questions.size(), 2);
+    QVERIFY(WriteFrameTaken(before));
+    RunVerificationTicks();
+    QCOMPARE(dialogs_->TakeMessages(), QStringList{"Запись прошла успешно"});
+    // The grid's zeros went out once: the refused write sent nothing.
+    std::vector<std::uint8_t> zeros{'s', 'w'};
+    zeros.resize(2 + 256 + 1, 0);
+    QCOMPARE(Occurrences(sim_->Received(), zeros), 1);
+
+    Trigger("N8");  // verified: no question
+    form().Timer2()->stop();
+    QCOMPARE(dialogs_->questions.size(), 2);
+    QVERIFY(windows_.form3->isVisible());
+    Pick();  // chosen anew, its read refused again
+    dialogs_->TakeMessages();
+    Trigger("N8");
+    QCOMPARE(dialogs_->questions, (QStringList{question, question, question}));
   }
 
   void readBackShortShowsMessage2() {
