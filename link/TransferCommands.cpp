@@ -31,6 +31,20 @@ bool DrainUntilSilent(SerialPort& port) {
   return true;
 }
 
+// Closes a window when the scope is left, however it is left.
+class CloseOnExit {
+ public:
+  explicit CloseOnExit(QWidget* window) : window_(window) {}
+  ~CloseOnExit() {
+    if (window_) window_->close();
+  }
+  CloseOnExit(const CloseOnExit&) = delete;
+  CloseOnExit& operator=(const CloseOnExit&) = delete;
+
+ private:
+  QWidget* window_;
+};
+
 }  // namespace
 
 void TForm1::ShowReadFailure(const char* code, int received) {
@@ -115,15 +129,20 @@ void TForm1::Timer2Timer() {
   if (form3_) form3_->ProgressBar1()->setValue(protocol::VerifyProgress(verifyTicks_));
   if (verifyTicks_ != protocol::kVerifyTicks) return;
   timer2_->stop();
-  BusyCursor busy;
-  comPort1_.Purge();
-  comPort1_.Write(protocol::kTableRead.data(), protocol::kTableRead.size());
   std::array<std::uint8_t, protocol::kTableReplySize> readBack{};
-  const int received = comPort1_.Read(readBack.data(), protocol::kTableReplySize);
-  busy.End();
+  int received = 0;
+  {
+    // The progress window goes once the read-back is over, however it ends,
+    // before any message: it stays on top of the other windows and would
+    // hide one. A serial error (the converter gone) is shown after it went.
+    const CloseOnExit closeProgress(form3_);
+    BusyCursor busy;
+    comPort1_.Purge();
+    comPort1_.Write(protocol::kTableRead.data(), protocol::kTableRead.size());
+    received = comPort1_.Read(readBack.data(), protocol::kTableReplySize);
+  }
   if (received < protocol::kTableReplySize) {
     ShowReadFailure("#2", received);
-    if (form3_) form3_->close();
     return;
   }
   if (const std::optional<int> k = protocol::FirstMismatch(TableMirror(), readBack)) {
@@ -140,7 +159,6 @@ void TForm1::Timer2Timer() {
     grid_->SetConverterCopy(TableMirror());
     Message(messages_.Text(kWriteSucceeded));
   }
-  if (form3_) form3_->close();
 }
 
 }  // namespace zelor
