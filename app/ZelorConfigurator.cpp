@@ -30,6 +30,8 @@
 #include "app/WindowScaling.h"
 #include "compare/CompareTables.h"
 #include "link/PortList.h"
+#include "link/Protocol.h"
+#include "link/SerialPortError.h"
 #include "link/StatusBlock.h"
 #include "log/LogChartPage.h"
 #include "log/PanelPage.h"
@@ -409,6 +411,7 @@ void TForm1::Message(const QString& text) {
 
 void TForm1::COMChange() {
   if (portChosen_) {
+    if (Streaming()) StopConverterLeft();
     comPort1_.Close();
     // A run's reader ends on the closed port, silently; it is waited for,
     // so that from here on the run counts as one whose reader is lost.
@@ -418,6 +421,17 @@ void TForm1::COMChange() {
   comPort1_.Open();
   portChosen_ = true;
   N7Click();
+}
+
+void TForm1::StopConverterLeft() {
+  // A converter left streaming would still be streaming when the user comes
+  // back to it, and its frames would be taken for the table. It may be gone
+  // already (a reason to leave it), so a failing write keeps no one on its
+  // port.
+  try {
+    comPort1_.Write(protocol::kStreamStop.data(), static_cast<int>(protocol::kStreamStop.size()));
+  } catch (const SerialPortError&) {
+  }
 }
 
 void TForm1::Label7Click() {

@@ -288,6 +288,8 @@ class TForm1 : public QMainWindow {
   bool CellLocked(int maf) const;
   // Sends a frame's command byte, then its data in a second write.
   void SendFrame(std::span<const std::uint8_t> frame);
+  // A port is left during a run: its converter is told to stop streaming.
+  void StopConverterLeft();
   // Converter transfer helpers.
   void ShowReadFailure(const char* code, int received);
   // While the stream runs, shows why the table transfer is refused; true then.
