@@ -410,6 +410,10 @@ void TForm1::Message(const QString& text) {
 }
 
 void TForm1::COMChange() {
+  // The firmware shown is that of the converter on the port left: it goes
+  // until this port's read succeeds (its open may fail, or the read be
+  // refused during a run).
+  grid_->VersionLabel()->hide();
   if (portChosen_) {
     if (Streaming()) StopConverterLeft();
     comPort1_.Close();
