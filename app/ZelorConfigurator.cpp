@@ -414,6 +414,7 @@ void TForm1::COMChange() {
   // until this port's read succeeds (its open may fail, or the read be
   // refused during a run).
   grid_->VersionLabel()->hide();
+  converterTableKnown_ = false;
   if (portChosen_) {
     if (Streaming()) StopConverterLeft();
     comPort1_.Close();

@@ -346,6 +346,9 @@ class TForm1 : public QMainWindow {
   SerialPort comPort1_;
   std::array<std::uint8_t, 257> receiveBuffer_{};  // first 256: the TableMirror
   std::uint8_t verifyTicks_ = 0;
+  // The converter's table has been read from the port chosen, or a write to
+  // it verified, since that port was chosen; until then a write asks first.
+  bool converterTableKnown_ = false;
   QString currentTableFile_;
   QString currentLogFile_;
   LearnedCellFlags learnedCells_{};

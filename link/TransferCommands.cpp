@@ -8,6 +8,7 @@
 
 #include "app/BusyCursor.h"
 #include "app/Unit3.h"
+#include "app/UserDialogs.h"
 #include "app/ZelorConfigurator.h"
 #include "link/Protocol.h"
 #include "table/CellText.h"
@@ -91,6 +92,7 @@ void TForm1::N7Click() {
   }
   for (int index = 0; index < 256; ++index) grid_->SetCell(index, receiveBuffer_[index]);
   grid_->SetConverterCopy(TableMirror());
+  converterTableKnown_ = true;
   grid_->Page()->update();
   RefreshInsertCellChart();
   TabTableGraphShow();
@@ -109,10 +111,15 @@ void TForm1::N8Click() {
     return;
   }
   if (RefuseWhileStreaming()) return;
-  comPort1_.Purge();
   // Every cell is checked before anything is sent: a cell that is not an
   // integer, or lies outside 0..255, stops the write with a message naming it.
   const std::array<std::uint8_t, 256> cells = grid_->CellBytes(messages_.English());
+  // A grid never filled from this converter may hold anything (all zeros
+  // after start-up, when its read failed), and an engine fed that table
+  // stalls: the user confirms such a write first.
+  if (!converterTableKnown_ && !Dialogs().Ask(this, messages_.Own(OwnMessage::kWriteUnreadTable)))
+    return;
+  comPort1_.Purge();
   std::copy(cells.begin(), cells.end(), receiveBuffer_.begin());
   const auto frame = protocol::TableWriteFrame(cells);
   comPort1_.Write(frame.data(), frame.size());
@@ -157,6 +164,7 @@ void TForm1::Timer2Timer() {
     // Only a matching read-back shows that the converter holds the table
     // sent; until then its cells stay marked as unwritten.
     grid_->SetConverterCopy(TableMirror());
+    converterTableKnown_ = true;
     Message(messages_.Text(kWriteSucceeded));
   }
 }
