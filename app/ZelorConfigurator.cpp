@@ -416,7 +416,11 @@ void TForm1::COMChange() {
   grid_->VersionLabel()->hide();
   converterTableKnown_ = false;
   if (portChosen_) {
-    if (Streaming()) StopConverterLeft();
+    if (Streaming()) {
+      // The reader ends as its port closes: no loss of the converter.
+      readerLeftByPortChange_ = reader_ && !reader_->Finished();
+      StopConverterLeft();
+    }
     comPort1_.Close();
     // A run's reader ends on the closed port, silently; it is waited for,
     // so that from here on the run counts as one whose reader is lost.

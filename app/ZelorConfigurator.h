@@ -211,6 +211,10 @@ class TForm1 : public QMainWindow {
   // counts as running (until "Стоп"): the panel keeps its last sample and
   // live learning writes nothing.
   bool ReaderLost() const { return Streaming() && reader_ && reader_->Finished(); }
+  // The run's converter was lost (a hang-up, an unplugged adapter): its
+  // reader ended by itself, not because another port was chosen. The panel
+  // marks it until "Стоп".
+  bool LinkLost() const { return ReaderLost() && !readerLeftByPortChange_; }
   // True while the beeper of the last run is still running.
   bool BeeperRunning() const { return beeper_ && !beeper_->Finished(); }
   // Replaces where the beeper's tones go (by default the audio output, made
@@ -368,6 +372,9 @@ class TForm1 : public QMainWindow {
   StreamFlags flags_;
   std::unique_ptr<LogBuffer> logBuffer_ = std::make_unique<LogBuffer>();
   std::unique_ptr<TThreadLog> reader_;
+  // The run's reader was still reading when another port was chosen, and
+  // ended because its port was closed; reset by "Старт".
+  bool readerLeftByPortChange_ = false;
   std::unique_ptr<ToneOutput> tones_;
   std::unique_ptr<TBeepThread> beeper_;
 };
