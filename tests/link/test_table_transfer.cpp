@@ -170,7 +170,8 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     QCOMPARE(progress.mid(0, 5), (QList<int>{1, 3, 5, 6, 8}));
     QCOMPARE(progress.last(), 100);
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"Запись прошла успешно"});
-    QVERIFY(dialogs_->questions.isEmpty());  // the table was read from the port
+    QVERIFY(dialogs_->questions.isEmpty());
+    QCOMPARE(dialogs_->coveredAtMessage.last(), false);  // the table was read from the port
     QVERIFY(!windows_.form3->isVisible());
     QVERIFY(!form().Timer2()->isActive());
     // The frame went out byte for byte: "sw", the cells, 0x00.
@@ -191,6 +192,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     RunVerificationTicks();
     QCOMPARE(dialogs_->TakeMessages(), QStringList{Mismatch(17)});
     QVERIFY(!windows_.form3->isVisible());
+    QCOMPARE(dialogs_->coveredAtMessage.last(), false);
   }
 
   void converterThatIgnoresTheWrite() {
@@ -209,42 +211,20 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     QCOMPARE(dialogs_->TakeMessages(), QStringList{Mismatch(40)});
   }
 
-  // However the read-back ends, the progress window goes, and nothing that
-  // stays on top hides the message: a match, a mismatch, a short read-back,
-  // and a serial error once the converter is gone.
-  void progressWindowGoesOnEveryWayOut_data() {
-    QTest::addColumn<QStringList>("simArgs");
-    QTest::addColumn<bool>("converterDies");
-    QTest::addColumn<QString>("message");
-    const QStringList flash{"--flash-ms", "0"};
-    QTest::newRow("matches") << flash << false << QStringLiteral("Запись прошла успешно");
-    QTest::newRow("differs") << flash + QStringList{"--fault", "corrupt-readback=17"} << false
-                             << Mismatch(17);
-    QTest::newRow("short") << QStringList{"--fault", "short-table"} << false
-                           << ReadFailure("#2", 256);
-    QTest::newRow("converter gone")
-        << flash << true << QStringLiteral("PurgeComm function failed (Error: 5)");
-  }
-
-  void progressWindowGoesOnEveryWayOut() {
-    QFETCH(QStringList, simArgs);
-    QFETCH(bool, converterDies);
-    QFETCH(QString, message);
-    Launch(simArgs);
+  // The converter gone during the wait: the read-back's serial error is
+  // shown once the progress window went, not under it.
+  void converterGoneDuringTheWaitTakesTheProgressWindowAway() {
+    Launch({"--flash-ms", "0"});
     Pick();
-    dialogs_->TakeMessages();  // a short table's read failure
-    dialogs_->Reply(true);     // write all the same
     const std::size_t before = sim_->Received().size();
     Trigger("N8");
     form().Timer2()->stop();
-    QVERIFY(windows_.form3->isVisible());
     QVERIFY(WriteFrameTaken(before));
-    if (converterDies) QVERIFY(sim_->Terminate());
+    QVERIFY(sim_->Terminate());
     RunVerificationTicks();
-    QCOMPARE(dialogs_->TakeMessages(), QStringList{message});
-    QCOMPARE(dialogs_->coveredAtMessage.last(), false);
+    QCOMPARE(dialogs_->TakeMessages(), QStringList{"PurgeComm function failed (Error: 5)"});
+    QCOMPARE(dialogs_->coveredAtMessage, QList<bool>{false});
     QVERIFY(!windows_.form3->isVisible());
-    QVERIFY(!form().Timer2()->isActive());
   }
 
   // While the table has not been read from the port chosen (here the
@@ -287,11 +267,13 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     Launch({"--fault", "short-table"});
     Pick();
     dialogs_->TakeMessages();
+    dialogs_->Reply(true);  // the table was not read: write all the same
     form().N8Click();
     form().Timer2()->stop();
     RunVerificationTicks();
     QCOMPARE(dialogs_->TakeMessages(), QStringList{ReadFailure("#2", 256)});
     QVERIFY(!windows_.form3->isVisible());
+    QCOMPARE(dialogs_->coveredAtMessage.last(), false);
   }
 
   void outOfRangeCellIsRefusedBeforeAnythingIsSent() {
@@ -335,6 +317,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
   void busyCursorEndsWithEachExchange() {
     Launch({"--fault", "short-table"});
     Pick();
+    dialogs_->Reply(true);  // the table was not read: write all the same
     form().N8Click();
     RunVerificationTicks();
     sim_.reset();  // the converter gone: a serial error inside the read
