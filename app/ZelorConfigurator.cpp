@@ -25,6 +25,7 @@
 #include "app/FileDialog.h"
 #include "app/HandlerGuard.h"
 #include "app/KeyPreview.h"
+#include "app/PortComboBox.h"
 #include "app/Scaling.h"
 #include "app/Unit3.h"
 #include "app/WindowScaling.h"
@@ -182,12 +183,20 @@ void TForm1::BuildPortTab(QWidget* page) {
   auto* label1 = new QLabel(QStringLiteral("Порт"), page);
   label1->setObjectName(QStringLiteral("Label1"));
   label1->setGeometry(16, 19, 34, 17);
-  com_ = new QComboBox(page);
+  // The system's ports, then those of the command line; read again each
+  // time the box opens.
+  com_ = new PortComboBox(
+      [this] {
+        std::vector<std::string> extra;
+        for (const QString& name : extraPorts_) extra.push_back(name.toStdString());
+        QStringList names;
+        for (const std::string& name : ListPorts(extra)) names.append(QString::fromStdString(name));
+        return names;
+      },
+      page);
   com_->setObjectName(QStringLiteral("COM"));
-  com_->setEditable(false);
   com_->setGeometry(56, 16, 73, 22);
   com_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  com_->view()->setMinimumWidth(160);
   // The box cuts most names; its tooltip and the status block below it
   // give the whole one.
   connect(com_, &QComboBox::currentTextChanged, com_,
@@ -387,9 +396,7 @@ void TForm1::FitWindowToClient() {
 void TForm1::FormCreate() {
   portChosen_ = false;
   com_->clear();
-  std::vector<std::string> extra;
-  for (const QString& name : extraPorts_) extra.push_back(name.toStdString());
-  for (const std::string& name : ListPorts(extra)) com_->addItem(QString::fromStdString(name));
+  com_->Reread();
   com_->setCurrentIndex(-1);
   N14Click();
   logChart_->Frame().pointsPerFrame = kPointsPerFrame;

@@ -48,6 +48,7 @@ class FileDialog;
 class GridPage;
 class LogChartPage;
 class PanelPage;
+class PortComboBox;
 class StatusBlock;
 struct LinkStatus;
 class TableChart;
@@ -325,7 +326,7 @@ class TForm1 : public QMainWindow {
   // Controls.
   QWidget* client_ = nullptr;
   QTabWidget* pageControl1_ = nullptr;
-  QComboBox* com_ = nullptr;
+  PortComboBox* com_ = nullptr;
   StatusBlock* status_ = nullptr;
   QLabel* label7_ = nullptr;
   QStatusBar* statusBar1_ = nullptr;

@@ -1,6 +1,7 @@
 // Reading, writing and verifying the table through the real serial layer,
 // against the converter simulator on a pseudo-terminal.
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -12,6 +13,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "app/PortComboBox.h"
 #include "app/StartUp.h"
 #include "app/Unit3.h"
 #include "app/ZelorConfigurator.h"
@@ -87,6 +89,34 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     QVERIFY(dialogs_->messages.isEmpty());
     QCOMPARE(form().Grid().CellText(77), QStringLiteral("77"));
     QCOMPARE(sim_->Received(), (std::vector<std::uint8_t>{'s', 'r', 'v', 's', 'r', 'v'}));
+  }
+
+  // The port list is read again as the box opens: a port that came since is
+  // offered, the chosen one stays chosen (also once the system no longer
+  // names it) and is neither reopened nor read again; the list is as wide
+  // as its longest name while the box keeps its width.
+  void portBoxReadsItsListAgainAsItOpens() {
+    Launch({});
+    Pick();
+    form().Grid().SetCell(5, 55);  // a read would put 5 back
+    auto* box = form().findChild<PortComboBox*>(QStringLiteral("COM"));
+    const QString chosen = sim_->Port();
+    const QString plugged =
+        QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+    const QStringList lists[] = {{plugged, chosen}, {plugged}};
+    for (const QStringList& list : lists) {
+      box->SetSource([list] { return list; });
+      box->showPopup();
+      QCOMPARE(box->itemText(0), plugged);
+      QCOMPARE(box->currentText(), chosen);
+      QVERIFY(box->view()->viewport()->width() >=
+              box->view()->fontMetrics().horizontalAdvance(plugged));
+      QCOMPARE(box->width(), 73);
+      box->hidePopup();
+    }
+    QCOMPARE(box->count(), 2);
+    QCOMPARE(form().Grid().CellText(5), QStringLiteral("55"));
+    QVERIFY(dialogs_->messages.isEmpty());
   }
 
   void silentConverter() {
