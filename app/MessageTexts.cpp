@@ -95,6 +95,7 @@ const OwnText kOwn[] = {
      "The converter's table has not been read from this port yet: the grid may hold quite "
      "another table (all zeros after start-up), and the converter would take it.\r\nWrite "
      "the table to the converter all the same?"},
+    {"Поток: порт сменён, нажмите \"Стоп\"", "Stream: port changed, press \"Stop\""},
     {"", ""},  // kCount
 };
 static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);

@@ -42,6 +42,8 @@ enum class OwnMessage {
   kLinkLost,
   // The question before a table write to a converter whose table was not read.
   kWriteUnreadTable,
+  // The status block's stream line once another port was chosen during a run.
+  kStatusStreamPortLeft,
   kCount  // keep last
 };
 

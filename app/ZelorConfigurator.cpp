@@ -242,6 +242,7 @@ LinkStatus TForm1::StatusNow() const {
   }
   status.streaming = Streaming();
   status.readerLost = ReaderLost();
+  status.portLeft = status.readerLost && !LinkLost();
   if (grid_) {
     const CellMarks& marks = grid_->Marks();
     status.haveCopy = marks.HasCopy();

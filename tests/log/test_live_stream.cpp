@@ -27,6 +27,7 @@
 #include "link/LogBuffer.h"
 #include "link/Protocol.h"
 #include "link/SerialPort.h"
+#include "link/StatusBlock.h"
 #include "log/PanelPage.h"
 #include "support/PortBox.h"
 #include "support/ScriptedDialogs.h"
@@ -190,6 +191,9 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     QCOMPARE(panel.VAF->Progress(), int(sample.Vaf()));
     QCOMPARE(form().Log().Count(), last + 1);
     QVERIFY(!LinkLostShown());
+    form().PageControl1()->setCurrentWidget(form().TabSheet("TabSheet1"));
+    QTRY_COMPARE(form().Status().StreamText(),
+                 QStringLiteral("Поток: порт сменён, нажмите \"Стоп\""));
 
     // "Стоп" goes to the new port, the first byte it gets.
     Click("ButtonStop");
