@@ -37,8 +37,9 @@ extern "C" void OnTerminationSignal(int signal) {
 
 class TerminationWatch final : public QObject {
  public:
-  // Starts watching for window; false when the pipe or a handler could not
-  // be set up (the program then ends on these signals as it did before).
+  // Starts watching for window; false when another window is watched or
+  // the pipe cannot be made (the signals then end the program at once, as
+  // a signal not handled does).
   static bool Start(QWidget& window) {
     if (gWakeFd >= 0) return false;
     int fds[2];
