@@ -69,6 +69,14 @@ class QtDialogs final : public UserDialogs {
     box.exec();
   }
 
+  bool Ask(QWidget* parent, const QString& question) override {
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(), question,
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+  }
+
   std::optional<QString> AskFileName(QWidget* parent, FileDialogKind kind, const QString& filter,
                                      const QString& currentName) override {
     // As QFileDialog's static functions make it, with a size of its own.
