@@ -425,6 +425,8 @@ void TForm1::COMChange() {
   // refused during a run).
   grid_->VersionLabel()->hide();
   converterTableKnown_ = false;
+  // Nor is the table of that converter what the grid is compared with.
+  grid_->ForgetConverterCopy();
   if (portChosen_) {
     if (Streaming()) {
       // The reader ends as its port closes: no loss of the converter.

@@ -115,6 +115,10 @@ class TestUnwrittenGrid : public QObject, private testing::SimWindow {
     QVERIFY(testing::PickPort(form(), missing));
     QCOMPARE(dialogs_->TakeMessages().size(), 1);
     QTRY_COMPARE(Status().FirmwareText(), QStringLiteral("Firmware: not read"));
+    // Nor is the table of the converter left compared with the grid any more.
+    QTRY_COMPARE(Status().CellsText(),
+                 QStringLiteral("Not in the converter: converter's table not read"));
+    QVERIFY(!Marks().HasCopy());
   }
 
  private:
