@@ -30,6 +30,7 @@
 #include "app/Unit3.h"
 #include "app/WindowScaling.h"
 #include "compare/CompareTables.h"
+#include "learn/AudioToneOutput.h"
 #include "link/PortList.h"
 #include "link/Protocol.h"
 #include "link/SerialPortError.h"
@@ -65,6 +66,12 @@ void TForm1::Run(Handler&& handler) {
 
 TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
     : QMainWindow(parent), extraPorts_(extraPorts) {
+  stream_ = std::make_unique<StreamRun>(
+      converter_.ComPort1(), [this](const std::string& message) { StreamFailure(message); },
+      [this](std::function<void()> task) {
+        QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+      },
+      &MakeToneOutput);
   setObjectName(QStringLiteral("TForm1"));
   setWindowTitle(QStringLiteral("Zelor Configurator "));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -131,7 +138,7 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
   timer1_->setTimerType(Qt::PreciseTimer);
   timer2_ = new QTimer(this);
   timer2_->setObjectName(QStringLiteral("Timer2"));
-  timer2_->setInterval(100);
+  timer2_->setInterval(protocol::kVerifyTickMs);
   timer2_->setTimerType(Qt::PreciseTimer);  // 60 ticks are the 6 s of the write
 
   FitWindowToClient();
@@ -147,9 +154,7 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
 TForm1::~TForm1() {
   // No thread outlives the window: the beeper and the reader end before the
   // port, the recording and the flags are released.
-  flags_.Streaming.store(false, std::memory_order_relaxed);
-  beeper_.reset();
-  reader_.reset();
+  stream_.reset();
 }
 
 bool TForm1::FormKeyDown(QKeyEvent* key) {
@@ -233,7 +238,8 @@ void TForm1::BuildPortTab(QWidget* page) {
 
 LinkStatus TForm1::StatusNow() const {
   LinkStatus status;
-  if (comPort1_.IsOpen()) status.port = QString::fromStdString(comPort1_.PortName());
+  const SerialPort& port = converter_.ComPort1();
+  if (port.IsOpen()) status.port = QString::fromStdString(port.PortName());
   // The firmware label's caption without its fixed start ("FirmWare:  V_3.2"
   // or, when the converter did not answer, "FirmWare:  V1.00").
   if (grid_ && !grid_->VersionLabel()->isHidden()) {
@@ -397,7 +403,6 @@ void TForm1::FitWindowToClient() {
 }
 
 void TForm1::FormCreate() {
-  portChosen_ = false;
   com_->clear();
   com_->Reread();
   com_->setCurrentIndex(-1);
@@ -424,35 +429,12 @@ void TForm1::COMChange() {
   // until this port's read succeeds (its open may fail, or the read be
   // refused during a run).
   grid_->VersionLabel()->hide();
-  converterTableKnown_ = false;
+  converter_.Leave();
   // Nor is the table of that converter what the grid is compared with.
   grid_->ForgetConverterCopy();
-  if (portChosen_) {
-    if (Streaming()) {
-      // The reader ends as its port closes: no loss of the converter.
-      readerLeftByPortChange_ = reader_ && !reader_->Finished();
-      StopConverterLeft();
-    }
-    comPort1_.Close();
-    // A run's reader ends on the closed port, silently; it is waited for,
-    // so that from here on the run counts as one whose reader is lost.
-    if (reader_) reader_->Join();
-  }
-  if (com_->currentIndex() >= 0) comPort1_.SetPortName(com_->currentText().toStdString());
-  comPort1_.Open();
-  portChosen_ = true;
+  if (converter_.PortChosen()) stream_->LeavePort();
+  converter_.Choose(com_->currentIndex() >= 0 ? com_->currentText().toStdString() : std::string());
   N7Click();
-}
-
-void TForm1::StopConverterLeft() {
-  // A converter left streaming would still be streaming when the user comes
-  // back to it, and its frames would be taken for the table. It may be gone
-  // already (a reason to leave it), so a failing write keeps no one on its
-  // port.
-  try {
-    comPort1_.Write(protocol::kStreamStop.data(), static_cast<int>(protocol::kStreamStop.size()));
-  } catch (const SerialPortError&) {
-  }
 }
 
 void TForm1::Label7Click() {

@@ -23,10 +23,12 @@
 #include "learn/BeepThread.h"
 #include "learn/FrameLearning.h"
 #include "learn/ToneOutput.h"
+#include "link/ConverterTransfer.h"
 #include "link/LogBuffer.h"
 #include "link/ReadlLogThread.h"
 #include "link/SerialPort.h"
 #include "link/StreamFlags.h"
+#include "link/StreamRun.h"
 #include "table/TableChartDrag.h"
 #include "table/TableHistory.h"
 
@@ -180,15 +182,13 @@ class TForm1 : public QMainWindow {
   bool CorrectionKeyDown(QKeyEvent* key);
 
   // --- State and controls that tests and the other windows read ------------
-  bool PortChosen() const { return portChosen_; }
+  bool PortChosen() const { return converter_.PortChosen(); }
   const QString& CurrentTableFile() const { return currentTableFile_; }
   const QString& CurrentLogFile() const { return currentLogFile_; }
   // The table as last received from or sent to the converter.
-  std::span<const std::uint8_t, 256> TableMirror() const {
-    return std::span<const std::uint8_t, 256>(receiveBuffer_.data(), 256);
-  }
+  std::span<const std::uint8_t, 256> TableMirror() const { return converter_.TableMirror(); }
   MessageTexts& Messages() { return messages_; }
-  SerialPort& ComPort1() { return comPort1_; }
+  SerialPort& ComPort1() { return converter_.ComPort1(); }
   GridPage& Grid() { return *grid_; }
   PanelPage& Panel() { return *panel_; }
   TableChart& Chart() { return *tableChart_; }
@@ -203,25 +203,16 @@ class TForm1 : public QMainWindow {
   QTimer* Timer1() const { return timer1_; }
   QTimer* Timer2() const { return timer2_; }
   int LogPointsPerFrame() const;
-  LogBuffer& Log() { return *logBuffer_; }
-  StreamFlags& Flags() { return flags_; }
-  bool Streaming() const { return flags_.Streaming.load(std::memory_order_relaxed); }
-  // True while a reader thread of the last run is still running.
-  bool ReaderRunning() const { return reader_ && !reader_->Finished(); }
-  // The run's reader has ended on a serial error while the stream still
-  // counts as running (until "Стоп"): the panel keeps its last sample and
-  // live learning writes nothing.
-  bool ReaderLost() const { return Streaming() && reader_ && reader_->Finished(); }
-  // The run's converter was lost (a hang-up, an unplugged adapter): its
-  // reader ended by itself, not because another port was chosen. The panel
-  // marks it until "Стоп".
-  bool LinkLost() const { return ReaderLost() && !readerLeftByPortChange_; }
-  // True while the beeper of the last run is still running.
-  bool BeeperRunning() const { return beeper_ && !beeper_->Finished(); }
-  // Replaces where the beeper's tones go (by default the audio output, made
-  // at the first "Старт"). A running beeper ends; the next "Старт" starts
-  // one on the new output.
-  void SetToneOutput(std::unique_ptr<ToneOutput> tones);
+  LogBuffer& Log() { return stream_->Log(); }
+  StreamFlags& Flags() { return stream_->Flags(); }
+  bool Streaming() const { return stream_->Streaming(); }
+  bool ReaderRunning() const { return stream_->ReaderRunning(); }
+  bool ReaderLost() const { return stream_->ReaderLost(); }
+  bool LinkLost() const { return stream_->LinkLost(); }
+  bool BeeperRunning() const { return stream_->BeeperRunning(); }
+  void SetToneOutput(std::unique_ptr<ToneOutput> tones) {
+    stream_->SetToneOutput(std::move(tones));
+  }
   bool LogChartDrawn() const;
   int LogFrameStart() const;
   int LogFrameEnd() const;
@@ -291,10 +282,6 @@ class TForm1 : public QMainWindow {
   std::optional<int> LearnFrameSample(std::int32_t i, int step);
   void ChooseMafConstCount(int n);
   bool CellLocked(int maf) const;
-  // Sends a frame's command byte, then its data in a second write.
-  void SendFrame(std::span<const std::uint8_t> frame);
-  // A port is left during a run: its converter is told to stop streaming.
-  void StopConverterLeft();
   // Converter transfer helpers.
   void ShowReadFailure(const char* code, int received);
   // While the stream runs, shows why the table transfer is refused; true then.
@@ -347,13 +334,7 @@ class TForm1 : public QMainWindow {
   QTimer* timer2_ = nullptr;
 
   // State of the run.
-  bool portChosen_ = false;
-  SerialPort comPort1_;
-  std::array<std::uint8_t, 257> receiveBuffer_{};  // first 256: the TableMirror
-  std::uint8_t verifyTicks_ = 0;
-  // The converter's table has been read from the port chosen, or a write to
-  // it verified, since that port was chosen; until then a write asks first.
-  bool converterTableKnown_ = false;
+  ConverterTransfer converter_;  // ComPort1, PortChosen, the TableMirror
   QString currentTableFile_;
   QString currentLogFile_;
   LearnedCellFlags learnedCells_{};
@@ -370,14 +351,7 @@ class TForm1 : public QMainWindow {
   // The live stream. Declared last so that the reader, which uses the port,
   // the buffer and the flags, and the beeper, which uses the flags and the
   // tone output, are gone before any of them.
-  StreamFlags flags_;
-  std::unique_ptr<LogBuffer> logBuffer_ = std::make_unique<LogBuffer>();
-  std::unique_ptr<TThreadLog> reader_;
-  // The run's reader was still reading when another port was chosen, and
-  // ended because its port was closed; reset by "Старт".
-  bool readerLeftByPortChange_ = false;
-  std::unique_ptr<ToneOutput> tones_;
-  std::unique_ptr<TBeepThread> beeper_;
+  std::unique_ptr<StreamRun> stream_;
 };
 
 }  // namespace zelor

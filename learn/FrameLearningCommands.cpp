@@ -17,7 +17,7 @@ namespace zelor {
 
 std::optional<int> TForm1::LearnFrameSample(std::int32_t i, int step) {
   const std::optional<FrameLearningWrite> write =
-      FrameLearningStep(*logBuffer_, i, step, mafConstCount_, learnedCells_, learnedCellsLock_);
+      FrameLearningStep(stream_->Log(), i, step, mafConstCount_, learnedCells_, learnedCellsLock_);
   if (!write) return std::nullopt;
   grid_->SetCell(write->m, write->v);
   return write->v;

@@ -34,7 +34,7 @@ void CheckCurveCells(const GridPage& grid) {
 }  // namespace
 
 void TForm1::ButtonStartClick() {
-  if (!portChosen_) {
+  if (!converter_.PortChosen()) {
     Message(messages_.Text(kNoPortChosen));
     return;
   }
@@ -47,56 +47,34 @@ void TForm1::ButtonStartClick() {
   CheckCurveCells(*grid_);
   // What live learning changes from here to "Стоп" is one step.
   CommitTableStep();
-  // The previous run's reader ends before this run starts (it is at most in
-  // its last read, about a second): two readers never share the port, and
-  // an old one never stores into the new recording. So does the previous
-  // run's beeper: it never sounds beside the new one.
-  reader_.reset();
-  readerLeftByPortChange_ = false;
-  beeper_.reset();
   PanelPage& panel = *panel_;
   panel.ButtonStart->setEnabled(false);
   panel.CheckBoxLearnTable->setEnabled(false);
-  comPort1_.Purge();
-  // Each of these sends its range or step command when the value changes.
-  panel.TrackBarMafNach->setValue(0);
-  panel.TrackBarMafKon->setValue(0);
-  panel.UpDown1->SetPosition(0);
-  const auto& start = panel.CheckBoxLearnTable->isChecked() ? protocol::kStreamStartLearning
-                                                            : protocol::kStreamStart;
-  comPort1_.Write(start.data(), static_cast<int>(start.size()));
-  logBuffer_->SetCount(0);
-  flags_.Streaming.store(true, std::memory_order_relaxed);
+  stream_->Start(panel.CheckBoxLearnTable->isChecked(), messages_.Text(kStreamAbsent).toStdString(),
+                 [&panel] {
+                   // Each of these sends its range or step command when the
+                   // value changes.
+                   panel.TrackBarMafNach->setValue(0);
+                   panel.TrackBarMafKon->setValue(0);
+                   panel.UpDown1->SetPosition(0);
+                 });
   timer1_->start();
   panel.Tab->data()->clear();
   RefreshInsertCellChart();
-  reader_ = std::make_unique<TThreadLog>(
-      comPort1_, *logBuffer_, flags_,
-      [this](const std::string& message) { StreamFailure(message); },
-      messages_.Text(kStreamAbsent).toStdString(),
-      [this](std::function<void()> task) {
-        QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
-      });
-  reader_->Start();
-  if (!tones_) tones_ = MakeToneOutput();
-  beeper_ = std::make_unique<TBeepThread>(flags_, *tones_);
-  beeper_->Start();
 }
 
 void TForm1::ButtonStopClick() {
-  if (!portChosen_) {
+  if (!converter_.PortChosen()) {
     Message(messages_.Text(kNoPortChosen));
     return;
   }
   CommitTableStep();  // the run's live learning
-  flags_.Streaming.store(false, std::memory_order_relaxed);
-  if (beeper_) beeper_->RequestStop();  // silent at once, not after its pass
   timer1_->stop();
   panel_->ShowLinkLost(false);
   panel_->ButtonStart->setEnabled(true);
   panel_->CheckBoxLearnTable->setEnabled(true);
-  comPort1_.Write(protocol::kStreamStop.data(), static_cast<int>(protocol::kStreamStop.size()));
-  const std::int32_t count = logBuffer_->Count();
+  stream_->Stop();
+  const std::int32_t count = stream_->Log().Count();
   LogFrame& frame = logChart_->Frame();
   frame.drawn = false;
   frame.start = 0;
@@ -113,11 +91,8 @@ void TForm1::StreamFailure(const std::string& message) {
 }
 
 void TForm1::EndStream() {
-  if (flags_.Streaming.load(std::memory_order_relaxed))
-    Guarded(this, [this] { ButtonStopClick(); });
-  flags_.Streaming.store(false, std::memory_order_relaxed);
-  beeper_.reset();
-  reader_.reset();
+  if (stream_->Streaming()) Guarded(this, [this] { ButtonStopClick(); });
+  stream_->End();
 }
 
 }  // namespace zelor

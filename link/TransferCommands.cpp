@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
-#include <chrono>
 
 #include "app/BusyCursor.h"
 #include "app/Unit3.h"
@@ -19,19 +18,6 @@ namespace zelor {
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-
-// Reads and discards single bytes until one read brings none: the converter
-// has fallen silent after its reply. False when it was still talking once
-// the drain's time bound had passed.
-bool DrainUntilSilent(SerialPort& port) {
-  std::uint8_t discarded = 0;
-  const auto end =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(protocol::kDrainTimeLimitMs);
-  while (port.Read(&discarded, 1) != 0) {
-    if (std::chrono::steady_clock::now() >= end) return false;
-  }
-  return true;
-}
 
 // Closes a window when the scope is left, however it is left.
 class CloseOnExit {
@@ -65,7 +51,7 @@ bool TForm1::RefuseWhileStreaming() {
 
 void TForm1::N7Click() {
   QLabel* version = grid_->VersionLabel();
-  if (!portChosen_) {
+  if (!converter_.PortChosen()) {
     Message(messages_.Text(kNoPortChosen));
     version->hide();
     return;
@@ -73,12 +59,10 @@ void TForm1::N7Click() {
   if (RefuseWhileStreaming()) return;
   const TableStep step(*this);
   BusyCursor busy;
-  comPort1_.Purge();
-  comPort1_.Write(protocol::kTableRead.data(), protocol::kTableRead.size());
-  const int received = comPort1_.Read(receiveBuffer_.data(), protocol::kTableReplySize);
-  if (received < protocol::kTableReplySize) {
+  const TableRead read = converter_.ReadTable();
+  if (read.received < protocol::kTableReplySize) {
     busy.End();
-    ShowReadFailure("#1", received);
+    ShowReadFailure("#1", read.received);
     version->hide();
     return;
   }
@@ -86,28 +70,26 @@ void TForm1::N7Click() {
   // that keeps talking may have sent stream bytes in its place, and would
   // leave bytes on the line to be taken for the version. Such a read is
   // refused like a short one, leaving the grid as it was.
-  if (!DrainUntilSilent(comPort1_)) {
+  if (!read.silent) {
+    busy.End();
     Message(messages_.Own(OwnMessage::kConverterKeepsTalking));
     version->hide();
     return;
   }
-  for (int index = 0; index < 256; ++index) grid_->SetCell(index, receiveBuffer_[index]);
-  grid_->SetConverterCopy(TableMirror());
-  converterTableKnown_ = true;
+  for (int index = 0; index < 256; ++index) grid_->SetCell(index, read.reply[index]);
+  grid_->SetConverterCopy(read.Cells());
   grid_->Page()->update();
   RefreshInsertCellChart();
   TabTableGraphShow();
-  comPort1_.Purge();
-  comPort1_.Write(protocol::kVersionQuery.data(), protocol::kVersionQuery.size());
-  std::uint8_t versionByte = 0;
-  const int got = comPort1_.Read(&versionByte, 1);
+  // The grid holds the table before the version is asked: a serial error
+  // there leaves the table read.
+  const std::optional<std::uint8_t> versionByte = converter_.ReadVersion();
   version->show();
-  version->setText(QString::fromStdString(protocol::FirmwareCaption(
-      got == 0 ? std::nullopt : std::optional<std::uint8_t>(versionByte))));
+  version->setText(QString::fromStdString(protocol::FirmwareCaption(versionByte)));
 }
 
 void TForm1::N8Click() {
-  if (!portChosen_) {
+  if (!converter_.PortChosen()) {
     Message(messages_.Text(kNoPortChosen));
     return;
   }
@@ -120,13 +102,10 @@ void TForm1::N8Click() {
   // A grid never filled from this converter may hold anything (all zeros
   // after start-up, when its read failed), and an engine fed that table
   // stalls: the user confirms such a write first.
-  if (!converterTableKnown_ && !Dialogs().Ask(this, messages_.Own(OwnMessage::kWriteUnreadTable)))
+  if (!converter_.TableKnown() &&
+      !Dialogs().Ask(this, messages_.Own(OwnMessage::kWriteUnreadTable)))
     return;
-  comPort1_.Purge();
-  std::copy(cells.begin(), cells.end(), receiveBuffer_.begin());
-  const auto frame = protocol::TableWriteFrame(cells);
-  comPort1_.Write(frame.data(), frame.size());
-  verifyTicks_ = 0;
+  converter_.WriteTable(cells);
   if (form3_) {
     form3_->ProgressBar1()->setValue(0);
     form3_->ShowCentred();
@@ -135,39 +114,35 @@ void TForm1::N8Click() {
 }
 
 void TForm1::Timer2Timer() {
-  ++verifyTicks_;
-  if (form3_) form3_->ProgressBar1()->setValue(protocol::VerifyProgress(verifyTicks_));
-  if (verifyTicks_ != protocol::kVerifyTicks) return;
+  const int ticks = converter_.VerifyTick();
+  if (form3_) form3_->ProgressBar1()->setValue(protocol::VerifyProgress(ticks));
+  if (!converter_.ReadBackDue()) return;
   timer2_->stop();
-  std::array<std::uint8_t, protocol::kTableReplySize> readBack{};
-  int received = 0;
+  TableReadBack back;
   {
     // The progress window goes once the read-back is over, however it ends,
     // before any message: it stays on top of the other windows and would
     // hide one. A serial error (the converter gone) is shown after it went.
     const CloseOnExit closeProgress(form3_);
     BusyCursor busy;
-    comPort1_.Purge();
-    comPort1_.Write(protocol::kTableRead.data(), protocol::kTableRead.size());
-    received = comPort1_.Read(readBack.data(), protocol::kTableReplySize);
+    back = converter_.ReadBack();
   }
-  if (received < protocol::kTableReplySize) {
-    ShowReadFailure("#2", received);
+  if (back.received < protocol::kTableReplySize) {
+    ShowReadFailure("#2", back.received);
     return;
   }
-  if (const std::optional<int> k = protocol::FirstMismatch(TableMirror(), readBack)) {
+  if (back.mismatch) {
     const MessageTexts& m = messages_;
     // The converter holds what it gave back, not the table sent: the cells
     // it did not take stay marked as unwritten.
-    grid_->SetConverterCopy(std::span<const std::uint8_t, 256>(readBack.data(), 256));
+    grid_->SetConverterCopy(std::span<const std::uint8_t, 256>(back.reply.data(), 256));
     Message(m.Text(kErrorWord) + QStringLiteral("#3") + kCrLf + m.Text(kVerificationError) + kCrLf +
-            m.Text(kArrayIndex) + QString::number(*k) + kCrLf + kCrLf + kCrLf +
+            m.Text(kArrayIndex) + QString::number(*back.mismatch) + kCrLf + kCrLf + kCrLf +
             m.Text(kTableNotWritten));
   } else {
     // Only a matching read-back shows that the converter holds the table
     // sent; until then its cells stay marked as unwritten.
-    grid_->SetConverterCopy(TableMirror());
-    converterTableKnown_ = true;
+    grid_->SetConverterCopy(converter_.TableMirror());
     Message(messages_.Text(kWriteSucceeded));
   }
 }

@@ -120,7 +120,7 @@ void TForm1::ConnectLogChart() {
 void TForm1::RedrawLogChart(int step) {
   // While the stream runs the chart stays on its last drawing.
   if (Streaming()) return;
-  const std::int32_t count = logBuffer_->Count();
+  const std::int32_t count = stream_->Log().Count();
   if (count < kMinimumLogSamples) {
     learnRequest_ = false;
     return;
@@ -135,7 +135,7 @@ void TForm1::RedrawLogChart(int step) {
   if (learnRequest_) learningStep.emplace(*this);
   // One pass: a sample is learned before its table point is read, so the
   // point shows the cell it just wrote.
-  chart.Plot(*logBuffer_, PlottingRange(frame.start, frame.end, step, count), step,
+  chart.Plot(stream_->Log(), PlottingRange(frame.start, frame.end, step, count), step,
              [&](std::int32_t i, int maf) {
                if (learnRequest_ && frame.start <= i && i <= learnLimit) {
                  if (const std::optional<int> learned = LearnFrameSample(i, step))
@@ -162,7 +162,7 @@ void TForm1::ShowResolution(const QString& text) {
 void TForm1::FrameWholeRecording() {
   LogFrame& frame = logChart_->Frame();
   frame.start = 0;
-  frame.end = logBuffer_->Count();
+  frame.end = stream_->Log().Count();
   logChart_->Chart()->FollowData();
   SetAutoResolution(frame.end);
   RedrawLogChart(frame.step);
@@ -203,7 +203,7 @@ void TForm1::LogChartUndoZoom() {
 }
 
 void TForm1::TabSheet2Show() {
-  const std::int32_t count = logBuffer_->Count();
+  const std::int32_t count = stream_->Log().Count();
   if (!logChart_->Frame().drawn && count > kMinimumLogSamples) {
     FrameWholeRecording();
   } else if (count > kMinimumLogSamples) {

@@ -22,7 +22,7 @@ const QString kLogFilter = QStringLiteral("Log Files|*.log|All|*.*");
 }  // namespace
 
 void TForm1::SetLogMarker(bool on) {
-  flags_.MarkerFlag.store(on, std::memory_order_relaxed);
+  stream_->Flags().MarkerFlag.store(on, std::memory_order_relaxed);
   QLineEdit* edit = panel_->Marker_Edit;
   QPalette palette = edit->palette();
   palette.setColor(QPalette::Base, on ? QColor(255, 0, 0) : QColor(Qt::black));
@@ -30,7 +30,7 @@ void TForm1::SetLogMarker(bool on) {
 }
 
 void TForm1::N4Click() {
-  if (logBuffer_->Count() < kMinimumLogSamples) {
+  if (stream_->Log().Count() < kMinimumLogSamples) {
     Message(messages_.Text(kLogTooShort));
     return;
   }
@@ -39,7 +39,7 @@ void TForm1::N4Click() {
   if (dialog.Execute(this)) {
     dialog.SetFileName(LogFileName(dialog.FileName()));
     // A failed save leaves an older file of that name as it was.
-    if (const auto error = SaveLogFile(*logBuffer_, dialog.FileName())) {
+    if (const auto error = SaveLogFile(stream_->Log(), dialog.FileName())) {
       Message(*error);
       return;
     }
@@ -52,7 +52,7 @@ void TForm1::N4Click() {
 void TForm1::ExportCsvClick() {
   // The same refusal as the .log save; like it, allowed while the stream
   // runs (the count is read once, and the slots below it are complete).
-  if (logBuffer_->Count() < kMinimumLogSamples) {
+  if (stream_->Log().Count() < kMinimumLogSamples) {
     Message(messages_.Text(kLogTooShort));
     return;
   }
@@ -62,7 +62,7 @@ void TForm1::ExportCsvClick() {
   // Each cell is read once; one that is not a number leaves its field empty.
   LogCsvTable table;
   for (int maf = 0; maf < 256; ++maf) table[maf] = IntegerOf(grid_->CellText(maf).toStdString());
-  if (const auto error = SaveLogCsvFile(*logBuffer_, dialog.FileName(), table)) Message(*error);
+  if (const auto error = SaveLogCsvFile(stream_->Log(), dialog.FileName(), table)) Message(*error);
 }
 
 void TForm1::N3Click() {
@@ -77,8 +77,8 @@ void TForm1::N3Click() {
   logChart_->HintItem()->setChecked(false);
   if (!dialog.Execute(this)) return;
   // The last run's reader may still store the frame of its last read.
-  reader_.reset();
-  if (const auto error = OpenLogFile(*logBuffer_, dialog.FileName())) {
+  stream_->JoinReader();
+  if (const auto error = OpenLogFile(stream_->Log(), dialog.FileName())) {
     Message(*error);
     return;
   }

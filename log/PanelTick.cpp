@@ -35,7 +35,7 @@ void ShowReading(BarGauge* gauge, QLineEdit* box, int position, int value, char 
 
 void TForm1::Timer1Timer() {
   PanelPage& panel = *panel_;
-  const PanelView view = logBuffer_->Panel();
+  const PanelView view = stream_->Log().Panel();
   const LogSample& sample = view.sample;
   const int maf = sample.Maf();
   const int vaf = sample.Vaf();
@@ -53,8 +53,8 @@ void TForm1::Timer1Timer() {
   ShowReading(panel.O2, panel.O2TextBox, O2GaugePosition(o2, panel.WBO->isChecked()), o2,
               separator);
 
-  flags_.O2Level.store(panel.O2->Progress(), std::memory_order_relaxed);
-  flags_.MafInRange.store(
+  stream_->Flags().O2Level.store(panel.O2->Progress(), std::memory_order_relaxed);
+  stream_->Flags().MafInRange.store(
       MafInRange(maf, panel.TrackBarMafNach->value(), panel.TrackBarMafKon->value()),
       std::memory_order_relaxed);
 

@@ -236,14 +236,11 @@ class TestCorrection : public QObject, private testing::SimWindow {
     QVERIFY(form().Flags().BeeperOn.load());
     QTRY_VERIFY_WITH_TIMEOUT(played() > 0, 10000);  // the panel tick runs meanwhile
 
-    // Stop ends it at once; a Start right after a Stop never runs two.
-    for (int run = 0; run < 3; ++run) {
-      Click("ButtonStop");
-      QTRY_VERIFY_WITH_TIMEOUT(!form().BeeperRunning(), 5000);
-      Click("ButtonStart");
-      QVERIFY(TBeepThread::LiveCount() <= 1);
-      QTRY_COMPARE_WITH_TIMEOUT(TBeepThread::LiveCount(), 1, 5000);
-    }
+    // "Стоп" ends it (a run's own beeper is StreamRun's, tested there).
+    Click("ButtonStop");
+    QTRY_VERIFY_WITH_TIMEOUT(!form().BeeperRunning(), 5000);
+    Click("ButtonStart");
+    QVERIFY(form().BeeperRunning());
     form().close();
     QVERIFY(!form().BeeperRunning());
     QCOMPARE(TBeepThread::LiveCount(), 0);

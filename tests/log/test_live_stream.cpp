@@ -320,21 +320,6 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     for (const BarGauge* gauge : gauges) QVERIFY(gauge->isEnabled());
   }
 
-  void startRightAfterStopNeverLeavesTwoReaders() {
-    Connect({});
-    for (int run = 0; run < 3; ++run) {
-      Click("ButtonStart");
-      QTRY_VERIFY_WITH_TIMEOUT(form().Log().Count() > 5, 10000);
-      Click("ButtonStop");
-      QVERIFY(TThreadLog::LiveCount() <= 1);
-    }
-    Click("ButtonStart");
-    QTRY_COMPARE_WITH_TIMEOUT(TThreadLog::LiveCount(), 1, 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(form().Log().Count() > 5, 10000);
-    Click("ButtonStop");
-    QVERIFY(dialogs_->messages.isEmpty());
-  }
-
   // SIGTERM, SIGINT and SIGHUP end the program as closing the window does:
   // the run stopped with "s", its reader ended, the window closed and then
   // released with the port.
