@@ -408,7 +408,7 @@ void TForm1::FormCreate() {
   com_->setCurrentIndex(-1);
   N14Click();
   logChart_->Frame().pointsPerFrame = kPointsPerFrame;
-  learnedCells_.fill(0);
+  learning_.ResetAll();
   currentTableFile_.clear();
   currentLogFile_.clear();
 }

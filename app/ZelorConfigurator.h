@@ -21,7 +21,7 @@
 
 #include "app/MessageTexts.h"
 #include "learn/BeepThread.h"
-#include "learn/FrameLearning.h"
+#include "learn/FrameLearner.h"
 #include "learn/ToneOutput.h"
 #include "link/ConverterTransfer.h"
 #include "link/LogBuffer.h"
@@ -217,8 +217,7 @@ class TForm1 : public QMainWindow {
   int LogFrameStart() const;
   int LogFrameEnd() const;
   int LogStep() const;
-  // The learned-cell flags, by MAF value.
-  const LearnedCellFlags& LearnedCells() const { return learnedCells_; }
+  const FrameLearner& Learning() const { return learning_; }
   // Fewer samples than this leave the log chart undrawn at "Стоп".
   static constexpr int kMinimumFramedSamples = 119;
   int ScalePercent() const { return scalePercent_; }
@@ -277,11 +276,9 @@ class TForm1 : public QMainWindow {
   void ConnectLogChart();
   // Learning helpers (learn/FrameLearningCommands.cpp): the frame-learning
   // step for plotted sample i of a redraw with step, which writes the grid
-  // cell and gives the value written; a learning mode's choice; whether the
-  // lock protects the cell of MAF value maf.
+  // cell and gives the value written; a learning mode's choice.
   std::optional<int> LearnFrameSample(std::int32_t i, int step);
   void ChooseMafConstCount(int n);
-  bool CellLocked(int maf) const;
   // Converter transfer helpers.
   void ShowReadFailure(const char* code, int received);
   // While the stream runs, shows why the table transfer is refused; true then.
@@ -337,12 +334,7 @@ class TForm1 : public QMainWindow {
   ConverterTransfer converter_;  // ComPort1, PortChosen, the TableMirror
   QString currentTableFile_;
   QString currentLogFile_;
-  LearnedCellFlags learnedCells_{};
-  bool learnedCellsLock_ = false;  // mirrored by LearnedCellsLock and Label10
-  // A frame-learning request the next redraw carries out, and how many
-  // plotted samples in a row must share their MAF value to be learned.
-  bool learnRequest_ = false;
-  int mafConstCount_ = 1;
+  FrameLearner learning_;  // its lock mirrored by LearnedCellsLock and Label10
   TableChartDrag drag_;
   TableHistory history_;
   MessageTexts messages_;

@@ -122,29 +122,30 @@ void TForm1::RedrawLogChart(int step) {
   if (Streaming()) return;
   const std::int32_t count = stream_->Log().Count();
   if (count < kMinimumLogSamples) {
-    learnRequest_ = false;
+    learning_.RequestDone();
     return;
   }
   step = std::max(step, 1);
   LogChartPage& chart = *logChart_;
   LogFrame& frame = chart.Frame();
-  const std::int32_t learnLimit = LearningLimit(frame.end, step, mafConstCount_, count);
+  const std::int32_t learnLimit = LearningLimit(frame.end, step, learning_.MafConstCount(), count);
   TableCells cells(*grid_);
   // A learning pass is one step of the table history.
   std::optional<TableStep> learningStep;
-  if (learnRequest_) learningStep.emplace(*this);
+  const bool learn = learning_.Requested();
+  if (learn) learningStep.emplace(*this);
   // One pass: a sample is learned before its table point is read, so the
   // point shows the cell it just wrote.
   chart.Plot(stream_->Log(), PlottingRange(frame.start, frame.end, step, count), step,
              [&](std::int32_t i, int maf) {
-               if (learnRequest_ && frame.start <= i && i <= learnLimit) {
+               if (learn && frame.start <= i && i <= learnLimit) {
                  if (const std::optional<int> learned = LearnFrameSample(i, step))
                    cells.Set(maf, *learned);
                }
                return cells.Value(maf);
              });
   frame.drawn = true;
-  learnRequest_ = false;
+  learning_.RequestDone();
 }
 
 void TForm1::SetAutoResolution(std::int64_t frameLength) {
@@ -230,7 +231,7 @@ void TForm1::LogChartMouseDown(QMouseEvent* event) {
   }
   if (picked) drag_.pickedPoint = *picked;
   if (event->button() != Qt::LeftButton || !picked) return;
-  drag_.dragging = !CellLocked(MafOf(chart.Y(kMafSeries, *picked)));
+  drag_.dragging = !learning_.CellLocked(MafOf(chart.Y(kMafSeries, *picked)));
   if (drag_.dragging) CommitTableStep();  // the whole drag is one step, taken on release
   drag_.scale = DragScale(chart.YMap());
   drag_.dragPressY = pos.y();
@@ -251,7 +252,7 @@ void TForm1::LogChartMouseMove(QMouseEvent* event) {
     chart.SetY(kTabSeries, picked, value);
     ShowLogHint(picked);
     const int maf = MafOf(chart.Y(kMafSeries, picked));
-    learnedCells_[maf] = 1;
+    learning_.MarkLearned(maf);
     grid_->SetCell(maf, value);
   } else if (chart.HintItem()->isChecked()) {
     std::optional<int> hit;

@@ -23,7 +23,7 @@ TableState TForm1::TableNow() const {
   // The spin controls hold the settings their read-only boxes show.
   for (int index = 0; index < kSettingCount; ++index)
     state.settings.Set(index, grid_->SettingUpDown(index)->Position());
-  state.learned = learnedCells_;
+  state.learned = learning_.LearnedCells();
   return state;
 }
 
@@ -43,7 +43,7 @@ void TForm1::UpdateHistoryItems() {
 void TForm1::ShowTable(const TableState& state) {
   for (int index = 0; index < 256; ++index) grid_->SetCellText(index, state.cells[index]);
   grid_->SetSettings(state.settings);
-  learnedCells_ = state.learned;
+  learning_.SetLearnedCells(state.learned);
   grid_->Page()->update();
   // The table chart's hint may still tell a value the table no longer holds.
   tableChart_->HintLabel()->hide();
@@ -51,7 +51,7 @@ void TForm1::ShowTable(const TableState& state) {
   TabTableGraphShow();
   // A drawn log chart shows the table line again; a pending learning request
   // waits for a redraw of its own.
-  if (LogChartDrawn() && !learnRequest_) RedrawLogChart(LogStep());
+  if (LogChartDrawn() && !learning_.Requested()) RedrawLogChart(LogStep());
 }
 
 void TForm1::UndoTableClick() { MoveInHistory(&TableHistory::Undo); }

@@ -78,11 +78,11 @@ class TestLearnFromFrame : public QObject {
         {"ResetAllLearnedCells", "60", {}},
         {"UndoTable", "60", learned},
     };
-    QCOMPARE(form().LearnedCells(), learned);
+    QCOMPARE(form().Learning().LearnedCells(), learned);
     for (const auto& step : steps) {
       Trigger(step.command);
       QVERIFY2(Cell(40) == step.cell40, step.command);
-      QVERIFY2(form().LearnedCells() == step.marks, step.command);
+      QVERIFY2(form().Learning().LearnedCells() == step.marks, step.command);
     }
   }
 
@@ -134,7 +134,7 @@ class TestLearnFromFrame : public QObject {
     testing::Record(form().Log(), 200,
                     [](std::int32_t k) { return Sample(100, 0, 128, k, 100, 100); });
     DoubleClick(QPoint(480, 240));  // not drawn yet
-    QCOMPARE(form().LearnedCells(), LearnedCellFlags{});
+    QCOMPARE(form().Learning().LearnedCells(), LearnedCellFlags{});
     ShowWhole();
     const struct {
       double origin;  // of the bottom axis at 5 ms a pixel; points every 10 ms
@@ -147,13 +147,13 @@ class TestLearnFromFrame : public QObject {
         {-1000, 0, true, -1},  // before the first point
     };
     for (const auto& c : cases) {
-      const LearnedCellFlags before = form().LearnedCells();
+      const LearnedCellFlags before = form().Learning().LearnedCells();
       DoubleClick(AtTime(c.origin, c.dx, c.top) + QPoint(0, c.top ? -1 : 1));  // outside
-      QCOMPARE(form().LearnedCells(), before);
+      QCOMPARE(form().Learning().LearnedCells(), before);
       DoubleClick(AtTime(c.origin, c.dx, c.top));
       LearnedCellFlags flags = before;
       if (c.maf >= 0) flags[c.maf] = 1;
-      QCOMPARE(form().LearnedCells(), flags);
+      QCOMPARE(form().Learning().LearnedCells(), flags);
       if (c.maf < 0) continue;
       QCOMPARE(Cell(c.maf), c.top ? QStringLiteral("255") : QStringLiteral("0"));
       QCOMPARE(page().Y(kTabSeries, c.maf), c.top ? 255.0 : 0.0);  // redrawn

@@ -374,7 +374,7 @@ class TestLogChart : public QObject {
       QCOMPARE(page().Y(kTabSeries, 102), 150.0);  // the rest waits for the release
       QVERIFY(page().Hint()->text().contains(QString("Таб.=%1").arg(value)));
     }
-    QCOMPARE(form().LearnedCells()[30], std::uint8_t(1));
+    QCOMPARE(form().Learning().LearnedCells()[30], std::uint8_t(1));
     SendMouse(chart(), QEvent::MouseButtonRelease, press, Qt::LeftButton, Qt::NoButton);
     QCOMPARE(form().Grid().CellText(30), QString::number(up7));
     QCOMPARE(page().Y(kTabSeries, 102), double(up7));
