@@ -27,6 +27,7 @@
 #include "app/ZelorConfigurator.h"
 #include "compare/CompareTables.h"
 #include "link/SerialPortError.h"
+#include "log/LogChartPage.h"
 #include "log/PanelPage.h"
 #include "support/ScriptedDialogs.h"
 #include "table/GridPage.h"
@@ -60,9 +61,9 @@ class TestMainWindow : public QObject {
   void startUpState() {
     TForm1& form = *windows_.form1;
     QCOMPARE(form.windowTitle(), Caption());
-    QVERIFY(!form.PortChosen());
-    QVERIFY(!form.ComPort1().IsOpen());
-    QCOMPARE(form.ComPort1().PortName(), std::string("COM1"));
+    QVERIFY(!form.Converter().PortChosen());
+    QVERIFY(!form.Converter().ComPort1().IsOpen());
+    QCOMPARE(form.Converter().ComPort1().PortName(), std::string("COM1"));
     auto* com = form.findChild<QComboBox*>(QStringLiteral("COM"));
     QVERIFY(com);
     QCOMPARE(com->currentIndex(), -1);
@@ -71,9 +72,9 @@ class TestMainWindow : public QObject {
     const int expected[6] = {4, 5, 0, 50, 100, 100};
     for (int k = 0; k < 6; ++k)
       QCOMPARE(form.Grid().SettingEdit(k)->text(), QString::number(expected[k]));
-    QVERIFY(form.CurrentTableFile().isEmpty());
-    QVERIFY(form.CurrentLogFile().isEmpty());
-    QCOMPARE(form.LogPointsPerFrame(), 430);
+    QVERIFY(form.CurrentFiles().table.isEmpty());
+    QVERIFY(form.CurrentFiles().log.isEmpty());
+    QCOMPARE(form.LogPage().Frame().pointsPerFrame, 430);
     QVERIFY(!form.Timer1()->isActive());
     QVERIFY(!form.Timer2()->isActive());
     QCOMPARE(form.Timer1()->interval(), 10);
@@ -312,8 +313,8 @@ class TestMainWindow : public QObject {
     const QStringList messages = dialogs_->TakeMessages();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages[0].startsWith("Unable to open com port (Error: "), qPrintable(messages[0]));
-    QVERIFY(!form.PortChosen());
-    QVERIFY(!form.ComPort1().IsOpen());
+    QVERIFY(!form.Converter().PortChosen());
+    QVERIFY(!form.Converter().ComPort1().IsOpen());
     // Later commands still find no port chosen.
     Action(form, "N7")->trigger();
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"Вы не выбрали COM порт!"});

@@ -69,7 +69,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
   void pickingThePortReadsTableAndVersion() {
     Launch({});
     Pick();
-    QVERIFY(form().PortChosen());
+    QVERIFY(form().Converter().PortChosen());
     QVERIFY(dialogs_->messages.isEmpty());
     for (int i = 0; i < 256; ++i) QCOMPARE(form().Grid().CellText(i), QString::number(i));
     QLabel* version = form().Grid().VersionLabel();
@@ -77,7 +77,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     QCOMPARE(version->text(), QStringLiteral("FirmWare:  V_3.2"));
     QCOMPARE(form().Chart().Series1()->data()->at(200)->value, 200.0);
     QCOMPARE(form().windowTitle(), QStringLiteral("ZelorConfigurator "));
-    QCOMPARE(form().TableMirror()[255], std::uint8_t(255));
+    QCOMPARE(form().Converter().TableMirror()[255], std::uint8_t(255));
     QCOMPARE(sim_->Received(), (std::vector<std::uint8_t>{'s', 'r', 'v'}));
   }
 
@@ -209,7 +209,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     for (int i = 0; i < 256; ++i) frame.push_back(static_cast<std::uint8_t>((i * 7) % 256));
     frame.push_back(0);
     QCOMPARE(Occurrences(sim_->Received(), frame), 1);
-    QCOMPARE(form().TableMirror()[3], std::uint8_t(21));
+    QCOMPARE(form().Converter().TableMirror()[3], std::uint8_t(21));
   }
 
   void readBackWithAChangedByte() {
@@ -322,7 +322,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     form().Grid().SetCellText(9, QStringLiteral("x1"));
     Trigger("N8");
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"'x1' is not a valid integer value"});
-    QCOMPARE(form().TableMirror()[9], std::uint8_t(9));
+    QCOMPARE(form().Converter().TableMirror()[9], std::uint8_t(9));
     // Not one byte more: whatever the refusals had sent would reach the
     // converter before the next read's commands, which it has all taken once
     // the read is done.

@@ -4,6 +4,7 @@
 
 #include "app/FileDialog.h"
 #include "app/ZelorConfigurator.h"
+#include "app/handlers/TableStep.h"
 #include "table/GridPage.h"
 #include "table/TableFile.h"
 #include "table/TableGrid.h"
@@ -14,7 +15,7 @@ namespace zelor {
 void TForm1::N13Click() {
   // What a cell's open editor shows is what is saved.
   EndCellEditing(grid_->Grid());
-  FileDialog& dialog = *fileSaveDLG_;
+  FileDialog& dialog = *shell_.fileSaveDLG;
   dialog.SetFilter(QStringLiteral("Tab Files|*.tab|All|*.*"));
   if (!dialog.Execute(this)) return;
   const QString name = WithTabExtension(dialog.FileName());
@@ -28,13 +29,13 @@ void TForm1::N13Click() {
     Message(*failure);
     return;
   }
-  currentTableFile_ = name;
-  ShowFileCaption(currentTableFile_);
+  files_.table = name;
+  ShowFileCaption(files_.table);
 }
 
 void TForm1::N12Click() {
   const TableStep step(*this);
-  FileDialog& dialog = *fileOpenDLG_;
+  FileDialog& dialog = *shell_.fileOpenDLG;
   dialog.SetFilter(QStringLiteral("Tab files|*.tab|All|*.*"));
   if (dialog.Execute(this)) {
     // A file that cannot be read stops the command with its message.
@@ -46,8 +47,8 @@ void TForm1::N12Click() {
     grid_->Page()->update();
   }
   RefreshInsertCellChart();
-  currentTableFile_ = dialog.FileName();
-  ShowFileCaption(currentTableFile_);
+  files_.table = dialog.FileName();
+  ShowFileCaption(files_.table);
   TabTableGraphShow();
 }
 

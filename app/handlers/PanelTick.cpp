@@ -59,12 +59,12 @@ void TForm1::Timer1Timer() {
       std::memory_order_relaxed);
 
   // A converter lost during the run is marked over the gauges.
-  if (const bool lost = LinkLost(); lost != panel.LinkLostShown())
+  if (const bool lost = stream_->LinkLost(); lost != panel.LinkLostShown())
     panel.ShowLinkLost(lost, messages_.Own(OwnMessage::kLinkLost));
 
   // Once the reader is lost, the sample shown is stale: nothing is learned
   // from it.
-  if (panel.CheckBoxLearnTable->isChecked() && !ReaderLost()) {
+  if (panel.CheckBoxLearnTable->isChecked() && !stream_->ReaderLost()) {
     if (const auto write = LiveLearningStep(panel.LearningMode(), view)) {
       if (panel.CheckBoxInsertCell->isChecked() && write->m < panel.Tab->dataCount()) {
         auto point = panel.Tab->data()->begin() + write->m;

@@ -9,6 +9,7 @@
 #include "app/HandlerGuard.h"
 #include "app/UpDown.h"
 #include "app/ZelorConfigurator.h"
+#include "app/handlers/TableStep.h"
 #include "learn/AudioToneOutput.h"
 #include "learn/BeepThread.h"
 #include "link/LogBuffer.h"
@@ -40,7 +41,7 @@ void TForm1::ButtonStartClick() {
   }
   // The read-back of a written table would take the stream's frames for the
   // table.
-  if (timer2_->isActive()) {
+  if (shell_.timer2->isActive()) {
     Message(messages_.Own(OwnMessage::kVerifyPending));
     return;
   }
@@ -58,7 +59,7 @@ void TForm1::ButtonStartClick() {
                    panel.TrackBarMafKon->setValue(0);
                    panel.UpDown1->SetPosition(0);
                  });
-  timer1_->start();
+  shell_.timer1->start();
   panel.Tab->data()->clear();
   RefreshInsertCellChart();
 }
@@ -69,7 +70,7 @@ void TForm1::ButtonStopClick() {
     return;
   }
   CommitTableStep();  // the run's live learning
-  timer1_->stop();
+  shell_.timer1->stop();
   panel_->ShowLinkLost(false);
   panel_->ButtonStart->setEnabled(true);
   panel_->CheckBoxLearnTable->setEnabled(true);
@@ -79,7 +80,7 @@ void TForm1::ButtonStopClick() {
   frame.drawn = false;
   frame.start = 0;
   frame.end = count;
-  if (count >= kMinimumFramedSamples) FrameWholeRecording();
+  if (count > kMinimumLogSamples) FrameWholeRecording();
 }
 
 void TForm1::StreamFailure(const std::string& message) {

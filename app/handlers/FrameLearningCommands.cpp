@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "app/ZelorConfigurator.h"
+#include "app/handlers/TableStep.h"
 #include "learn/FrameLearning.h"
 #include "log/LogChartPage.h"
 #include "table/GridPage.h"

@@ -13,6 +13,7 @@
 #include "app/HandlerGuard.h"
 #include "app/UpDown.h"
 #include "app/ZelorConfigurator.h"
+#include "app/handlers/TableStep.h"
 #include "learn/Correction.h"
 #include "log/PanelPage.h"
 #include "table/CellText.h"
@@ -91,7 +92,7 @@ void TForm1::BeepCheckBoxClick() {
 
 bool TForm1::CorrectionKeyDown(QKeyEvent* key) {
   PanelPage& panel = *panel_;
-  const bool running = Streaming();
+  const bool running = stream_->Streaming();
   const int code = key->key();
   const int begin = panel.TrackBarMafNach->value();
   const int end = panel.TrackBarMafKon->value();

@@ -34,7 +34,7 @@ void TForm1::N4Click() {
     Message(messages_.Text(kLogTooShort));
     return;
   }
-  FileDialog& dialog = *fileSaveDLG_;
+  FileDialog& dialog = *shell_.fileSaveDLG;
   dialog.SetFilter(kLogFilter);
   if (dialog.Execute(this)) {
     dialog.SetFileName(LogFileName(dialog.FileName()));
@@ -45,8 +45,8 @@ void TForm1::N4Click() {
     }
   }
   // After a cancel: the name last chosen in the save dialog.
-  currentLogFile_ = dialog.FileName();
-  ShowFileCaption(currentLogFile_);
+  files_.log = dialog.FileName();
+  ShowFileCaption(files_.log);
 }
 
 void TForm1::ExportCsvClick() {
@@ -56,7 +56,7 @@ void TForm1::ExportCsvClick() {
     Message(messages_.Text(kLogTooShort));
     return;
   }
-  FileDialog& dialog = *csvSaveDLG_;
+  FileDialog& dialog = *shell_.csvSaveDLG;
   if (!dialog.Execute(this)) return;
   dialog.SetFileName(LogCsvFileName(dialog.FileName()));
   // Each cell is read once; one that is not a number leaves its field empty.
@@ -67,11 +67,11 @@ void TForm1::ExportCsvClick() {
 
 void TForm1::N3Click() {
   // The reader is the only writer of the recording while the stream runs.
-  if (Streaming()) {
+  if (stream_->Streaming()) {
     Message(messages_.Own(OwnMessage::kLogOpenWhileStreaming));
     return;
   }
-  FileDialog& dialog = *fileOpenDLG_;
+  FileDialog& dialog = *shell_.fileOpenDLG;
   dialog.SetFilter(kLogFilter);
   logChart_->Frame().drawn = false;
   logChart_->HintItem()->setChecked(false);
@@ -83,8 +83,8 @@ void TForm1::N3Click() {
     return;
   }
   FrameWholeRecording();
-  currentLogFile_ = dialog.FileName();
-  ShowFileCaption(currentLogFile_);
+  files_.log = dialog.FileName();
+  ShowFileCaption(files_.log);
 }
 
 }  // namespace zelor

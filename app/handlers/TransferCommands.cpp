@@ -9,6 +9,7 @@
 #include "app/Unit3.h"
 #include "app/UserDialogs.h"
 #include "app/ZelorConfigurator.h"
+#include "app/handlers/TableStep.h"
 #include "link/Protocol.h"
 #include "table/CellText.h"
 #include "table/GridPage.h"
@@ -33,18 +34,17 @@ class CloseOnExit {
   QWidget* window_;
 };
 
-}  // namespace
-
-void TForm1::ShowReadFailure(const char* code, int received) {
-  const MessageTexts& m = messages_;
-  Message(m.Text(kErrorWord) + QString::fromLatin1(code) + kCrLf + m.Text(kReceivedBytes) +
-          QString::number(received) + kCrLf + m.Text(kRequiredBytes) +
-          QString::number(protocol::kTableReplySize) + kCrLf + kCrLf + kCrLf +
-          m.Text(kCannotReadTable) + kCrLf + m.Text(kCheckSupply));
+QString ReadFailureText(const MessageTexts& m, const char* code, int received) {
+  return m.Text(kErrorWord) + QString::fromLatin1(code) + kCrLf + m.Text(kReceivedBytes) +
+         QString::number(received) + kCrLf + m.Text(kRequiredBytes) +
+         QString::number(protocol::kTableReplySize) + kCrLf + kCrLf + kCrLf +
+         m.Text(kCannotReadTable) + kCrLf + m.Text(kCheckSupply);
 }
 
+}  // namespace
+
 bool TForm1::RefuseWhileStreaming() {
-  if (!Streaming()) return false;
+  if (!stream_->Streaming()) return false;
   Message(messages_.Own(OwnMessage::kStreamRunning));
   return true;
 }
@@ -62,7 +62,7 @@ void TForm1::N7Click() {
   const TableRead read = converter_.ReadTable();
   if (read.received < protocol::kTableReplySize) {
     busy.End();
-    ShowReadFailure("#1", read.received);
+    Message(ReadFailureText(messages_, "#1", read.received));
     version->hide();
     return;
   }
@@ -106,29 +106,30 @@ void TForm1::N8Click() {
       !Dialogs().Ask(this, messages_.Own(OwnMessage::kWriteUnreadTable)))
     return;
   converter_.WriteTable(cells);
-  if (form3_) {
-    form3_->ProgressBar1()->setValue(0);
-    form3_->ShowCentred();
+  if (windows_.progress) {
+    windows_.progress->ProgressBar1()->setValue(0);
+    windows_.progress->ShowCentred();
   }
-  timer2_->start();
+  shell_.timer2->start();
 }
 
 void TForm1::Timer2Timer() {
   const int ticks = converter_.VerifyTick();
-  if (form3_) form3_->ProgressBar1()->setValue(protocol::VerifyProgress(ticks));
+  if (windows_.progress)
+    windows_.progress->ProgressBar1()->setValue(protocol::VerifyProgress(ticks));
   if (!converter_.ReadBackDue()) return;
-  timer2_->stop();
+  shell_.timer2->stop();
   TableReadBack back;
   {
     // The progress window goes once the read-back is over, however it ends,
     // before any message: it stays on top of the other windows and would
     // hide one. A serial error (the converter gone) is shown after it went.
-    const CloseOnExit closeProgress(form3_);
+    const CloseOnExit closeProgress(windows_.progress);
     BusyCursor busy;
     back = converter_.ReadBack();
   }
   if (back.received < protocol::kTableReplySize) {
-    ShowReadFailure("#2", back.received);
+    Message(ReadFailureText(messages_, "#2", back.received));
     return;
   }
   if (back.mismatch) {
