@@ -31,8 +31,8 @@
 #include "learn/ToneOutput.h"
 #include "link/ConverterLink.h"
 #include "link/LogBuffer.h"
-#include "link/ReadlLogThread.h"
 #include "link/StreamFlags.h"
+#include "link/StreamReader.h"
 
 namespace zelor {
 

@@ -14,7 +14,7 @@
 #include "learn/BeepThread.h"
 #include "link/LogBuffer.h"
 #include "link/Protocol.h"
-#include "link/ReadlLogThread.h"
+#include "link/StreamReader.h"
 #include "log/LogChartPage.h"
 #include "log/PanelPage.h"
 #include "table/CellText.h"
