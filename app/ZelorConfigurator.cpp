@@ -165,12 +165,12 @@ TForm1::~TForm1() {
 }
 
 bool TForm1::FormKeyDown(QKeyEvent* key) {
-  // Step 1: the space bar holds the log marker.
+  // The space bar holds the log marker.
   if (key->key() == Qt::Key_Space) {
     SetLogMarker(true);
     return true;
   }
-  // Steps 2 to 7: the correction keys.
+  // Then the correction keys.
   return CorrectionKeyDown(key);
 }
 

@@ -16,7 +16,7 @@ void TForm1::N13Click() {
   // What a cell's open editor shows is what is saved.
   EndCellEditing(grid_->Grid());
   FileDialog& dialog = *shell_.fileSaveDLG;
-  dialog.SetFilter(QStringLiteral("Tab Files|*.tab|All|*.*"));
+  dialog.SetFilter(QString::fromLatin1(kTableSaveFilter));
   if (!dialog.Execute(this)) return;
   const QString name = WithTabExtension(dialog.FileName());
   dialog.SetFileName(name);
@@ -36,7 +36,7 @@ void TForm1::N13Click() {
 void TForm1::N12Click() {
   const TableStep step(*this);
   FileDialog& dialog = *shell_.fileOpenDLG;
-  dialog.SetFilter(QStringLiteral("Tab files|*.tab|All|*.*"));
+  dialog.SetFilter(QString::fromLatin1(kTableOpenFilter));
   if (dialog.Execute(this)) {
     // A file that cannot be read stops the command with its message.
     const QByteArray bytes = ReadFileStart(dialog.FileName(), static_cast<qint64>(kTableImageSize));
