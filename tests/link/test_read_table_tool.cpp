@@ -1,7 +1,13 @@
-// The console check zelor-read-table, built for this platform, run against
-// the converter simulator: the steps a tester runs on Windows, with their
-// outcome and exit status.
+// The console check zelor-read-table run against the converter simulator:
+// the steps a tester runs on Windows, with their outcome and exit status.
+// Built for this platform, or, with ZELOR_WINE naming Debian's wine64
+// loader, the Windows build (ZELOR_READ_TABLE_EXE) under Wine in a private
+// prefix (ZELOR_WINE_PREFIX, made on the first run), where COM42 is a
+// symbolic link to the simulator's port.
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -36,15 +42,92 @@ std::vector<int> PrintedCells(const QString& output) {
   return cells;
 }
 
+// The tool's command for a port: native, or the .exe under Wine.
+struct Tool {
+  QString wine = qEnvironmentVariable("ZELOR_WINE");
+  QString prefix = qEnvironmentVariable("ZELOR_WINE_PREFIX");
+  QString exe = qEnvironmentVariable("ZELOR_READ_TABLE_EXE");
+
+  bool UnderWine() const { return !wine.isEmpty(); }
+
+  QProcessEnvironment Environment() const {
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("WINEPREFIX"), prefix);
+    env.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
+    // No Mono or Gecko to offer, no window: a console program needs none.
+    env.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    return env;
+  }
+
+  // Runs wine64 or its wineserver with the arguments; true on exit code 0.
+  bool RunWine(const QString& program, const QStringList& args, int timeoutMs) const {
+    QProcess p;
+    p.setProcessEnvironment(Environment());
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    const bool ok =
+        p.waitForFinished(timeoutMs) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    if (!ok) qWarning().noquote() << program << args << p.readAll();
+    return ok;
+  }
+  QString Server() const { return QFileInfo(wine).dir().filePath(QStringLiteral("wineserver")); }
+
+  // The prefix as Wine's first start makes it; one left unfinished by an
+  // earlier run is made again.
+  bool PreparePrefix() const {
+    const QString ready = QDir(prefix).filePath(QStringLiteral("zelor-ready"));
+    if (QFile::exists(ready)) return true;
+    RunWine(Server(), {QStringLiteral("-k")}, 30000);
+    QDir(prefix).removeRecursively();
+    if (!RunWine(wine, {QStringLiteral("wineboot"), QStringLiteral("--init")}, 240000))
+      return false;
+    QFile marker(ready);
+    return marker.open(QIODevice::WriteOnly);
+  }
+
+  QString ComLink() const { return QDir(prefix).filePath(QStringLiteral("dosdevices/com42")); }
+
+  void Start(QProcess& process, const QString& port) const {
+    if (!UnderWine()) {
+      process.start(QStringLiteral(ZELOR_READ_TABLE_PATH), {port});
+      return;
+    }
+    process.setProcessEnvironment(Environment());
+    process.start(wine, {exe, port});
+  }
+};
+
 }  // namespace
 
 class TestReadTableTool : public QObject {
   Q_OBJECT
 
  private slots:
+  void initTestCase();
   void runsAgainstTheSimulator_data();
   void runsAgainstTheSimulator();
+  void cleanupTestCase();
+
+ private:
+  Tool tool_;
 };
+
+void TestReadTableTool::initTestCase() {
+  if (!tool_.UnderWine()) return;
+  QVERIFY2(QFileInfo(tool_.wine).isExecutable(),
+           qPrintable(tool_.wine + " is missing (scripts/setup installs wine64)"));
+  QVERIFY2(QFileInfo::exists(tool_.exe), qPrintable(tool_.exe + " is missing"));
+  QVERIFY2(tool_.PreparePrefix(), "Wine could not make its prefix");
+  // One Wine session for all rows, ended by cleanupTestCase (or a minute
+  // after the last row, should the test not get there).
+  QVERIFY(tool_.RunWine(tool_.Server(), {QStringLiteral("-p60")}, 30000));
+}
+
+void TestReadTableTool::cleanupTestCase() {
+  if (tool_.UnderWine()) tool_.RunWine(tool_.Server(), {QStringLiteral("-k")}, 30000);
+}
 
 void TestReadTableTool::runsAgainstTheSimulator_data() {
   QTest::addColumn<QStringList>("faults");  // simulator faults
@@ -87,18 +170,22 @@ void TestReadTableTool::runsAgainstTheSimulator() {
     f.write(reinterpret_cast<const char*>(table.data()), table.size());
   }
   SimProcess sim;
-  QString port = dir.filePath(QStringLiteral("no-such-tty"));
+  QString port =
+      tool_.UnderWine() ? QStringLiteral("COM43") : dir.filePath(QStringLiteral("no-such-tty"));
   if (!missingPort) {
     QStringList args{"--table", tab, "--version", "21"};
     for (const QString& fault : faults) args << "--fault" << fault;
+    if (tool_.UnderWine()) args << "--link" << tool_.ComLink();
     QVERIFY(sim.Start(args));
-    port = sim.Port();
+    port = tool_.UnderWine() ? QStringLiteral("COM42") : sim.Port();
   }
 
   QProcess tool;
-  tool.start(QStringLiteral(ZELOR_READ_TABLE_PATH), {port});
+  tool_.Start(tool, port);
   QVERIFY(tool.waitForFinished(30000));
-  const QString output = QString::fromLocal8Bit(tool.readAllStandardOutput());
+  // A Windows console program ends its lines with CR LF.
+  const QString output =
+      QString::fromLocal8Bit(tool.readAllStandardOutput()).remove(QLatin1Char('\r'));
   QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
   QVERIFY2(tool.exitCode() == exitCode, qPrintable(output));
   for (const QString& line : lines) {
