@@ -73,13 +73,22 @@ struct Tool {
     return ok;
   }
   QString Server() const { return QFileInfo(wine).dir().filePath(QStringLiteral("wineserver")); }
+  // Ends the prefix's Wine session, if one runs, and waits until it has.
+  void StopServer() const {
+    QProcess p;
+    p.setProcessEnvironment(Environment());
+    p.start(Server(), {QStringLiteral("-k")});
+    p.waitForFinished(30000);
+    p.start(Server(), {QStringLiteral("-w")});
+    p.waitForFinished(30000);
+  }
 
   // The prefix as Wine's first start makes it; one left unfinished by an
   // earlier run is made again.
   bool PreparePrefix() const {
     const QString ready = QDir(prefix).filePath(QStringLiteral("zelor-ready"));
     if (QFile::exists(ready)) return true;
-    RunWine(Server(), {QStringLiteral("-k")}, 30000);
+    StopServer();
     QDir(prefix).removeRecursively();
     if (!RunWine(wine, {QStringLiteral("wineboot"), QStringLiteral("--init")}, 240000))
       return false;
@@ -120,13 +129,14 @@ void TestReadTableTool::initTestCase() {
            qPrintable(tool_.wine + " is missing (scripts/setup installs wine64)"));
   QVERIFY2(QFileInfo::exists(tool_.exe), qPrintable(tool_.exe + " is missing"));
   QVERIFY2(tool_.PreparePrefix(), "Wine could not make its prefix");
-  // One Wine session for all rows, ended by cleanupTestCase (or a minute
-  // after the last row, should the test not get there).
+  // One Wine session of its own for all rows, ended by cleanupTestCase (or a
+  // minute after the last row, should the test not get there).
+  tool_.StopServer();
   QVERIFY(tool_.RunWine(tool_.Server(), {QStringLiteral("-p60")}, 30000));
 }
 
 void TestReadTableTool::cleanupTestCase() {
-  if (tool_.UnderWine()) tool_.RunWine(tool_.Server(), {QStringLiteral("-k")}, 30000);
+  if (tool_.UnderWine()) tool_.StopServer();
 }
 
 void TestReadTableTool::runsAgainstTheSimulator_data() {
