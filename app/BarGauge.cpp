@@ -21,7 +21,8 @@ void BarGauge::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), Qt::black);
   const int barHeight = height() * progress_ / kMaximum;
-  painter.fillRect(QRect(0, height() - barHeight, width(), barHeight), color_);
+  painter.fillRect(QRect(0, height() - barHeight, width(), barHeight),
+                   isEnabled() ? color_ : kGreyedColor);
 }
 
 }  // namespace zelor

@@ -12,6 +12,9 @@ class BarGauge : public QWidget {
  public:
   BarGauge(const QString& name, const QColor& color, QWidget* parent);
 
+  // The bar's colour while the gauge is disabled (its reading is stale).
+  static constexpr QColor kGreyedColor{110, 110, 110};
+
   static constexpr int kMinimum = 0;
   static constexpr int kMaximum = 255;
 

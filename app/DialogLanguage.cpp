@@ -42,4 +42,6 @@ void UseEnglishDialogs() {
   installed = false;
 }
 
+bool RussianDialogs() { return installed; }
+
 }  // namespace zelor

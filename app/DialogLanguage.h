@@ -15,4 +15,7 @@ bool UseRussianDialogs();
 // Removes the Russian translation: the dialogs speak English.
 void UseEnglishDialogs();
 
+// True while Qt's Russian translation is installed.
+bool RussianDialogs();
+
 }  // namespace zelor

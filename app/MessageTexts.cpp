@@ -88,6 +88,14 @@ const OwnText kOwn[] = {
     {" яч.", " cells"},
     {"таблица конвертера не считана", "converter's table not read"},
     {", ошибочных: ", ", invalid: "},
+    {"Нет связи с конвертером", "No link to the converter"},
+    {"Таблица конвертера на этом порту ещё не считана: в сетке может быть совсем другая "
+     "таблица (после запуска программы — одни нули), и конвертер получит её.\r\nВсё равно "
+     "записать таблицу в конвертер?",
+     "The converter's table has not been read from this port yet: the grid may hold quite "
+     "another table (all zeros after start-up), and the converter would take it.\r\nWrite "
+     "the table to the converter all the same?"},
+    {"Поток: порт сменён, нажмите \"Стоп\"", "Stream: port changed, press \"Stop\""},
     {"", ""},  // kCount
 };
 static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);

@@ -38,6 +38,12 @@ enum class OwnMessage {
   kStatusCellsWord,
   kStatusNoCopy,
   kStatusInvalid,
+  // The mark over the panel's gauges once the converter is lost during a run.
+  kLinkLost,
+  // The question before a table write to a converter whose table was not read.
+  kWriteUnreadTable,
+  // The status block's stream line once another port was chosen during a run.
+  kStatusStreamPortLeft,
   kCount  // keep last
 };
 

@@ -3,8 +3,15 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QMessageBox>
+#include <QScreen>
+#include <QTreeView>
 #include <QUrl>
+
+#include "app/DialogLanguage.h"
 
 namespace zelor {
 namespace {
@@ -21,6 +28,39 @@ QString QtFilter(const QString& pipeFilter) {
   return entries.join(QStringLiteral(";;"));
 }
 
+// The file dialog's type column in English: Qt names a file's type by the
+// description its MIME database holds in the program's (Russian) locale,
+// which English dialogs must not show. Asked from the dialog's file-info
+// thread, so it only reads the file info it is given.
+class EnglishFileTypes final : public QFileIconProvider {
+ public:
+  QString type(const QFileInfo& info) const override {
+    if (!info.isFile()) return QFileIconProvider::type(info);  // "Folder", "Drive", ...
+    const QString suffix = info.suffix();
+    return suffix.isEmpty() ? QStringLiteral("File") : suffix.toUpper() + QStringLiteral(" File");
+  }
+};
+
+// Large enough for every column of the detail view, the screen allowing.
+QSize FileDialogSize(const QFileDialog& dialog) {
+  QSize size = dialog.sizeHint().expandedTo(QSize(kFileDialogWidth, kFileDialogHeight));
+  if (const QScreen* screen = dialog.screen()) size = size.boundedTo(screen->availableSize());
+  return size;
+}
+
+// The detail view's columns start at widths made for short English texts;
+// each folder listed widens them to what they show (the user may still
+// resize them). Qt's own dialog only: a native one has no such view.
+void FitColumnsOnLoad(QFileDialog& dialog) {
+  auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+  auto* model = dialog.findChild<QFileSystemModel*>();
+  if (!view || !model) return;
+  QObject::connect(model, &QFileSystemModel::directoryLoaded, view, [view] {
+    for (int column = 0; column < view->header()->count(); ++column)
+      view->resizeColumnToContents(column);
+  });
+}
+
 class QtDialogs final : public UserDialogs {
  public:
   void ShowMessage(QWidget* parent, const QString& text) override {
@@ -29,14 +69,32 @@ class QtDialogs final : public UserDialogs {
     box.exec();
   }
 
+  bool Ask(QWidget* parent, const QString& question) override {
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(), question,
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+  }
+
   std::optional<QString> AskFileName(QWidget* parent, FileDialogKind kind, const QString& filter,
                                      const QString& currentName) override {
-    const QString qtFilter = QtFilter(filter);
-    const QString chosen =
-        kind == FileDialogKind::Open
-            ? QFileDialog::getOpenFileName(parent, QString(), currentName, qtFilter)
-            : QFileDialog::getSaveFileName(parent, QString(), currentName, qtFilter, nullptr,
-                                           QFileDialog::DontConfirmOverwrite);
+    // As QFileDialog's static functions make it, with a size of its own.
+    QFileDialog dialog(parent, QString(), currentName, QtFilter(filter));
+    if (kind == FileDialogKind::Open) {
+      dialog.setAcceptMode(QFileDialog::AcceptOpen);
+      dialog.setFileMode(QFileDialog::ExistingFile);
+    } else {
+      dialog.setAcceptMode(QFileDialog::AcceptSave);
+      dialog.setFileMode(QFileDialog::AnyFile);
+      dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    }
+    static EnglishFileTypes englishTypes;
+    if (!RussianDialogs()) dialog.setIconProvider(&englishTypes);
+    dialog.resize(FileDialogSize(dialog));
+    FitColumnsOnLoad(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    const QString chosen = dialog.selectedFiles().constFirst();
     if (chosen.isEmpty()) return std::nullopt;
     return chosen;
   }

@@ -1,6 +1,6 @@
 #pragma once
-// The one seam through which the program shows message boxes and asks for
-// file names. The real implementation shows modal Qt dialogs; tests install
+// The one seam through which the program shows message boxes, asks yes-or-no
+// questions and asks for file names. The real implementation shows modal Qt dialogs; tests install
 // their own to see each message in order and to answer each file dialog.
 
 #include <QString>
@@ -12,11 +12,19 @@ namespace zelor {
 
 enum class FileDialogKind { Open, Save };
 
+// The least size of the real file dialogs, so that no column of their
+// detail view is cut (the screen allowing).
+inline constexpr int kFileDialogWidth = 800;
+inline constexpr int kFileDialogHeight = 480;
+
 class UserDialogs {
  public:
   virtual ~UserDialogs() = default;
   // Shows text in a modal box with an OK button and returns once it is closed.
   virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
+  // Asks a question in a modal box with the buttons Yes and No, No being the
+  // default (Enter and Escape take it); true for Yes.
+  virtual bool Ask(QWidget* parent, const QString& question) = 0;
   // Asks for a file name; nullopt when the user cancels.
   virtual std::optional<QString> AskFileName(QWidget* parent, FileDialogKind kind,
                                              const QString& filter, const QString& currentName) = 0;

@@ -25,11 +25,14 @@
 #include "app/FileDialog.h"
 #include "app/HandlerGuard.h"
 #include "app/KeyPreview.h"
+#include "app/PortComboBox.h"
 #include "app/Scaling.h"
 #include "app/Unit3.h"
 #include "app/WindowScaling.h"
 #include "compare/CompareTables.h"
 #include "link/PortList.h"
+#include "link/Protocol.h"
+#include "link/SerialPortError.h"
 #include "link/StatusBlock.h"
 #include "log/LogChartPage.h"
 #include "log/PanelPage.h"
@@ -180,12 +183,20 @@ void TForm1::BuildPortTab(QWidget* page) {
   auto* label1 = new QLabel(QStringLiteral("Порт"), page);
   label1->setObjectName(QStringLiteral("Label1"));
   label1->setGeometry(16, 19, 34, 17);
-  com_ = new QComboBox(page);
+  // The system's ports, then those of the command line; read again each
+  // time the box opens.
+  com_ = new PortComboBox(
+      [this] {
+        std::vector<std::string> extra;
+        for (const QString& name : extraPorts_) extra.push_back(name.toStdString());
+        QStringList names;
+        for (const std::string& name : ListPorts(extra)) names.append(QString::fromStdString(name));
+        return names;
+      },
+      page);
   com_->setObjectName(QStringLiteral("COM"));
-  com_->setEditable(false);
   com_->setGeometry(56, 16, 73, 22);
   com_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  com_->view()->setMinimumWidth(160);
   // The box cuts most names; its tooltip and the status block below it
   // give the whole one.
   connect(com_, &QComboBox::currentTextChanged, com_,
@@ -231,6 +242,7 @@ LinkStatus TForm1::StatusNow() const {
   }
   status.streaming = Streaming();
   status.readerLost = ReaderLost();
+  status.portLeft = status.readerLost && !LinkLost();
   if (grid_) {
     const CellMarks& marks = grid_->Marks();
     status.haveCopy = marks.HasCopy();
@@ -340,6 +352,8 @@ void TForm1::ConnectHandlers() {
   connect(timer2_, &QTimer::timeout, this, [this] { Run([this] { Timer2Timer(); }); });
 
   connect(pageControl1_, &QTabWidget::currentChanged, this, [this](int index) {
+    // A hint tells of something on the tab left behind.
+    hintPanel_->clear();
     const QString name = pageControl1_->widget(index)->objectName();
     Run([&] {
       if (name == QLatin1String("TabSheet1") || name == QLatin1String("TabSheet3")) {
@@ -385,9 +399,7 @@ void TForm1::FitWindowToClient() {
 void TForm1::FormCreate() {
   portChosen_ = false;
   com_->clear();
-  std::vector<std::string> extra;
-  for (const QString& name : extraPorts_) extra.push_back(name.toStdString());
-  for (const std::string& name : ListPorts(extra)) com_->addItem(QString::fromStdString(name));
+  com_->Reread();
   com_->setCurrentIndex(-1);
   N14Click();
   logChart_->Frame().pointsPerFrame = kPointsPerFrame;
@@ -408,7 +420,19 @@ void TForm1::Message(const QString& text) {
 }
 
 void TForm1::COMChange() {
+  // The firmware shown is that of the converter on the port left: it goes
+  // until this port's read succeeds (its open may fail, or the read be
+  // refused during a run).
+  grid_->VersionLabel()->hide();
+  converterTableKnown_ = false;
+  // Nor is the table of that converter what the grid is compared with.
+  grid_->ForgetConverterCopy();
   if (portChosen_) {
+    if (Streaming()) {
+      // The reader ends as its port closes: no loss of the converter.
+      readerLeftByPortChange_ = reader_ && !reader_->Finished();
+      StopConverterLeft();
+    }
     comPort1_.Close();
     // A run's reader ends on the closed port, silently; it is waited for,
     // so that from here on the run counts as one whose reader is lost.
@@ -418,6 +442,17 @@ void TForm1::COMChange() {
   comPort1_.Open();
   portChosen_ = true;
   N7Click();
+}
+
+void TForm1::StopConverterLeft() {
+  // A converter left streaming would still be streaming when the user comes
+  // back to it, and its frames would be taken for the table. It may be gone
+  // already (a reason to leave it), so a failing write keeps no one on its
+  // port.
+  try {
+    comPort1_.Write(protocol::kStreamStop.data(), static_cast<int>(protocol::kStreamStop.size()));
+  } catch (const SerialPortError&) {
+  }
 }
 
 void TForm1::Label7Click() {

@@ -48,6 +48,7 @@ class FileDialog;
 class GridPage;
 class LogChartPage;
 class PanelPage;
+class PortComboBox;
 class StatusBlock;
 struct LinkStatus;
 class TableChart;
@@ -211,6 +212,10 @@ class TForm1 : public QMainWindow {
   // counts as running (until "Стоп"): the panel keeps its last sample and
   // live learning writes nothing.
   bool ReaderLost() const { return Streaming() && reader_ && reader_->Finished(); }
+  // The run's converter was lost (a hang-up, an unplugged adapter): its
+  // reader ended by itself, not because another port was chosen. The panel
+  // marks it until "Стоп".
+  bool LinkLost() const { return ReaderLost() && !readerLeftByPortChange_; }
   // True while the beeper of the last run is still running.
   bool BeeperRunning() const { return beeper_ && !beeper_->Finished(); }
   // Replaces where the beeper's tones go (by default the audio output, made
@@ -288,6 +293,8 @@ class TForm1 : public QMainWindow {
   bool CellLocked(int maf) const;
   // Sends a frame's command byte, then its data in a second write.
   void SendFrame(std::span<const std::uint8_t> frame);
+  // A port is left during a run: its converter is told to stop streaming.
+  void StopConverterLeft();
   // Converter transfer helpers.
   void ShowReadFailure(const char* code, int received);
   // While the stream runs, shows why the table transfer is refused; true then.
@@ -319,7 +326,7 @@ class TForm1 : public QMainWindow {
   // Controls.
   QWidget* client_ = nullptr;
   QTabWidget* pageControl1_ = nullptr;
-  QComboBox* com_ = nullptr;
+  PortComboBox* com_ = nullptr;
   StatusBlock* status_ = nullptr;
   QLabel* label7_ = nullptr;
   QStatusBar* statusBar1_ = nullptr;
@@ -344,6 +351,9 @@ class TForm1 : public QMainWindow {
   SerialPort comPort1_;
   std::array<std::uint8_t, 257> receiveBuffer_{};  // first 256: the TableMirror
   std::uint8_t verifyTicks_ = 0;
+  // The converter's table has been read from the port chosen, or a write to
+  // it verified, since that port was chosen; until then a write asks first.
+  bool converterTableKnown_ = false;
   QString currentTableFile_;
   QString currentLogFile_;
   LearnedCellFlags learnedCells_{};
@@ -363,6 +373,9 @@ class TForm1 : public QMainWindow {
   StreamFlags flags_;
   std::unique_ptr<LogBuffer> logBuffer_ = std::make_unique<LogBuffer>();
   std::unique_ptr<TThreadLog> reader_;
+  // The run's reader was still reading when another port was chosen, and
+  // ended because its port was closed; reset by "Старт".
+  bool readerLeftByPortChange_ = false;
   std::unique_ptr<ToneOutput> tones_;
   std::unique_ptr<TBeepThread> beeper_;
 };

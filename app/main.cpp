@@ -7,6 +7,7 @@
 #include <QApplication>
 
 #include "app/StartUp.h"
+#include "app/TerminationSignals.h"
 #include "app/ZelorConfigurator.h"
 
 int main(int argc, char* argv[]) {
@@ -15,6 +16,8 @@ int main(int argc, char* argv[]) {
   QStringList ports = QApplication::arguments();
   ports.removeFirst();
   zelor::Windows windows = zelor::StartUp(ports);
+  // A logout, `kill` or Ctrl+C ends the program as closing its window does.
+  zelor::CloseOnTerminationSignals(*windows.form1);
   if (qEnvironmentVariableIsSet("ZELOR_START_CHECK")) zelor::QuitOnceStarted(windows);
   // Closing the main window ends the program (TForm1::closeEvent).
   return application.exec();

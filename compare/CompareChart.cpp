@@ -18,6 +18,29 @@ QAction* CheckedItem(QMenu* menu, const char* name, const QString& caption) {
   return action;
 }
 
+// A table's curve, whose legend entry looks like the curve: its 256 square
+// markers overlap into a band of their colour, which is what the eye sees
+// of the curve while they are shown; without them the line alone.
+class TableSeries : public QCPGraph {
+ public:
+  using QCPGraph::QCPGraph;
+
+ protected:
+  void drawLegendIcon(QCPPainter* painter, const QRectF& rect) const override {
+    const double y = rect.center().y();
+    if (lineStyle() != lsNone) {
+      painter->setPen(pen());
+      painter->drawLine(QLineF(rect.left(), y, rect.right(), y));
+    }
+    const QCPScatterStyle& marker = scatterStyle();
+    if (marker.isNone()) return;
+    marker.applyTo(painter, pen());
+    const double half = marker.size() / 2;
+    for (double x = rect.left() + half; x <= rect.right() - half; x += half)
+      marker.drawShape(painter, x, y);
+  }
+};
+
 }  // namespace
 
 CompareChart::CompareChart(QWidget* parent) : ZoomChart(parent) {
@@ -34,7 +57,7 @@ CompareChart::CompareChart(QWidget* parent) : ZoomChart(parent) {
   };
   const Look looks[2] = {{"Tab1", QColor(0, 128, 0), Qt::red}, {"Tab2", Qt::black, Qt::blue}};
   for (int k = 0; k < 2; ++k) {
-    QCPGraph* series = addGraph();
+    QCPGraph* series = new TableSeries(xAxis, yAxis);
     series->setObjectName(QString::fromLatin1(looks[k].name));
     series->setName(QString::fromLatin1(looks[k].name));
     series->setPen(QPen(looks[k].line, 2));

@@ -232,6 +232,8 @@ void TForm2::N114Click() { IdentityTable(2); }
 void TForm2::N8Click() { hide(); }
 
 void TForm2::ZeroTable(int table) {
+  // An editor left open in the grid would write its text over the result.
+  EndCellEditing(Grid(table));
   for (int index = 0; index < 256; ++index)
     SetGridCellText(Grid(table), index, QStringLiteral("0"));
   QCPGraph* series = chart1_->Series(table);
@@ -242,6 +244,7 @@ void TForm2::ZeroTable(int table) {
 }
 
 void TForm2::IdentityTable(int table) {
+  EndCellEditing(Grid(table));
   for (int index = 0; index < 256; ++index)
     SetGridCellText(Grid(table), index, QString::number(index));
   RebuildCompareChart();
@@ -249,6 +252,7 @@ void TForm2::IdentityTable(int table) {
 }
 
 void TForm2::OpenTable(int table) {
+  EndCellEditing(Grid(table));
   FileDialog& dialog = *openDialog_;
   dialog.SetFilter(kTabFilter);
   if (dialog.Execute(this)) {
@@ -268,6 +272,8 @@ void TForm2::OpenTable(int table) {
 }
 
 void TForm2::SaveTable(int table) {
+  // What the open editor shows is what is saved.
+  EndCellEditing(Grid(table));
   FileDialog& dialog = *saveDialog_;
   dialog.SetFilter(kTabFilter);
   if (!dialog.Execute(this)) return;

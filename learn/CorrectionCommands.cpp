@@ -8,7 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSlider>
-#include <optional>
+#include <algorithm>
 
 #include "app/HandlerGuard.h"
 #include "app/UpDown.h"
@@ -57,31 +57,32 @@ void TForm1::Button1Click() {
   const int correction = ParseInteger(panel.EditCorrection->text().toStdString());
   const int begin = panel.TrackBarMafNach->value();
   const int end = panel.TrackBarMafKon->value();
-  // A cell that is not an integer ends the apply where it stands; cells
-  // below it may already be corrected.
-  std::array<std::uint8_t, 256> cells{};
-  std::optional<int> outsideBytes;
+  // The corrected table is made and checked whole before anything changes:
+  // a cell that is not an integer stops the apply with its message, and so,
+  // when the table is to be sent, does a cell outside 0..255, which would
+  // reach the running engine as its low 8 bits (300 as 44). A refused apply
+  // sends nothing, changes no cell and keeps the correction.
+  std::array<int, 256> values{};
   for (int m = 0; m < 256; ++m) {
-    int value = ParseInteger(grid_->CellText(m).toStdString());
-    if (begin <= m && m <= end) {
-      value = CorrectedCell(value, correction);
-      grid_->SetCell(m, value);
-    }
-    if ((value < 0 || value > 255) && !outsideBytes) outsideBytes = m;
-    cells[m] = static_cast<std::uint8_t>(value);
+    values[m] = ParseInteger(grid_->CellText(m).toStdString());
+    if (begin <= m && m <= end) values[m] = CorrectedCell(values[m], correction);
+  }
+  const auto outside = std::find_if(values.begin(), values.end(),
+                                    [](int value) { return value < 0 || value > 255; });
+  if (portChosen_ && outside != values.end()) {
+    const int m = static_cast<int>(outside - values.begin());
+    const std::string text = grid_->CellText(m).toStdString();
+    throw CellRangeError(m, text, CellRangeMessage(m, text, messages_.English()));
   }
   const TableSettings settings = grid_->Settings();
+  std::array<std::uint8_t, 256> cells{};
+  for (int m = 0; m < 256; ++m) {
+    if (begin <= m && m <= end) grid_->SetCell(m, values[m]);
+    cells[m] = static_cast<std::uint8_t>(values[m]);
+  }
   RefreshInsertCellChart();
   panel.UpDown1->SetPosition(0);
-  if (!portChosen_) return;
-  // A cell outside 0..255 would reach the running engine as its low 8 bits
-  // (300 as 44): the table is not sent; the grid keeps the correction.
-  if (outsideBytes) {
-    const std::string text = grid_->CellText(*outsideBytes).toStdString();
-    throw CellRangeError(*outsideBytes, text,
-                         CellRangeMessage(*outsideBytes, text, messages_.English()));
-  }
-  SendFrame(LiveTableUpdateFrame(cells, settings));
+  if (portChosen_) SendFrame(LiveTableUpdateFrame(cells, settings));
 }
 
 void TForm1::EditCorrectionKeyPress(QChar key) {

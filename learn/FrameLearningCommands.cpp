@@ -51,7 +51,12 @@ void TForm1::LearnedCellsLockClick() {
   logChart_->LockWarning()->setVisible(learnedCellsLock_);
 }
 
-void TForm1::ResetAllLearnedCellsClick() { learnedCells_.fill(0); }
+void TForm1::ResetAllLearnedCellsClick() {
+  // The marks go with the cells through the history: a reset can be taken
+  // back.
+  const TableStep step(*this);
+  learnedCells_.fill(0);
+}
 
 void TForm1::LogChartDblClick() {
   LogChartPage& chart = *logChart_;

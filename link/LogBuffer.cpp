@@ -75,6 +75,18 @@ LogSample LogBuffer::SampleAt(std::int32_t slot) const {
   return LoadSlot(slot, std::memory_order_relaxed);
 }
 
+void LogBuffer::ReadChannel(LogChannel channel, std::int32_t first, std::int32_t n,
+                            std::uint8_t* out) const {
+  if (n <= 0) return;
+  if (first < 0 || first > kChannelSize - n) {
+    throw std::out_of_range("LogBuffer::ReadChannel: slots " + std::to_string(first) + ".." +
+                            std::to_string(static_cast<std::int64_t>(first) + n - 1) +
+                            " outside 0.." + std::to_string(kChannelSize - 1));
+  }
+  const int c = static_cast<int>(channel);
+  for (std::int32_t k = 0; k < n; ++k) out[k] = Byte(c, first + k).load(std::memory_order_relaxed);
+}
+
 void LogBuffer::Store(std::int32_t slot, const LogSample& sample) {
   CheckSlot(slot, kCapacity + 1, "Store");
   for (int k = 0; k < kLogChannelCount; ++k) {

@@ -109,6 +109,12 @@ class LogBuffer {
   // The eight channels of a slot, as At reads them.
   LogSample SampleAt(std::int32_t slot) const;
 
+  // Copies slots first .. first + n - 1 of one channel into out, each byte
+  // as At reads it, without a call per byte: for passes over a recording.
+  // The slots must lie within 0..kChannelSize - 1 (std::out_of_range
+  // otherwise, nothing copied).
+  void ReadChannel(LogChannel channel, std::int32_t first, std::int32_t n, std::uint8_t* out) const;
+
   // Writes the eight channels of a slot as given (the marker byte too), for
   // the .log loader; slot 0..kCapacity (std::out_of_range otherwise). Only
   // while no Append can run; the count is set separately.

@@ -34,8 +34,10 @@ inline constexpr int kTableWriteSize = 259;
 // for the table and the version, so the read takes neither.
 inline constexpr int kDrainTimeLimitMs = 3000;
 
-// Verification of a write: the read-back follows after 60 ticks of 100 ms.
+// Verification of a write: the read-back follows after 60 ticks of 100 ms,
+// the time the converter is given to take a written table.
 inline constexpr int kVerifyTicks = 60;
+inline constexpr int kVerifyTickMs = 100;
 
 // The table write frame: "sw", cells 0..255, 0x00.
 std::array<std::uint8_t, kTableWriteSize> TableWriteFrame(std::span<const std::uint8_t, 256> cells);

@@ -49,9 +49,10 @@ void StatusBlock::Refresh() {
   SetText(port_, text(kStatusPort) + (s.port.isEmpty() ? text(kStatusNoPort) : s.port));
   SetText(firmware_,
           text(kStatusFirmware) + (s.firmware.isEmpty() ? text(kStatusNotRead) : s.firmware));
-  SetText(stream_, text(s.readerLost  ? kStatusStreamLost
-                        : s.streaming ? kStatusStreamRuns
-                                      : kStatusStreamStopped));
+  SetText(stream_, text(s.portLeft     ? kStatusStreamPortLeft
+                        : s.readerLost ? kStatusStreamLost
+                        : s.streaming  ? kStatusStreamRuns
+                                       : kStatusStreamStopped));
   QString cells = text(kStatusDiffering);
   if (s.haveCopy) {
     cells += QString::number(s.differing) + text(kStatusCellsWord);

@@ -27,6 +27,7 @@ struct LinkStatus {
   QString firmware;  // the version as the firmware label shows it; empty before a read
   bool streaming = false;
   bool readerLost = false;  // the stream runs, its reader has ended on an error
+  bool portLeft = false;    // ... because another port was chosen during the run
   bool haveCopy = false;    // the converter's table is known
   int differing = 0;        // valid cells the converter holds another byte for
   int invalid = 0;          // cells that are no byte at all

@@ -52,6 +52,7 @@ void TForm1::ButtonStartClick() {
   // an old one never stores into the new recording. So does the previous
   // run's beeper: it never sounds beside the new one.
   reader_.reset();
+  readerLeftByPortChange_ = false;
   beeper_.reset();
   PanelPage& panel = *panel_;
   panel.ButtonStart->setEnabled(false);
@@ -91,6 +92,7 @@ void TForm1::ButtonStopClick() {
   flags_.Streaming.store(false, std::memory_order_relaxed);
   if (beeper_) beeper_->RequestStop();  // silent at once, not after its pass
   timer1_->stop();
+  panel_->ShowLinkLost(false);
   panel_->ButtonStart->setEnabled(true);
   panel_->CheckBoxLearnTable->setEnabled(true);
   comPort1_.Write(protocol::kStreamStop.data(), static_cast<int>(protocol::kStreamStop.size()));

@@ -8,10 +8,12 @@
 
 #include "app/BusyCursor.h"
 #include "app/Unit3.h"
+#include "app/UserDialogs.h"
 #include "app/ZelorConfigurator.h"
 #include "link/Protocol.h"
 #include "table/CellText.h"
 #include "table/GridPage.h"
+#include "table/TableGrid.h"
 
 namespace zelor {
 namespace {
@@ -30,6 +32,20 @@ bool DrainUntilSilent(SerialPort& port) {
   }
   return true;
 }
+
+// Closes a window when the scope is left, however it is left.
+class CloseOnExit {
+ public:
+  explicit CloseOnExit(QWidget* window) : window_(window) {}
+  ~CloseOnExit() {
+    if (window_) window_->close();
+  }
+  CloseOnExit(const CloseOnExit&) = delete;
+  CloseOnExit& operator=(const CloseOnExit&) = delete;
+
+ private:
+  QWidget* window_;
+};
 
 }  // namespace
 
@@ -77,6 +93,7 @@ void TForm1::N7Click() {
   }
   for (int index = 0; index < 256; ++index) grid_->SetCell(index, receiveBuffer_[index]);
   grid_->SetConverterCopy(TableMirror());
+  converterTableKnown_ = true;
   grid_->Page()->update();
   RefreshInsertCellChart();
   TabTableGraphShow();
@@ -95,10 +112,17 @@ void TForm1::N8Click() {
     return;
   }
   if (RefuseWhileStreaming()) return;
-  comPort1_.Purge();
+  // What a cell's open editor shows is what is written.
+  EndCellEditing(grid_->Grid());
   // Every cell is checked before anything is sent: a cell that is not an
   // integer, or lies outside 0..255, stops the write with a message naming it.
   const std::array<std::uint8_t, 256> cells = grid_->CellBytes(messages_.English());
+  // A grid never filled from this converter may hold anything (all zeros
+  // after start-up, when its read failed), and an engine fed that table
+  // stalls: the user confirms such a write first.
+  if (!converterTableKnown_ && !Dialogs().Ask(this, messages_.Own(OwnMessage::kWriteUnreadTable)))
+    return;
+  comPort1_.Purge();
   std::copy(cells.begin(), cells.end(), receiveBuffer_.begin());
   const auto frame = protocol::TableWriteFrame(cells);
   comPort1_.Write(frame.data(), frame.size());
@@ -115,15 +139,20 @@ void TForm1::Timer2Timer() {
   if (form3_) form3_->ProgressBar1()->setValue(protocol::VerifyProgress(verifyTicks_));
   if (verifyTicks_ != protocol::kVerifyTicks) return;
   timer2_->stop();
-  BusyCursor busy;
-  comPort1_.Purge();
-  comPort1_.Write(protocol::kTableRead.data(), protocol::kTableRead.size());
   std::array<std::uint8_t, protocol::kTableReplySize> readBack{};
-  const int received = comPort1_.Read(readBack.data(), protocol::kTableReplySize);
-  busy.End();
+  int received = 0;
+  {
+    // The progress window goes once the read-back is over, however it ends,
+    // before any message: it stays on top of the other windows and would
+    // hide one. A serial error (the converter gone) is shown after it went.
+    const CloseOnExit closeProgress(form3_);
+    BusyCursor busy;
+    comPort1_.Purge();
+    comPort1_.Write(protocol::kTableRead.data(), protocol::kTableRead.size());
+    received = comPort1_.Read(readBack.data(), protocol::kTableReplySize);
+  }
   if (received < protocol::kTableReplySize) {
     ShowReadFailure("#2", received);
-    if (form3_) form3_->close();
     return;
   }
   if (const std::optional<int> k = protocol::FirstMismatch(TableMirror(), readBack)) {
@@ -138,9 +167,9 @@ void TForm1::Timer2Timer() {
     // Only a matching read-back shows that the converter holds the table
     // sent; until then its cells stay marked as unwritten.
     grid_->SetConverterCopy(TableMirror());
+    converterTableKnown_ = true;
     Message(messages_.Text(kWriteSucceeded));
   }
-  if (form3_) form3_->close();
 }
 
 }  // namespace zelor

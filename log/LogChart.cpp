@@ -7,13 +7,11 @@
 namespace zelor {
 namespace {
 
-// Ticks at readable times, labelled "h:m:s:zz"; the axis values are
-// milliseconds since the first sample.
+// Ticks at readable times, at least five on the axis at any zoom, labelled
+// "h:m:s:zz"; the axis values are milliseconds since the first sample.
 class TimeTicker : public QCPAxisTicker {
  protected:
-  double getTickStep(const QCPRange& range) override {
-    return TimeTickStep(range.size() / (tickCount() + 1e-10));
-  }
+  double getTickStep(const QCPRange& range) override { return TimeTickStep(range.size()); }
   QString getTickLabel(double tick, const QLocale&, QChar, int) override {
     return QString::fromStdString(TimeLabel(tick));
   }
@@ -47,6 +45,11 @@ LogChart::LogChart(QWidget* parent) : ZoomChart(parent) {
   setNotAntialiasedElements(QCP::aePlottables);
   setMouseTracking(true);
   EnableZoom(true);
+}
+
+void LogChart::resizeEvent(QResizeEvent* event) {
+  ZoomChart::resizeEvent(event);
+  emit resized();
 }
 
 void LogChart::FollowData() {

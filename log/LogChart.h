@@ -41,8 +41,11 @@ class LogChart : public ZoomChart {
  signals:
   void zoomed();
   void zoomUndone();
+  // The chart has a new size (the window's scaling commands give it one).
+  void resized();
 
  protected:
+  void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;

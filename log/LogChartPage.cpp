@@ -3,6 +3,8 @@
 #include <QActionGroup>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
+#include <QPixmap>
 #include <cmath>
 #include <limits>
 
@@ -51,6 +53,52 @@ QMenu* SubMenu(QMenu* menu, const char* name, const char* caption) {
   sub->setObjectName(QString::fromLatin1(name));
   sub->menuAction()->setObjectName(QString::fromLatin1(name));
   return sub;
+}
+
+// The fixed resolutions of "Разрешение графиков", with their steps.
+struct Resolution {
+  const char* item;
+  const char* caption;
+  int step;
+};
+const Resolution kResolutions[kResolutionCount] = {{"N0011", "0.01", 1},
+                                                   {"N011", "0.1", 10},
+                                                   {"N0251", "0.25", 25},
+                                                   {"N051", "0.5", 50},
+                                                   {"N110", "1", 100}};
+
+// Height of the strip below the time axis's title that holds the
+// resolution label and the learned-cells warning, clear of the time labels.
+constexpr int kLabelStrip = 22;
+
+// The swatch of a series' colour on its item in the popup menu, which also
+// shows the item's check: a ticked square of the colour while the series
+// is shown, the square's outline alone while it is hidden (a menu draws a
+// checkable item's icon in place of its check box).
+QIcon Swatch(const QColor& color) {
+  constexpr int kSide = kSwatchSide;
+  const QColor tick = color.lightness() > 140 ? Qt::black : Qt::white;
+  QPixmap on(kSide, kSide);
+  on.fill(color);
+  {
+    QPainter painter(&on);
+    painter.setPen(QColor(0x60, 0x60, 0x60));
+    painter.drawRect(0, 0, kSide - 1, kSide - 1);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(tick, 2));
+    painter.drawPolyline(QPolygonF({QPointF(3, 7), QPointF(6, 10), QPointF(11, 3.5)}));
+  }
+  QPixmap off(kSide, kSide);
+  off.fill(Qt::transparent);
+  {
+    QPainter painter(&off);
+    painter.setPen(QPen(color, 2));
+    painter.drawRect(QRectF(1, 1, kSide - 2, kSide - 2));
+  }
+  QIcon icon;
+  icon.addPixmap(on, QIcon::Normal, QIcon::On);
+  icon.addPixmap(off, QIcon::Normal, QIcon::Off);
+  return icon;
 }
 
 QLabel* MakeLabel(const char* name, const char* text, QWidget* parent) {
@@ -105,7 +153,7 @@ LogChartPage::LogChartPage(QWidget* page) {
 
   labelRazreshenie_ = MakeLabel("LabelRazreshenie", "Разрешение:", chart_);
   labelRazreshenie_->setStyleSheet(QStringLiteral("color: white"));
-  labelRazreshenie_->setGeometry(8, 462, 300, 17);
+  labelRazreshenie_->resize(300, 17);
 
   label9_ = MakeHintLabel(chart_, "Label9");
 
@@ -119,8 +167,13 @@ LogChartPage::LogChartPage(QWidget* page) {
   warning.setColor(QPalette::WindowText, Qt::white);
   label10_->setPalette(warning);
   label10_->adjustSize();
-  label10_->move(320, 440);
   label10_->hide();
+
+  // Both labels keep to a strip of their own below the time axis, however
+  // the chart is sized.
+  chart_->xAxis->setPadding(kLabelStrip);
+  placing_ = QObject::connect(chart_, &LogChart::resized, chart_, [this] { PlaceLabels(); });
+  PlaceLabels();
 
   BuildPopup();
   chart_->SetPopup(popupMenu1_);
@@ -130,6 +183,14 @@ LogChartPage::LogChartPage(QWidget* page) {
   chart_->replot();
 }
 
+LogChartPage::~LogChartPage() { QObject::disconnect(placing_); }
+
+void LogChartPage::PlaceLabels() {
+  const int top = chart_->height() - kLabelStrip + 2;
+  labelRazreshenie_->move(8, top);
+  label10_->move(320, top);
+}
+
 void LogChartPage::BuildPopup() {
   popupMenu1_ = new QMenu(chart_);
   popupMenu1_->setObjectName(QStringLiteral("PopupMenu1"));
@@ -137,11 +198,10 @@ void LogChartPage::BuildPopup() {
   n10_ = Item(popupMenu1_, "N10", "Подсказка", true, false);
   QMenu* resolution = SubMenu(popupMenu1_, "RAzreshenie", "Разрешение графиков");
   zakrepitRazreshenie_ = Item(resolution, "ZakrepitRazreshenie", "Закрепить разрешение", true);
-  Item(resolution, "N0011", "0.01");
-  Item(resolution, "N011", "0.1");
-  Item(resolution, "N0251", "0.25");
-  Item(resolution, "N051", "0.5");
-  Item(resolution, "N110", "1");
+  // Radio items that carry no check mark: the label below the chart shows
+  // the resolution in force.
+  for (int k = 0; k < kResolutionCount; ++k)
+    resolutionItems_[k] = Item(resolution, kResolutions[k].item, kResolutions[k].caption);
   QMenu* learning = SubMenu(popupMenu1_, "Obuchenie", "Обучение по текущему фрейму ");
   Item(learning, "N16", "Обучить");
   // The modes are radio items; their handlers set the marks themselves.
@@ -159,8 +219,11 @@ void LogChartPage::BuildPopup() {
   QMenu* learned = SubMenu(popupMenu1_, "N17", "Обученные ячейки таблицы");
   learnedCellsLock_ = Item(learned, "LearnedCellsLock", "Заблокировать", true, false);
   Item(learned, "ResetAllLearnedCells", "Сброс статуса \"обучено\"");
-  for (LogSeries s : kItemOrder)
+  for (LogSeries s : kItemOrder) {
     seriesItems_[s] = Item(popupMenu1_, kSeries[s].item, kSeries[s].caption, true, true);
+    seriesItems_[s]->setIcon(Swatch(kSeries[s].color));
+    seriesItems_[s]->setIconVisibleInMenu(true);
+  }
 }
 
 std::array<QCPGraphData*, kLogSeriesCount> LogChartPage::TakePoints(std::int32_t n) {

@@ -26,10 +26,18 @@ class QWidget;
 
 namespace zelor {
 
+// The fixed resolutions of the chart's menu.
+inline constexpr int kResolutionCount = 5;
+// Side of the colour swatches on the menu's series items, in pixels.
+inline constexpr int kSwatchSide = 14;
+
 class LogChartPage {
  public:
   // Builds the tab's controls inside page (a tab of the main window).
   explicit LogChartPage(QWidget* page);
+  ~LogChartPage();
+  LogChartPage(const LogChartPage&) = delete;
+  LogChartPage& operator=(const LogChartPage&) = delete;
 
   // The chart, whose mouse events go to the main window's handlers.
   LogChart* Chart() const { return chart_; }
@@ -41,7 +49,8 @@ class LogChartPage {
   QLabel* ResolutionLabel() const { return labelRazreshenie_; }
   // The floating hint beside the mouse.
   QLabel* Hint() const { return label9_; }
-  // The warning shown while learned cells are locked.
+  // The warning shown while learned cells are locked. Both labels stand in
+  // a strip of their own below the time axis's title.
   QLabel* LockWarning() const { return label10_; }
 
   // The popup menu and its switches: "Точки", "Подсказка", "Закрепить
@@ -51,6 +60,8 @@ class LogChartPage {
   QAction* PointsItem() const { return n26_; }
   QAction* HintItem() const { return n10_; }
   QAction* FixResolutionItem() const { return zakrepitRazreshenie_; }
+  // The fixed resolutions "0.01" .. "1" in menu order.
+  QAction* ResolutionItem(int k) const { return resolutionItems_.at(k); }
   QAction* SeriesItem(int series) const { return seriesItems_.at(series); }
   // The learning modes "n MAF=Const", n = 1..5, and the learned cells' lock
   // "Заблокировать".
@@ -100,6 +111,8 @@ class LogChartPage {
   class SeriesPoints;
 
   void BuildPopup();
+  // Puts the resolution label and the warning into their strip.
+  void PlaceLabels();
   // Takes the points of every series back for a plot of n points a series,
   // keeping their memory: each series stays empty until GivePoints.
   std::array<QCPGraphData*, kLogSeriesCount> TakePoints(std::int32_t n);
@@ -119,11 +132,13 @@ class LogChartPage {
   QAction* n26_ = nullptr;
   QAction* n10_ = nullptr;
   QAction* zakrepitRazreshenie_ = nullptr;
+  std::array<QAction*, kResolutionCount> resolutionItems_{};
   std::array<QAction*, kLogSeriesCount> seriesItems_{};
   std::array<QAction*, kMaxMafConstCount> mafConstItems_{};
   QAction* learnedCellsLock_ = nullptr;
   LogFrame frame_;
   bool rightButtonDown_ = false;
+  QMetaObject::Connection placing_;
 };
 
 // The enrichment percentage of every enrichment byte.

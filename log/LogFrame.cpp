@@ -47,15 +47,23 @@ std::string TimeLabel(double time) {
   return label;
 }
 
-double TimeTickStep(double roughStep) {
-  static constexpr double kSteps[] = {1,     2,     5,      10,     20,     50,     100,
-                                      200,   500,   1000,   2000,   5000,   10000,  15000,
-                                      30000, 60000, 120000, 300000, 600000, 900000, 1800000};
-  for (double step : kSteps) {
-    if (step >= roughStep) return step;
+double TimeTickStep(double range) {
+  // Neighbours at most twice apart (below 10 ms excepted), so that the
+  // largest step that fits five times fits fewer than eleven times.
+  static constexpr double kSteps[] = {1,      2,      5,      10,      20,     25,     50,
+                                      100,    200,    250,    500,     1000,   2000,   2500,
+                                      5000,   10000,  15000,  30000,   60000,  120000, 150000,
+                                      300000, 600000, 900000, 1800000, 3600000};
+  const double most = range / kMinTimeLabels;
+  if (!(most >= kSteps[0])) return kSteps[0];
+  if (most >= static_cast<double>(kHour)) {
+    return std::floor(most / static_cast<double>(kHour)) * static_cast<double>(kHour);
   }
-  const double hours = std::ceil(roughStep / static_cast<double>(kHour));
-  return std::max(1.0, hours) * static_cast<double>(kHour);
+  double step = kSteps[0];
+  for (double candidate : kSteps) {
+    if (candidate <= most) step = candidate;
+  }
+  return step;
 }
 
 std::int32_t PlotRange::Points(int step) const {

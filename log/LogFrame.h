@@ -66,10 +66,16 @@ std::int32_t SampleIndex(double time);
 // 1:0:0:990); a minus sign before a negative time.
 std::string TimeLabel(double time);
 
-// A readable step between time-axis ticks, in milliseconds: the smallest of
-// 1, 2, 5, 10, 20, 50, 100, 200 and 500 ms, 1, 2, 5, 10, 15 and 30 s, 1, 2,
-// 5, 10, 15 and 30 min, then whole hours, that is at least roughStep.
-double TimeTickStep(double roughStep);
+// Labelled ticks the time axis shows at least, whatever its zoom.
+inline constexpr int kMinTimeLabels = 5;
+
+// The step between time-axis ticks for an axis spanning range milliseconds:
+// the largest readable step (1, 2, 5, 10, 20, 25, 50, 100, 200, 250 and
+// 500 ms, 1, 2, 2.5, 5, 10, 15 and 30 s, 1, 2, 2.5, 5, 10, 15 and 30 min,
+// then whole hours) that fits kMinTimeLabels times into range, so that at
+// least that many ticks fall on the axis (and, the steps being at most twice
+// apart from 10 ms on, no more than ten); 1 ms when none fits.
+double TimeTickStep(double range);
 
 // The samples a redraw plots: first, first + step, ... while <= last.
 struct PlotRange {

@@ -41,6 +41,7 @@ QLineEdit* MakeReadingBox(const char* name, const QColor& color, QWidget* parent
   QPalette palette = box->palette();
   palette.setColor(QPalette::Base, Qt::black);
   palette.setColor(QPalette::Text, color);
+  palette.setColor(QPalette::Disabled, QPalette::Text, BarGauge::kGreyedColor);
   box->setPalette(palette);
   return box;
 }
@@ -90,6 +91,21 @@ PanelPage::PanelPage(QWidget* parent) : page(parent) {
   VAFTextBox = boxes[1];
   KonvTextBox = boxes[2];
   O2TextBox = boxes[3];
+
+  // Across the gauges, above them and their boxes; hidden until the
+  // converter is lost during a run.
+  LinkLostMark = Named(new QLabel(page), "LinkLostMark");
+  LinkLostMark->setGeometry(12, 150, 390, 64);
+  LinkLostMark->setAlignment(Qt::AlignCenter);
+  LinkLostMark->setWordWrap(true);
+  QFont markFont = LinkLostMark->font();
+  markFont.setPixelSize(20);
+  markFont.setBold(true);
+  LinkLostMark->setFont(markFont);
+  LinkLostMark->setStyleSheet(
+      QStringLiteral("QLabel { color: #ff4040; background-color: rgba(0, 0, 0, 215); "
+                     "border: 2px solid #ff4040; border-radius: 4px; padding: 4px; }"));
+  LinkLostMark->hide();
 
   WBO = Named(new QCheckBox(QStringLiteral("ШЛЗ"), page), "WBO");
   WBO->setGeometry(312, 360, 90, 20);
@@ -212,6 +228,18 @@ void PanelPage::ChartChanged() {
 }
 
 bool PanelPage::ChartRepaintPending() const { return chartRepaint_->isActive(); }
+
+void PanelPage::ShowLinkLost(bool lost, const QString& text) {
+  linkLostShown_ = lost;
+  for (QWidget* reading : std::initializer_list<QWidget*>{MAF, VAF, Konv, O2, MAFTextBox,
+                                                          VAFTextBox, KonvTextBox, O2TextBox})
+    reading->setEnabled(!lost);
+  if (lost) {
+    LinkLostMark->setText(text);
+    LinkLostMark->raise();
+  }
+  LinkLostMark->setVisible(lost);
+}
 
 int PanelPage::LearningMode() const {
   const int id = ObuchenieChoices->checkedId();

@@ -66,6 +66,15 @@ class PanelPage {
   QGroupBox* GroupBox3;
   QLineEdit* Marker_Edit;
 
+  // The mark over the gauges that the converter is lost ("LinkLostMark"),
+  // hidden until then.
+  QLabel* LinkLostMark;
+
+  // Shows the mark with its text over greyed gauges and reading boxes, or
+  // hides it and gives them their colours back.
+  void ShowLinkLost(bool lost, const QString& text = QString());
+  bool LinkLostShown() const { return linkLostShown_; }
+
   // Index of the checked learning mode: 0 fast, 1 slow.
   int LearningMode() const;
 
@@ -82,6 +91,7 @@ class PanelPage {
  private:
   QCPLayer* liveLayer_;  // Tab, VAF_MAF, Konv_MAF
   QTimer* chartRepaint_;
+  bool linkLostShown_ = false;
 };
 
 }  // namespace zelor

@@ -58,6 +58,10 @@ void TForm1::Timer1Timer() {
       MafInRange(maf, panel.TrackBarMafNach->value(), panel.TrackBarMafKon->value()),
       std::memory_order_relaxed);
 
+  // A converter lost during the run is marked over the gauges.
+  if (const bool lost = LinkLost(); lost != panel.LinkLostShown())
+    panel.ShowLinkLost(lost, messages_.Own(OwnMessage::kLinkLost));
+
   // Once the reader is lost, the sample shown is stale: nothing is learned
   // from it.
   if (panel.CheckBoxLearnTable->isChecked() && !ReaderLost()) {

@@ -127,6 +127,11 @@ void GridPage::SetConverterCopy(std::span<const std::uint8_t, 256> copy) {
   for (int index = 0; index < 256; ++index) MarkCell(CellRow(index), CellColumn(index));
 }
 
+void GridPage::ForgetConverterCopy() {
+  marks_.ForgetCopy();
+  for (int index = 0; index < 256; ++index) MarkCell(CellRow(index), CellColumn(index));
+}
+
 QString GridPage::CellText(int index) const { return GridCellText(grid_, index); }
 
 void GridPage::SetCellText(int index, const QString& text) { SetGridCellText(grid_, index, text); }

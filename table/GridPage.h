@@ -62,6 +62,9 @@ class GridPage {
   // Takes the converter's copy of the table (what it was read or verified to
   // hold) and marks every cell against it.
   void SetConverterCopy(std::span<const std::uint8_t, 256> copy);
+  // Forgets that copy (another port was chosen) and marks every cell anew:
+  // none differs from a table not known.
+  void ForgetConverterCopy();
   // The cells' marks against the converter's copy, with their counts.
   const CellMarks& Marks() const { return marks_; }
   // The background of a cell with mark; none (invalid) for an unchanged one.

@@ -6,11 +6,14 @@
 #include "app/ZelorConfigurator.h"
 #include "table/GridPage.h"
 #include "table/TableFile.h"
+#include "table/TableGrid.h"
 #include "table/TableImage.h"
 
 namespace zelor {
 
 void TForm1::N13Click() {
+  // What a cell's open editor shows is what is saved.
+  EndCellEditing(grid_->Grid());
   FileDialog& dialog = *fileSaveDLG_;
   dialog.SetFilter(QStringLiteral("Tab Files|*.tab|All|*.*"));
   if (!dialog.Execute(this)) return;

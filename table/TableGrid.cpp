@@ -1,5 +1,6 @@
 #include "table/TableGrid.h"
 
+#include <QAbstractItemDelegate>
 #include <QHeaderView>
 #include <QTableWidget>
 
@@ -43,6 +44,23 @@ void SetGridCellText(QTableWidget* grid, int index, const QString& text) {
     item->setText(text);
   } else {
     grid->setItem(CellRow(index), CellColumn(index), new QTableWidgetItem(text));
+  }
+}
+
+void EndCellEditing(QTableWidget* grid) {
+  for (int row = 0; row < grid->rowCount(); ++row) {
+    for (int column = 0; column < grid->columnCount(); ++column) {
+      const QModelIndex index = grid->model()->index(row, column);
+      QWidget* editor = grid->indexWidget(index);
+      if (!editor) continue;
+      // The delegate's own way out, as when the user confirms: the view
+      // stores the text, closes the editor, and whoever listens for the end
+      // of an editing hears of it.
+      QAbstractItemDelegate* delegate = grid->itemDelegateForIndex(index);
+      emit delegate->commitData(editor);
+      emit delegate->closeEditor(editor, QAbstractItemDelegate::NoHint);
+      return;
+    }
   }
 }
 

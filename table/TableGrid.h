@@ -29,6 +29,12 @@ QString GridCellText(const QTableWidget* grid, int index);
 // Writes text into cell index (0..255) of a table grid.
 void SetGridCellText(QTableWidget* grid, int index, const QString& text);
 
+// Ends a cell editing still open in the grid as Enter would: the editor's
+// text goes into its cell and the editor closes. Commands that change or
+// read the cells call it first, so that an editor left open (by a menu or
+// a key the window takes) never writes its text over their result later.
+void EndCellEditing(QTableWidget* grid);
+
 // The status-bar hint of the cell under viewportPos (the grid viewport's
 // coordinates): its MAF index, outputCaption and its text. Empty off the cells.
 QString GridHintAt(const QTableWidget* grid, QPoint viewportPos, const QString& outputCaption);

@@ -1,7 +1,8 @@
 #pragma once
 // The undo history of the replacement table. The grid stays the one store of
 // the table; the history keeps only the states that steps replaced, as the
-// grid shows them (the 256 cell texts, bad ones too, and the six settings).
+// grid shows them (the 256 cell texts, bad ones too, and the six settings),
+// with the learned marks of the cells.
 //
 // It works by commits: the history knows the state the table had at its last
 // commit (or undo, or redo). A commit with a different table records one
@@ -12,6 +13,7 @@
 #include <QString>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <optional>
 
@@ -19,10 +21,13 @@
 
 namespace zelor {
 
-// The table as the grid and the settings boxes show it.
+// The table as the grid and the settings boxes show it, with the cells'
+// learned marks (the log chart's LearnedCells), which belong to the cells
+// they mark: a step that changes either is taken back whole.
 struct TableState {
   std::array<QString, 256> cells;
   TableSettings settings;
+  std::array<std::uint8_t, 256> learned{};
 
   friend bool operator==(const TableState&, const TableState&) = default;
 };

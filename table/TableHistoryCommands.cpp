@@ -13,6 +13,7 @@
 #include "app/ZelorConfigurator.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
+#include "table/TableGrid.h"
 
 namespace zelor {
 
@@ -22,10 +23,14 @@ TableState TForm1::TableNow() const {
   // The spin controls hold the settings their read-only boxes show.
   for (int index = 0; index < kSettingCount; ++index)
     state.settings.Set(index, grid_->SettingUpDown(index)->Position());
+  state.learned = learnedCells_;
   return state;
 }
 
 void TForm1::CommitTableStep() {
+  // A cell still being edited is finished first: its text is a step of its
+  // own (its editor's end commits it), before whatever follows.
+  EndCellEditing(grid_->Grid());
   history_.Commit(TableNow());
   UpdateHistoryItems();
 }
@@ -38,6 +43,7 @@ void TForm1::UpdateHistoryItems() {
 void TForm1::ShowTable(const TableState& state) {
   for (int index = 0; index < 256; ++index) grid_->SetCellText(index, state.cells[index]);
   grid_->SetSettings(state.settings);
+  learnedCells_ = state.learned;
   grid_->Page()->update();
   // The table chart's hint may still tell a value the table no longer holds.
   tableChart_->HintLabel()->hide();

@@ -32,6 +32,9 @@ class CellMarks {
   // Takes the converter's copy of the table. The marks stand until each
   // cell is updated anew.
   void SetCopy(std::span<const std::uint8_t, 256> copy);
+  // Drops the copy: the converter it came from is no longer the one at the
+  // port. The marks stand until each cell is updated anew.
+  void ForgetCopy() { copy_.reset(); }
 
   bool HasCopy() const { return copy_.has_value(); }
   CellMark Mark(int index) const { return marks_.at(index); }

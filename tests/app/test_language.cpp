@@ -5,12 +5,19 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeView>
 #include <QtTest>
+#include <algorithm>
 
 #include "app/StartUp.h"
 #include "app/Unit3.h"
+#include "app/UserDialogs.h"
 #include "app/ZelorConfigurator.h"
 #include "compare/CompareTables.h"
 #include "support/ScriptedDialogs.h"
@@ -165,6 +172,58 @@ class TestLanguage : public QObject {
     QCOMPARE(windows_.form1->findChild<QLabel*>(QStringLiteral("Label1"))->text(), label1);
     QCOMPARE(windows_.form1->CaptionOfLine(2), tab);
     QCOMPARE(windows_.form1->CaptionOfLine(3), russian_[2]);
+  }
+
+  // Qt's own file dialog opens large enough, its columns as wide as what
+  // they show, and in English every column reads English (the file types
+  // named by the MIME database would come in the program's Russian locale).
+  void realFileDialogInBothLanguages() {
+    QTemporaryDir folder;
+    QFile log(folder.filePath(QStringLiteral("drive.log")));
+    QVERIFY(log.open(QIODevice::WriteOnly) && log.write("12345678") == 8);
+    log.close();
+    for (const bool english : {false, true}) {
+      Start(english ? std::optional<QByteArray>(ShippedFile()) : std::nullopt);
+      dialogs_.reset();  // the real dialogs
+      QSize size;
+      bool fits = false;
+      QStringList texts;  // the headers, then the file's row
+      QTimer::singleShot(0, windows_.form1.get(), [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        size = dialog->size();
+        auto* model = dialog->findChild<QFileSystemModel*>();
+        // The view's own measure of its columns (public from this base).
+        QAbstractItemView* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+        const QModelIndex row = model ? model->index(log.fileName()) : QModelIndex();
+        const auto fitted = [&] {
+          if (!view || !row.isValid() || row.siblingAtColumn(2).data().toString().isEmpty())
+            return false;
+          for (int column = 0; column < 4; ++column) {
+            const int width = static_cast<QTreeView*>(view)->header()->sectionSize(column);
+            if (width < view->sizeHintForColumn(column)) return false;
+          }
+          return true;
+        };
+        fits = QTest::qWaitFor(fitted, 10000);
+        for (int column = 0; column < 4 && row.isValid(); ++column) {
+          texts << model->headerData(column, Qt::Horizontal).toString();
+          texts << row.siblingAtColumn(column).data().toString();
+        }
+        dialog->reject();
+      });
+      QVERIFY(!Dialogs().AskFileName(windows_.form1.get(), FileDialogKind::Open,
+                                     QStringLiteral("Log files|*.log|All|*.*"), log.fileName()));
+      QVERIFY2(size.width() >= kFileDialogWidth && size.height() >= kFileDialogHeight,
+               qPrintable(QString("%1 x %2").arg(size.width()).arg(size.height())));
+      QVERIFY(fits);
+      QCOMPARE(texts.size(), 8);
+      const QString all = texts.join(u'|');
+      const bool cyrillic = std::any_of(
+          all.begin(), all.end(), [](QChar c) { return c.script() == QChar::Script_Cyrillic; });
+      QVERIFY2(cyrillic != english, qPrintable(all));
+      if (english) QCOMPARE(texts[5], QStringLiteral("LOG File"));
+    }
   }
 
   void shippedEnglishFile() {

@@ -82,6 +82,9 @@ class TestMainWindow : public QObject {
     QVERIFY(!windows_.form2->isVisible());
     QVERIFY(!windows_.form3->isVisible());
     QCOMPARE(form.centralWidget()->size(), QSize(971, 539));
+    // A fixed size, and nothing that would offer to maximise it.
+    QCOMPARE(form.minimumSize(), form.maximumSize());
+    QVERIFY(!form.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     QCOMPARE(form.font().family(), QStringLiteral("Arial"));
     QCOMPARE(form.font().pixelSize(), 13);
     QVERIFY(dialogs_->messages.isEmpty());
@@ -211,6 +214,10 @@ class TestMainWindow : public QObject {
     QTest::mouseMove(grid->viewport(), cell3.center());
     QVERIFY(!form.HintPanel()->text().isEmpty());
     QTest::mouseMove(form.TabSheet("TabSheet3"), QPoint(900, 450));
+    QVERIFY(form.HintPanel()->text().isEmpty());
+    // Nor does a hint outlive its tab.
+    QTest::mouseMove(grid->viewport(), cell3.center());
+    form.PageControl1()->setCurrentWidget(form.TabSheet("TabSheet2"));
     QVERIFY(form.HintPanel()->text().isEmpty());
   }
 

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -10,6 +11,8 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <cstdlib>
 #include <optional>
 
 #include "app/StartUp.h"
@@ -123,6 +126,52 @@ class TestCompareTables : public QObject {
     Show();
     QCOMPARE(GridCellText(form.Grid1(), 200), QStringLiteral("200"));
     QVERIFY(dialogs_->messages.isEmpty());
+  }
+
+  // Each table's legend entry is in the colour its curve is seen in: its
+  // markers' while they are shown (256 of them overlap into a band), else
+  // its line's.
+  void legendInTheCurvesColours() {
+    Show();
+    const struct {
+      bool points;
+      QColor tab1, tab2;
+    } rows[] = {{true, Qt::red, Qt::blue}, {false, QColor(0, 128, 0), Qt::black}};
+    for (const auto& row : rows) {
+      if (Action("N7")->isChecked() != row.points) Action("N7")->trigger();
+      const QImage shot = chart().toPixmap().toImage();
+      for (int table : {1, 2}) {
+        const QRect icon(chart().legend->item(table - 1)->rect().topLeft(),
+                         chart().legend->iconSize());
+        const QColor expected = table == 1 ? row.tab1 : row.tab2;
+        for (int x : {icon.left() + icon.width() / 4, icon.left() + icon.width() * 3 / 4}) {
+          const QColor seen = shot.pixelColor(x, icon.center().y());
+          const int off = std::max({std::abs(seen.red() - expected.red()),
+                                    std::abs(seen.green() - expected.green()),
+                                    std::abs(seen.blue() - expected.blue())});
+          QVERIFY2(off < 40, qPrintable(QString("table %1: %2").arg(table).arg(seen.name())));
+        }
+      }
+    }
+  }
+
+  // A command chosen while a cell's editor is open ends the editing first,
+  // so the editor never writes over the command's table afterwards.
+  void aCommandEndsAnOpenEditingFirst() {
+    Show();
+    form().PageControl()->setCurrentWidget(form().TableTab(1));
+    QTableWidget* grid = form().Grid1();
+    QTableWidgetItem* item = grid->item(15, 7);
+    grid->setCurrentItem(item);
+    grid->editItem(item);
+    auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->indexFromItem(item)));
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("77"));
+    Action("N14")->trigger();  // zeros over zeros: the cell's text stays "0"
+    if (grid->indexWidget(grid->indexFromItem(item))) QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_VERIFY(!grid->indexWidget(grid->indexFromItem(item)));
+    QCOMPARE(GridCellText(grid, 7), QStringLiteral("0"));
   }
 
   void dragOnTable2AtMaf100LeavesTable1Alone() {

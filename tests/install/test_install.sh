@@ -59,7 +59,8 @@ for key in Name Name\\[ru\\] Comment Comment\\[ru\\] Categories; do
   grep -q "^$key=." "$desktop" || fail ".desktop file without $key"
 done
 grep -qx 'Terminal=false' "$desktop" || fail ".desktop file without Terminal=false"
-exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
+# The main entry's keys (before the first action's group).
+exec_name=$(sed -n '/^\[Desktop Action/q; s/^Exec=\([^ ]*\).*/\1/p' "$desktop")
 [[ -x "$prefix/bin/$exec_name" ]] || fail ".desktop Exec '$exec_name' is not an installed program"
 icon=$(sed -n 's/^Icon=//p' "$desktop")
 [[ -f "$prefix/share/icons/hicolor/48x48/apps/$icon.png" ]] ||
@@ -84,10 +85,52 @@ expect_start() {
   [[ "$line" == "ZelorConfigurator started: "*"$want"* ]] ||
     fail "start line '$line' does not hold '$want'"
 }
-mkdir "$scratch/russian" "$scratch/english"
+mkdir "$scratch/russian"
 expect_start "$scratch/russian" 'Таблица Замены|Графики Лога|Панель приборов", dialog button "Отмена"'
-cp "$prefix/share/zelor-configurator/english/language.txt" "$scratch/english/"
-expect_start "$scratch/english" 'Replacement table|Log charts|Instrument panel", dialog button "Cancel"'
+
+# The entry's action "English" starts the program where it finds the
+# installed language file: its command is run as a launcher runs it, with
+# the installed programs on the PATH.
+grep -qx 'Actions=English;' "$desktop" || fail ".desktop file without the action English"
+english_exec=$(sed -n '/^\[Desktop Action English\]/,/^\[/ s/^Exec=//p' "$desktop")
+line=$(cd "$scratch/russian" && eval "env -u LD_LIBRARY_PATH PATH=\"$prefix/bin:\$PATH\" \
+  ZELOR_START_CHECK=1 QT_QPA_PLATFORM=offscreen timeout 60 $english_exec" 2>"$scratch/stderr") ||
+  { fail "the action English ('$english_exec') did not start and end cleanly"; cat "$scratch/stderr" >&2; }
+[[ "$line" == *'Replacement table|Log charts|Instrument panel", dialog button "Cancel"'* ]] ||
+  fail "the action English started '$line', not the English interface"
+
+# SIGTERM, SIGINT and SIGHUP end the program as closing its window does: it
+# exits with 0 instead of dying by the signal. Each is sent once the
+# program catches all three (its windows are up then).
+catches_all() {
+  local mask
+  mask=$(sed -n 's/^SigCgt:[[:space:]]*//p' "/proc/$1/status" 2>/dev/null) || return 1
+  [[ -n "$mask" ]] || return 1
+  local signal
+  for signal in HUP INT TERM; do
+    (((16#$mask >> ($(kill -l "$signal") - 1)) & 1)) || return 1
+  done
+}
+for signal in TERM INT HUP; do
+  (cd "$scratch/russian" && exec env -u LD_LIBRARY_PATH QT_QPA_PLATFORM=offscreen \
+    "$prefix/bin/ZelorConfigurator") 2>"$scratch/stderr" &
+  program=$!
+  for _ in $(seq 600); do
+    catches_all "$program" && break
+    kill -0 "$program" 2>/dev/null || break
+    sleep 0.05
+  done
+  if ! catches_all "$program"; then
+    fail "the program does not catch SIGHUP, SIGINT and SIGTERM"
+    kill -KILL "$program" 2>/dev/null || true
+    wait "$program" 2>/dev/null || true
+    continue
+  fi
+  kill -s "$signal" "$program"
+  status=0
+  wait "$program" || status=$?
+  ((status == 0)) || { fail "SIG$signal ended the program with status $status"; cat "$scratch/stderr" >&2; }
+done
 
 # The installed simulator names its port on its first line.
 env -u LD_LIBRARY_PATH "$prefix/bin/converter-sim" >"$scratch/sim.out" &

@@ -58,6 +58,34 @@ class TestLearnFromFrame : public QObject {
     QCOMPARE(Cell(40), QStringLiteral("10"));
   }
 
+  // The marks go with the cells through the history: a learning pass taken
+  // back leaves no cell locked behind, and a reset can be taken back too.
+  void undoAndRedoCarryTheLearnedMarks() {
+    testing::Record(form().Log(), 200,
+                    [](std::int32_t k) { return Sample(0, 0, 128, k < 100 ? 40 : 41, 60, 0); });
+    ShowWhole();
+    Trigger("LearnedCellsLock");
+    Trigger("N16");
+    LearnedCellFlags learned{};
+    learned[40] = learned[41] = 1;
+    const struct {
+      const char* command;
+      const char* cell40;
+      LearnedCellFlags marks;
+    } steps[] = {
+        {"UndoTable", "0", {}},
+        {"RedoTable", "60", learned},
+        {"ResetAllLearnedCells", "60", {}},
+        {"UndoTable", "60", learned},
+    };
+    QCOMPARE(form().LearnedCells(), learned);
+    for (const auto& step : steps) {
+      Trigger(step.command);
+      QVERIFY2(Cell(40) == step.cell40, step.command);
+      QVERIFY2(form().LearnedCells() == step.marks, step.command);
+    }
+  }
+
   void aModeLearnsAtOnceUpToTheWindowsEnd() {
     // At a step of 10: MAF 50 at 100, 110 and 120 (not between them); MAF
     // 77 at 270, 280, 290 and in slot 300, a leftover past the count.

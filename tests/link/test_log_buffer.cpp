@@ -139,6 +139,10 @@ void TestLogBuffer::boundsAreChecked() {
   QVERIFY_THROWS_EXCEPTION(std::out_of_range, b->SampleAt(LogBuffer::kChannelSize));
   QVERIFY_THROWS_EXCEPTION(std::out_of_range, b->Store(kCap + 1, LogSample{}));
   QVERIFY_THROWS_EXCEPTION(std::out_of_range, b->Store(-1, LogSample{}));
+  std::uint8_t two[2];
+  QVERIFY_THROWS_EXCEPTION(std::out_of_range, b->ReadChannel(LogChannel::Maf, -1, 2, two));
+  QVERIFY_THROWS_EXCEPTION(std::out_of_range,
+                           b->ReadChannel(LogChannel::Vaf, LogBuffer::kChannelSize - 1, 2, two));
   // The last storage bytes and the cap itself are reachable.
   QCOMPARE(int(b->At(LogChannel::O2, LogBuffer::kChannelSize - 1)), 0);
   b->Store(kCap, SampleOf(77));

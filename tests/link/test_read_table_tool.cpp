@@ -1,6 +1,7 @@
-// The console check zelor-read-table run against the converter simulator:
-// the steps a tester runs on Windows, with their outcome and exit status.
-// Built for this platform, or, with ZELOR_WINE naming Debian's wine64
+// The console companion zelor-read-table run against the converter
+// simulator: the steps a tester runs on Windows, with their outcome and exit
+// status, and its .tab files: saved from the converter and written back to
+// it. Built for this platform, or, with ZELOR_WINE naming Debian's wine64
 // loader, the Windows build (ZELOR_READ_TABLE_EXE) under Wine in a private
 // prefix (ZELOR_WINE_PREFIX, made on the first run), where COM42 is a
 // symbolic link to the simulator's port.
@@ -98,15 +99,58 @@ struct Tool {
 
   QString ComLink() const { return QDir(prefix).filePath(QStringLiteral("dosdevices/com42")); }
 
-  void Start(QProcess& process, const QString& port) const {
+  void Start(QProcess& process, const QStringList& args) const {
     if (!UnderWine()) {
-      process.start(QStringLiteral(ZELOR_READ_TABLE_PATH), {port});
+      process.start(QStringLiteral(ZELOR_READ_TABLE_PATH), args);
       return;
     }
     process.setProcessEnvironment(Environment());
-    process.start(wine, {exe, port});
+    process.start(wine, QStringList{exe} + args);
+  }
+
+  // Starts the simulator with args, its port mapped to COM42 under Wine;
+  // gives the port's name for the tool, empty when the simulator failed.
+  QString StartSimulator(SimProcess& sim, QStringList args, bool recording = false) const {
+    if (UnderWine()) args << QStringLiteral("--link") << ComLink();
+    if (!(recording ? sim.StartRecording(args) : sim.Start(args))) return {};
+    return UnderWine() ? QStringLiteral("COM42") : sim.Port();
   }
 };
+
+// The tool's exit code and output for the arguments given. A Windows
+// console program ends its lines with CR LF: the output is read without CR.
+struct Run {
+  Run(const Tool& tool, const QStringList& args) {
+    QProcess process;
+    tool.Start(process, args);
+    finished = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit;
+    exitCode = process.exitCode();
+    output = QString::fromLocal8Bit(process.readAllStandardOutput()).remove(QLatin1Char('\r'));
+  }
+  bool Has(const QString& line) const {
+    return QRegularExpression(line, QRegularExpression::MultilineOption).match(output).hasMatch();
+  }
+  bool finished = false;
+  int exitCode = -1;
+  QString output;
+};
+
+QByteArray Bytes(const std::array<std::uint8_t, 256>& table) {
+  return QByteArray(reinterpret_cast<const char*>(table.data()), table.size());
+}
+
+QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  if (f.open(QIODevice::WriteOnly)) f.write(bytes);
+}
+
+// The default settings as a .tab file stores them.
+const QByteArray kDefaultSettings("\x04\x05\x80\x40\x80\x80", 6);
 
 }  // namespace
 
@@ -117,6 +161,10 @@ class TestReadTableTool : public QObject {
   void initTestCase();
   void runsAgainstTheSimulator_data();
   void runsAgainstTheSimulator();
+  void savesTheTable_data();
+  void savesTheTable();
+  void writesATableFile_data();
+  void writesATableFile();
   void cleanupTestCase();
 
  private:
@@ -185,27 +233,144 @@ void TestReadTableTool::runsAgainstTheSimulator() {
   if (!missingPort) {
     QStringList args{"--table", tab, "--version", "21"};
     for (const QString& fault : faults) args << "--fault" << fault;
-    if (tool_.UnderWine()) args << "--link" << tool_.ComLink();
-    QVERIFY(sim.Start(args));
-    port = tool_.UnderWine() ? QStringLiteral("COM42") : sim.Port();
+    port = tool_.StartSimulator(sim, args);
+    QVERIFY(!port.isEmpty());
   }
 
-  QProcess tool;
-  tool_.Start(tool, port);
-  QVERIFY(tool.waitForFinished(30000));
-  // A Windows console program ends its lines with CR LF.
-  const QString output =
-      QString::fromLocal8Bit(tool.readAllStandardOutput()).remove(QLatin1Char('\r'));
-  QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
-  QVERIFY2(tool.exitCode() == exitCode, qPrintable(output));
-  for (const QString& line : lines) {
-    const QRegularExpression pattern(line, QRegularExpression::MultilineOption);
-    QVERIFY2(pattern.match(output).hasMatch(), qPrintable(line + " in:\n" + output));
-  }
+  const Run run(tool_, {port});
+  QVERIFY(run.finished);
+  QVERIFY2(run.exitCode == exitCode, qPrintable(run.output));
+  for (const QString& line : lines) QVERIFY2(run.Has(line), qPrintable(line + " in:\n" + run.output));
   if (exitCode == 0) {
     const std::vector<int> expected(table.begin(), table.end());
-    QCOMPARE(PrintedCells(output), expected);
+    QCOMPARE(PrintedCells(run.output), expected);
   }
+}
+
+void TestReadTableTool::savesTheTable_data() {
+  QTest::addColumn<QStringList>("faults");
+  QTest::addColumn<QString>("name");       // as given, in the folder out/
+  QTest::addColumn<QByteArray>("before");  // out/old.tab before the run
+  QTest::addColumn<int>("exitCode");
+  QTest::addColumn<QString>("line");
+  QTest::addColumn<bool>("wine");  // run under Wine too: the Windows save paths
+
+  const QByteArray old("old table");
+  QTest::newRow("saved, .tab appended")
+      << QStringList{} << "copy" << old << 0
+      << "^saved .*/copy\\.tab: 262 bytes, the table and the default settings 4 5 0 50 100 100 "
+         "\\(the converter does not report its settings\\)$"
+      << true;
+  // The reply came whole, but a converter still talking may have sent
+  // stream bytes in its place.
+  QTest::newRow("converter keeps talking, old file kept")
+      << QStringList{"keep-talking"} << "old.tab" << old << 1
+      << "^save .*/old\\.tab: nothing saved, the file is as it was$" << false;
+  // The temporary file is written, but cannot take the folder's place.
+  QTest::newRow("a folder in the way")
+      << QStringList{} << "in-the-way" << old << 1
+      << "^save .*/in-the-way\\.tab: cannot put the temporary file in its place: .*; the file "
+         "is as it was$"
+      << true;
+}
+
+void TestReadTableTool::savesTheTable() {
+  QFETCH(QStringList, faults);
+  QFETCH(QString, name);
+  QFETCH(QByteArray, before);
+  QFETCH(int, exitCode);
+  QFETCH(QString, line);
+  QFETCH(bool, wine);
+  if (tool_.UnderWine() && !wine) QSKIP("the same path as the row run natively");
+
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString tab = dir.filePath(QStringLiteral("odd.tab"));
+  WriteAll(tab, Bytes(OddTable()));
+  const QDir out(dir.filePath(QStringLiteral("out")));
+  QVERIFY(QDir().mkpath(out.path()));
+  WriteAll(out.filePath(QStringLiteral("old.tab")), before);
+  QVERIFY(out.mkdir(QStringLiteral("in-the-way.tab")));
+  SimProcess sim;
+  QStringList args{"--table", tab};
+  for (const QString& fault : faults) args << "--fault" << fault;
+  const QString port = tool_.StartSimulator(sim, args);
+  QVERIFY(!port.isEmpty());
+
+  const Run run(tool_, {port, "--save", out.filePath(name)});
+  QVERIFY(run.finished);
+  QVERIFY2(run.exitCode == exitCode, qPrintable(run.output));
+  QVERIFY2(run.Has(line), qPrintable(line + " in:\n" + run.output));
+  // No temporary file is left behind, and a failed save keeps the old file.
+  const QStringList files =
+      exitCode == 0 ? QStringList{"copy.tab", "old.tab"} : QStringList{"old.tab"};
+  QCOMPARE(out.entryList(QDir::Files | QDir::Hidden), files);
+  QCOMPARE(ReadAll(out.filePath(QStringLiteral("old.tab"))), before);
+  if (exitCode == 0)
+    QCOMPARE(ReadAll(out.filePath(QStringLiteral("copy.tab"))),
+             Bytes(OddTable()) + kDefaultSettings);
+}
+
+void TestReadTableTool::writesATableFile_data() {
+  QTest::addColumn<QStringList>("faults");
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QByteArray>("file");
+  QTest::addColumn<int>("exitCode");
+  QTest::addColumn<QString>("line");
+  QTest::addColumn<bool>("wine");  // run under Wine too
+
+  // The table and settings no converter has yet; the settings are not sent.
+  const QByteArray tab = Bytes(OddTable()) + QByteArray("\x07\x08\x90\x20\x30\x40", 6);
+  QTest::newRow("verified") << QStringList{} << "odd.tab" << tab << 0
+                            << "^verified: the converter holds the table$" << true;
+  QTest::newRow("a table without settings") << QStringList{} << "odd.TAB" << tab.left(256) << 0
+                                            << "^verified: the converter holds the table$"
+                                            << false;
+  QTest::newRow("read back differs") << QStringList{"corrupt-readback=17"} << "odd.tab" << tab << 1
+                                     << "^not verified: cell 17 reads 123, 122 was written$"
+                                     << false;
+  QTest::newRow("too long") << QStringList{} << "odd.tab" << tab + "more" << 2
+                            << "^write .*odd\\.tab: not a table file: it holds more than 262 "
+                               "bytes, a table file 262 \\(or 256 or 257 without the "
+                               "settings\\); nothing was sent$"
+                            << false;
+  QTest::newRow("not named .tab") << QStringList{} << "odd.log" << tab << 2
+                                  << "^write .*odd\\.log: not a table file: its name does not "
+                                     "end in \\.tab; nothing was sent$"
+                                  << false;
+}
+
+void TestReadTableTool::writesATableFile() {
+  QFETCH(QStringList, faults);
+  QFETCH(QString, name);
+  QFETCH(QByteArray, file);
+  QFETCH(int, exitCode);
+  QFETCH(QString, line);
+  QFETCH(bool, wine);
+  if (tool_.UnderWine() && !wine) QSKIP("the same path as the row run natively");
+
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString path = dir.filePath(name);
+  WriteAll(path, file);
+  SimProcess sim;  // holding the 1:1 table
+  QStringList args;
+  for (const QString& fault : faults) args << "--fault" << fault;
+  const QString port = tool_.StartSimulator(sim, args, true);
+  QVERIFY(!port.isEmpty());
+
+  const Run run(tool_, {port, "--write", path});
+  QVERIFY(run.finished);
+  QVERIFY2(run.exitCode == exitCode, qPrintable(run.output));
+  QVERIFY2(run.Has(line), qPrintable(line + " in:\n" + run.output));
+  if (exitCode == 2) {
+    // Refused before the port was opened.
+    QVERIFY2(!run.Has(QStringLiteral("^open ")), qPrintable(run.output));
+    return;
+  }
+  // The cells alone in the write frame, then the read-back's request.
+  const QByteArray sent = "sw" + Bytes(OddTable()) + QByteArray(1, '\0') + "sr";
+  QTRY_COMPARE(sim.Received(), std::vector<std::uint8_t>(sent.begin(), sent.end()));
 }
 
 QTEST_GUILESS_MAIN(TestReadTableTool)

@@ -1,6 +1,7 @@
 // Reading, writing and verifying the table through the real serial layer,
 // against the converter simulator on a pseudo-terminal.
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -12,6 +13,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "app/PortComboBox.h"
 #include "app/StartUp.h"
 #include "app/Unit3.h"
 #include "app/ZelorConfigurator.h"
@@ -87,6 +89,34 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     QVERIFY(dialogs_->messages.isEmpty());
     QCOMPARE(form().Grid().CellText(77), QStringLiteral("77"));
     QCOMPARE(sim_->Received(), (std::vector<std::uint8_t>{'s', 'r', 'v', 's', 'r', 'v'}));
+  }
+
+  // The port list is read again as the box opens: a port that came since is
+  // offered, the chosen one stays chosen (also once the system no longer
+  // names it) and is neither reopened nor read again; the list is as wide
+  // as its longest name while the box keeps its width.
+  void portBoxReadsItsListAgainAsItOpens() {
+    Launch({});
+    Pick();
+    form().Grid().SetCell(5, 55);  // a read would put 5 back
+    auto* box = form().findChild<PortComboBox*>(QStringLiteral("COM"));
+    const QString chosen = sim_->Port();
+    const QString plugged =
+        QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+    const QStringList lists[] = {{plugged, chosen}, {plugged}};
+    for (const QStringList& list : lists) {
+      box->SetSource([list] { return list; });
+      box->showPopup();
+      QCOMPARE(box->itemText(0), plugged);
+      QCOMPARE(box->currentText(), chosen);
+      QVERIFY(box->view()->viewport()->width() >=
+              box->view()->fontMetrics().horizontalAdvance(plugged));
+      QCOMPARE(box->width(), 73);
+      box->hidePopup();
+    }
+    QCOMPARE(box->count(), 2);
+    QCOMPARE(form().Grid().CellText(5), QStringLiteral("55"));
+    QVERIFY(dialogs_->messages.isEmpty());
   }
 
   void silentConverter() {
@@ -170,6 +200,8 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     QCOMPARE(progress.mid(0, 5), (QList<int>{1, 3, 5, 6, 8}));
     QCOMPARE(progress.last(), 100);
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"Запись прошла успешно"});
+    QVERIFY(dialogs_->questions.isEmpty());
+    QCOMPARE(dialogs_->coveredAtMessage.last(), false);  // the table was read from the port
     QVERIFY(!windows_.form3->isVisible());
     QVERIFY(!form().Timer2()->isActive());
     // The frame went out byte for byte: "sw", the cells, 0x00.
@@ -190,6 +222,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     RunVerificationTicks();
     QCOMPARE(dialogs_->TakeMessages(), QStringList{Mismatch(17)});
     QVERIFY(!windows_.form3->isVisible());
+    QCOMPARE(dialogs_->coveredAtMessage.last(), false);
   }
 
   void converterThatIgnoresTheWrite() {
@@ -208,15 +241,69 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     QCOMPARE(dialogs_->TakeMessages(), QStringList{Mismatch(40)});
   }
 
+  // The converter gone during the wait: the read-back's serial error is
+  // shown once the progress window went, not under it.
+  void converterGoneDuringTheWaitTakesTheProgressWindowAway() {
+    Launch({"--flash-ms", "0"});
+    Pick();
+    const std::size_t before = sim_->Received().size();
+    Trigger("N8");
+    form().Timer2()->stop();
+    QVERIFY(WriteFrameTaken(before));
+    QVERIFY(sim_->Terminate());
+    RunVerificationTicks();
+    QCOMPARE(dialogs_->TakeMessages(), QStringList{"PurgeComm function failed (Error: 5)"});
+    QCOMPARE(dialogs_->coveredAtMessage, QList<bool>{false});
+    QVERIFY(!windows_.form3->isVisible());
+  }
+
+  // While the table has not been read from the port chosen (here the
+  // converter talks on after its reply, so the read is refused), a write asks
+  // first, No by default; a verified write, like a read, ends the question
+  // until a port is chosen again.
+  void aTableNotReadFromThePortIsWrittenOnlyWhenConfirmed() {
+    Launch({"--fault", "keep-talking", "--flash-ms", "0"});
+    Pick();
+    QCOMPARE(dialogs_->TakeMessages().size(), 1);  // the read refused
+    const QString question = form().Messages().Own(OwnMessage::kWriteUnreadTable);
+    const std::size_t before = sim_->Received().size();
+    Trigger("N8");  // no reply given: the default
+    QCOMPARE(dialogs_->questions, QStringList{question});
+    QVERIFY(!form().Timer2()->isActive());
+    QVERIFY(!windows_.form3->isVisible());
+    dialogs_->Reply(true);
+    Trigger("N8");
+    form().Timer2()->stop();
+    QCOMPARE(dialogs_->questions.size(), 2);
+    QVERIFY(WriteFrameTaken(before));
+    RunVerificationTicks();
+    QCOMPARE(dialogs_->TakeMessages(), QStringList{"Запись прошла успешно"});
+    // The grid's zeros went out once: the refused write sent nothing.
+    std::vector<std::uint8_t> zeros{'s', 'w'};
+    zeros.resize(2 + 256 + 1, 0);
+    QCOMPARE(Occurrences(sim_->Received(), zeros), 1);
+
+    Trigger("N8");  // verified: no question
+    form().Timer2()->stop();
+    QCOMPARE(dialogs_->questions.size(), 2);
+    QVERIFY(windows_.form3->isVisible());
+    Pick();  // chosen anew, its read refused again
+    dialogs_->TakeMessages();
+    Trigger("N8");
+    QCOMPARE(dialogs_->questions, (QStringList{question, question, question}));
+  }
+
   void readBackShortShowsMessage2() {
     Launch({"--fault", "short-table"});
     Pick();
     dialogs_->TakeMessages();
+    dialogs_->Reply(true);  // the table was not read: write all the same
     form().N8Click();
     form().Timer2()->stop();
     RunVerificationTicks();
     QCOMPARE(dialogs_->TakeMessages(), QStringList{ReadFailure("#2", 256)});
     QVERIFY(!windows_.form3->isVisible());
+    QCOMPARE(dialogs_->coveredAtMessage.last(), false);
   }
 
   void outOfRangeCellIsRefusedBeforeAnythingIsSent() {
@@ -260,6 +347,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
   void busyCursorEndsWithEachExchange() {
     Launch({"--fault", "short-table"});
     Pick();
+    dialogs_->Reply(true);  // the table was not read: write all the same
     form().N8Click();
     RunVerificationTicks();
     sim_.reset();  // the converter gone: a serial error inside the read

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -14,15 +15,19 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <csignal>
 #include <cstring>
 
 #include "app/BarGauge.h"
 #include "app/StartUp.h"
+#include "app/TerminationSignals.h"
 #include "app/Unit3.h"
 #include "app/UpDown.h"
 #include "app/ZelorConfigurator.h"
 #include "link/LogBuffer.h"
 #include "link/Protocol.h"
+#include "link/SerialPort.h"
+#include "link/StatusBlock.h"
 #include "log/PanelPage.h"
 #include "support/PortBox.h"
 #include "support/ScriptedDialogs.h"
@@ -154,22 +159,28 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     QCOMPARE(form().LogFrameEnd(), 150);
   }
 
-  void choosingAPortDuringARunLosesTheReaderAndLearnsNothingMore() {
-    Connect({});
+  void choosingAnotherPortDuringARunStopsTheConverterLeft() {
+    LaunchTwo({});
+    Pick();
+    QVERIFY(dialogs_->TakeMessages().isEmpty());
     PanelPage& panel = form().Panel();
     panel.CheckBoxLearnTable->setChecked(true);
     Click("ButtonStart");
     QTRY_VERIFY_WITH_TIMEOUT(form().Log().Count() > 10, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(Tail(sim_->Received(), 2) == Bytes("sa"), 5000);
-    const std::size_t sent = sim_->Received().size();
-    // The same port again: closed under the reader, which ends silently, and
-    // reopened; its table is not read while the stream counts as running.
-    Pick();
+    // The converter left is told to stop, then its port is closed under the
+    // reader, which ends silently; the new port's table is not read while
+    // the stream counts as running, and the firmware read from the old one
+    // is shown no more.
+    PickSecond();
     QCOMPARE(dialogs_->TakeMessages(), QStringList{StreamRunningMessage()});
+    QTRY_COMPARE_WITH_TIMEOUT(Tail(sim_->Received(), 3), Bytes("sas"), 5000);
     QVERIFY(form().ReaderLost());
     QVERIFY(!panel.ButtonStart->isEnabled());
+    QVERIFY(!form().Grid().VersionLabel()->isVisibleTo(form().TabSheet("TabSheet3")));
 
-    // The panel keeps the last sample; learning writes it nowhere.
+    // The panel keeps the last sample, unmarked (no link was lost); learning
+    // writes it nowhere.
     const int last = form().Log().Count() - 1;
     const LogSample sample = form().Log().SampleAt(last);
     const QString kept = QString::number((sample.Vaf() + 1) % 256);
@@ -179,13 +190,20 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     QCOMPARE(form().Grid().CellText(sample.Maf()), kept);
     QCOMPARE(panel.VAF->Progress(), int(sample.Vaf()));
     QCOMPARE(form().Log().Count(), last + 1);
+    QVERIFY(!LinkLostShown());
+    form().PageControl1()->setCurrentWidget(form().TabSheet("TabSheet1"));
+    QTRY_COMPARE(form().Status().StreamText(),
+                 QStringLiteral("Поток: порт сменён, нажмите \"Стоп\""));
 
+    // "Стоп" goes to the new port, the first byte it gets.
     Click("ButtonStop");
     QVERIFY(panel.ButtonStart->isEnabled());
-    // "Стоп" is the first byte since the run's start: no table read went out.
-    QTRY_COMPARE_WITH_TIMEOUT(sim_->Received().size(), sent + 1, 5000);
-    QCOMPARE(Tail(sim_->Received(), 1), Bytes("s"));
+    QTRY_COMPARE_WITH_TIMEOUT(second_->Received(), Bytes("s"), 5000);
+    // Back on the first port its table is read whole, no frame taken for it.
+    form().N14Click();
+    Pick();
     QVERIFY(dialogs_->messages.isEmpty());
+    for (int i = 0; i < 256; ++i) QCOMPARE(form().Grid().CellText(i), QString::number(i));
   }
 
   void tableTransferIsRefusedWhileTheStreamRuns() {
@@ -284,12 +302,22 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     QTRY_VERIFY(paints.count > settled);
   }
 
-  void hangUpEndsTheReaderSilently() {
+  void hangUpEndsTheReaderSilentlyAndMarksThePanel() {
     Connect({"--fault", "hangup-after=50"});
     Click("ButtonStart");
     QTRY_VERIFY_WITH_TIMEOUT(!form().ReaderRunning(), 20000);
     QVERIFY(dialogs_->messages.isEmpty());  // a failure is shown before the reader ends
     QCOMPARE(form().Log().Count(), 50);
+    // The panel says so over greyed gauges, until "Стоп".
+    PanelPage& panel = form().Panel();
+    const BarGauge* gauges[] = {panel.MAF, panel.VAF, panel.Konv, panel.O2};
+    QTRY_VERIFY(LinkLostShown());
+    QCOMPARE(LinkLostMark()->text(), QStringLiteral("Нет связи с конвертером"));
+    for (const BarGauge* gauge : gauges) QVERIFY(!gauge->isEnabled());
+    Click("ButtonStop");
+    dialogs_->TakeMessages();  // "s" finds no converter
+    QVERIFY(!LinkLostShown());
+    for (const BarGauge* gauge : gauges) QVERIFY(gauge->isEnabled());
   }
 
   void startRightAfterStopNeverLeavesTwoReaders() {
@@ -305,6 +333,29 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     QTRY_VERIFY_WITH_TIMEOUT(form().Log().Count() > 5, 10000);
     Click("ButtonStop");
     QVERIFY(dialogs_->messages.isEmpty());
+  }
+
+  // SIGTERM, SIGINT and SIGHUP end the program as closing the window does:
+  // the run stopped with "s", its reader ended, the window closed and then
+  // released with the port.
+  void terminationSignalsCloseTheWindowDuringARun() {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+      Connect({});
+      CloseOnTerminationSignals(form());
+      Click("ButtonStart");
+      QTRY_VERIFY_WITH_TIMEOUT(form().Log().Count() > 5, 10000);
+      QTRY_VERIFY_WITH_TIMEOUT(Tail(sim_->Received(), 2) == Bytes("sl"), 5000);
+      QCOMPARE(::raise(signal), 0);
+      QTRY_VERIFY_WITH_TIMEOUT(!form().isVisible(), 5000);
+      QVERIFY(!form().Streaming());
+      QVERIFY(!form().ReaderRunning());
+      QTRY_COMPARE_WITH_TIMEOUT(Tail(sim_->Received(), 3), Bytes("sls"), 5000);
+      windows_ = Windows();
+      SerialPort port;
+      port.SetPortName(sim_->Port().toStdString());
+      port.Open();  // raises while the program still held it
+      QVERIFY(dialogs_->messages.isEmpty());
+    }
   }
 
   void closingTheWindowDuringARunStopsTheStream() {
@@ -459,6 +510,10 @@ class TestLiveStream : public QObject, private testing::SimWindow {
 
  private:
   MessageTexts& messages() { return form().Messages(); }
+  QLabel* LinkLostMark() { return form().findChild<QLabel*>(QStringLiteral("LinkLostMark")); }
+  bool LinkLostShown() {
+    return LinkLostMark() && LinkLostMark()->isVisibleTo(form().TabSheet("TabSheet4"));
+  }
   QString StreamRunningMessage() { return messages().Own(OwnMessage::kStreamRunning); }
 
   static QChar Separator() {

@@ -12,6 +12,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <functional>
 
 #include "app/HandlerGuard.h"
@@ -209,15 +210,17 @@ class TestLogChart : public QObject {
 
   void resolutionLabelsAndAFixedResolutionUnderZoom() {
     const std::pair<int, const char*> automatic[] = {{429, "0.01"}, {860, "0.02"}, {43000, "1.00"}};
-    for (const auto& [frame, text] : automatic) {
-      form().SetAutoResolution(frame);
-      QCOMPARE(page().ResolutionLabel()->text(), QString("Разрешение: %1сек").arg(text));
+    for (int k = 0; k < 3; ++k) {
+      form().SetAutoResolution(automatic[k].first);
+      QCOMPARE(page().ResolutionLabel()->text(),
+               QString("Разрешение: %1сек").arg(automatic[k].second));
     }
     Record(50000, Plain);
     ShowWhole();
     Trigger("N110");
     QCOMPARE(form().LogStep(), 100);
     QCOMPARE(page().ResolutionLabel()->text(), QStringLiteral("Разрешение: 1сек"));
+    QCOMPARE(ResolutionMarks(), QStringLiteral("00000"));  // radio items without a mark
 
     Trigger("ZakrepitRazreshenie");
     Trigger("N0251");
@@ -230,6 +233,36 @@ class TestLogChart : public QObject {
     Trigger("ZakrepitRazreshenie");
     Zoom(0, 10000);
     QCOMPARE(form().LogStep(), 23);
+  }
+
+  // What the chart shows besides its series: every series item carries a
+  // swatch of its colour; five time labels or more, even over 30 ms; the
+  // learned-cells warning below them, clear of them.
+  void swatchesTimeLabelsAndTheWarningsPlace() {
+    // Shown: a ticked square of the colour; hidden: its outline alone.
+    const QSize side(kSwatchSide, kSwatchSide);
+    for (int s = 0; s < kLogSeriesCount; ++s) {
+      const QColor color = chart()->graph(s)->pen().color();
+      const QIcon icon = page().SeriesItem(s)->icon();
+      const QImage shown = icon.pixmap(side, QIcon::Normal, QIcon::On).toImage();
+      const QImage hidden = icon.pixmap(side, QIcon::Normal, QIcon::Off).toImage();
+      QCOMPARE(shown.pixelColor(10, 11), color);
+      QCOMPARE(hidden.pixelColor(1, 7), color);
+      QVERIFY(hidden.pixelColor(7, 7) != color);
+    }
+    // The time axis asks its step of TimeTickStep (test_log_frame).
+    Record(1000, Plain);
+    ShowWhole();
+    Zoom(100, 103);
+    const QVector<double> ticks = chart()->xAxis->tickVector();
+    const QCPRange range = chart()->xAxis->range();
+    QVERIFY(std::count_if(ticks.begin(), ticks.end(),
+                          [&](double t) { return range.contains(t); }) >= kMinTimeLabels);
+    Trigger("LearnedCellsLock");
+    const int labelsEnd = chart()->axisRect()->bottom() + chart()->axisRect()->margins().bottom() -
+                          chart()->xAxis->padding();
+    QVERIFY(page().LockWarning()->geometry().top() >= labelsEnd);
+    QVERIFY(page().LockWarning()->geometry().bottom() < chart()->height());
   }
 
   void seriesShowTheChannelsTheTableAndEnrichmentPercent() {
@@ -389,6 +422,14 @@ class TestLogChart : public QObject {
     for (std::int32_t k = 0; k < n; ++k)
       file.write(reinterpret_cast<const char*>(Plain(k).bytes.data()), 8);
     return path;
+  }
+
+  // The check marks of the five resolutions, "0.01" first.
+  QString ResolutionMarks() {
+    QString marks;
+    for (int k = 0; k < kResolutionCount; ++k)
+      marks += page().ResolutionItem(k)->isChecked() ? '1' : '0';
+    return marks;
   }
 
   void CancelOpen() {

@@ -51,9 +51,20 @@ class TestLogFrame : public QObject {
         {4999990, "1:23:19:990"},
     };
     for (const auto& [x, text] : labels) QCOMPARE(QString::fromStdString(TimeLabel(x)), text);
-    const std::pair<double, double> steps[] = {{0.4, 1},       {7, 10},        {1001, 2000},
-                                               {12000, 15000}, {16000, 30000}, {4e6, 7.2e6}};
-    for (const auto& [rough, step] : steps) QCOMPARE(TimeTickStep(rough), step);
+    const std::pair<double, double> steps[] = {{2, 1},           {60, 10},       {125, 25},
+                                               {12500, 2500},    {74999, 10000}, {75000, 15000},
+                                               {750000, 150000}, {4e7, 7.2e6}};
+    for (const auto& [range, step] : steps) QCOMPARE(TimeTickStep(range), step);
+    // From a tenth of a second to a whole recording and beyond, wherever the
+    // axis starts: five to ten labelled ticks.
+    for (double range = 100; range < 2e7; range *= 1.07) {
+      const double step = TimeTickStep(range);
+      for (double lower : {0.0, 1234.0, -step / 2}) {
+        const double ticks = std::floor((lower + range) / step) - std::ceil(lower / step) + 1;
+        if (ticks < kMinTimeLabels || ticks > 10)
+          QFAIL(qPrintable(QString("range %1 from %2: %3 ticks").arg(range).arg(lower).arg(ticks)));
+      }
+    }
   }
 
   void plottingRangeHasOneSidePointWhereTheRecordingAllows() {

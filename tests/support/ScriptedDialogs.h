@@ -1,8 +1,9 @@
 #pragma once
-// Test stand-in for the program's message boxes and file dialogs: records
-// every message in order and answers each file dialog from a queue (a path,
-// or a cancel).
+// Test stand-in for the program's message boxes, questions and file dialogs:
+// records every message and question in order and answers each question and
+// file dialog from a queue (yes or no; a path, or a cancel).
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QString>
 #include <QStringList>
@@ -22,6 +23,17 @@ class ScriptedDialogs final : public UserDialogs {
     messages.append(text);
     owners.append(owner);
     busyAtMessage.append(QGuiApplication::overrideCursor() != nullptr);
+    coveredAtMessage.append(Covered(owner));
+  }
+
+  // Answers from the queue of replies; with none queued, the default button
+  // (No).
+  bool Ask(QWidget*, const QString& question) override {
+    questions.append(question);
+    if (replies.empty()) return false;
+    const bool yes = replies.front();
+    replies.pop_front();
+    return yes;
   }
 
   std::optional<QString> AskFileName(QWidget*, FileDialogKind kind, const QString& filter,
@@ -34,6 +46,9 @@ class ScriptedDialogs final : public UserDialogs {
   }
 
   void OpenAddress(const QString& address) override { openedAddresses.append(address); }
+
+  // Queues the reply to the next question.
+  void Reply(bool yes) { replies.push_back(yes); }
 
   // Queues the answer to the next file dialog: a path, or nullopt to cancel.
   void Answer(std::optional<QString> path) { answers.push_back(std::move(path)); }
@@ -52,13 +67,28 @@ class ScriptedDialogs final : public UserDialogs {
   };
 
   QStringList messages;
-  // For each message: the window it was shown over, and whether the busy
-  // cursor was still on.
+  // For each message: the window it was shown over, whether the busy cursor
+  // was still on, and whether a window that stays on top of the others (not
+  // the one it was shown over) was up and could hide it.
   QList<QWidget*> owners;
   QList<bool> busyAtMessage;
+  QList<bool> coveredAtMessage;
+  QStringList questions;
+  std::deque<bool> replies;
   QStringList openedAddresses;
   std::deque<std::optional<QString>> answers;
   std::vector<Question> asked;
+
+ private:
+  static bool Covered(QWidget* owner) {
+    const QWidget* below = owner ? owner->window() : nullptr;
+    for (const QWidget* window : QApplication::topLevelWidgets()) {
+      if (window != below && window->isVisible() &&
+          window->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        return true;
+    }
+    return false;
+  }
 };
 
 }  // namespace zelor::testing

@@ -25,25 +25,36 @@ namespace zelor::testing {
 class SimWindow {
  protected:
   void InitWindow() { dialogs_ = std::make_unique<ScriptedDialogs>(); }
-  // The windows go first, while the simulator still holds the line.
+  // The windows go first, while the simulators still hold their lines.
   void CleanupWindow() {
     windows_ = Windows();
     sim_.reset();
+    second_.reset();
     dialogs_.reset();
   }
 
   TForm1& form() { return *windows_.form1; }
 
   // Starts the simulator, recording what it receives, then the windows with
-  // its port in the port list.
-  void Launch(const QStringList& simArgs) {
+  // its port in the port list, followed by morePorts.
+  void Launch(const QStringList& simArgs, const QStringList& morePorts = {}) {
     sim_ = std::make_unique<SimProcess>();
     QVERIFY(sim_->StartRecording(simArgs));
-    windows_ = StartUp({sim_->Port()});
+    windows_ = StartUp(QStringList{sim_->Port()} + morePorts);
   }
 
-  // Picks the simulator's port in the port box, as a user does.
+  // As Launch, with a second converter (recording too, no options) on a port
+  // of its own in the list after the first.
+  void LaunchTwo(const QStringList& simArgs) {
+    second_ = std::make_unique<SimProcess>();
+    QVERIFY(second_->StartRecording({}));
+    Launch(simArgs, {second_->Port()});
+  }
+
+  // Picks the simulator's port in the port box, as a user does; or the
+  // second converter's.
   void Pick() { QVERIFY(PickPort(form(), sim_->Port())); }
+  void PickSecond() { QVERIFY(PickPort(form(), second_->Port())); }
 
   void Trigger(const char* action) {
     form().findChild<QAction*>(QString::fromLatin1(action))->trigger();
@@ -52,26 +63,41 @@ class SimWindow {
     form().findChild<QPushButton*>(QString::fromLatin1(button))->click();
   }
 
-  // Types text into the grid's cell index as a user does: opens the cell's
-  // editor, replaces its text and confirms with Enter, then waits until the
-  // grid has closed the editor (queued) and taken the text.
-  void Type(int index, const QString& text) {
+  // Opens the editor of the grid's cell index and types text into it, not
+  // yet confirmed; nullptr when no editor opened.
+  QLineEdit* StartTyping(int index, const QString& text) {
     form().PageControl1()->setCurrentWidget(form().TabSheet("TabSheet3"));
     QTableWidget* grid = form().Grid().Grid();
     QTableWidgetItem* item = grid->item(CellRow(index), CellColumn(index));
     grid->setCurrentItem(item);
     grid->editItem(item);
     auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->indexFromItem(item)));
-    QVERIFY(editor);
+    if (!editor) return nullptr;
     editor->selectAll();
     QTest::keyClicks(editor, text);
+    return editor;
+  }
+
+  // The open editor of the grid's cell index, if any.
+  QWidget* EditorOf(int index) {
+    QTableWidget* grid = form().Grid().Grid();
+    return grid->indexWidget(grid->model()->index(CellRow(index), CellColumn(index)));
+  }
+
+  // Types text into the grid's cell index as a user does: opens the cell's
+  // editor, replaces its text and confirms with Enter, then waits until the
+  // grid has closed the editor (queued) and taken the text.
+  void Type(int index, const QString& text) {
+    QLineEdit* editor = StartTyping(index, text);
+    QVERIFY(editor);
     QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_VERIFY(!grid->indexWidget(grid->indexFromItem(item)));
-    QCOMPARE(item->text(), text);
+    QTRY_VERIFY(!EditorOf(index));
+    QCOMPARE(form().Grid().CellText(index), text);
   }
 
   std::unique_ptr<ScriptedDialogs> dialogs_;
   std::unique_ptr<SimProcess> sim_;
+  std::unique_ptr<SimProcess> second_;
   Windows windows_;
 };
 

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <cstddef>
 
+#include "app/HandlerGuard.h"
 #include "app/Unit3.h"
 #include "app/ZelorConfigurator.h"
 #include "link/Protocol.h"
@@ -23,12 +24,13 @@ inline bool WriteFrameTaken(const SimProcess& sim, std::size_t before) {
       [&] { return sim.Received().size() >= before + protocol::kTableWriteSize; }, 10000);
 }
 
-// Runs the 60 verification ticks by hand; returns the bar after each.
+// Runs the 60 verification ticks by hand, each under the default error
+// handler as the timer runs it; returns the bar after each.
 inline QList<int> RunVerificationTicks(TForm1& form, TForm3& form3) {
   form.Timer2()->stop();
   QList<int> progress;
   for (int tick = 0; tick < protocol::kVerifyTicks; ++tick) {
-    form.Timer2Timer();
+    Guarded(&form, [&] { form.Timer2Timer(); });
     progress << form3.ProgressBar1()->value();
   }
   return progress;

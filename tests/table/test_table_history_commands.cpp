@@ -4,11 +4,13 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/StartUp.h"
@@ -53,6 +55,38 @@ class TestTableHistoryCommands : public QObject, private testing::SimWindow {
     Trigger("UndoTable");
     QCOMPARE(form().Grid().CellText(8), QStringLiteral("0"));
     QCOMPARE(form().Grid().CellText(7), QStringLiteral("42"));
+    QVERIFY(dialogs_->messages.isEmpty());
+  }
+
+  // A command chosen while a cell's editor is still open (from the menu,
+  // which leaves the editor be) ends the editing first: the typed text is a
+  // step of its own, and the command's table is not written over.
+  // (Every command that changes the table commits first, as these do.)
+  void aCommandEndsAnOpenEditingFirst() {
+    windows_ = StartUp({});
+    const struct {
+      const char* command;
+      std::vector<const char*> before;
+      const char *cell7, *cell8, *cell7Undone;
+    } rows[] = {
+        {"N14", {"N14"}, "0", "0", "77"},  // cell 7 holds "0" all along
+        {"N112", {"N112"}, "7", "8", "77"},
+        {"UndoTable", {"N14", "N112"}, "7", "8", "0"},                // takes back the typing
+        {"RedoTable", {"N14", "N112", "UndoTable"}, "77", "0", "0"},  // nothing left to redo
+    };
+    for (const auto& row : rows) {
+      for (const char* command : row.before) Trigger(command);
+      QLineEdit* editor = StartTyping(7, QStringLiteral("77"));
+      QVERIFY(editor);
+      Trigger(row.command);
+      // The user leaves the cell as he would.
+      if (EditorOf(7)) QTest::keyClick(editor, Qt::Key_Return);
+      QTRY_VERIFY(!EditorOf(7));
+      QVERIFY2(form().Grid().CellText(7) == row.cell7, row.command);
+      QVERIFY2(form().Grid().CellText(8) == row.cell8, row.command);
+      Trigger("UndoTable");
+      QVERIFY2(form().Grid().CellText(7) == row.cell7Undone, row.command);
+    }
     QVERIFY(dialogs_->messages.isEmpty());
   }
 

@@ -86,7 +86,8 @@ class TestUnwrittenGrid : public QObject, private testing::SimWindow {
   }
 
   void statusNamesPortFirmwareAndStream() {
-    Launch({});
+    const QString missing = QStringLiteral("/dev/zelor-no-such-port");
+    Launch({}, {missing});
     ShowFirstTab();
     QTRY_COMPARE(Status().PortText(), QStringLiteral("Порт: не открыт"));
     QCOMPARE(Status().FirmwareText(), QStringLiteral("Прошивка: не считана"));
@@ -109,6 +110,15 @@ class TestUnwrittenGrid : public QObject, private testing::SimWindow {
     QCOMPARE(Status().StreamText(), QStringLiteral("Stream: stopped"));
     QCOMPARE(Status().CellsText(), QStringLiteral("Not in the converter: 0 cells"));
     QVERIFY(dialogs_->messages.isEmpty());
+
+    // A port that does not open: the firmware of the converter left goes.
+    QVERIFY(testing::PickPort(form(), missing));
+    QCOMPARE(dialogs_->TakeMessages().size(), 1);
+    QTRY_COMPARE(Status().FirmwareText(), QStringLiteral("Firmware: not read"));
+    // Nor is the table of the converter left compared with the grid any more.
+    QTRY_COMPARE(Status().CellsText(),
+                 QStringLiteral("Not in the converter: converter's table not read"));
+    QVERIFY(!Marks().HasCopy());
   }
 
  private:

@@ -1,0 +1,49 @@
+#include "app/PortComboBox.h"
+
+#include <QAbstractItemView>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <algorithm>
+
+namespace zelor {
+
+PortComboBox::PortComboBox(Source source, QWidget* parent)
+    : QComboBox(parent), source_(std::move(source)) {
+  setEditable(false);
+}
+
+void PortComboBox::Reread() {
+  QStringList names = source_ ? source_() : QStringList();
+  const QString chosen = currentIndex() >= 0 ? currentText() : QString();
+  if (!chosen.isEmpty() && !names.contains(chosen)) names.append(chosen);
+  QStringList shown;
+  for (int i = 0; i < count(); ++i) shown.append(itemText(i));
+  if (names != shown) {
+    // The entries are replaced quietly: the chosen one comes back chosen,
+    // and the box's own signals would tell of a change that is none.
+    const QSignalBlocker quiet(this);
+    clear();
+    addItems(names);
+    setCurrentIndex(chosen.isEmpty() ? -1 : findText(chosen));
+  }
+  FitListWidth();
+}
+
+void PortComboBox::FitListWidth() {
+  int widest = 0;
+  const QFontMetrics metrics = view()->fontMetrics();
+  for (int i = 0; i < count(); ++i)
+    widest = std::max(widest, metrics.horizontalAdvance(itemText(i)));
+  // The item's margins, the list's frame and room for its scroll bar.
+  const int room = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view()) +
+                   2 * view()->frameWidth() + view()->verticalScrollBar()->sizeHint().width() + 12;
+  view()->setMinimumWidth(std::max(width(), widest + room));
+}
+
+void PortComboBox::showPopup() {
+  Reread();
+  QComboBox::showPopup();
+}
+
+}  // namespace zelor

@@ -1,0 +1,45 @@
+#pragma once
+// What a recording says about each table cell: how many samples it holds
+// with that MAF value, and the VAF they showed, as a mean and a standard
+// deviation. Computed in one pass when the recording changes (Stop, open);
+// the views (the grid's tint and hint, the chart's band) read these 256
+// records, never the LogBuffer.
+//
+// The spread is the standard deviation rather than min..max: a drive's
+// transients (a throttle blip, a gear change) stretch min..max of a
+// well-covered cell to nearly the whole scale, while the deviation of many
+// samples stays narrow, and a learned value far from mean ± deviation stands
+// out even when one sample of the recording happened to show it.
+
+#include <array>
+#include <bitset>
+#include <cstdint>
+
+namespace zelor {
+
+class LogBuffer;
+
+// The samples of one MAF value.
+struct CellCoverage {
+  // How many samples had this MAF value.
+  std::uint32_t n = 0;
+  // Their mean VAF; 0 when n is 0.
+  double vafMean = 0.0;
+  // The standard deviation of their VAF about vafMean, over all n samples
+  // (divided by n, not n - 1): 0 for a single sample and when n is 0.
+  double vafStdDev = 0.0;
+
+  friend bool operator==(const CellCoverage&, const CellCoverage&) = default;
+};
+
+// One record per MAF value 0..255.
+using LogCoverage = std::array<CellCoverage, 256>;
+
+// The coverage of slots 0 .. count - 1 of the buffer, the count read once.
+LogCoverage CoverageOf(const LogBuffer& log);
+
+// The cells that hold at least one sample: what "Заполнить пропуски" keeps
+// and fills between (table/TableTools).
+std::bitset<256> CoveredCells(const LogCoverage& coverage);
+
+}  // namespace zelor

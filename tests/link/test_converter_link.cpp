@@ -1,0 +1,132 @@
+// The table read, write and read-back of ConverterLink through the real
+// serial layer, against the converter simulator: what each brings back, and
+// the bytes that reached the converter.
+
+#include <QtTest>
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "link/ConverterLink.h"
+#include "link/SerialPort.h"
+#include "support/SimProcess.h"
+
+using zelor::ConverterLink;
+using zelor::SerialPort;
+using zelor::testing::SimProcess;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
+// A recording simulator holding the 1:1 table, version 3.2, with the given
+// faults; a written table is held at once.
+struct Rig {
+  explicit Rig(const QStringList& faults) {
+    QStringList args{"--flash-ms", "0"};
+    for (const QString& fault : faults) args << "--fault" << fault;
+    started = sim.StartRecording(args);
+    if (!started) return;
+    port.SetPortName(sim.port);
+    port.Open();
+  }
+  SimProcess sim;
+  SerialPort port;
+  bool started = false;
+};
+
+}  // namespace
+
+class TestConverterLink : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void readsTheTable_data();
+  void readsTheTable();
+  void writesAndReadsBack_data();
+  void writesAndReadsBack();
+};
+
+void TestConverterLink::readsTheTable_data() {
+  QTest::addColumn<QStringList>("faults");
+  QTest::addColumn<int>("received");
+  QTest::addColumn<int>("drained");  // -1: some, however many
+  QTest::addColumn<bool>("silent");
+  QTest::addColumn<int>("version");  // -1: none
+
+  QTest::newRow("full") << QStringList{} << 257 << 0 << true << 32;
+  QTest::newRow("tail drained") << QStringList{"tail=40"} << 257 << 40 << true << 32;
+  QTest::newRow("no version") << QStringList{"no-version"} << 257 << 0 << true << -1;
+  QTest::newRow("short") << QStringList{"short-table"} << 256 << 0 << false << -1;
+  QTest::newRow("silent") << QStringList{"silent"} << 0 << 0 << false << -1;
+  QTest::newRow("drain never ends") << QStringList{"keep-talking"} << 257 << -1 << false << -1;
+}
+
+void TestConverterLink::readsTheTable() {
+  QFETCH(QStringList, faults);
+  QFETCH(int, received);
+  QFETCH(int, drained);
+  QFETCH(bool, silent);
+  QFETCH(int, version);
+
+  Rig rig(faults);
+  QVERIFY(rig.started);
+  const zelor::TableRead read = ConverterLink(rig.port).ReadTable();
+  QCOMPARE(read.received, received);
+  QVERIFY2(drained < 0 ? read.drained > 0 : read.drained == drained,
+           qPrintable(QString::number(read.drained)));
+  QCOMPARE(read.silent, silent);
+  const bool complete = received == 257 && silent;
+  QCOMPARE(read.Complete(), complete);
+  QCOMPARE(read.version,
+           version < 0 ? std::nullopt : std::optional<std::uint8_t>(std::uint8_t(version)));
+  for (int i = 0; i < std::min(received, 256); ++i) QCOMPARE(read.reply[i], std::uint8_t(i));
+  // The version is asked only after a complete read. A stop sent last fences
+  // the record: once it is in, so is all before it.
+  ConverterLink(rig.port).StopStream();
+  const Bytes sent = complete ? Bytes{'s', 'r', 'v', 's'} : Bytes{'s', 'r', 's'};
+  QTRY_COMPARE(rig.sim.Received(), sent);
+}
+
+void TestConverterLink::writesAndReadsBack_data() {
+  QTest::addColumn<QStringList>("faults");
+  QTest::addColumn<int>("received");
+  QTest::addColumn<int>("mismatch");  // -1: none
+  QTest::addColumn<bool>("verified");
+
+  QTest::newRow("match") << QStringList{} << 257 << -1 << true;
+  QTest::newRow("one cell differs") << QStringList{"corrupt-readback=17"} << 257 << 17 << false;
+  // All 256 cells agree, but the reply is not whole.
+  QTest::newRow("short") << QStringList{"short-table"} << 256 << -1 << false;
+  QTest::newRow("silent") << QStringList{"silent"} << 0 << 0 << false;
+}
+
+void TestConverterLink::writesAndReadsBack() {
+  QFETCH(QStringList, faults);
+  QFETCH(int, received);
+  QFETCH(int, mismatch);
+  QFETCH(bool, verified);
+
+  Rig rig(faults);
+  QVERIFY(rig.started);
+  std::array<std::uint8_t, 256> cells{};
+  for (int i = 0; i < 256; ++i) cells[i] = static_cast<std::uint8_t>(255 - i);
+  ConverterLink link(rig.port);
+  link.WriteTable(cells);
+  const Bytes frame = Concat({{'s', 'w'}, Bytes(cells.begin(), cells.end()), {0x00}});
+  // The converter takes the frame before the read-back purges the line.
+  QTRY_COMPARE_WITH_TIMEOUT(rig.sim.Received(), frame, 10000);
+  const zelor::TableReadBack back = link.ReadBack(cells);
+  QCOMPARE(back.received, received);
+  QCOMPARE(back.mismatch, mismatch < 0 ? std::nullopt : std::optional<int>(mismatch));
+  QCOMPARE(back.Verified(), verified);
+  QTRY_COMPARE(rig.sim.Received(), Concat({frame, {'s', 'r'}}));
+}
+
+QTEST_GUILESS_MAIN(TestConverterLink)
+#include "test_converter_link.moc"
