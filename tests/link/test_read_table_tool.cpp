@@ -130,6 +130,13 @@ struct Run {
   bool Has(const QString& line) const {
     return QRegularExpression(line, QRegularExpression::MultilineOption).match(output).hasMatch();
   }
+  // The output without the printed table's rows, for failure messages that
+  // the test framework would otherwise cut short.
+  QString Messages() const {
+    static const QRegularExpression rows(QStringLiteral("^ *\\d+:( +\\d+)+\\n"),
+                                         QRegularExpression::MultilineOption);
+    return QString(output).remove(rows);
+  }
   bool finished = false;
   int exitCode = -1;
   QString output;
@@ -239,8 +246,9 @@ void TestReadTableTool::runsAgainstTheSimulator() {
 
   const Run run(tool_, {port});
   QVERIFY(run.finished);
-  QVERIFY2(run.exitCode == exitCode, qPrintable(run.output));
-  for (const QString& line : lines) QVERIFY2(run.Has(line), qPrintable(line + " in:\n" + run.output));
+  QVERIFY2(run.exitCode == exitCode, qPrintable(run.Messages()));
+  for (const QString& line : lines)
+    QVERIFY2(run.Has(line), qPrintable(line + " in:\n" + run.Messages()));
   if (exitCode == 0) {
     const std::vector<int> expected(table.begin(), table.end());
     QCOMPARE(PrintedCells(run.output), expected);
@@ -269,7 +277,7 @@ void TestReadTableTool::savesTheTable_data() {
   // The temporary file is written, but cannot take the folder's place.
   QTest::newRow("a folder in the way")
       << QStringList{} << "in-the-way" << old << 1
-      << "^save .*/in-the-way\\.tab: cannot put the temporary file in its place: .*; the file "
+      << "^save .*/in-the-way\\.tab: cannot put the temporary file in its place.+; the file "
          "is as it was$"
       << true;
 }
@@ -299,8 +307,8 @@ void TestReadTableTool::savesTheTable() {
 
   const Run run(tool_, {port, "--save", out.filePath(name)});
   QVERIFY(run.finished);
-  QVERIFY2(run.exitCode == exitCode, qPrintable(run.output));
-  QVERIFY2(run.Has(line), qPrintable(line + " in:\n" + run.output));
+  QVERIFY2(run.exitCode == exitCode, qPrintable(run.Messages()));
+  QVERIFY2(run.Has(line), qPrintable(line + " in:\n" + run.Messages()));
   // No temporary file is left behind, and a failed save keeps the old file.
   const QStringList files =
       exitCode == 0 ? QStringList{"copy.tab", "old.tab"} : QStringList{"old.tab"};
@@ -324,11 +332,10 @@ void TestReadTableTool::writesATableFile_data() {
   QTest::newRow("verified") << QStringList{} << "odd.tab" << tab << 0
                             << "^verified: the converter holds the table$" << true;
   QTest::newRow("a table without settings") << QStringList{} << "odd.TAB" << tab.left(256) << 0
-                                            << "^verified: the converter holds the table$"
-                                            << false;
-  QTest::newRow("read back differs") << QStringList{"corrupt-readback=17"} << "odd.tab" << tab << 1
-                                     << "^not verified: cell 17 reads 123, 122 was written$"
-                                     << false;
+                                            << "^verified: the converter holds the table$" << false;
+  QTest::newRow("read back differs")
+      << QStringList{"corrupt-readback=17"} << "odd.tab" << tab << 1
+      << "^not verified: cell 17 reads 123, 122 was written$" << false;
   QTest::newRow("too long") << QStringList{} << "odd.tab" << tab + "more" << 2
                             << "^write .*odd\\.tab: not a table file: it holds more than 262 "
                                "bytes, a table file 262 \\(or 256 or 257 without the "
@@ -361,8 +368,8 @@ void TestReadTableTool::writesATableFile() {
 
   const Run run(tool_, {port, "--write", path});
   QVERIFY(run.finished);
-  QVERIFY2(run.exitCode == exitCode, qPrintable(run.output));
-  QVERIFY2(run.Has(line), qPrintable(line + " in:\n" + run.output));
+  QVERIFY2(run.exitCode == exitCode, qPrintable(run.Messages()));
+  QVERIFY2(run.Has(line), qPrintable(line + " in:\n" + run.Messages()));
   if (exitCode == 2) {
     // Refused before the port was opened.
     QVERIFY2(!run.Has(QStringLiteral("^open ")), qPrintable(run.output));
