@@ -65,11 +65,6 @@ QAction* MenuItem(QMenu* menu, const char* name, const char* caption) {
 
 }  // namespace
 
-template <class Handler>
-void TForm1::Run(Handler&& handler) {
-  Guarded(this, std::forward<Handler>(handler));
-}
-
 TForm1::TForm1(const QStringList& extraPorts, QWidget* parent) : QMainWindow(parent) {
   port_.extraPorts = extraPorts;
   stream_ = std::make_unique<StreamRun>(
@@ -154,7 +149,7 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent) : QMainWindow(par
       this, [this](QKeyEvent* key) { return FormKeyDown(key); },
       [this](QKeyEvent* key) { return FormKeyUp(key); });
 
-  Run([this] { FormCreate(); });
+  Guarded(this, [this] { FormCreate(); });
   shell_.pageControl1->setCurrentWidget(tabSheet4);
 }
 
@@ -317,7 +312,7 @@ void TForm1::ConnectHandlers() {
     QAction* action = findChild<QAction*>(QString::fromLatin1(name));
     Q_ASSERT(action);
     connect(action, &QAction::triggered, this,
-            [this, handler] { Run([&] { (this->*handler)(); }); });
+            [this, handler] { Guarded(this, [&] { (this->*handler)(); }); });
   };
   onMenu("N7", &TForm1::N7Click);
   onMenu("N8", &TForm1::N8Click);
@@ -330,39 +325,41 @@ void TForm1::ConnectHandlers() {
   onMenu("N22", &TForm1::N22Click);
 
   connect(port_.com, qOverload<int>(&QComboBox::activated), this,
-          [this](int) { Run([this] { COMChange(); }); });
+          [this](int) { Guarded(this, [this] { COMChange(); }); });
   connect(tableChart_, &QCustomPlot::mousePress, this,
-          [this](QMouseEvent* event) { Run([&] { TableChartMouseDown(event); }); });
+          [this](QMouseEvent* event) { Guarded(this, [&] { TableChartMouseDown(event); }); });
   connect(tableChart_, &QCustomPlot::mouseMove, this,
-          [this](QMouseEvent* event) { Run([&] { TableChartMouseMove(event); }); });
+          [this](QMouseEvent* event) { Guarded(this, [&] { TableChartMouseMove(event); }); });
   connect(tableChart_, &QCustomPlot::mouseRelease, this,
-          [this](QMouseEvent*) { Run([&] { TableChartMouseUp(); }); });
+          [this](QMouseEvent*) { Guarded(this, [&] { TableChartMouseUp(); }); });
   connect(tableChart_, &QCustomPlot::mouseDoubleClick, this,
-          [this](QMouseEvent*) { Run([&] { TableChartDblClick(); }); });
+          [this](QMouseEvent*) { Guarded(this, [&] { TableChartDblClick(); }); });
   connect(panel_->TrackBarMafNach, &QSlider::valueChanged, this,
-          [this](int) { Run([this] { TrackBarMafNachChange(); }); });
+          [this](int) { Guarded(this, [this] { TrackBarMafNachChange(); }); });
   connect(panel_->TrackBarMafKon, &QSlider::valueChanged, this,
-          [this](int) { Run([this] { TrackBarMafKonChange(); }); });
+          [this](int) { Guarded(this, [this] { TrackBarMafKonChange(); }); });
   connect(panel_->EditCorrection, &QLineEdit::textChanged, this,
-          [this](const QString&) { Run([this] { EditCorrectionChange(); }); });
+          [this](const QString&) { Guarded(this, [this] { EditCorrectionChange(); }); });
   connect(panel_->EditCorrection, &QLineEdit::returnPressed, this,
-          [this] { Run([this] { EditCorrectionKeyPress(QChar(13)); }); });
+          [this] { Guarded(this, [this] { EditCorrectionKeyPress(QChar(13)); }); });
   connect(panel_->Button1, &QPushButton::clicked, this,
-          [this] { Run([this] { Button1Click(); }); });
+          [this] { Guarded(this, [this] { Button1Click(); }); });
   connect(panel_->BeepCheckBox, &QCheckBox::toggled, this,
-          [this] { Run([this] { BeepCheckBoxClick(); }); });
+          [this] { Guarded(this, [this] { BeepCheckBoxClick(); }); });
   connect(panel_->ButtonStart, &QPushButton::clicked, this,
-          [this] { Run([this] { ButtonStartClick(); }); });
+          [this] { Guarded(this, [this] { ButtonStartClick(); }); });
   connect(panel_->ButtonStop, &QPushButton::clicked, this,
-          [this] { Run([this] { ButtonStopClick(); }); });
-  connect(shell_.timer1, &QTimer::timeout, this, [this] { Run([this] { Timer1Timer(); }); });
-  connect(shell_.timer2, &QTimer::timeout, this, [this] { Run([this] { Timer2Timer(); }); });
+          [this] { Guarded(this, [this] { ButtonStopClick(); }); });
+  connect(shell_.timer1, &QTimer::timeout, this,
+          [this] { Guarded(this, [this] { Timer1Timer(); }); });
+  connect(shell_.timer2, &QTimer::timeout, this,
+          [this] { Guarded(this, [this] { Timer2Timer(); }); });
 
   connect(shell_.pageControl1, &QTabWidget::currentChanged, this, [this](int index) {
     // A hint tells of something on the tab left behind.
     shell_.hintPanel->clear();
     const QString name = shell_.pageControl1->widget(index)->objectName();
-    Run([&] {
+    Guarded(this, [&] {
       if (name == QLatin1String("TabSheet1") || name == QLatin1String("TabSheet3")) {
         TabSheet1Show();
       } else if (name == QLatin1String("TabTableGraph")) {
@@ -386,13 +383,13 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseMove:
       if (watched == grid_->Grid()->viewport()) {
         const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
-        Run([&] { StringGrid1MouseMove(pos); });
+        Guarded(this, [&] { StringGrid1MouseMove(pos); });
       } else if (watched == TabSheet("TabSheet3")) {
-        Run([&] { TabSheet3MouseMove(); });
+        Guarded(this, [&] { TabSheet3MouseMove(); });
       }
       break;
     case QEvent::MouseButtonRelease:
-      if (watched == port_.label7) Run([this] { Label7Click(); });
+      if (watched == port_.label7) Guarded(this, [this] { Label7Click(); });
       break;
     default: break;
   }

@@ -28,11 +28,9 @@ class TableChart;
 class TForm1 : public QMainWindow {
   Q_OBJECT
  public:
-  // Creates the window and runs its creation handler. extraPorts are port
-  // names added to the port box after the system's own (the command line).
+  // Runs FormCreate; extraPorts join the system's ports (the command line).
   explicit TForm1(const QStringList& extraPorts = {}, QWidget* parent = nullptr);
   ~TForm1() override;
-  // The comparison window (scaled with this one) and the write-progress one.
   void SetCompareWindow(TForm2* form2) { windows_.compare = form2; }
   void SetProgressWindow(TForm3* form3) { windows_.progress = form3; }
 
@@ -149,20 +147,11 @@ class TForm1 : public QMainWindow {
   StatusBlock& Status() { return *port_.status; }  // below the port box
   QTabWidget* PageControl1() const { return shell_.pageControl1; }
   QWidget* TabSheet(const char* name) const;
-  QLabel* HintPanel() const { return shell_.hintPanel; }
-  FileDialog* FileOpenDLG() const { return shell_.fileOpenDLG; }
-  FileDialog* FileSaveDLG() const { return shell_.fileSaveDLG; }
-  QTimer* Timer1() const { return shell_.timer1; }
-  QTimer* Timer2() const { return shell_.timer2; }
 
-  // --- Captions (the language file's in app/MainCaptions.h) ----------------
-  // The program's own menu items' captions in the messages' language.
-  void ApplyOwnCaptions();
-  // Caption rule: "ZelorConfigurator " followed by the file name.
-  void ShowFileCaption(const QString& fileName);
-  // Shows a message through the message seam, over the progress window
-  // while that is shown.
-  void Message(const QString& text);
+  // --- Captions (the language file's in app/MainCaptions.h) and messages --
+  void ApplyOwnCaptions();  // the program's own items', in the messages' language
+  void ShowFileCaption(const QString& fileName);  // "ZelorConfigurator " + name
+  void Message(const QString& text);              // over the progress window while shown
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -177,20 +166,13 @@ class TForm1 : public QMainWindow {
   void ConnectLogChart();
   void FitWindowToClient();
   void ScaleClient(int multiplier, int divisor);
-  template <class Handler>
-  void Run(Handler&& handler);  // under the default error handler
-  // Log chart: the whole recording framed and drawn; a fixed resolution; the
-  // hint of a point.
+  // Log chart: the whole recording drawn; a fixed resolution; a point's hint.
   void FrameWholeRecording();
   void SetFixedResolution(int step, const char* caption);
   void ShowLogHint(int index);
-  // The frame-learning step for plotted sample i: writes the grid cell and
-  // gives the value written.
-  std::optional<int> LearnFrameSample(std::int32_t i, int step);
+  std::optional<int> LearnFrameSample(std::int32_t i, int step);  // the cell written
   void ChooseMafConstCount(int n);
-  bool RefuseWhileStreaming();  // shows why a transfer is refused; true then
-  // Table history: the table as the grid shows it; a state written back with
-  // the table commands' refreshes; undo or redo; the items' states.
+  // Table history: the table shown; a state shown; undo or redo; the items.
   TableState TableNow() const;
   void ShowTable(const TableState& state);
   void MoveInHistory(std::optional<TableState> (TableHistory::*move)());

@@ -41,13 +41,14 @@ QString ReadFailureText(const MessageTexts& m, const char* code, int received) {
          m.Text(kCannotReadTable) + kCrLf + m.Text(kCheckSupply);
 }
 
-}  // namespace
-
-bool TForm1::RefuseWhileStreaming() {
-  if (!stream_->Streaming()) return false;
-  Message(messages_.Own(OwnMessage::kStreamRunning));
+// While the stream runs, shows why the table transfer is refused; true then.
+bool RefuseWhileStreaming(TForm1& form) {
+  if (!form.Stream().Streaming()) return false;
+  form.Message(form.Messages().Own(OwnMessage::kStreamRunning));
   return true;
 }
+
+}  // namespace
 
 void TForm1::N7Click() {
   QLabel* version = grid_->VersionLabel();
@@ -56,7 +57,7 @@ void TForm1::N7Click() {
     version->hide();
     return;
   }
-  if (RefuseWhileStreaming()) return;
+  if (RefuseWhileStreaming(*this)) return;
   const TableStep step(*this);
   BusyCursor busy;
   const TableRead read = converter_.ReadTable();
@@ -93,7 +94,7 @@ void TForm1::N8Click() {
     Message(messages_.Text(kNoPortChosen));
     return;
   }
-  if (RefuseWhileStreaming()) return;
+  if (RefuseWhileStreaming(*this)) return;
   // What a cell's open editor shows is what is written.
   EndCellEditing(grid_->Grid());
   // Every cell is checked before anything is sent: a cell that is not an

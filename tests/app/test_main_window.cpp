@@ -75,10 +75,10 @@ class TestMainWindow : public QObject {
     QVERIFY(form.CurrentFiles().table.isEmpty());
     QVERIFY(form.CurrentFiles().log.isEmpty());
     QCOMPARE(form.LogPage().Frame().pointsPerFrame, 430);
-    QVERIFY(!form.Timer1()->isActive());
-    QVERIFY(!form.Timer2()->isActive());
-    QCOMPARE(form.Timer1()->interval(), 10);
-    QCOMPARE(form.Timer2()->interval(), 100);
+    QVERIFY(!form.findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
+    QVERIFY(!form.findChild<QTimer*>(QStringLiteral("Timer2"))->isActive());
+    QCOMPARE(form.findChild<QTimer*>(QStringLiteral("Timer1"))->interval(), 10);
+    QCOMPARE(form.findChild<QTimer*>(QStringLiteral("Timer2"))->interval(), 100);
     QVERIFY(!form.Grid().VersionLabel()->isVisible());
     QVERIFY(!windows_.form2->isVisible());
     QVERIFY(!windows_.form3->isVisible());
@@ -137,9 +137,10 @@ class TestMainWindow : public QObject {
     // "Утилита сравнения таблиц" is a command on the bar itself.
     QVERIFY(form.menuBar()->actions().contains(Action(form, "N22")));
     QVERIFY(!Action(form, "N22")->menu());
-    QCOMPARE(form.FileOpenDLG()->Filter(),
+    QCOMPARE(form.findChild<FileDialog*>(QStringLiteral("FileOpenDLG"))->Filter(),
              QStringLiteral("Файлы таблицы замены|*.tab|Все файлы|*.*"));
-    QCOMPARE(form.FileSaveDLG()->objectName(), QStringLiteral("FileSaveDLG"));
+    QCOMPARE(form.findChild<FileDialog*>(QStringLiteral("FileSaveDLG"))->objectName(),
+             QStringLiteral("FileSaveDLG"));
   }
 
   void captionRulesOfTheTabs() {
@@ -203,23 +204,25 @@ class TestMainWindow : public QObject {
     QTableWidget* grid = form.Grid().Grid();
     const QRect topRight = grid->visualRect(grid->model()->index(0, 15));
     QTest::mouseMove(grid->viewport(), topRight.center());
-    QCOMPARE(form.HintPanel()->text(), QStringLiteral("MAF=255      Конв.Вых.=255"));
+    QCOMPARE(form.findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text(),
+             QStringLiteral("MAF=255      Конв.Вых.=255"));
     form.Grid().SetCellText(3, QStringLiteral("abc"));
     const QRect cell3 = grid->visualRect(grid->model()->index(15, 3));
     QTest::mouseMove(grid->viewport(), cell3.center());
-    QCOMPARE(form.HintPanel()->text(), QStringLiteral("MAF=3      Конв.Вых.=abc"));
+    QCOMPARE(form.findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text(),
+             QStringLiteral("MAF=3      Конв.Вых.=abc"));
     // Off the cells: the grid's empty area, then the bare tab.
     QTest::mouseMove(grid->viewport(),
                      QPoint(grid->viewport()->width() - 2, grid->viewport()->height() - 2));
-    QVERIFY(form.HintPanel()->text().isEmpty());
+    QVERIFY(form.findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text().isEmpty());
     QTest::mouseMove(grid->viewport(), cell3.center());
-    QVERIFY(!form.HintPanel()->text().isEmpty());
+    QVERIFY(!form.findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text().isEmpty());
     QTest::mouseMove(form.TabSheet("TabSheet3"), QPoint(900, 450));
-    QVERIFY(form.HintPanel()->text().isEmpty());
+    QVERIFY(form.findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text().isEmpty());
     // Nor does a hint outlive its tab.
     QTest::mouseMove(grid->viewport(), cell3.center());
     form.PageControl1()->setCurrentWidget(form.TabSheet("TabSheet2"));
-    QVERIFY(form.HintPanel()->text().isEmpty());
+    QVERIFY(form.findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text().isEmpty());
   }
 
   void badCellStopsTheChartRebuildWithItsMessage() {

@@ -127,7 +127,12 @@ class TestStreamRun : public QObject {
     QVERIFY(rig.started);
     for (int run = 0; run < 3; ++run) {
       rig.run->Start(true, "gone", {});
-      QTRY_VERIFY_WITH_TIMEOUT(rig.run->Log().Count() > 5, 10000);
+      QTRY_VERIFY2_WITH_TIMEOUT(rig.run->Log().Count() > 5,
+                                qPrintable(QStringLiteral("%1 samples, %2 failures, streaming %3")
+                                               .arg(rig.run->Log().Count())
+                                               .arg(rig.failures.size())
+                                               .arg(rig.run->Streaming())),
+                                10000);
       rig.run->Stop();
       rig.run->Start(false, "gone", {});
       QVERIFY(TThreadLog::LiveCount() <= 1);

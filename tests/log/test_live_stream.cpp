@@ -99,7 +99,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     QVERIFY(form().Stream().Streaming());
     QVERIFY(!panel.ButtonStart->isEnabled());
     QVERIFY(!panel.CheckBoxLearnTable->isEnabled());
-    QVERIFY(form().Timer1()->isActive());
+    QVERIFY(form().findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
     const std::vector<std::uint8_t> startBytes{'g', 0, 60, 'g', 0, 0, 'c', 0, 0, 's', 'a'};
     QTRY_COMPARE_WITH_TIMEOUT(Tail(sim_->Received(), startBytes.size()), startBytes, 5000);
     QCOMPARE(sim_->Received().size(), before + startBytes.size());
@@ -109,7 +109,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     Click("ButtonStop");
     QVERIFY(!form().Stream().Streaming());
     QVERIFY(panel.ButtonStart->isEnabled());
-    QVERIFY(!form().Timer1()->isActive());
+    QVERIFY(!form().findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
     QTRY_VERIFY_WITH_TIMEOUT(!form().Stream().ReaderRunning(), 5000);
     QVERIFY(dialogs_->messages.isEmpty());  // "Стоп" shows no stream message
 
@@ -140,7 +140,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     QCOMPARE(dialogs_->TakeMessages(), QStringList{QString::fromUtf8(kStreamMessage)});
     QVERIFY(!form().Stream().Streaming());
     QVERIFY(form().Panel().ButtonStart->isEnabled());
-    QVERIFY(!form().Timer1()->isActive());
+    QVERIFY(!form().findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
     QTRY_COMPARE_WITH_TIMEOUT(Tail(sim_->Received(), 1), std::vector<std::uint8_t>{'s'}, 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!form().Stream().ReaderRunning(), 5000);
   }
@@ -186,7 +186,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     const LogSample sample = form().Stream().Log().SampleAt(last);
     const QString kept = QString::number((sample.Vaf() + 1) % 256);
     form().Grid().SetCellText(sample.Maf(), kept);
-    QSignalSpy ticks(form().Timer1(), &QTimer::timeout);
+    QSignalSpy ticks(form().findChild<QTimer*>(QStringLiteral("Timer1")), &QTimer::timeout);
     QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 5, 5000);
     QCOMPARE(form().Grid().CellText(sample.Maf()), kept);
     QCOMPARE(panel.VAF->Progress(), int(sample.Vaf()));
@@ -218,7 +218,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
       Trigger(command);
       QCOMPARE(dialogs_->TakeMessages(), QStringList{StreamRunningMessage()});
       QCOMPARE(form().Grid().CellText(3), QStringLiteral("33"));
-      QVERIFY(!form().Timer2()->isActive());
+      QVERIFY(!form().findChild<QTimer*>(QStringLiteral("Timer2"))->isActive());
       QVERIFY(form().Stream().ReaderRunning());
     }
     Click("ButtonStop");
@@ -263,7 +263,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     Click("ButtonStart");
     QCOMPARE(dialogs_->owners.last(), windows_.form3.get());  // not hidden behind it
     refused(messages().Own(OwnMessage::kVerifyPending));
-    form().Timer2()->stop();
+    form().findChild<QTimer*>(QStringLiteral("Timer2"))->stop();
     for (int tick = 0; tick < protocol::kVerifyTicks; ++tick) form().Timer2Timer();
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"Запись прошла успешно"});
     QCOMPARE(sim_->Received().size(), sent + 2);
@@ -281,12 +281,12 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     PaintCounter paints;
     panel.InsertCellChart->installEventFilter(&paints);
     // The real 10 ms timer, as in a run: every tick moves the live points.
-    QSignalSpy ticks(form().Timer1(), &QTimer::timeout);
+    QSignalSpy ticks(form().findChild<QTimer*>(QStringLiteral("Timer1")), &QTimer::timeout);
     QElapsedTimer clock;
     clock.start();
-    form().Timer1()->start();
+    form().findChild<QTimer*>(QStringLiteral("Timer1"))->start();
     QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 30, 10000);
-    form().Timer1()->stop();
+    form().findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
     const int during = paints.count;
     QVERIFY2(during <= 2 + clock.elapsed() / PanelPage::kChartRepaintMs,
              qPrintable(QStringLiteral("%1 paints for %2 ticks in %3 ms")

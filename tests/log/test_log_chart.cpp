@@ -308,18 +308,18 @@ class TestLogChart : public QObject {
     QCOMPARE(hint->pos(), at + QPoint(20, -15));
     QCOMPARE(hint->text(), QStringLiteral("MAF=201\n\rVAF=50\n\rКонв.Вых.=60\n\rТаб.=0\n\r"
                                           "Лямбда=80\n\rОбогащение %=0"));
-    QCOMPARE(form().HintPanel()->text(),
+    QCOMPARE(form().findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text(),
              QStringLiteral("MAF=201   VAF=50   Конв.Вых.=60   Таб.=0   "
                             "Лямбда=80   Обогащение %=0"));
     QTest::mouseMove(chart(), at + QPoint(0, 60));  // over no point
     QVERIFY(!hint->isVisible());
-    QVERIFY(form().HintPanel()->text().isEmpty());
+    QVERIFY(form().findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text().isEmpty());
 
     for (const char* item : {"MAF1", "VAF1", "N23", "N24", "N25", "N27", "N28"}) Trigger(item);
     QTest::mouseMove(chart(), at);
     QVERIFY(hint->isVisible());
     QVERIFY(hint->text().isEmpty());
-    QVERIFY(form().HintPanel()->text().isEmpty());
+    QVERIFY(form().findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text().isEmpty());
   }
 
   void rightClickOpensThePopupAndRightDragScrollsInstead() {

@@ -93,7 +93,8 @@ class TestTableFiles : public QObject {
     dialogs_->Answer(dir_->filePath("table.TAB"));
     Trigger(form, "N13");
     QVERIFY(QFile::exists(dir_->filePath("table.TAB.tab")));
-    QCOMPARE(form.FileSaveDLG()->FileName(), dir_->filePath("table.TAB.tab"));
+    QCOMPARE(form.findChild<FileDialog*>(QStringLiteral("FileSaveDLG"))->FileName(),
+             dir_->filePath("table.TAB.tab"));
     dialogs_->Answer(dir_->filePath("table"));
     Trigger(form, "N13");
     QVERIFY(QFile::exists(dir_->filePath("table.tab")));
