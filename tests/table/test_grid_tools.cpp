@@ -7,7 +7,6 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
-#include <cmath>
 
 #include "app/MessageTexts.h"
 #include "support/ScriptedDialogs.h"
@@ -124,43 +123,37 @@ class TestGridTools : public QObject {
     testing::ScriptedDialogs dialogs;
     const MessageTexts messages;
     ToolAmounts amounts;
-    dialogs.AnswerNumber(-5);
-    dialogs.AnswerNumber(std::nullopt);
-    dialogs.AnswerNumber(110);
-    dialogs.AnswerNumber(std::nullopt);
-    QCOMPARE(amounts.AskAdd(nullptr, messages), std::optional<int>(-5));
-    QCOMPARE(amounts.AskAdd(nullptr, messages), std::nullopt);
-    QCOMPARE(amounts.AskPercent(nullptr, messages), std::optional<int>(110));
-    QCOMPARE(amounts.AskAdd(nullptr, messages), std::nullopt);
-    QCOMPARE(amounts.AskPercent(nullptr, messages), std::nullopt);
-    QStringList asks;
+    for (const std::optional<int> answer :
+         {std::optional<int>(-5), std::optional<int>(), std::optional<int>(110)})
+      dialogs.AnswerNumber(answer);
+    QStringList got;
+    for (const std::optional<int> amount :
+         {amounts.AskAdd(nullptr, messages), amounts.AskAdd(nullptr, messages),
+          amounts.AskPercent(nullptr, messages), amounts.AskAdd(nullptr, messages)})
+      got << (amount ? QString::number(*amount) : QStringLiteral("-"));
     for (const auto& ask : dialogs.numberAsks)
-      asks
-          << QStringLiteral("%1 %2 %3..%4").arg(ask.title).arg(ask.value).arg(ask.min).arg(ask.max);
-    QCOMPARE(asks,
-             (QStringList{"Прибавить 0 -255..255", "Прибавить -5 -255..255", "Умножить 100 0..1000",
-                          "Прибавить -5 -255..255", "Умножить 110 0..1000"}));
+      got << QStringLiteral("%1 %2 %3..%4").arg(ask.title).arg(ask.value).arg(ask.min).arg(ask.max);
+    QCOMPARE(got,
+             (QStringList{"-5", "-", "110", "-", "Прибавить 0 -255..255", "Прибавить -5 -255..255",
+                          "Умножить 100 0..1000", "Прибавить -5 -255..255"}));
   }
 
   // Cell 10 has four samples about 102 (deviation 2), cell 12 one of 140,
-  // cell 11 none: a gap between them.
+  // cell 11 none: a gap between them. The band lies behind the curve.
   void bandBehindTheCurve() {
     TableChart chart(nullptr);
     LogCoverage coverage;
     coverage[10] = {4, 102.0, 2.0};
     coverage[12] = {1, 140.0, 0.0};
     chart.ShowCoverageBand(coverage);
-    QVERIFY(chart.BandLow()->visible() && chart.BandHigh()->visible());
-    QCOMPARE(chart.BandLow()->dataCount(), 256);
-    QCOMPARE(chart.BandLow()->data()->at(10)->value, 100.0);
-    QCOMPARE(chart.BandHigh()->data()->at(10)->value, 104.0);
-    QVERIFY(std::isnan(chart.BandLow()->data()->at(11)->value));
-    QVERIFY(std::isnan(chart.BandHigh()->data()->at(11)->value));
-    QCOMPARE(chart.BandLow()->data()->at(12)->value, 140.0);
-    QCOMPARE(chart.BandHigh()->data()->at(12)->value, 140.0);
-    QCOMPARE(chart.BandHigh()->channelFillGraph(), chart.BandLow());
+    QStringList band;
+    for (int k = 10; k <= 12; ++k)
+      band << QStringLiteral("%1..%2")
+                  .arg(chart.BandLow()->data()->at(k)->value)
+                  .arg(chart.BandHigh()->data()->at(k)->value);
+    QCOMPARE(band, (QStringList{"100..104", "nan..nan", "140..140"}));
+    QVERIFY(chart.BandHigh()->visible() && chart.BandHigh()->channelFillGraph() == chart.BandLow());
     QVERIFY(chart.BandHigh()->layer()->index() < chart.Series1()->layer()->index());
-
     chart.ShowCoverageBand(LogCoverage{});  // a recording without samples
     QVERIFY(!chart.BandLow()->visible() && !chart.BandHigh()->visible());
   }
