@@ -2,7 +2,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFont>
+#include <QLabel>
 #include <QLocale>
 #include <QTabWidget>
 #include <QTextStream>
@@ -12,6 +14,7 @@
 #include "app/Unit3.h"
 #include "app/ZelorConfigurator.h"
 #include "compare/CompareTables.h"
+#include "table/GridPage.h"
 
 namespace zelor {
 
@@ -62,8 +65,33 @@ Windows StartUp(const QStringList& extraPorts) {
   return windows;
 }
 
+namespace {
+
+// Picks port in the port box as the user does, which reads the table and the
+// firmware, and prints what the window then shows. False when the box does
+// not offer the port or the firmware label is hidden (the read failed).
+bool PickPortAndReport(TForm1& form, const QString& port, QTextStream& out) {
+  auto* box = form.findChild<QComboBox*>(QStringLiteral("COM"));
+  const int index = box ? box->findText(port) : -1;
+  if (index < 0) {
+    out << "picked " << port << ": not in the port box\n";
+    return false;
+  }
+  box->setCurrentIndex(index);
+  emit box->activated(index);
+  const QLabel* version = form.Grid().VersionLabel();
+  int checksum = 0;
+  for (int cell = 0; cell < 256; ++cell) checksum += form.Grid().CellText(cell).toInt();
+  out << "picked " << port << ": firmware \"" << (version->isHidden() ? QString() : version->text())
+      << "\", table checksum " << checksum << "\n";
+  out.flush();
+  return !version->isHidden();
+}
+
+}  // namespace
+
 void QuitOnceStarted(const Windows& windows) {
-  const TForm1* form = windows.form1.get();
+  TForm1* form = windows.form1.get();
   QTimer::singleShot(0, form, [form] {
     QStringList headers;
     if (const auto* tabs = form->findChild<QTabWidget*>(QStringLiteral("PageControl1"))) {
@@ -73,7 +101,10 @@ void QuitOnceStarted(const Windows& windows) {
     out << "ZelorConfigurator started: tabs \"" << headers.join(u'|') << "\", dialog button \""
         << QCoreApplication::translate("QPlatformTheme", "Cancel") << "\"\n";
     out.flush();
-    QCoreApplication::exit(form->isVisible() ? 0 : 1);
+    int exitCode = form->isVisible() ? 0 : 1;
+    const QString port = qEnvironmentVariable("ZELOR_START_CHECK_PORT");
+    if (!port.isEmpty() && !PickPortAndReport(*form, port, out)) exitCode = 1;
+    QCoreApplication::exit(exitCode);
   });
 }
 

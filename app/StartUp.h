@@ -31,7 +31,11 @@ Windows StartUp(const QStringList& extraPorts);
 // started:" with the main window's tab headers and the Cancel button's text
 // of Qt's dialogs (so the line shows the language file and Qt's translations
 // at work), and ends the program: exit code 0 when the main window is shown,
-// 1 when not.
+// 1 when not. With ZELOR_START_CHECK_PORT naming a port of the port box, it
+// first picks that port as the user does (which reads the table and the
+// firmware) and prints a second line, "picked PORT: firmware \"LABEL\",
+// table checksum N", with the firmware label and the sum of the grid's 256
+// cells; exit code 1 too when the read failed.
 void QuitOnceStarted(const Windows& windows);
 
 }  // namespace zelor

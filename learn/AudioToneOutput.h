@@ -1,55 +1,30 @@
 #pragma once
-// The beeper's tones on the computer's default audio output, through Qt
-// Multimedia: one QAudioSink stream per run of the beeper, fed with the
-// generated sine of each tone and with silence during rests, so that the
-// stream never runs dry and every tone, however short, is heard whole.
+// The beeper's tones on the computer's default audio output. One stream per
+// run of the beeper, fed with the generated sine of each tone and with
+// silence during rests, so that the stream never runs dry and every tone,
+// however short, is heard whole. Each call lasts its length (a little longer
+// when the stream's buffer is full); with no output, or one that fails, it
+// lasts its length in silence.
+//
+// The output itself is the platform's, in a file of its own that
+// learn/AudioOutput.cmake picks: Qt Multimedia's QAudioSink
+// (AudioToneOutputQt.cpp), or WinMM's waveOut on Windows
+// (AudioToneOutputWinMM.cpp), which needs no Qt Multimedia.
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QByteArray>
-#include <QPointer>
-#include <chrono>
 #include <memory>
 
 #include "learn/ToneOutput.h"
 
-class QAudioSink;
-class QEventLoop;
-class QIODevice;
-
 namespace zelor {
 
-class AudioToneOutput final : public ToneOutput {
+class AudioToneOutput : public ToneOutput {
  public:
-  // Looks up the default output. Call it on the GUI thread: Qt's audio
-  // services then belong to that thread, not to the beeper's.
-  AudioToneOutput();
-  ~AudioToneOutput() override;
-
-  // Called from the beeper's thread; the stream is opened there at the
-  // first call of a run and closed by End. Each call lasts its length (a
-  // little longer when the stream's buffer is full); with no output, or one
-  // that fails, it lasts its length in silence.
-  void Play(int frequencyHz, int durationMs, std::stop_token stop) override;
-  void Rest(int durationMs, std::stop_token stop) override;
-  void End() override;
+  // The platform's output on the default device. Call it on the GUI thread:
+  // Qt's audio services then belong to that thread, not to the beeper's.
+  static std::unique_ptr<AudioToneOutput> ForDefaultDevice();
 
   // True when a default output was found.
-  bool HasDevice() const { return !device_.isNull(); }
-
- private:
-  // Opens the stream unless it is open or has failed in this run.
-  bool Open();
-  // Feeds bytes into the stream, then waits out the rest of durationMs.
-  void Feed(const QByteArray& bytes, int durationMs, const std::stop_token& stop);
-
-  QAudioDevice device_;
-  QAudioFormat format_;
-  // The run's stream, on the beeper's thread.
-  std::unique_ptr<QEventLoop> events_;
-  std::unique_ptr<QAudioSink> sink_;
-  QPointer<QIODevice> input_;
-  bool failed_ = false;
+  virtual bool HasDevice() const = 0;
 };
 
 // The window's tone output: the default audio output; with the environment

@@ -144,6 +144,15 @@ for _ in $(seq 200); do
 done
 [[ -n "$port" && -c "$port" ]] || fail "the installed simulator named no port ('$port')"
 
+# The start check that picks the simulator's port: the 1:1 table (0 + 1 + ...
+# + 255) and the simulator's firmware 3.2, as the window shows them.
+picked=$(cd "$scratch/russian" && env -u LD_LIBRARY_PATH ZELOR_START_CHECK=1 \
+  ZELOR_START_CHECK_PORT="$port" QT_QPA_PLATFORM=offscreen \
+  timeout 60 "$prefix/bin/ZelorConfigurator" "$port" 2>"$scratch/stderr" | sed -n 2p) ||
+  fail "the installed program did not end cleanly after picking $port"
+[[ "$picked" == "picked $port: firmware \"FirmWare:  V_3.2\", table checksum 32640" ]] ||
+  fail "picking the simulator's port gave '$picked'"
+
 if ((failures > 0)); then
   echo "test_install: $failures failure(s)" >&2
   exit 1

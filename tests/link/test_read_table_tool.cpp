@@ -1,8 +1,14 @@
-// The console companion zelor-read-table, built for this platform, run
-// against the converter simulator: the steps a tester runs on Windows, with
-// their outcome and exit status, and its .tab files: saved from the
-// converter and written back to it.
+// The console companion zelor-read-table run against the converter
+// simulator: the steps a tester runs on Windows, with their outcome and exit
+// status, and its .tab files: saved from the converter and written back to
+// it. Built for this platform, or, with ZELOR_WINE naming Debian's wine64
+// loader, the Windows build (ZELOR_READ_TABLE_EXE) under Wine in a private
+// prefix (ZELOR_WINE_PREFIX, made on the first run), where COM42 is a
+// symbolic link to the simulator's port.
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -37,17 +43,99 @@ std::vector<int> PrintedCells(const QString& output) {
   return cells;
 }
 
-// The tool's exit code and output for the arguments given.
+// The tool's command for a port: native, or the .exe under Wine.
+struct Tool {
+  QString wine = qEnvironmentVariable("ZELOR_WINE");
+  QString prefix = qEnvironmentVariable("ZELOR_WINE_PREFIX");
+  QString exe = qEnvironmentVariable("ZELOR_READ_TABLE_EXE");
+
+  bool UnderWine() const { return !wine.isEmpty(); }
+
+  QProcessEnvironment Environment() const {
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("WINEPREFIX"), prefix);
+    env.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
+    // No Mono or Gecko to offer, no window: a console program needs none.
+    env.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    return env;
+  }
+
+  // Runs wine64 or its wineserver with the arguments; true on exit code 0.
+  bool RunWine(const QString& program, const QStringList& args, int timeoutMs) const {
+    QProcess p;
+    p.setProcessEnvironment(Environment());
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    const bool ok =
+        p.waitForFinished(timeoutMs) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    if (!ok) qWarning().noquote() << program << args << p.readAll();
+    return ok;
+  }
+  QString Server() const { return QFileInfo(wine).dir().filePath(QStringLiteral("wineserver")); }
+  // Ends the prefix's Wine session, if one runs, and waits until it has.
+  void StopServer() const {
+    QProcess p;
+    p.setProcessEnvironment(Environment());
+    p.start(Server(), {QStringLiteral("-k")});
+    p.waitForFinished(30000);
+    p.start(Server(), {QStringLiteral("-w")});
+    p.waitForFinished(30000);
+  }
+
+  // The prefix as Wine's first start makes it; one left unfinished by an
+  // earlier run is made again.
+  bool PreparePrefix() const {
+    const QString ready = QDir(prefix).filePath(QStringLiteral("zelor-ready"));
+    if (QFile::exists(ready)) return true;
+    StopServer();
+    QDir(prefix).removeRecursively();
+    if (!RunWine(wine, {QStringLiteral("wineboot"), QStringLiteral("--init")}, 240000))
+      return false;
+    QFile marker(ready);
+    return marker.open(QIODevice::WriteOnly);
+  }
+
+  QString ComLink() const { return QDir(prefix).filePath(QStringLiteral("dosdevices/com42")); }
+
+  void Start(QProcess& process, const QStringList& args) const {
+    if (!UnderWine()) {
+      process.start(QStringLiteral(ZELOR_READ_TABLE_PATH), args);
+      return;
+    }
+    process.setProcessEnvironment(Environment());
+    process.start(wine, QStringList{exe} + args);
+  }
+
+  // Starts the simulator with args, its port mapped to COM42 under Wine;
+  // gives the port's name for the tool, empty when the simulator failed.
+  QString StartSimulator(SimProcess& sim, QStringList args, bool recording = false) const {
+    if (UnderWine()) args << QStringLiteral("--link") << ComLink();
+    if (!(recording ? sim.StartRecording(args) : sim.Start(args))) return {};
+    return UnderWine() ? QStringLiteral("COM42") : sim.Port();
+  }
+};
+
+// The tool's exit code and output for the arguments given. A Windows
+// console program ends its lines with CR LF: the output is read without CR.
 struct Run {
-  explicit Run(const QStringList& args) {
-    QProcess tool;
-    tool.start(QStringLiteral(ZELOR_READ_TABLE_PATH), args);
-    finished = tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit;
-    exitCode = tool.exitCode();
-    output = QString::fromLocal8Bit(tool.readAllStandardOutput());
+  Run(const Tool& tool, const QStringList& args) {
+    QProcess process;
+    tool.Start(process, args);
+    finished = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit;
+    exitCode = process.exitCode();
+    output = QString::fromLocal8Bit(process.readAllStandardOutput()).remove(QLatin1Char('\r'));
   }
   bool Has(const QString& line) const {
     return QRegularExpression(line, QRegularExpression::MultilineOption).match(output).hasMatch();
+  }
+  // The output without the printed table's rows, for failure messages that
+  // the test framework would otherwise cut short.
+  QString Messages() const {
+    static const QRegularExpression rows(QStringLiteral("^ *\\d+:( +\\d+)+\\n"),
+                                         QRegularExpression::MultilineOption);
+    return QString(output).remove(rows);
   }
   bool finished = false;
   int exitCode = -1;
@@ -77,13 +165,34 @@ class TestReadTableTool : public QObject {
   Q_OBJECT
 
  private slots:
+  void initTestCase();
   void runsAgainstTheSimulator_data();
   void runsAgainstTheSimulator();
   void savesTheTable_data();
   void savesTheTable();
   void writesATableFile_data();
   void writesATableFile();
+  void cleanupTestCase();
+
+ private:
+  Tool tool_;
 };
+
+void TestReadTableTool::initTestCase() {
+  if (!tool_.UnderWine()) return;
+  QVERIFY2(QFileInfo(tool_.wine).isExecutable(),
+           qPrintable(tool_.wine + " is missing (scripts/setup installs wine64)"));
+  QVERIFY2(QFileInfo::exists(tool_.exe), qPrintable(tool_.exe + " is missing"));
+  QVERIFY2(tool_.PreparePrefix(), "Wine could not make its prefix");
+  // One Wine session of its own for all rows, ended by cleanupTestCase (or a
+  // minute after the last row, should the test not get there).
+  tool_.StopServer();
+  QVERIFY(tool_.RunWine(tool_.Server(), {QStringLiteral("-p60")}, 30000));
+}
+
+void TestReadTableTool::cleanupTestCase() {
+  if (tool_.UnderWine()) tool_.StopServer();
+}
 
 void TestReadTableTool::runsAgainstTheSimulator_data() {
   QTest::addColumn<QStringList>("faults");  // simulator faults
@@ -126,27 +235,23 @@ void TestReadTableTool::runsAgainstTheSimulator() {
     f.write(reinterpret_cast<const char*>(table.data()), table.size());
   }
   SimProcess sim;
-  QString port = dir.filePath(QStringLiteral("no-such-tty"));
+  QString port =
+      tool_.UnderWine() ? QStringLiteral("COM43") : dir.filePath(QStringLiteral("no-such-tty"));
   if (!missingPort) {
     QStringList args{"--table", tab, "--version", "21"};
     for (const QString& fault : faults) args << "--fault" << fault;
-    QVERIFY(sim.Start(args));
-    port = sim.Port();
+    port = tool_.StartSimulator(sim, args);
+    QVERIFY(!port.isEmpty());
   }
 
-  QProcess tool;
-  tool.start(QStringLiteral(ZELOR_READ_TABLE_PATH), {port});
-  QVERIFY(tool.waitForFinished(30000));
-  const QString output = QString::fromLocal8Bit(tool.readAllStandardOutput());
-  QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
-  QVERIFY2(tool.exitCode() == exitCode, qPrintable(output));
-  for (const QString& line : lines) {
-    const QRegularExpression pattern(line, QRegularExpression::MultilineOption);
-    QVERIFY2(pattern.match(output).hasMatch(), qPrintable(line + " in:\n" + output));
-  }
+  const Run run(tool_, {port});
+  QVERIFY(run.finished);
+  QVERIFY2(run.exitCode == exitCode, qPrintable(run.Messages()));
+  for (const QString& line : lines)
+    QVERIFY2(run.Has(line), qPrintable(line + " in:\n" + run.Messages()));
   if (exitCode == 0) {
     const std::vector<int> expected(table.begin(), table.end());
-    QCOMPARE(PrintedCells(output), expected);
+    QCOMPARE(PrintedCells(run.output), expected);
   }
 }
 
@@ -156,22 +261,25 @@ void TestReadTableTool::savesTheTable_data() {
   QTest::addColumn<QByteArray>("before");  // out/old.tab before the run
   QTest::addColumn<int>("exitCode");
   QTest::addColumn<QString>("line");
+  QTest::addColumn<bool>("wine");  // run under Wine too: the Windows save paths
 
   const QByteArray old("old table");
   QTest::newRow("saved, .tab appended")
       << QStringList{} << "copy" << old << 0
       << "^saved .*/copy\\.tab: 262 bytes, the table and the default settings 4 5 0 50 100 100 "
-         "\\(the converter does not report its settings\\)$";
+         "\\(the converter does not report its settings\\)$"
+      << true;
   // The reply came whole, but a converter still talking may have sent
   // stream bytes in its place.
   QTest::newRow("converter keeps talking, old file kept")
       << QStringList{"keep-talking"} << "old.tab" << old << 1
-      << "^save .*/old\\.tab: nothing saved, the file is as it was$";
+      << "^save .*/old\\.tab: nothing saved, the file is as it was$" << false;
   // The temporary file is written, but cannot take the folder's place.
   QTest::newRow("a folder in the way")
       << QStringList{} << "in-the-way" << old << 1
-      << "^save .*/in-the-way\\.tab: cannot put the temporary file in its place: .*; the file "
-         "is as it was$";
+      << "^save .*/in-the-way\\.tab: cannot put the temporary file in its place.+; the file "
+         "is as it was$"
+      << true;
 }
 
 void TestReadTableTool::savesTheTable() {
@@ -180,6 +288,8 @@ void TestReadTableTool::savesTheTable() {
   QFETCH(QByteArray, before);
   QFETCH(int, exitCode);
   QFETCH(QString, line);
+  QFETCH(bool, wine);
+  if (tool_.UnderWine() && !wine) QSKIP("the same path as the row run natively");
 
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
@@ -192,12 +302,13 @@ void TestReadTableTool::savesTheTable() {
   SimProcess sim;
   QStringList args{"--table", tab};
   for (const QString& fault : faults) args << "--fault" << fault;
-  QVERIFY(sim.Start(args));
+  const QString port = tool_.StartSimulator(sim, args);
+  QVERIFY(!port.isEmpty());
 
-  const Run run({sim.Port(), "--save", out.filePath(name)});
+  const Run run(tool_, {port, "--save", out.filePath(name)});
   QVERIFY(run.finished);
-  QVERIFY2(run.exitCode == exitCode, qPrintable(run.output));
-  QVERIFY2(run.Has(line), qPrintable(line + " in:\n" + run.output));
+  QVERIFY2(run.exitCode == exitCode, qPrintable(run.Messages()));
+  QVERIFY2(run.Has(line), qPrintable(line + " in:\n" + run.Messages()));
   // No temporary file is left behind, and a failed save keeps the old file.
   const QStringList files =
       exitCode == 0 ? QStringList{"copy.tab", "old.tab"} : QStringList{"old.tab"};
@@ -214,22 +325,26 @@ void TestReadTableTool::writesATableFile_data() {
   QTest::addColumn<QByteArray>("file");
   QTest::addColumn<int>("exitCode");
   QTest::addColumn<QString>("line");
+  QTest::addColumn<bool>("wine");  // run under Wine too
 
   // The table and settings no converter has yet; the settings are not sent.
   const QByteArray tab = Bytes(OddTable()) + QByteArray("\x07\x08\x90\x20\x30\x40", 6);
   QTest::newRow("verified") << QStringList{} << "odd.tab" << tab << 0
-                            << "^verified: the converter holds the table$";
+                            << "^verified: the converter holds the table$" << true;
   QTest::newRow("a table without settings") << QStringList{} << "odd.TAB" << tab.left(256) << 0
-                                            << "^verified: the converter holds the table$";
-  QTest::newRow("read back differs") << QStringList{"corrupt-readback=17"} << "odd.tab" << tab << 1
-                                     << "^not verified: cell 17 reads 123, 122 was written$";
+                                            << "^verified: the converter holds the table$" << false;
+  QTest::newRow("read back differs")
+      << QStringList{"corrupt-readback=17"} << "odd.tab" << tab << 1
+      << "^not verified: cell 17 reads 123, 122 was written$" << false;
   QTest::newRow("too long") << QStringList{} << "odd.tab" << tab + "more" << 2
                             << "^write .*odd\\.tab: not a table file: it holds more than 262 "
                                "bytes, a table file 262 \\(or 256 or 257 without the "
-                               "settings\\); nothing was sent$";
+                               "settings\\); nothing was sent$"
+                            << false;
   QTest::newRow("not named .tab") << QStringList{} << "odd.log" << tab << 2
                                   << "^write .*odd\\.log: not a table file: its name does not "
-                                     "end in \\.tab; nothing was sent$";
+                                     "end in \\.tab; nothing was sent$"
+                                  << false;
 }
 
 void TestReadTableTool::writesATableFile() {
@@ -238,6 +353,8 @@ void TestReadTableTool::writesATableFile() {
   QFETCH(QByteArray, file);
   QFETCH(int, exitCode);
   QFETCH(QString, line);
+  QFETCH(bool, wine);
+  if (tool_.UnderWine() && !wine) QSKIP("the same path as the row run natively");
 
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
@@ -246,12 +363,13 @@ void TestReadTableTool::writesATableFile() {
   SimProcess sim;  // holding the 1:1 table
   QStringList args;
   for (const QString& fault : faults) args << "--fault" << fault;
-  QVERIFY(sim.StartRecording(args));
+  const QString port = tool_.StartSimulator(sim, args, true);
+  QVERIFY(!port.isEmpty());
 
-  const Run run({sim.Port(), "--write", path});
+  const Run run(tool_, {port, "--write", path});
   QVERIFY(run.finished);
-  QVERIFY2(run.exitCode == exitCode, qPrintable(run.output));
-  QVERIFY2(run.Has(line), qPrintable(line + " in:\n" + run.output));
+  QVERIFY2(run.exitCode == exitCode, qPrintable(run.Messages()));
+  QVERIFY2(run.Has(line), qPrintable(line + " in:\n" + run.Messages()));
   if (exitCode == 2) {
     // Refused before the port was opened.
     QVERIFY2(!run.Has(QStringLiteral("^open ")), qPrintable(run.output));
