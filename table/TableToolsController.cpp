@@ -20,9 +20,10 @@ TableToolsController::TableToolsController(GridPage& grid, TableChart& chart,
                                            const MessageTexts& messages, TableToolsHooks hooks)
     : grid_(grid), chart_(chart), messages_(messages), hooks_(std::move(hooks)) {
   const GridToolItems& items = grid_.ToolItems();
-  auto bind = [this](QAction* item, auto tool) {
-    QObject::connect(item, &QAction::triggered, &receiver_,
-                     [this, tool] { Guarded(hooks_.owner, [&] { Run(tool); }); });
+  auto bind = [this](QAction* item, auto tool, bool wholeTable = false) {
+    QObject::connect(item, &QAction::triggered, &receiver_, [this, tool, wholeTable] {
+      Guarded(hooks_.owner, [&] { Run(tool, wholeTable); });
+    });
   };
   bind(items.interpolate, [](const SelectedCells& cells) { return InterpolateCells(cells); });
   bind(items.smooth, [](const SelectedCells& cells) { return SmoothCells(cells); });
@@ -36,7 +37,9 @@ TableToolsController::TableToolsController(GridPage& grid, TableChart& chart,
     if (!percent) return std::nullopt;
     return ScaleCells(cells, *percent);
   });
-  bind(items.fillGaps, [this](const SelectedCells& cells) { return FillGaps(cells, covered_); });
+  bind(
+      items.fillGaps, [this](const SelectedCells& cells) { return FillGaps(cells, covered_); },
+      true);
   QObject::connect(items.coverage, &QAction::toggled, &receiver_,
                    [this] { Guarded(hooks_.owner, [this] { ShowCoverageViews(); }); });
   QObject::connect(grid_.Grid()->selectionModel(), &QItemSelectionModel::selectionChanged,
@@ -53,13 +56,15 @@ std::array<QString, 256> TableToolsController::Texts() const {
 }
 
 void TableToolsController::Run(
-    const std::function<std::optional<CellWrites>(const SelectedCells&)>& tool) {
+    const std::function<std::optional<CellWrites>(const SelectedCells&)>& tool, bool wholeTable) {
   // A cell still being edited and a live-learning run's changes so far are
   // steps of their own, and the tool reads the table they leave.
   hooks_.commit();
   // A selected cell that is not a number refuses the tool here, before its
   // amount is asked and before anything changes.
-  const SelectedCells cells(Texts(), grid_.SelectedIndices());
+  std::vector<int> selection = grid_.SelectedIndices();
+  if (wholeTable && selection.size() == 1) selection.clear();
+  const SelectedCells cells(Texts(), std::move(selection));
   const std::optional<CellWrites> writes = tool(cells);
   if (!writes) return;
   for (const CellWrite& write : *writes) grid_.SetCell(write.index, write.value);

@@ -85,8 +85,11 @@ class TableToolsController {
   void ShowChanged(const std::array<QString, 256>& before) const;
   void ShowChangedCount(std::size_t count) const;
   // Runs tool over the selection as one step; tool gives nullopt when the
-  // user cancelled its amount.
-  void Run(const std::function<std::optional<CellWrites>(const SelectedCells&)>& tool);
+  // user cancelled its amount. With wholeTable, a selection of one cell (the
+  // cell a click or the menu's right click leaves selected) counts as none,
+  // so the tool works on the whole table.
+  void Run(const std::function<std::optional<CellWrites>(const SelectedCells&)>& tool,
+           bool wholeTable = false);
   void ShowCoverageViews();
   // Which tools have something to work on.
   void UpdateItems();
