@@ -39,6 +39,7 @@
 #include "table/GridPage.h"
 #include "table/TableChart.h"
 #include "table/TableGrid.h"
+#include "table/TableToolsController.h"
 
 namespace zelor {
 namespace {
@@ -123,6 +124,15 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
     dialog->SetFilter(QStringLiteral("Файлы таблицы замены|*.tab|Все файлы|*.*"));
   csvSaveDLG_ = new FileDialog(FileDialogKind::Save, QStringLiteral("CsvSaveDLG"), this);
   csvSaveDLG_->SetFilter(QStringLiteral("CSV Files|*.csv|All|*.*"));
+  tools_ = std::make_unique<TableToolsController>(
+      *grid_, *tableChart_, messages_,
+      TableToolsHooks{this, [this] { CommitTableStep(); },
+                      [this] {
+                        TabTableGraphShow();
+                        RefreshInsertCellChart();
+                        if (LogChartDrawn() && !learnRequest_) RedrawLogChart(LogStep());
+                      },
+                      [firstPanel](const QString& text) { firstPanel->setText(text); }});
   ApplyOwnCaptions();
 
   timer1_ = new QTimer(this);
@@ -282,6 +292,8 @@ void TForm1::BuildMenu() {
   QMenu* n111 = submenu(n5, bar, "N111", "Замена 1:1");
   MenuItem(n111, "N112", "Я подтверждаю замену 1:1");
   n5->addSeparator();
+  n5->addActions(grid_->ContextMenu()->actions());  // the tuner's tools and the coverage view
+  n5->addSeparator();
   undoTable_ = MenuItem(n5, "UndoTable", "");
   redoTable_ = MenuItem(n5, "RedoTable", "");
   QMenu* n6 = submenu(nullptr, bar, "N6", "Конвертер");
@@ -299,6 +311,7 @@ void TForm1::ApplyOwnCaptions() {
   exportCsv_->setText(messages_.Own(OwnMessage::kExportCsvCaption));
   undoTable_->setText(messages_.Own(OwnMessage::kUndoTableCaption));
   redoTable_->setText(messages_.Own(OwnMessage::kRedoTableCaption));
+  tools_->ApplyOwnCaptions();
 }
 
 QWidget* TForm1::TabSheet(const char* name) const {

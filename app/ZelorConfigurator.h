@@ -52,6 +52,7 @@ class PortComboBox;
 class StatusBlock;
 struct LinkStatus;
 class TableChart;
+class TableToolsController;
 class TForm2;
 class TForm3;
 
@@ -335,6 +336,8 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<PanelPage> panel_;
   TableChart* tableChart_ = nullptr;
   std::unique_ptr<LogChartPage> logChart_;
+  // The tuner's tools and the coverage view (table/TableToolsController).
+  std::unique_ptr<TableToolsController> tools_;
   QAction* n19_ = nullptr;
   QAction* n20_ = nullptr;
   QAction* undoTable_ = nullptr;

@@ -18,6 +18,7 @@
 #include "log/PanelPage.h"
 #include "table/CellText.h"
 #include "table/GridPage.h"
+#include "table/TableToolsController.h"
 
 namespace zelor {
 namespace {
@@ -47,6 +48,7 @@ void TForm1::ButtonStartClick() {
   CheckCurveCells(*grid_);
   // What live learning changes from here to "Стоп" is one step.
   CommitTableStep();
+  tools_->RunStarted(panel_->CheckBoxLearnTable->isChecked());
   // The previous run's reader ends before this run starts (it is at most in
   // its last read, about a second): two readers never share the port, and
   // an old one never stores into the new recording. So does the previous
@@ -102,6 +104,7 @@ void TForm1::ButtonStopClick() {
   frame.start = 0;
   frame.end = count;
   if (count >= kMinimumFramedSamples) FrameWholeRecording();
+  tools_->RecordingChanged(*logBuffer_);
 }
 
 void TForm1::StreamFailure(const std::string& message) {

@@ -19,6 +19,7 @@
 #include "table/CellText.h"
 #include "table/ChartGeometry.h"
 #include "table/GridPage.h"
+#include "table/TableToolsController.h"
 
 namespace zelor {
 namespace {
@@ -132,7 +133,11 @@ void TForm1::RedrawLogChart(int step) {
   TableCells cells(*grid_);
   // A learning pass is one step of the table history.
   std::optional<TableStep> learningStep;
-  if (learnRequest_) learningStep.emplace(*this);
+  std::optional<TableToolsController::ChangeCount> learned;  // shown in the status bar
+  if (learnRequest_) {
+    learningStep.emplace(*this);
+    learned.emplace(*tools_);
+  }
   // One pass: a sample is learned before its table point is read, so the
   // point shows the cell it just wrote.
   chart.Plot(*logBuffer_, PlottingRange(frame.start, frame.end, step, count), step,

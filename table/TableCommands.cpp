@@ -12,6 +12,7 @@
 #include "table/GridPage.h"
 #include "table/TableChart.h"
 #include "table/TableGrid.h"
+#include "table/TableToolsController.h"
 
 namespace zelor {
 namespace {
@@ -80,7 +81,7 @@ void TForm1::RefreshInsertCellChart() {
 }
 
 void TForm1::StringGrid1MouseMove(const QPoint& viewportPos) {
-  hintPanel_->setText(GridHintAt(grid_->Grid(), viewportPos, messages_.Text(kOutputValueCaption)));
+  hintPanel_->setText(tools_->GridHint(viewportPos, messages_.Text(kOutputValueCaption)));
 }
 
 void TForm1::TabSheet3MouseMove() { hintPanel_->clear(); }
