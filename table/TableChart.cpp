@@ -8,16 +8,17 @@ namespace zelor {
 namespace {
 
 // The band: a translucent blue under the orange curve, its edges a shade
-// deeper so that a cell whose samples all agree still shows as a line.
+// deeper and wide enough that a cell whose samples all agree still shows as
+// a line beside the curve's 2-pixel pen.
 const QColor kBandFill(70, 130, 220, 70);
-const QColor kBandEdge(70, 130, 220, 160);
+const QColor kBandEdge(70, 130, 220, 170);
 
 QCPGraph* MakeBandEdge(QCustomPlot* chart, const char* name) {
   QCPGraph* edge = chart->addGraph();
   edge->setObjectName(QString::fromLatin1(name));
   edge->setName(QString::fromLatin1(name));
   edge->setLayer(QStringLiteral("band"));
-  edge->setPen(QPen(kBandEdge, 1));
+  edge->setPen(QPen(kBandEdge, 4));
   // Each cell a step one MAF wide, centred on it.
   edge->setLineStyle(QCPGraph::lsStepCenter);
   edge->setVisible(false);
