@@ -96,6 +96,19 @@ const OwnText kOwn[] = {
      "another table (all zeros after start-up), and the converter would take it.\r\nWrite "
      "the table to the converter all the same?"},
     {"Поток: порт сменён, нажмите \"Стоп\"", "Stream: port changed, press \"Stop\""},
+    {"Интерполировать", "Interpolate"},
+    {"Сгладить", "Smooth"},
+    {"Прибавить…", "Add…"},
+    {"Умножить…", "Multiply…"},
+    {"Заполнить пропуски", "Fill gaps"},
+    {"Покрытие лога", "Log coverage"},
+    {"Прибавить", "Add"},
+    {"Прибавить к выделенным ячейкам (отрицательное число вычитает):",
+     "Add to the selected cells (a negative number subtracts):"},
+    {"Умножить", "Multiply"},
+    {"Умножить выделенные ячейки на, % (100 — без изменений):",
+     "Multiply the selected cells by, % (100 changes nothing):"},
+    {"Изменено ячеек: %1", "Cells changed: %1"},
     {"", ""},  // kCount
 };
 static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);

@@ -44,6 +44,21 @@ enum class OwnMessage {
   kWriteUnreadTable,
   // The status block's stream line once another port was chosen during a run.
   kStatusStreamPortLeft,
+  // The tuner's tools: their items on the grid's menu and in the menu
+  // "Таблица Замены", the coverage view's switch, the amount dialogs of
+  // "Прибавить…" and "Умножить…", and the count the status bar shows after
+  // a tool or a learning pass (%1: the number of cells).
+  kInterpolateCaption,
+  kSmoothCaption,
+  kAddCaption,
+  kScaleCaption,
+  kFillGapsCaption,
+  kCoverageCaption,
+  kAddTitle,
+  kAddPrompt,
+  kScaleTitle,
+  kScalePrompt,
+  kCellsChanged,
   kCount  // keep last
 };
 

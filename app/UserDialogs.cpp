@@ -6,6 +6,7 @@
 #include <QFileIconProvider>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTreeView>
@@ -75,6 +76,18 @@ class QtDialogs final : public UserDialogs {
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
+  }
+
+  std::optional<int> AskInteger(QWidget* parent, const QString& title, const QString& prompt,
+                                int value, int min, int max) override {
+    QInputDialog dialog(parent);
+    dialog.setInputMode(QInputDialog::IntInput);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setIntRange(min, max);
+    dialog.setIntValue(value);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.intValue();
   }
 
   std::optional<QString> AskFileName(QWidget* parent, FileDialogKind kind, const QString& filter,

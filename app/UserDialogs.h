@@ -1,7 +1,8 @@
 #pragma once
 // The one seam through which the program shows message boxes, asks yes-or-no
-// questions and asks for file names. The real implementation shows modal Qt dialogs; tests install
-// their own to see each message in order and to answer each file dialog.
+// questions, asks for whole numbers and for file names. The real
+// implementation shows modal Qt dialogs; tests install their own to see each
+// message in order and to answer each question, number and file dialog.
 
 #include <QString>
 #include <optional>
@@ -25,6 +26,11 @@ class UserDialogs {
   // Asks a question in a modal box with the buttons Yes and No, No being the
   // default (Enter and Escape take it); true for Yes.
   virtual bool Ask(QWidget* parent, const QString& question) = 0;
+  // Asks for a whole number within min..max in a small modal dialog titled
+  // title, prompt above its spin box, which starts at value; OK takes it,
+  // Cancel gives nullopt.
+  virtual std::optional<int> AskInteger(QWidget* parent, const QString& title,
+                                        const QString& prompt, int value, int min, int max) = 0;
   // Asks for a file name; nullopt when the user cancels.
   virtual std::optional<QString> AskFileName(QWidget* parent, FileDialogKind kind,
                                              const QString& filter, const QString& currentName) = 0;

@@ -40,6 +40,7 @@
 #include "table/GridPage.h"
 #include "table/TableChart.h"
 #include "table/TableGrid.h"
+#include "table/TableToolsController.h"
 
 namespace zelor {
 namespace {
@@ -132,6 +133,16 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent) : QMainWindow(par
     dialog->SetFilter(QStringLiteral("Файлы таблицы замены|*.tab|Все файлы|*.*"));
   shell_.csvSaveDLG = new FileDialog(FileDialogKind::Save, QStringLiteral("CsvSaveDLG"), this);
   shell_.csvSaveDLG->SetFilter(QStringLiteral("CSV Files|*.csv|All|*.*"));
+  tools_ = std::make_unique<TableToolsController>(
+      *grid_, *tableChart_, messages_,
+      TableToolsHooks{this, [this] { CommitTableStep(); },
+                      [this] {
+                        TabTableGraphShow();
+                        RefreshInsertCellChart();
+                        const LogFrame& frame = logChart_->Frame();
+                        if (frame.drawn && !learning_.Requested()) RedrawLogChart(frame.step);
+                      },
+                      [firstPanel](const QString& text) { firstPanel->setText(text); }});
   ApplyOwnCaptions();
 
   shell_.timer1 = new QTimer(this);
@@ -284,6 +295,8 @@ void TForm1::BuildMenu() {
   QMenu* n111 = submenu(n5, bar, "N111", "Замена 1:1");
   MenuItem(n111, "N112", "Я подтверждаю замену 1:1");
   n5->addSeparator();
+  n5->addActions(grid_->ContextMenu()->actions());  // the tuner's tools and the coverage view
+  n5->addSeparator();
   menu_.undoTable = MenuItem(n5, "UndoTable", "");
   menu_.redoTable = MenuItem(n5, "RedoTable", "");
   QMenu* n6 = submenu(nullptr, bar, "N6", "Конвертер");
@@ -301,6 +314,7 @@ void TForm1::ApplyOwnCaptions() {
   menu_.exportCsv->setText(messages_.Own(OwnMessage::kExportCsvCaption));
   menu_.undoTable->setText(messages_.Own(OwnMessage::kUndoTableCaption));
   menu_.redoTable->setText(messages_.Own(OwnMessage::kRedoTableCaption));
+  tools_->ApplyOwnCaptions();
 }
 
 QWidget* TForm1::TabSheet(const char* name) const {

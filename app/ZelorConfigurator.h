@@ -1,6 +1,5 @@
 #pragma once
-// The main window: the index of its handlers (their files are in
-// app/handlers/); the subsystems' state lives in their own objects.
+// The main window: the index of its handlers (their files: app/handlers/).
 
 #include <QMainWindow>
 #include <memory>
@@ -24,6 +23,7 @@ class LogChartPage;
 class PanelPage;
 struct LinkStatus;
 class TableChart;
+class TableToolsController;
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -60,9 +60,8 @@ class TForm1 : public QMainWindow {
   void TableChartMouseMove(QMouseEvent* event);
   void TableChartMouseUp();
   void TableChartDblClick();
-  // The history (TableHistoryCommands): a command that changes the table as
-  // a whole runs under a TableStep; a drag or a live-learning run commits at
-  // its start and end.
+  // The history (TableHistoryCommands): a whole-table command runs under a
+  // TableStep; a drag or a live-learning run commits at its start and end.
   void UndoTableClick();
   void RedoTableClick();
   void CommitTableStep();  // the changes since the last commit, if any
@@ -189,6 +188,7 @@ class TForm1 : public QMainWindow {
   ConverterTransfer converter_;  // ComPort1, PortChosen, the TableMirror
   OpenFiles files_;
   FrameLearner learning_;  // its lock mirrored by LearnedCellsLock and Label10
+  std::unique_ptr<TableToolsController> tools_;  // the tuner's tools, the coverage view
   TableChartDrag drag_;
   TableHistory history_;
   MessageTexts messages_;

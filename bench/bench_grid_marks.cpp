@@ -4,6 +4,11 @@
 // measured in the same run). The grid is shown, so that each write's repaint
 // is queued and every 256 writes one paint runs, as the event loop would.
 // Runs offscreen; reports microseconds per write and the ratio.
+//
+// Then the coverage tint: switching it on or off over a shown grid (one
+// repaint of the grid, no change of the cells' data) against a bare repaint
+// of the same grid, and against tinting the 256 cells one by one through
+// their backgrounds, as the marks are set.
 
 #include <QApplication>
 #include <QTabWidget>
@@ -15,12 +20,24 @@
 
 #include "app/StartUp.h"
 #include "app/ZelorConfigurator.h"
+#include "log/Coverage.h"
 #include "table/GridPage.h"
 #include "table/TableGrid.h"
 
 using Clock = std::chrono::steady_clock;
 
 namespace {
+
+// Microseconds per call of change, each followed by the paint it queued.
+double MicrosPerChange(const std::function<void(int)>& change, int changes) {
+  const auto start = Clock::now();
+  for (int i = 0; i < changes; ++i) {
+    change(i);
+    QCoreApplication::processEvents();
+  }
+  const std::chrono::duration<double, std::micro> spent = Clock::now() - start;
+  return spent.count() / changes;
+}
 
 // Writes that alternate each cell between its copy's value and another, so
 // that every write changes the cell's mark (the worst case).
@@ -62,5 +79,34 @@ int main(int argc, char* argv[]) {
   std::printf("cell write, marked and recoloured: %.2f us (%.2f x the baseline)\n", markedUs,
               markedUs / bareUs);
   std::printf("(live learning writes at most one cell per 10000 us tick)\n");
+
+  zelor::GridPage& grid = form.Grid();
+  zelor::LogCoverage coverage;
+  for (int index = 0; index < 256; ++index) coverage[index].n = index * index;
+  auto tint = [&](int i) {
+    if (i % 2) {
+      grid.HideCoverage();
+    } else {
+      grid.ShowCoverage(coverage);
+    }
+  };
+  auto repaint = [&](int) { grid.Grid()->viewport()->update(); };
+  const QColor colours[2] = {QColor(200, 230, 200), QColor(230, 200, 200)};
+  auto perCell = [&](int i) {
+    for (int index = 0; index < 256; ++index)
+      grid.Grid()
+          ->item(15 - index / 16, index % 16)
+          ->setData(Qt::BackgroundRole, colours[(i + index) % 2]);
+  };
+  const int changes = 400;
+  MicrosPerChange(repaint, 20);  // warm up
+  const double repaintUs = MicrosPerChange(repaint, changes);
+  const double tintUs = MicrosPerChange(tint, changes);
+  const double perCellUs = MicrosPerChange(perCell, changes);
+  std::printf("grid repaint (baseline):            %.0f us\n", repaintUs);
+  std::printf("coverage tint on or off:            %.0f us (%.2f x the baseline)\n", tintUs,
+              tintUs / repaintUs);
+  std::printf("256 cell backgrounds one by one:    %.0f us (%.2f x the baseline)\n", perCellUs,
+              perCellUs / repaintUs);
   return 0;
 }

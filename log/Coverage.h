@@ -14,6 +14,7 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
+#include <string>
 
 namespace zelor {
 
@@ -41,5 +42,16 @@ LogCoverage CoverageOf(const LogBuffer& log);
 // The cells that hold at least one sample: what "Заполнить пропуски" keeps
 // and fills between (table/TableTools).
 std::bitset<256> CoveredCells(const LogCoverage& coverage);
+
+// The grid's tint of a cell by its sample count, in decades of the 100
+// samples a second: 0 none, 1 under 10 (under a tenth of a second), 2 under
+// 100, 3 under 1000, 4 from 1000 on (ten seconds and more).
+inline constexpr int kCoverageLevels = 5;
+int CoverageLevel(std::uint32_t n);
+
+// What the grid's hint adds for a cell: "n = 0" without samples, else
+// "n = 152, VAF ≈ 104.3 ± 2.1", the mean and the deviation with one decimal
+// (halves away from zero) and the given decimal separator. UTF-8.
+std::string CoverageHintText(const CellCoverage& cell, char decimalSeparator);
 
 }  // namespace zelor

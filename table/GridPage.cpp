@@ -4,8 +4,13 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
+#include <algorithm>
 
+#include "app/MessageTexts.h"
 #include "app/UpDown.h"
 #include "table/CellIndex.h"
 #include "table/CellText.h"
@@ -36,6 +41,52 @@ const SettingControl kSettingControls[kSettingCount] = {
 // text readable; cells that are no byte at all: red.
 const QColor kUnwrittenColour(255, 222, 130);
 const QColor kInvalidColour(240, 90, 90);
+// The coverage view: greens from a few samples to many, apart from the
+// marks' amber and red and from the selection's blue; a cell without
+// samples keeps the grid's own background. The marks then frame the cell in
+// deeper shades of their colours, which stand out on every green.
+const QColor kCoverageColours[kCoverageLevels] = {QColor(), QColor(226, 243, 214),
+                                                  QColor(192, 228, 170), QColor(148, 208, 122),
+                                                  QColor(100, 182, 84)};
+const QColor kUnwrittenFrame(230, 140, 0);
+const QColor kInvalidFrame(215, 25, 25);
+constexpr int kFrameWidth = 2;
+
+// Paints the cells as the view does, but while the coverage view is on with
+// the coverage tint for a background and the cell's mark as a frame.
+class TintedCells final : public QStyledItemDelegate {
+ public:
+  TintedCells(const CoverageTint& tint, const CellMarks& marks, QObject* parent)
+      : QStyledItemDelegate(parent), tint_(tint), marks_(marks) {}
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    QStyledItemDelegate::paint(painter, option, index);
+    if (!tint_.shown) return;
+    const QColor frame =
+        GridPage::MarkFrameColour(marks_.Mark(CellIndexAt(index.row(), index.column())));
+    if (!frame.isValid()) return;
+    painter->save();
+    painter->setPen(QPen(frame, kFrameWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter->setBrush(Qt::NoBrush);
+    const qreal inset = kFrameWidth / 2.0;
+    painter->drawRect(QRectF(option.rect).adjusted(inset, inset, -inset - 1, -inset - 1));
+    painter->restore();
+  }
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    if (!tint_.shown) return;
+    const QColor colour =
+        GridPage::CoverageColour(tint_.levels[CellIndexAt(index.row(), index.column())]);
+    option->backgroundBrush = colour.isValid() ? QBrush(colour) : QBrush();
+  }
+
+ private:
+  const CoverageTint& tint_;
+  const CellMarks& marks_;
+};
 
 QLabel* MakeLabel(const char* name, const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
@@ -100,6 +151,30 @@ GridPage::GridPage(QWidget* page) : page_(page) {
             MarkCell(row, column);
       });
   for (int index = 0; index < 256; ++index) MarkCell(CellRow(index), CellColumn(index));
+
+  grid_->setItemDelegate(new TintedCells(tint_, marks_, grid_));
+  contextMenu_ = new QMenu(grid_);
+  contextMenu_->setObjectName(QStringLiteral("GridMenu"));
+  auto item = [this](const char* name) {
+    QAction* action = contextMenu_->addAction(QString());
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+  };
+  tools_.interpolate = item("InterpolateCells");
+  tools_.smooth = item("SmoothCells");
+  tools_.add = item("AddToCells");
+  tools_.scale = item("ScaleCells");
+  tools_.fillGaps = item("FillGaps");
+  contextMenu_->addSeparator();
+  tools_.coverage = item("CoverageView");
+  tools_.coverage->setCheckable(true);
+  ApplyOwnCaptions(MessageTexts());
+  // A right click selects the cell under it unless it lies in the selection
+  // (the view's own rule), then opens the menu there.
+  grid_->setContextMenuPolicy(Qt::CustomContextMenu);
+  QObject::connect(
+      grid_, &QWidget::customContextMenuRequested, contextMenu_,
+      [this](const QPoint& pos) { contextMenu_->popup(grid_->viewport()->mapToGlobal(pos)); });
 }
 
 GridPage::~GridPage() { QObject::disconnect(cellChanges_); }
@@ -111,6 +186,50 @@ QColor GridPage::MarkColour(CellMark mark) {
     case CellMark::kUnchanged: break;
   }
   return {};
+}
+
+QColor GridPage::CoverageColour(int level) {
+  return kCoverageColours[std::clamp(level, 0, kCoverageLevels - 1)];
+}
+
+QColor GridPage::MarkFrameColour(CellMark mark) {
+  switch (mark) {
+    case CellMark::kDiffers: return kUnwrittenFrame;
+    case CellMark::kInvalid: return kInvalidFrame;
+    case CellMark::kUnchanged: break;
+  }
+  return {};
+}
+
+std::vector<int> GridPage::SelectedIndices() const {
+  std::vector<int> indices;
+  for (const QModelIndex& cell : grid_->selectionModel()->selectedIndexes())
+    indices.push_back(CellIndexAt(cell.row(), cell.column()));
+  std::sort(indices.begin(), indices.end());
+  indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+  return indices;
+}
+
+void GridPage::ApplyOwnCaptions(const MessageTexts& messages) {
+  tools_.interpolate->setText(messages.Own(OwnMessage::kInterpolateCaption));
+  tools_.smooth->setText(messages.Own(OwnMessage::kSmoothCaption));
+  tools_.add->setText(messages.Own(OwnMessage::kAddCaption));
+  tools_.scale->setText(messages.Own(OwnMessage::kScaleCaption));
+  tools_.fillGaps->setText(messages.Own(OwnMessage::kFillGapsCaption));
+  tools_.coverage->setText(messages.Own(OwnMessage::kCoverageCaption));
+}
+
+void GridPage::ShowCoverage(const LogCoverage& coverage) {
+  for (int index = 0; index < 256; ++index)
+    tint_.levels[index] = static_cast<std::uint8_t>(CoverageLevel(coverage[index].n));
+  tint_.shown = true;
+  grid_->viewport()->update();
+}
+
+void GridPage::HideCoverage() {
+  if (!tint_.shown) return;
+  tint_.shown = false;
+  grid_->viewport()->update();
 }
 
 void GridPage::MarkCell(int row, int column) {

@@ -4,6 +4,13 @@
 // the firmware label. The cells' backgrounds show which of them the converter
 // does not hold yet (table/UnwrittenCells): each cell is marked again
 // whenever its text changes, however it was changed.
+//
+// The grid's selection is one rectangle of cells (the view's own selection
+// model); the tuner's tools work on it, from the grid's context menu, whose
+// items the window binds to its commands. While the coverage view is on, a
+// cell's background tells how many samples the recording holds of it
+// (log/Coverage) and a cell the converter does not hold keeps its mark as a
+// frame in the mark's colour, so both read at once.
 
 #include <QColor>
 #include <QMetaObject>
@@ -11,11 +18,15 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <vector>
 
+#include "log/Coverage.h"
 #include "table/TableSettings.h"
 #include "table/UnwrittenCells.h"
 
+class QAction;
 class QGroupBox;
+class QMenu;
 class QLabel;
 class QLineEdit;
 class QTableWidget;
@@ -23,7 +34,25 @@ class QWidget;
 
 namespace zelor {
 
+class MessageTexts;
 class UpDown;
+
+// The grid's context menu items: the five tools, then the coverage view's
+// switch (checkable, off at start).
+struct GridToolItems {
+  QAction* interpolate = nullptr;
+  QAction* smooth = nullptr;
+  QAction* add = nullptr;
+  QAction* scale = nullptr;
+  QAction* fillGaps = nullptr;
+  QAction* coverage = nullptr;
+};
+
+// What the grid's painter reads to tint the cells by coverage.
+struct CoverageTint {
+  bool shown = false;
+  std::array<std::uint8_t, 256> levels{};  // CoverageLevel of each cell
+};
 
 class GridPage {
  public:
@@ -70,6 +99,29 @@ class GridPage {
   // The background of a cell with mark; none (invalid) for an unchanged one.
   static QColor MarkColour(CellMark mark);
 
+  // The selected cells' MAF indices, ascending: a higher grid row holds
+  // higher indices, so a rectangle's top row comes last. Empty when nothing
+  // is selected.
+  std::vector<int> SelectedIndices() const;
+
+  // The context menu that a right click on the grid opens, and its items.
+  QMenu* ContextMenu() const { return contextMenu_; }
+  const GridToolItems& ToolItems() const { return tools_; }
+  // The items' captions in the messages' language (Russian at creation).
+  void ApplyOwnCaptions(const MessageTexts& messages);
+
+  // Tints every cell by its sample count in coverage (one repaint of the
+  // grid, no change of the cells' data), or takes the tint away.
+  void ShowCoverage(const LogCoverage& coverage);
+  void HideCoverage();
+  bool CoverageShown() const { return tint_.shown; }
+  // The background of a cell at coverage level (0..4); none (invalid) for 0,
+  // which holds no sample.
+  static QColor CoverageColour(int level);
+  // The frame a cell with mark gets while the coverage view is on; none
+  // (invalid) for an unchanged one.
+  static QColor MarkFrameColour(CellMark mark);
+
   QLineEdit* SettingEdit(int index) const { return edits_.at(index); }
   UpDown* SettingUpDown(int index) const { return upDowns_.at(index); }
 
@@ -81,6 +133,9 @@ class GridPage {
   std::array<UpDown*, kSettingCount> upDowns_{};
   CellMarks marks_;
   QMetaObject::Connection cellChanges_;
+  QMenu* contextMenu_ = nullptr;
+  GridToolItems tools_;
+  CoverageTint tint_;
 
   // Marks the cell in row and column by its text; recolours it when its
   // mark changed.

@@ -3,10 +3,16 @@
 // and converter output up, both axes fixed 0..255. Rubber-band zoom: drag a
 // rectangle rightwards to zoom into it, leftwards to return to the whole
 // table. The chart's mouse events are handled by the main window.
+//
+// Behind the curve it can draw the recording's VAF band: for each cell the
+// mean VAF ± its deviation (log/Coverage) as a filled step a cell wide,
+// with gaps where the recording holds no sample, so that a learned point far
+// from its band shows at once.
 
 #include <vector>
 
 #include "app/ZoomChart.h"
+#include "log/Coverage.h"
 #include "table/ChartGeometry.h"
 
 class QLabel;
@@ -36,6 +42,15 @@ class TableChart : public ZoomChart {
   // Shows the whole table again: both axes 0..255.
   void ResetZoom();
 
+  // Draws the VAF band of coverage behind the curve; a coverage without a
+  // sample hides it. HideCoverageBand hides it too.
+  void ShowCoverageBand(const LogCoverage& coverage);
+  void HideCoverageBand();
+  // The band's lower (mean - deviation) and upper (mean + deviation) edges:
+  // point k at cell k, NaN for a cell without samples.
+  QCPGraph* BandLow() const { return bandLow_; }
+  QCPGraph* BandHigh() const { return bandHigh_; }
+
  protected:
   void UndoZoom() override { ResetZoom(); }
 
@@ -43,6 +58,8 @@ class TableChart : public ZoomChart {
   // The x (keys) or y values of Series1's points, in index order.
   std::vector<double> Points(bool keys) const;
 
+  QCPGraph* bandLow_;
+  QCPGraph* bandHigh_;
   QCPGraph* series1_;
   QLabel* label8_;
 };

@@ -20,6 +20,7 @@
 #include "table/CellText.h"
 #include "table/ChartGeometry.h"
 #include "table/GridPage.h"
+#include "table/TableToolsController.h"
 
 namespace zelor {
 namespace {
@@ -141,8 +142,12 @@ void TForm1::RedrawLogChart(int step) {
   TableCells cells(*grid_);
   // A learning pass is one step of the table history.
   std::optional<TableStep> learningStep;
+  std::optional<TableToolsController::ChangeCount> learned;  // shown in the status bar
   const bool learn = learning_.Requested();
-  if (learn) learningStep.emplace(*this);
+  if (learn) {
+    learningStep.emplace(*this);
+    learned.emplace(*tools_);
+  }
   // One pass: a sample is learned before its table point is read, so the
   // point shows the cell it just wrote.
   chart.Plot(stream_->Log(), PlottingRange(frame.start, frame.end, step, count), step,

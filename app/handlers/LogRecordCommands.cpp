@@ -13,6 +13,7 @@
 #include "log/PanelPage.h"
 #include "table/CellText.h"
 #include "table/GridPage.h"
+#include "table/TableToolsController.h"
 
 namespace zelor {
 namespace {
@@ -82,6 +83,7 @@ void TForm1::N3Click() {
     Message(*error);
     return;
   }
+  tools_->RecordingChanged(stream_->Log());
   FrameWholeRecording();
   files_.log = dialog.FileName();
   ShowFileCaption(files_.log);

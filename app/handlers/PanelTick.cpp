@@ -18,13 +18,6 @@
 namespace zelor {
 namespace {
 
-// The user's own decimal separator (not the program's Russian one).
-char UserDecimalSeparator() {
-  const QString point = QLocale::system().decimalPoint();
-  return point.size() == 1 && point[0].unicode() < 128 ? static_cast<char>(point[0].unicode())
-                                                       : '.';
-}
-
 void ShowReading(BarGauge* gauge, QLineEdit* box, int position, int value, char separator) {
   gauge->SetProgress(position);
   const QString text = QString::fromStdString(PanelText(value, separator));

@@ -19,6 +19,7 @@
 #include "log/PanelPage.h"
 #include "table/CellText.h"
 #include "table/GridPage.h"
+#include "table/TableToolsController.h"
 
 namespace zelor {
 namespace {
@@ -48,6 +49,7 @@ void TForm1::ButtonStartClick() {
   CheckCurveCells(*grid_);
   // What live learning changes from here to "Стоп" is one step.
   CommitTableStep();
+  tools_->RunStarted(panel_->CheckBoxLearnTable->isChecked());
   PanelPage& panel = *panel_;
   panel.ButtonStart->setEnabled(false);
   panel.CheckBoxLearnTable->setEnabled(false);
@@ -81,6 +83,7 @@ void TForm1::ButtonStopClick() {
   frame.start = 0;
   frame.end = count;
   if (count > kMinimumLogSamples) FrameWholeRecording();
+  tools_->RecordingChanged(stream_->Log());
 }
 
 void TForm1::StreamFailure(const std::string& message) {

@@ -13,6 +13,7 @@
 #include "table/GridPage.h"
 #include "table/TableChart.h"
 #include "table/TableGrid.h"
+#include "table/TableToolsController.h"
 
 namespace zelor {
 namespace {
@@ -81,8 +82,7 @@ void TForm1::RefreshInsertCellChart() {
 }
 
 void TForm1::StringGrid1MouseMove(const QPoint& viewportPos) {
-  shell_.hintPanel->setText(
-      GridHintAt(grid_->Grid(), viewportPos, messages_.Text(kOutputValueCaption)));
+  shell_.hintPanel->setText(tools_->GridHint(viewportPos, messages_.Text(kOutputValueCaption)));
 }
 
 void TForm1::TabSheet3MouseMove() { shell_.hintPanel->clear(); }

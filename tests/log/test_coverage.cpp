@@ -1,5 +1,5 @@
 // The coverage of a recording: samples, mean and deviation per cell, only
-// below the count, exact at a full buffer's sums.
+// below the count, exact at a full buffer's sums; the grid hint's text.
 
 #include <QtTest>
 
@@ -54,6 +54,24 @@ class TestCoverage : public QObject {
     QCOMPARE(coverage[7], (CellCoverage{499998, 127.5, 127.5}));
     QCOMPARE(coverage[8], (CellCoverage{2, 150.0, 50.0}));
     QCOMPARE(CoveredCells(coverage).count(), 2u);
+  }
+
+  void hintText_data() {
+    QTest::addColumn<int>("n");
+    QTest::addColumn<double>("mean");
+    QTest::addColumn<double>("deviation");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("no sample") << 0 << 0.0 << 0.0 << "n = 0";
+    QTest::newRow("one sample") << 1 << 140.0 << 0.0 << "n = 1, VAF ≈ 140,0 ± 0,0";
+    // 409 / 4: a half of a tenth exactly, away from zero.
+    QTest::newRow("half a tenth up") << 4 << 102.25 << 1.96 << "n = 4, VAF ≈ 102,3 ± 2,0";
+  }
+  void hintText() {
+    QFETCH(int, n);
+    QFETCH(double, mean);
+    QFETCH(double, deviation);
+    const CellCoverage cell{std::uint32_t(n), mean, deviation};
+    QTEST(QString::fromStdString(CoverageHintText(cell, ',')), "text");
   }
 };
 

@@ -1,7 +1,8 @@
 #pragma once
 // Test stand-in for the program's message boxes, questions and file dialogs:
-// records every message and question in order and answers each question and
-// file dialog from a queue (yes or no; a path, or a cancel).
+// records every message and question in order and answers each question,
+// number dialog and file dialog from a queue (yes or no; a number, a path,
+// or a cancel).
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -36,6 +37,16 @@ class ScriptedDialogs final : public UserDialogs {
     return yes;
   }
 
+  // Answers from the queue of numbers; with none queued, Cancel.
+  std::optional<int> AskInteger(QWidget*, const QString& title, const QString& prompt, int value,
+                                int min, int max) override {
+    numberAsks.push_back({title, prompt, value, min, max});
+    if (numbers.empty()) return std::nullopt;
+    const std::optional<int> number = numbers.front();
+    numbers.pop_front();
+    return number;
+  }
+
   std::optional<QString> AskFileName(QWidget*, FileDialogKind kind, const QString& filter,
                                      const QString& currentName) override {
     asked.push_back({kind, filter, currentName});
@@ -49,6 +60,10 @@ class ScriptedDialogs final : public UserDialogs {
 
   // Queues the reply to the next question.
   void Reply(bool yes) { replies.push_back(yes); }
+
+  // Queues the answer to the next number dialog: a number, or nullopt to
+  // cancel.
+  void AnswerNumber(std::optional<int> number) { numbers.push_back(number); }
 
   // Queues the answer to the next file dialog: a path, or nullopt to cancel.
   void Answer(std::optional<QString> path) { answers.push_back(std::move(path)); }
@@ -66,6 +81,14 @@ class ScriptedDialogs final : public UserDialogs {
     QString currentName;
   };
 
+  struct NumberAsk {
+    QString title;
+    QString prompt;
+    int value;
+    int min;
+    int max;
+  };
+
   QStringList messages;
   // For each message: the window it was shown over, whether the busy cursor
   // was still on, and whether a window that stays on top of the others (not
@@ -78,6 +101,8 @@ class ScriptedDialogs final : public UserDialogs {
   QStringList openedAddresses;
   std::deque<std::optional<QString>> answers;
   std::vector<Question> asked;
+  std::deque<std::optional<int>> numbers;
+  std::vector<NumberAsk> numberAsks;
 
  private:
   static bool Covered(QWidget* owner) {

@@ -56,8 +56,13 @@ class SimWindow {
   void Pick() { QVERIFY(PickPort(form(), sim_->Port())); }
   void PickSecond() { QVERIFY(PickPort(form(), second_->Port())); }
 
-  void Trigger(const char* action) {
-    form().findChild<QAction*>(QString::fromLatin1(action))->trigger();
+  QAction* Item(const char* name) { return form().findChild<QAction*>(QString::fromLatin1(name)); }
+  void Trigger(const char* action) { Item(action)->trigger(); }
+  // The grid's 256 cell texts in MAF order.
+  QStringList Cells() {
+    QStringList cells;
+    for (int index = 0; index < 256; ++index) cells << form().Grid().CellText(index);
+    return cells;
   }
   void Click(const char* button) {
     form().findChild<QPushButton*>(QString::fromLatin1(button))->click();

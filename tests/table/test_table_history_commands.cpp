@@ -134,6 +134,10 @@ class TestTableHistoryCommands : public QObject, private testing::SimWindow {
     QTRY_VERIFY_WITH_TIMEOUT(Changed(Table(1)) >= 3, 20000);
     form().Panel().ButtonStop->click();
     const QStringList learned = Cells();
+    // The run's count in the status bar; its recording's coverage is there.
+    QCOMPARE(form().findChild<QLabel*>(QStringLiteral("StatusBar1Panel0"))->text(),
+             QStringLiteral("Изменено ячеек: %1").arg(Changed(Table(1))));
+    QVERIFY(Item("FillGaps")->isEnabled());
     CheckItems(true, false);
     QCOMPARE(form().History().UndoCount(), std::size_t(2));
     Trigger("UndoTable");
@@ -147,15 +151,9 @@ class TestTableHistoryCommands : public QObject, private testing::SimWindow {
   }
 
  private:
-  QAction* Item(const char* name) { return form().findChild<QAction*>(QString::fromLatin1(name)); }
   void CheckItems(bool undo, bool redo) {
     QCOMPARE(Item("UndoTable")->isEnabled(), undo);
     QCOMPARE(Item("RedoTable")->isEnabled(), redo);
-  }
-  QStringList Cells() {
-    QStringList cells;
-    for (int index = 0; index < 256; ++index) cells << form().Grid().CellText(index);
-    return cells;
   }
   // The zero table (0) or the 1:1 table (1).
   static QStringList Table(int slope) {

@@ -1,0 +1,142 @@
+#include "table/TableToolsController.h"
+
+#include <QAction>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QTableWidget>
+#include <utility>
+
+#include "app/HandlerGuard.h"
+#include "app/MessageTexts.h"
+#include "log/PanelText.h"
+#include "table/CellIndex.h"
+#include "table/GridPage.h"
+#include "table/TableChart.h"
+#include "table/TableGrid.h"
+
+namespace zelor {
+
+TableToolsController::TableToolsController(GridPage& grid, TableChart& chart,
+                                           const MessageTexts& messages, TableToolsHooks hooks)
+    : grid_(grid), chart_(chart), messages_(messages), hooks_(std::move(hooks)) {
+  const GridToolItems& items = grid_.ToolItems();
+  auto bind = [this](QAction* item, auto tool, bool wholeTable = false) {
+    QObject::connect(item, &QAction::triggered, &receiver_, [this, tool, wholeTable] {
+      Guarded(hooks_.owner, [&] { Run(tool, wholeTable); });
+    });
+  };
+  bind(items.interpolate, [](const SelectedCells& cells) { return InterpolateCells(cells); });
+  bind(items.smooth, [](const SelectedCells& cells) { return SmoothCells(cells); });
+  bind(items.add, [this](const SelectedCells& cells) -> std::optional<CellWrites> {
+    const std::optional<int> n = amounts_.AskAdd(hooks_.owner, messages_);
+    if (!n) return std::nullopt;
+    return AddToCells(cells, *n);
+  });
+  bind(items.scale, [this](const SelectedCells& cells) -> std::optional<CellWrites> {
+    const std::optional<int> percent = amounts_.AskPercent(hooks_.owner, messages_);
+    if (!percent) return std::nullopt;
+    return ScaleCells(cells, *percent);
+  });
+  bind(
+      items.fillGaps, [this](const SelectedCells& cells) { return FillGaps(cells, covered_); },
+      true);
+  QObject::connect(items.coverage, &QAction::toggled, &receiver_,
+                   [this] { Guarded(hooks_.owner, [this] { ShowCoverageViews(); }); });
+  QObject::connect(grid_.Grid()->selectionModel(), &QItemSelectionModel::selectionChanged,
+                   &receiver_, [this] { UpdateItems(); });
+  UpdateItems();
+}
+
+void TableToolsController::ApplyOwnCaptions() { grid_.ApplyOwnCaptions(messages_); }
+
+std::array<QString, 256> TableToolsController::Texts() const {
+  std::array<QString, 256> texts;
+  for (int index = 0; index < 256; ++index) texts[index] = grid_.CellText(index);
+  return texts;
+}
+
+void TableToolsController::Run(
+    const std::function<std::optional<CellWrites>(const SelectedCells&)>& tool, bool wholeTable) {
+  // A cell still being edited and a live-learning run's changes so far are
+  // steps of their own, and the tool reads the table they leave.
+  hooks_.commit();
+  // A selected cell that is not a number refuses the tool here, before its
+  // amount is asked and before anything changes.
+  std::vector<int> selection = grid_.SelectedIndices();
+  if (wholeTable && selection.size() == 1) selection.clear();
+  const SelectedCells cells(Texts(), std::move(selection));
+  const std::optional<CellWrites> writes = tool(cells);
+  if (!writes) return;
+  for (const CellWrite& write : *writes) grid_.SetCell(write.index, write.value);
+  hooks_.commit();
+  ShowChangedCount(writes->size());
+  if (writes->empty()) return;
+  // The table chart's hint may tell a value the table no longer holds.
+  chart_.HintLabel()->hide();
+  hooks_.refresh();
+}
+
+void TableToolsController::ShowChangedCount(std::size_t count) const {
+  hooks_.showStatus(messages_.Own(OwnMessage::kCellsChanged).arg(count));
+}
+
+void TableToolsController::ShowChanged(const std::array<QString, 256>& before) const {
+  std::size_t count = 0;
+  for (int index = 0; index < 256; ++index) count += grid_.CellText(index) != before[index];
+  ShowChangedCount(count);
+}
+
+void TableToolsController::RunStarted(bool learning) {
+  runStart_.reset();
+  if (learning) runStart_ = Texts();
+}
+
+void TableToolsController::RecordingChanged(const LogBuffer& log) {
+  coverage_ = CoverageOf(log);
+  covered_ = CoveredCells(coverage_);
+  ShowCoverageViews();
+  UpdateItems();
+  if (runStart_) ShowChanged(*std::exchange(runStart_, std::nullopt));
+}
+
+void TableToolsController::ShowCoverageViews() {
+  if (grid_.ToolItems().coverage->isChecked()) {
+    grid_.ShowCoverage(coverage_);
+    chart_.ShowCoverageBand(coverage_);
+  } else {
+    grid_.HideCoverage();
+    chart_.HideCoverageBand();
+  }
+}
+
+void TableToolsController::UpdateItems() {
+  const std::size_t selected = grid_.SelectedIndices().size();
+  const GridToolItems& items = grid_.ToolItems();
+  // Interpolating and smoothing change only cells between two others.
+  items.interpolate->setEnabled(selected >= 3);
+  items.smooth->setEnabled(selected >= 3);
+  items.add->setEnabled(selected >= 1);
+  items.scale->setEnabled(selected >= 1);
+  items.fillGaps->setEnabled(covered_.any());
+}
+
+QString TableToolsController::GridHint(QPoint viewportPos, const QString& outputCaption) const {
+  const QTableWidget* grid = grid_.Grid();
+  const QString hint = GridHintAt(grid, viewportPos, outputCaption);
+  if (hint.isEmpty() || !grid_.CoverageShown()) return hint;
+  const int index = CellIndexAt(grid->rowAt(viewportPos.y()), grid->columnAt(viewportPos.x()));
+  return hint + QStringLiteral("      ") +
+         QString::fromStdString(CoverageHintText(coverage_[index], UserDecimalSeparator()));
+}
+
+TableToolsController::ChangeCount::ChangeCount(const TableToolsController& tools)
+    : tools_(tools), before_(tools.Texts()) {}
+
+TableToolsController::ChangeCount::~ChangeCount() {
+  try {
+    tools_.ShowChanged(before_);
+  } catch (...) {  // a count not shown is no reason to end the program
+  }
+}
+
+}  // namespace zelor

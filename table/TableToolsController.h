@@ -1,0 +1,110 @@
+#pragma once
+// The tuner's tools bound to the main window: the five tools of the grid's
+// menu (also items of the menu "Таблица Замены") run over the grid's
+// selection as one step of the table history each, and the coverage view
+// shows what the current recording holds of each cell on the grid (tint and
+// hint) and on the table chart (the VAF band). The coverage is computed once
+// per recording (at "Стоп" and when a .log is opened), never per tick.
+//
+// The window hands in what the controller needs; it knows nothing else of
+// the window.
+
+#include <QObject>
+#include <QPoint>
+#include <QString>
+#include <array>
+#include <functional>
+#include <optional>
+
+#include "log/Coverage.h"
+#include "table/TableTools.h"
+#include "table/ToolAmounts.h"
+
+class QWidget;
+
+namespace zelor {
+
+class GridPage;
+class LogBuffer;
+class MessageTexts;
+class TableChart;
+
+// What the controller calls in the window.
+struct TableToolsHooks {
+  // The owner of the amount dialogs and of the refusals' message boxes.
+  QWidget* owner = nullptr;
+  // The table history's commit: records the changes since the last commit
+  // as one step (ending a cell editing still open first).
+  std::function<void()> commit;
+  // Brings the views that show the table (the charts) up to the grid.
+  std::function<void()> refresh;
+  // Shows a text in the status bar.
+  std::function<void(const QString&)> showStatus;
+};
+
+class TableToolsController {
+ public:
+  // Binds the grid's tool items. The references must outlive the controller.
+  TableToolsController(GridPage& grid, TableChart& chart, const MessageTexts& messages,
+                       TableToolsHooks hooks);
+  TableToolsController(const TableToolsController&) = delete;
+  TableToolsController& operator=(const TableToolsController&) = delete;
+
+  // The items' captions in the messages' current language.
+  void ApplyOwnCaptions();
+
+  // A run starts ("Старт"): with live learning on, the cells it changes are
+  // counted at its end.
+  void RunStarted(bool learning);
+  // The recording was replaced (at "Стоп", or a .log opened): its coverage is
+  // computed and shown where the view is on; a live-learning run's count is
+  // shown.
+  void RecordingChanged(const LogBuffer& log);
+  const LogCoverage& Coverage() const { return coverage_; }
+
+  // The grid's hint at a point of its viewport, with the cell's coverage
+  // added while the coverage view is on.
+  QString GridHint(QPoint viewportPos, const QString& outputCaption) const;
+
+  // Counts the cells that change while it lives (a learning pass) and shows
+  // the count in the status bar at its end.
+  class ChangeCount {
+   public:
+    explicit ChangeCount(const TableToolsController& tools);
+    ~ChangeCount();
+    ChangeCount(const ChangeCount&) = delete;
+    ChangeCount& operator=(const ChangeCount&) = delete;
+
+   private:
+    const TableToolsController& tools_;
+    std::array<QString, 256> before_;
+  };
+
+ private:
+  std::array<QString, 256> Texts() const;
+  void ShowChanged(const std::array<QString, 256>& before) const;
+  void ShowChangedCount(std::size_t count) const;
+  // Runs tool over the selection as one step; tool gives nullopt when the
+  // user cancelled its amount. With wholeTable, a selection of one cell (the
+  // cell a click or the menu's right click leaves selected) counts as none,
+  // so the tool works on the whole table.
+  void Run(const std::function<std::optional<CellWrites>(const SelectedCells&)>& tool,
+           bool wholeTable = false);
+  void ShowCoverageViews();
+  // Which tools have something to work on.
+  void UpdateItems();
+
+  GridPage& grid_;
+  TableChart& chart_;
+  const MessageTexts& messages_;
+  TableToolsHooks hooks_;
+  ToolAmounts amounts_;
+  LogCoverage coverage_{};
+  std::bitset<256> covered_;
+  // The cells at the start of a live-learning run.
+  std::optional<std::array<QString, 256>> runStart_;
+  // The connections' receiver: they end with the controller.
+  QObject receiver_;
+};
+
+}  // namespace zelor
