@@ -1,6 +1,8 @@
 // The main window's captions that the language file replaces: its lines 1 to
 // 70, in the file's order.
 
+#include "app/MainCaptions.h"
+
 #include <qcustomplot.h>
 #include <QAbstractButton>
 #include <QAction>
@@ -31,7 +33,7 @@ struct Target {
   bool fitsItsText = false;  // a label sized to its caption, sized anew
 };
 
-constexpr Target kTargets[TForm1::kCaptionLineCount] = {
+constexpr Target kTargets[kMainCaptionLineCount] = {
     {Kind::kControl, "Label1"},
     {Kind::kTab, "TabTableGraph"},
     {Kind::kTab, "TabSheet3"},
@@ -105,7 +107,7 @@ constexpr Target kTargets[TForm1::kCaptionLineCount] = {
 };
 
 const Target& TargetOfLine(int line) {
-  if (line < 1 || line > TForm1::kCaptionLineCount)
+  if (line < 1 || line > kMainCaptionLineCount)
     throw std::out_of_range("caption line " + std::to_string(line) + " is not the main window's");
   return kTargets[line - 1];
 }
@@ -128,68 +130,70 @@ QCPAxis* Axis(const QObject& window, const Target& target) {
 
 }  // namespace
 
-QString TForm1::CaptionOfLine(int line) const {
+QString CaptionOfLine(TForm1& form, int line) {
   const Target& target = TargetOfLine(line);
   switch (target.kind) {
     case Kind::kControl: {
-      QWidget* control = Unique<QWidget>(*this, target.name);
+      QWidget* control = Unique<QWidget>(form, target.name);
       if (auto* box = qobject_cast<QGroupBox*>(control)) return box->title();
       if (auto* button = qobject_cast<QAbstractButton*>(control)) return button->text();
-      return Unique<QLabel>(*this, target.name)->text();
+      return Unique<QLabel>(form, target.name)->text();
     }
     case Kind::kTab:
-      return pageControl1_->tabText(pageControl1_->indexOf(Unique<QWidget>(*this, target.name)));
-    case Kind::kItem: return Unique<QAction>(*this, target.name)->text();
+      return form.PageControl1()->tabText(
+          form.PageControl1()->indexOf(Unique<QWidget>(form, target.name)));
+    case Kind::kItem: return Unique<QAction>(form, target.name)->text();
     case Kind::kLeftAxis:
-    case Kind::kBottomAxis: return Axis(*this, target)->label();
-    case Kind::kText: return messages_.Text(target.number);
+    case Kind::kBottomAxis: return Axis(form, target)->label();
+    case Kind::kText: return form.Messages().Text(target.number);
   }
   return {};
 }
 
-void TForm1::SetCaptionOfLine(int line, const QString& caption) {
+void SetCaptionOfLine(TForm1& form, int line, const QString& caption) {
   const Target& target = TargetOfLine(line);
   switch (target.kind) {
     case Kind::kControl: {
-      QWidget* control = Unique<QWidget>(*this, target.name);
+      QWidget* control = Unique<QWidget>(form, target.name);
       if (auto* box = qobject_cast<QGroupBox*>(control)) {
         box->setTitle(caption);
       } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
         button->setText(caption);
       } else {
-        QLabel* label = Unique<QLabel>(*this, target.name);
+        QLabel* label = Unique<QLabel>(form, target.name);
         label->setText(caption);
         if (target.fitsItsText) label->adjustSize();
       }
       break;
     }
     case Kind::kTab:
-      pageControl1_->setTabText(pageControl1_->indexOf(Unique<QWidget>(*this, target.name)),
-                                caption);
+      form.PageControl1()->setTabText(
+          form.PageControl1()->indexOf(Unique<QWidget>(form, target.name)), caption);
       break;
-    case Kind::kItem: Unique<QAction>(*this, target.name)->setText(caption); break;
+    case Kind::kItem: Unique<QAction>(form, target.name)->setText(caption); break;
     case Kind::kLeftAxis:
     case Kind::kBottomAxis: {
-      QCPAxis* axis = Axis(*this, target);
+      QCPAxis* axis = Axis(form, target);
       axis->setLabel(caption);
       axis->parentPlot()->replot(QCustomPlot::rpQueuedReplot);
       break;
     }
-    case Kind::kText: messages_.SetText(target.number, caption); break;
+    case Kind::kText: form.Messages().SetText(target.number, caption); break;
   }
 }
 
-void TForm1::ApplyCaptions(int first, int last, CaptionLines& captions) {
+void ApplyCaptions(TForm1& form, int first, int last, CaptionLines& captions) {
   for (int line = first; line <= last; ++line) {
     const std::optional<QString> caption = captions.Next();
     if (!caption) return;
-    SetCaptionOfLine(line, *caption);
+    SetCaptionOfLine(form, line, *caption);
   }
 }
 
-void TForm1::SetWebAddress(const QString& address) {
-  label7_->setText(address);
-  label7_->setToolTip(address);
+void SetWebAddress(TForm1& form, const QString& address) {
+  QLabel* label = Unique<QLabel>(form, "Label7");
+  label->setText(address);
+  label->setToolTip(address);
 }
 
 }  // namespace zelor

@@ -10,6 +10,7 @@
 #include "app/DialogLanguage.h"
 #include "app/HandlerGuard.h"
 #include "app/LanguageFile.h"
+#include "app/MainCaptions.h"
 #include "app/ZelorConfigurator.h"
 #include "compare/CompareTables.h"
 #include "table/GridPage.h"
@@ -70,17 +71,17 @@ void TForm3::FormCreate() {
   const std::optional<QStringList> lines = ReadLanguageFile(QString::fromLatin1(kLanguageFileName));
   if (!lines || lines->isEmpty()) return;
   CaptionLines captions(*lines);
-  form1_.SetWebAddress(QString::fromLatin1(kSecondWebAddress));
+  SetWebAddress(form1_, QString::fromLatin1(kSecondWebAddress));
   QLabel* version = form1_.Grid().VersionLabel();
-  form1_.ApplyCaptions(1, 7, captions);
+  ApplyCaptions(form1_, 1, 7, captions);
   version->setText(QString::fromLatin1(kVersionCaption));
-  form1_.ApplyCaptions(8, 22, captions);
+  ApplyCaptions(form1_, 8, 22, captions);
   version->setText(QString::fromLatin1(kVersionCaption));
-  form1_.ApplyCaptions(23, 42, captions);
+  ApplyCaptions(form1_, 23, 42, captions);
   version->setText(QString::fromLatin1(kVersionCaption));
-  form1_.ApplyCaptions(43, TForm1::kCaptionLineCount, captions);
+  ApplyCaptions(form1_, 43, kMainCaptionLineCount, captions);
   if (const std::optional<QString> caption = captions.Next()) setWindowTitle(*caption);  // 71
-  form2_.setWindowTitle(QStringLiteral("Zelor ") + form1_.CaptionOfLine(TForm1::kCaptionLineCount));
+  form2_.setWindowTitle(QStringLiteral("Zelor ") + CaptionOfLine(form1_, kMainCaptionLineCount));
   QStringList compareCaptions;  // lines 72 to 84
   while (compareCaptions.size() < static_cast<qsizetype>(TForm2::kCaptionTargets.size())) {
     const std::optional<QString> caption = captions.Next();

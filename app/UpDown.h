@@ -17,10 +17,7 @@ class UpDown : public QWidget {
 
   // The edit box that shows the position; it is written at once.
   void SetBuddy(QLineEdit* buddy);
-  QLineEdit* Buddy() const { return buddy_; }
 
-  int Minimum() const { return minimum_; }
-  int Maximum() const { return maximum_; }
   int Position() const { return position_; }
   // Sets the position, clamped into the range; emits PositionChanged only
   // when the position really changes. The buddy always shows the position.

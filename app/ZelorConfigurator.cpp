@@ -30,6 +30,7 @@
 #include "app/Unit3.h"
 #include "app/WindowScaling.h"
 #include "compare/CompareTables.h"
+#include "learn/AudioToneOutput.h"
 #include "link/PortList.h"
 #include "link/Protocol.h"
 #include "link/SerialPortError.h"
@@ -57,15 +58,22 @@ QWidget* MakeTab(QTabWidget* tabs, const char* name, const char* header) {
   return page;
 }
 
-}  // namespace
-
-template <class Handler>
-void TForm1::Run(Handler&& handler) {
-  Guarded(this, std::forward<Handler>(handler));
+QAction* MenuItem(QMenu* menu, const char* name, const char* caption) {
+  QAction* action = menu->addAction(QString::fromUtf8(caption));
+  action->setObjectName(QString::fromLatin1(name));
+  return action;
 }
 
-TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
-    : QMainWindow(parent), extraPorts_(extraPorts) {
+}  // namespace
+
+TForm1::TForm1(const QStringList& extraPorts, QWidget* parent) : QMainWindow(parent) {
+  port_.extraPorts = extraPorts;
+  stream_ = std::make_unique<StreamRun>(
+      converter_.ComPort1(), [this](const std::string& message) { StreamFailure(message); },
+      [this](std::function<void()> task) {
+        QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+      },
+      &MakeToneOutput);
   setObjectName(QStringLiteral("TForm1"));
   setWindowTitle(QStringLiteral("Zelor Configurator "));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -75,25 +83,25 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
   font.setPixelSize(13);
   setFont(font);
 
-  client_ = new QWidget(this);
-  client_->setObjectName(QStringLiteral("ClientArea"));
-  client_->setFixedSize(kClientWidth, kClientHeight);
-  setCentralWidget(client_);
+  shell_.client = new QWidget(this);
+  shell_.client->setObjectName(QStringLiteral("ClientArea"));
+  shell_.client->setFixedSize(kClientWidth, kClientHeight);
+  setCentralWidget(shell_.client);
 
-  pageControl1_ = new QTabWidget(client_);
-  pageControl1_->setObjectName(QStringLiteral("PageControl1"));
-  pageControl1_->setGeometry(0, 0, 969, 513);
-  pageControl1_->setTabPosition(QTabWidget::South);
-  pageControl1_->tabBar()->setExpanding(false);
+  shell_.pageControl1 = new QTabWidget(shell_.client);
+  shell_.pageControl1->setObjectName(QStringLiteral("PageControl1"));
+  shell_.pageControl1->setGeometry(0, 0, 969, 513);
+  shell_.pageControl1->setTabPosition(QTabWidget::South);
+  shell_.pageControl1->tabBar()->setExpanding(false);
   QFont headerFont = font;
   headerFont.setBold(true);
-  pageControl1_->tabBar()->setFont(headerFont);
+  shell_.pageControl1->tabBar()->setFont(headerFont);
 
-  QWidget* tabSheet1 = MakeTab(pageControl1_, "TabSheet1", "");
-  QWidget* tabTableGraph = MakeTab(pageControl1_, "TabTableGraph", "График таблицы ");
-  QWidget* tabSheet3 = MakeTab(pageControl1_, "TabSheet3", "Таблица Замены");
-  QWidget* tabSheet2 = MakeTab(pageControl1_, "TabSheet2", "Графики Лога");
-  QWidget* tabSheet4 = MakeTab(pageControl1_, "TabSheet4", "Панель приборов");
+  QWidget* tabSheet1 = MakeTab(shell_.pageControl1, "TabSheet1", "");
+  QWidget* tabTableGraph = MakeTab(shell_.pageControl1, "TabTableGraph", "График таблицы ");
+  QWidget* tabSheet3 = MakeTab(shell_.pageControl1, "TabSheet3", "Таблица Замены");
+  QWidget* tabSheet2 = MakeTab(shell_.pageControl1, "TabSheet2", "Графики Лога");
+  QWidget* tabSheet4 = MakeTab(shell_.pageControl1, "TabSheet4", "Панель приборов");
 
   BuildPortTab(tabSheet1);
   tableChart_ = new TableChart(tabTableGraph);
@@ -103,46 +111,48 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
   logChart_ = std::make_unique<LogChartPage>(tabSheet2);
   panel_ = std::make_unique<PanelPage>(tabSheet4);
 
-  statusBar1_ = new QStatusBar(client_);
-  statusBar1_->setObjectName(QStringLiteral("StatusBar1"));
-  statusBar1_->setSizeGripEnabled(false);
-  statusBar1_->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
-  auto* firstPanel = new QLabel(statusBar1_);
+  shell_.statusBar1 = new QStatusBar(shell_.client);
+  shell_.statusBar1->setObjectName(QStringLiteral("StatusBar1"));
+  shell_.statusBar1->setSizeGripEnabled(false);
+  shell_.statusBar1->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth,
+                                 kStatusBarHeight);
+  auto* firstPanel = new QLabel(shell_.statusBar1);
   firstPanel->setObjectName(QStringLiteral("StatusBar1Panel0"));
   firstPanel->setFixedWidth(175);
-  hintPanel_ = new QLabel(statusBar1_);
-  hintPanel_->setObjectName(QStringLiteral("StatusBar1Panel1"));
-  hintPanel_->setMinimumWidth(50);
-  statusBar1_->addWidget(firstPanel);
-  statusBar1_->addWidget(hintPanel_, 1);
+  shell_.hintPanel = new QLabel(shell_.statusBar1);
+  shell_.hintPanel->setObjectName(QStringLiteral("StatusBar1Panel1"));
+  shell_.hintPanel->setMinimumWidth(50);
+  shell_.statusBar1->addWidget(firstPanel);
+  shell_.statusBar1->addWidget(shell_.hintPanel, 1);
 
   BuildMenu();
 
-  fileOpenDLG_ = new FileDialog(FileDialogKind::Open, QStringLiteral("FileOpenDLG"), this);
-  fileSaveDLG_ = new FileDialog(FileDialogKind::Save, QStringLiteral("FileSaveDLG"), this);
-  for (FileDialog* dialog : {fileOpenDLG_, fileSaveDLG_})
+  shell_.fileOpenDLG = new FileDialog(FileDialogKind::Open, QStringLiteral("FileOpenDLG"), this);
+  shell_.fileSaveDLG = new FileDialog(FileDialogKind::Save, QStringLiteral("FileSaveDLG"), this);
+  for (FileDialog* dialog : {shell_.fileOpenDLG, shell_.fileSaveDLG})
     dialog->SetFilter(QStringLiteral("Файлы таблицы замены|*.tab|Все файлы|*.*"));
-  csvSaveDLG_ = new FileDialog(FileDialogKind::Save, QStringLiteral("CsvSaveDLG"), this);
-  csvSaveDLG_->SetFilter(QStringLiteral("CSV Files|*.csv|All|*.*"));
+  shell_.csvSaveDLG = new FileDialog(FileDialogKind::Save, QStringLiteral("CsvSaveDLG"), this);
+  shell_.csvSaveDLG->SetFilter(QStringLiteral("CSV Files|*.csv|All|*.*"));
   tools_ = std::make_unique<TableToolsController>(
       *grid_, *tableChart_, messages_,
       TableToolsHooks{this, [this] { CommitTableStep(); },
                       [this] {
                         TabTableGraphShow();
                         RefreshInsertCellChart();
-                        if (LogChartDrawn() && !learnRequest_) RedrawLogChart(LogStep());
+                        const LogFrame& frame = logChart_->Frame();
+                        if (frame.drawn && !learning_.Requested()) RedrawLogChart(frame.step);
                       },
                       [firstPanel](const QString& text) { firstPanel->setText(text); }});
   ApplyOwnCaptions();
 
-  timer1_ = new QTimer(this);
-  timer1_->setObjectName(QStringLiteral("Timer1"));
-  timer1_->setInterval(10);
-  timer1_->setTimerType(Qt::PreciseTimer);
-  timer2_ = new QTimer(this);
-  timer2_->setObjectName(QStringLiteral("Timer2"));
-  timer2_->setInterval(100);
-  timer2_->setTimerType(Qt::PreciseTimer);  // 60 ticks are the 6 s of the write
+  shell_.timer1 = new QTimer(this);
+  shell_.timer1->setObjectName(QStringLiteral("Timer1"));
+  shell_.timer1->setInterval(10);
+  shell_.timer1->setTimerType(Qt::PreciseTimer);
+  shell_.timer2 = new QTimer(this);
+  shell_.timer2->setObjectName(QStringLiteral("Timer2"));
+  shell_.timer2->setInterval(protocol::kVerifyTickMs);
+  shell_.timer2->setTimerType(Qt::PreciseTimer);  // 60 ticks are the 6 s of the write
 
   FitWindowToClient();
   ConnectHandlers();
@@ -150,25 +160,23 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
       this, [this](QKeyEvent* key) { return FormKeyDown(key); },
       [this](QKeyEvent* key) { return FormKeyUp(key); });
 
-  Run([this] { FormCreate(); });
-  pageControl1_->setCurrentWidget(tabSheet4);
+  Guarded(this, [this] { FormCreate(); });
+  shell_.pageControl1->setCurrentWidget(tabSheet4);
 }
 
 TForm1::~TForm1() {
   // No thread outlives the window: the beeper and the reader end before the
   // port, the recording and the flags are released.
-  flags_.Streaming.store(false, std::memory_order_relaxed);
-  beeper_.reset();
-  reader_.reset();
+  stream_.reset();
 }
 
 bool TForm1::FormKeyDown(QKeyEvent* key) {
-  // Step 1: the space bar holds the log marker.
+  // The space bar holds the log marker.
   if (key->key() == Qt::Key_Space) {
     SetLogMarker(true);
     return true;
   }
-  // Steps 2 to 7: the correction keys.
+  // Then the correction keys.
   return CorrectionKeyDown(key);
 }
 
@@ -195,24 +203,24 @@ void TForm1::BuildPortTab(QWidget* page) {
   label1->setGeometry(16, 19, 34, 17);
   // The system's ports, then those of the command line; read again each
   // time the box opens.
-  com_ = new PortComboBox(
+  port_.com = new PortComboBox(
       [this] {
         std::vector<std::string> extra;
-        for (const QString& name : extraPorts_) extra.push_back(name.toStdString());
+        for (const QString& name : port_.extraPorts) extra.push_back(name.toStdString());
         QStringList names;
         for (const std::string& name : ListPorts(extra)) names.append(QString::fromStdString(name));
         return names;
       },
       page);
-  com_->setObjectName(QStringLiteral("COM"));
-  com_->setGeometry(56, 16, 73, 22);
-  com_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  port_.com->setObjectName(QStringLiteral("COM"));
+  port_.com->setGeometry(56, 16, 73, 22);
+  port_.com->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   // The box cuts most names; its tooltip and the status block below it
   // give the whole one.
-  connect(com_, &QComboBox::currentTextChanged, com_,
-          [this](const QString& name) { com_->setToolTip(name); });
-  status_ = new StatusBlock([this] { return StatusNow(); }, messages_, page);
-  status_->setGeometry(16, 52, 250, 150);
+  connect(port_.com, &QComboBox::currentTextChanged, port_.com,
+          [this](const QString& name) { port_.com->setToolTip(name); });
+  port_.status = new StatusBlock([this] { return StatusNow(); }, messages_, page);
+  port_.status->setGeometry(16, 52, 250, 150);
 
   auto* label6 = new QLabel(QStringLiteral("Zelor"), page);
   label6->setObjectName(QStringLiteral("Label6"));
@@ -224,17 +232,17 @@ void TForm1::BuildPortTab(QWidget* page) {
   label6->setGeometry(280, 140, 420, 120);
   label6->setAlignment(Qt::AlignCenter);
 
-  label7_ = new QLabel(QString::fromLatin1(kWebAddress), page);
-  label7_->setObjectName(QStringLiteral("Label7"));
+  port_.label7 = new QLabel(QString::fromLatin1(kWebAddress), page);
+  port_.label7->setObjectName(QStringLiteral("Label7"));
   QFont link(QStringLiteral("Arial"));
   link.setPixelSize(32);
-  label7_->setFont(link);
-  label7_->setStyleSheet(QStringLiteral("color: blue"));
-  label7_->setCursor(Qt::PointingHandCursor);
-  label7_->setToolTip(label7_->text());
-  label7_->setGeometry(230, 280, 520, 40);
-  label7_->setAlignment(Qt::AlignCenter);
-  label7_->installEventFilter(this);
+  port_.label7->setFont(link);
+  port_.label7->setStyleSheet(QStringLiteral("color: blue"));
+  port_.label7->setCursor(Qt::PointingHandCursor);
+  port_.label7->setToolTip(port_.label7->text());
+  port_.label7->setGeometry(230, 280, 520, 40);
+  port_.label7->setAlignment(Qt::AlignCenter);
+  port_.label7->installEventFilter(this);
 
   auto* label17 = new QLabel(QStringLiteral("V3.2"), page);
   label17->setObjectName(QStringLiteral("Label17"));
@@ -243,16 +251,17 @@ void TForm1::BuildPortTab(QWidget* page) {
 
 LinkStatus TForm1::StatusNow() const {
   LinkStatus status;
-  if (comPort1_.IsOpen()) status.port = QString::fromStdString(comPort1_.PortName());
+  const SerialPort& port = converter_.ComPort1();
+  if (port.IsOpen()) status.port = QString::fromStdString(port.PortName());
   // The firmware label's caption without its fixed start ("FirmWare:  V_3.2"
   // or, when the converter did not answer, "FirmWare:  V1.00").
   if (grid_ && !grid_->VersionLabel()->isHidden()) {
     static const QRegularExpression prefix(QStringLiteral("^FirmWare:\\s*V_?"));
     status.firmware = grid_->VersionLabel()->text().remove(prefix);
   }
-  status.streaming = Streaming();
-  status.readerLost = ReaderLost();
-  status.portLeft = status.readerLost && !LinkLost();
+  status.streaming = stream_->Streaming();
+  status.readerLost = stream_->ReaderLost();
+  status.portLeft = status.readerLost && !stream_->LinkLost();
   if (grid_) {
     const CellMarks& marks = grid_->Marks();
     status.haveCopy = marks.HasCopy();
@@ -260,12 +269,6 @@ LinkStatus TForm1::StatusNow() const {
     status.invalid = marks.Count(CellMark::kInvalid);
   }
   return status;
-}
-
-QAction* TForm1::MenuItem(QMenu* menu, const char* name, const char* caption) {
-  QAction* action = menu->addAction(QString::fromUtf8(caption));
-  action->setObjectName(QString::fromLatin1(name));
-  return action;
 }
 
 void TForm1::BuildMenu() {
@@ -282,7 +285,7 @@ void TForm1::BuildMenu() {
   QMenu* n2 = submenu(n1, bar, "N2", "Файл");
   MenuItem(n2, "N3", "Открыть");
   MenuItem(n2, "N4", "Сохранить");
-  exportCsv_ = MenuItem(n2, "ExportCsv", "");
+  menu_.exportCsv = MenuItem(n2, "ExportCsv", "");
   QMenu* n5 = submenu(nullptr, bar, "N5", "Таблица Замены");
   QMenu* n9 = submenu(n5, bar, "N9", "Файл");
   MenuItem(n9, "N12", "Открыть");
@@ -294,28 +297,28 @@ void TForm1::BuildMenu() {
   n5->addSeparator();
   n5->addActions(grid_->ContextMenu()->actions());  // the tuner's tools and the coverage view
   n5->addSeparator();
-  undoTable_ = MenuItem(n5, "UndoTable", "");
-  redoTable_ = MenuItem(n5, "RedoTable", "");
+  menu_.undoTable = MenuItem(n5, "UndoTable", "");
+  menu_.redoTable = MenuItem(n5, "RedoTable", "");
   QMenu* n6 = submenu(nullptr, bar, "N6", "Конвертер");
   MenuItem(n6, "N7", "Считать таблицу из конвертера");
   MenuItem(n6, "N8", "Записать таблицу в конвертер");
   QMenu* n18 = submenu(nullptr, bar, "N18", "Окно");
-  n19_ = MenuItem(n18, "N19", "Адаптировать под разрешение экрана ");
-  n20_ = MenuItem(n18, "N20", "Исходный вид ");
-  n20_->setEnabled(false);
+  menu_.n19 = MenuItem(n18, "N19", "Адаптировать под разрешение экрана ");
+  menu_.n20 = MenuItem(n18, "N20", "Исходный вид ");
+  menu_.n20->setEnabled(false);
   QAction* n22 = bar->addAction(QStringLiteral("Утилита сравнения таблиц"));
   n22->setObjectName(QStringLiteral("N22"));
 }
 
 void TForm1::ApplyOwnCaptions() {
-  exportCsv_->setText(messages_.Own(OwnMessage::kExportCsvCaption));
-  undoTable_->setText(messages_.Own(OwnMessage::kUndoTableCaption));
-  redoTable_->setText(messages_.Own(OwnMessage::kRedoTableCaption));
+  menu_.exportCsv->setText(messages_.Own(OwnMessage::kExportCsvCaption));
+  menu_.undoTable->setText(messages_.Own(OwnMessage::kUndoTableCaption));
+  menu_.redoTable->setText(messages_.Own(OwnMessage::kRedoTableCaption));
   tools_->ApplyOwnCaptions();
 }
 
 QWidget* TForm1::TabSheet(const char* name) const {
-  return pageControl1_->findChild<QWidget*>(QString::fromLatin1(name));
+  return shell_.pageControl1->findChild<QWidget*>(QString::fromLatin1(name));
 }
 
 void TForm1::ConnectHandlers() {
@@ -323,7 +326,7 @@ void TForm1::ConnectHandlers() {
     QAction* action = findChild<QAction*>(QString::fromLatin1(name));
     Q_ASSERT(action);
     connect(action, &QAction::triggered, this,
-            [this, handler] { Run([&] { (this->*handler)(); }); });
+            [this, handler] { Guarded(this, [&] { (this->*handler)(); }); });
   };
   onMenu("N7", &TForm1::N7Click);
   onMenu("N8", &TForm1::N8Click);
@@ -335,40 +338,42 @@ void TForm1::ConnectHandlers() {
   onMenu("N20", &TForm1::N20Click);
   onMenu("N22", &TForm1::N22Click);
 
-  connect(com_, qOverload<int>(&QComboBox::activated), this,
-          [this](int) { Run([this] { COMChange(); }); });
+  connect(port_.com, qOverload<int>(&QComboBox::activated), this,
+          [this](int) { Guarded(this, [this] { COMChange(); }); });
   connect(tableChart_, &QCustomPlot::mousePress, this,
-          [this](QMouseEvent* event) { Run([&] { TableChartMouseDown(event); }); });
+          [this](QMouseEvent* event) { Guarded(this, [&] { TableChartMouseDown(event); }); });
   connect(tableChart_, &QCustomPlot::mouseMove, this,
-          [this](QMouseEvent* event) { Run([&] { TableChartMouseMove(event); }); });
+          [this](QMouseEvent* event) { Guarded(this, [&] { TableChartMouseMove(event); }); });
   connect(tableChart_, &QCustomPlot::mouseRelease, this,
-          [this](QMouseEvent*) { Run([&] { TableChartMouseUp(); }); });
+          [this](QMouseEvent*) { Guarded(this, [&] { TableChartMouseUp(); }); });
   connect(tableChart_, &QCustomPlot::mouseDoubleClick, this,
-          [this](QMouseEvent*) { Run([&] { TableChartDblClick(); }); });
+          [this](QMouseEvent*) { Guarded(this, [&] { TableChartDblClick(); }); });
   connect(panel_->TrackBarMafNach, &QSlider::valueChanged, this,
-          [this](int) { Run([this] { TrackBarMafNachChange(); }); });
+          [this](int) { Guarded(this, [this] { TrackBarMafNachChange(); }); });
   connect(panel_->TrackBarMafKon, &QSlider::valueChanged, this,
-          [this](int) { Run([this] { TrackBarMafKonChange(); }); });
+          [this](int) { Guarded(this, [this] { TrackBarMafKonChange(); }); });
   connect(panel_->EditCorrection, &QLineEdit::textChanged, this,
-          [this](const QString&) { Run([this] { EditCorrectionChange(); }); });
+          [this](const QString&) { Guarded(this, [this] { EditCorrectionChange(); }); });
   connect(panel_->EditCorrection, &QLineEdit::returnPressed, this,
-          [this] { Run([this] { EditCorrectionKeyPress(QChar(13)); }); });
+          [this] { Guarded(this, [this] { EditCorrectionKeyPress(QChar(13)); }); });
   connect(panel_->Button1, &QPushButton::clicked, this,
-          [this] { Run([this] { Button1Click(); }); });
+          [this] { Guarded(this, [this] { Button1Click(); }); });
   connect(panel_->BeepCheckBox, &QCheckBox::toggled, this,
-          [this] { Run([this] { BeepCheckBoxClick(); }); });
+          [this] { Guarded(this, [this] { BeepCheckBoxClick(); }); });
   connect(panel_->ButtonStart, &QPushButton::clicked, this,
-          [this] { Run([this] { ButtonStartClick(); }); });
+          [this] { Guarded(this, [this] { ButtonStartClick(); }); });
   connect(panel_->ButtonStop, &QPushButton::clicked, this,
-          [this] { Run([this] { ButtonStopClick(); }); });
-  connect(timer1_, &QTimer::timeout, this, [this] { Run([this] { Timer1Timer(); }); });
-  connect(timer2_, &QTimer::timeout, this, [this] { Run([this] { Timer2Timer(); }); });
+          [this] { Guarded(this, [this] { ButtonStopClick(); }); });
+  connect(shell_.timer1, &QTimer::timeout, this,
+          [this] { Guarded(this, [this] { Timer1Timer(); }); });
+  connect(shell_.timer2, &QTimer::timeout, this,
+          [this] { Guarded(this, [this] { Timer2Timer(); }); });
 
-  connect(pageControl1_, &QTabWidget::currentChanged, this, [this](int index) {
+  connect(shell_.pageControl1, &QTabWidget::currentChanged, this, [this](int index) {
     // A hint tells of something on the tab left behind.
-    hintPanel_->clear();
-    const QString name = pageControl1_->widget(index)->objectName();
-    Run([&] {
+    shell_.hintPanel->clear();
+    const QString name = shell_.pageControl1->widget(index)->objectName();
+    Guarded(this, [&] {
       if (name == QLatin1String("TabSheet1") || name == QLatin1String("TabSheet3")) {
         TabSheet1Show();
       } else if (name == QLatin1String("TabTableGraph")) {
@@ -392,13 +397,13 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseMove:
       if (watched == grid_->Grid()->viewport()) {
         const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
-        Run([&] { StringGrid1MouseMove(pos); });
+        Guarded(this, [&] { StringGrid1MouseMove(pos); });
       } else if (watched == TabSheet("TabSheet3")) {
-        Run([&] { TabSheet3MouseMove(); });
+        Guarded(this, [&] { TabSheet3MouseMove(); });
       }
       break;
     case QEvent::MouseButtonRelease:
-      if (watched == label7_) Run([this] { Label7Click(); });
+      if (watched == port_.label7) Guarded(this, [this] { Label7Click(); });
       break;
     default: break;
   }
@@ -406,19 +411,18 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm1::FitWindowToClient() {
-  setFixedSize(client_->width(), client_->height() + menuBar()->sizeHint().height());
+  setFixedSize(shell_.client->width(), shell_.client->height() + menuBar()->sizeHint().height());
 }
 
 void TForm1::FormCreate() {
-  portChosen_ = false;
-  com_->clear();
-  com_->Reread();
-  com_->setCurrentIndex(-1);
+  port_.com->clear();
+  port_.com->Reread();
+  port_.com->setCurrentIndex(-1);
   N14Click();
   logChart_->Frame().pointsPerFrame = kPointsPerFrame;
-  learnedCells_.fill(0);
-  currentTableFile_.clear();
-  currentLogFile_.clear();
+  learning_.ResetAll();
+  files_.table.clear();
+  files_.log.clear();
 }
 
 void TForm1::ShowFileCaption(const QString& fileName) {
@@ -428,7 +432,9 @@ void TForm1::ShowFileCaption(const QString& fileName) {
 void TForm1::Message(const QString& text) {
   // While the progress window is up, a message belongs to it: a box under
   // the main window would open behind that always-on-top window.
-  QWidget* owner = form3_ && form3_->isVisible() ? static_cast<QWidget*>(form3_) : this;
+  QWidget* owner = windows_.progress && windows_.progress->isVisible()
+                       ? static_cast<QWidget*>(windows_.progress)
+                       : this;
   Dialogs().ShowMessage(owner, text);
 }
 
@@ -437,47 +443,25 @@ void TForm1::COMChange() {
   // until this port's read succeeds (its open may fail, or the read be
   // refused during a run).
   grid_->VersionLabel()->hide();
-  converterTableKnown_ = false;
+  converter_.Leave();
   // Nor is the table of that converter what the grid is compared with.
   grid_->ForgetConverterCopy();
-  if (portChosen_) {
-    if (Streaming()) {
-      // The reader ends as its port closes: no loss of the converter.
-      readerLeftByPortChange_ = reader_ && !reader_->Finished();
-      StopConverterLeft();
-    }
-    comPort1_.Close();
-    // A run's reader ends on the closed port, silently; it is waited for,
-    // so that from here on the run counts as one whose reader is lost.
-    if (reader_) reader_->Join();
-  }
-  if (com_->currentIndex() >= 0) comPort1_.SetPortName(com_->currentText().toStdString());
-  comPort1_.Open();
-  portChosen_ = true;
+  if (converter_.PortChosen()) stream_->LeavePort();
+  converter_.Choose(port_.com->currentIndex() >= 0 ? port_.com->currentText().toStdString()
+                                                   : std::string());
   N7Click();
 }
 
-void TForm1::StopConverterLeft() {
-  // A converter left streaming would still be streaming when the user comes
-  // back to it, and its frames would be taken for the table. It may be gone
-  // already (a reason to leave it), so a failing write keeps no one on its
-  // port.
-  try {
-    comPort1_.Write(protocol::kStreamStop.data(), static_cast<int>(protocol::kStreamStop.size()));
-  } catch (const SerialPortError&) {
-  }
-}
-
 void TForm1::Label7Click() {
-  label7_->setToolTip(label7_->text());
-  Dialogs().OpenAddress(label7_->toolTip());
+  port_.label7->setToolTip(port_.label7->text());
+  Dialogs().OpenAddress(port_.label7->toolTip());
 }
 
 void TForm1::TabSheet1Show() {
-  if (pageControl1_->currentWidget() == TabSheet("TabSheet1")) {
+  if (shell_.pageControl1->currentWidget() == TabSheet("TabSheet1")) {
     setWindowTitle(QStringLiteral("ZelorConfigurator"));
   } else {
-    ShowFileCaption(currentTableFile_);
+    ShowFileCaption(files_.table);
   }
 }
 
@@ -487,20 +471,16 @@ void TForm1::TabSheet4Show() {
 }
 
 void TForm1::N22Click() {
-  if (!form2_) return;
-  form2_->show();
-  form2_->raise();
-}
-
-void TForm1::SetGridCells(int columnWidth, int rowHeight) {
-  SetDefaultCells(grid_->Grid(), columnWidth, rowHeight);
+  if (!windows_.compare) return;
+  windows_.compare->show();
+  windows_.compare->raise();
 }
 
 void TForm1::ScaleClient(int multiplier, int divisor) {
   QFont windowFont = font();
   windowFont.setPixelSize(MulDiv(windowFont.pixelSize(), multiplier, divisor));
   setFont(windowFont);
-  ScaleWidgetTree(client_, multiplier, divisor);
+  ScaleWidgetTree(shell_.client, multiplier, divisor);
   FitWindowToClient();
 }
 
@@ -510,11 +490,10 @@ void TForm1::N19Click() {
   if (p <= 0) return;
   ScaleClient(p, 100);
   QTableWidget* grid = grid_->Grid();
-  SetGridCells(ScaledColumnWidth(grid->height()), ScaledRowHeight(grid->width()));
-  if (form2_) form2_->ScaleBy(p, 100);
-  scalePercent_ = p;
-  n20_->setEnabled(true);
-  n19_->setEnabled(false);
+  SetDefaultCells(grid, ScaledColumnWidth(grid->height()), ScaledRowHeight(grid->width()));
+  if (windows_.compare) windows_.compare->ScaleBy(p, 100);
+  menu_.n20->setEnabled(true);
+  menu_.n19->setEnabled(false);
 }
 
 void TForm1::N20Click() {
@@ -522,11 +501,10 @@ void TForm1::N20Click() {
   const int p = ScreenScalePercent(screen.width(), screen.height());
   if (p <= 0) return;
   ScaleClient(100, p);
-  SetGridCells(kTableCellWidth, kTableCellHeight);
-  if (form2_) form2_->UnscaleBy(p);
-  scalePercent_ = 100;
-  n20_->setEnabled(false);
-  n19_->setEnabled(true);
+  SetDefaultCells(grid_->Grid(), kTableCellWidth, kTableCellHeight);
+  if (windows_.compare) windows_.compare->UnscaleBy(p);
+  menu_.n20->setEnabled(false);
+  menu_.n19->setEnabled(true);
 }
 
 }  // namespace zelor

@@ -119,7 +119,7 @@ int main(int argc, char* argv[]) {
   Windows windows = StartUp({});
   TForm1& form = *windows.form1;
   for (int m = 0; m < 256; ++m) form.Grid().SetCell(m, (m * 7) % 256);
-  Record(form.Log());
+  Record(form.Stream().Log());
   form.PageControl1()->setCurrentWidget(form.TabSheet("TabSheet2"));
   QCoreApplication::processEvents();
   LogChartPage& page = form.LogPage();
@@ -127,7 +127,7 @@ int main(int argc, char* argv[]) {
   int replots = 0;
   QObject::connect(chart, &QCustomPlot::afterReplot, [&] { ++replots; });
   auto redraw = [&] {
-    form.RedrawLogChart(form.LogStep());
+    form.RedrawLogChart(form.LogPage().Frame().step);
     QCoreApplication::processEvents();  // the queued replot
   };
   auto replot = [&] {
@@ -144,7 +144,7 @@ int main(int argc, char* argv[]) {
   const double autoReplots = replots / double(rounds * 20);
   const double autoReplot = MedianMs(rounds, 20, replot);
   std::printf("automatic resolution: step %d, %d points a series (replots per redraw %.2f)\n",
-              form.LogStep(), page.PointCount(kMafSeries), autoReplots);
+              form.LogPage().Frame().step, page.PointCount(kMafSeries), autoReplots);
   Report("1. redraw + replot, automatic resolution", autoRedraw, "replot of the same points",
          autoReplot, "ms");
 
@@ -180,7 +180,7 @@ int main(int argc, char* argv[]) {
             Qt::NoButton);
   chart->findChild<QMenu*>()->hide();
   const double scrollReplotMs = MedianMs(rounds, 50, replot);
-  std::printf("\nscrolling at step %d\n", form.LogStep());
+  std::printf("\nscrolling at step %d\n", form.LogPage().Frame().step);
   Report("3. right-button scrolling, redraws a second", 1000.0 / scrollMs, "replots a second",
          1000.0 / scrollReplotMs, "/s");
 
@@ -207,7 +207,7 @@ int main(int argc, char* argv[]) {
     file.open(QIODevice::ReadOnly);
     held = file.readAll();
   }
-  auto spread = [&] { SpreadLogRecords(form.Log(), held.constData(), held.size()); };
+  auto spread = [&] { SpreadLogRecords(form.Stream().Log(), held.constData(), held.size()); };
   const double read = MedianColdMs(25, readFile);
   const double open = MedianColdMs(25, openCommand);
   const double spreadMs = MedianColdMs(25, spread);

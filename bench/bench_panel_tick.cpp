@@ -18,7 +18,7 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 double MicrosPerTick(zelor::TForm1& form, int ticks, bool processEvents) {
-  zelor::LogBuffer& log = form.Log();
+  zelor::LogBuffer& log = form.Stream().Log();
   std::uint8_t frame[8] = {100, 0, 128, 0, 0, 0, 0, 20};
   const auto start = Clock::now();
   for (int i = 0; i < ticks; ++i) {
@@ -42,7 +42,7 @@ int main(int argc, char* argv[]) {
   zelor::PanelPage& panel = form.Panel();
   panel.CheckBoxLearnTable->setChecked(true);
   panel.CheckBoxInsertCell->setChecked(true);
-  form.Log().SetCount(0);
+  form.Stream().Log().SetCount(0);
   MicrosPerTick(form, 200, true);  // warm up
   const int ticks = 3000;
   std::printf("panel tick without the chart redraw: %.1f us\n", MicrosPerTick(form, ticks, false));

@@ -14,9 +14,9 @@
 
 #include "link/LogBuffer.h"
 #include "link/PtyPair.h"
-#include "link/ReadlLogThread.h"
 #include "link/SerialPort.h"
 #include "link/StreamFlags.h"
+#include "link/StreamReader.h"
 
 using Clock = std::chrono::steady_clock;
 

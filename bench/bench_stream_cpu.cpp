@@ -55,7 +55,7 @@ struct Phase {
 
 Phase Measure(zelor::TForm1& form, PaintCounter& paints, double seconds) {
   const int paintsBefore = paints.paints;
-  const int countBefore = form.Log().Count();
+  const int countBefore = form.Stream().Log().Count();
   const double cpuBefore = CpuSeconds();
   QElapsedTimer wall;
   wall.start();
@@ -66,7 +66,7 @@ Phase Measure(zelor::TForm1& form, PaintCounter& paints, double seconds) {
   Phase phase;
   phase.share = (CpuSeconds() - cpuBefore) / elapsed;
   phase.paintsPerS = (paints.paints - paintsBefore) / elapsed;
-  phase.samplesPerS = (form.Log().Count() - countBefore) / elapsed;
+  phase.samplesPerS = (form.Stream().Log().Count() - countBefore) / elapsed;
   return phase;
 }
 
@@ -102,14 +102,14 @@ int main(int argc, char* argv[]) {
   panel.CheckBoxLearnTable->setChecked(true);
   panel.CheckBoxInsertCell->setChecked(true);
   panel.ButtonStart->click();
-  if (!form.Streaming()) {
+  if (!form.Stream().Streaming()) {
     std::fprintf(stderr, "the stream did not start\n");
     return 1;
   }
   Measure(form, paints, 1.0);  // the first frames, the first repaints
 
   const Phase full = Measure(form, paints, seconds);
-  form.Timer1()->stop();  // the reader alone: the baseline
+  form.findChild<QTimer*>(QStringLiteral("Timer1"))->stop();  // the reader alone: the baseline
   const Phase reader = Measure(form, paints, seconds / 4);
   panel.ButtonStop->click();
 

@@ -30,7 +30,6 @@ namespace {
 constexpr int kClientWidth = 700;
 constexpr int kClientHeight = 440;
 constexpr int kStatusBarHeight = 20;
-const QString kTabFilter = QStringLiteral("Tab Files|*.tab|All|*.*");
 
 // Table 2's menu items that repeat a Table 1 caption after the language file.
 struct CaptionCopy {
@@ -254,7 +253,7 @@ void TForm2::IdentityTable(int table) {
 void TForm2::OpenTable(int table) {
   EndCellEditing(Grid(table));
   FileDialog& dialog = *openDialog_;
-  dialog.SetFilter(kTabFilter);
+  dialog.SetFilter(QString::fromLatin1(kTableSaveFilter));
   if (dialog.Execute(this)) {
     // A file that cannot be read stops the command with its message; only
     // the cells are read, anything after them is ignored.
@@ -275,7 +274,7 @@ void TForm2::SaveTable(int table) {
   // What the open editor shows is what is saved.
   EndCellEditing(Grid(table));
   FileDialog& dialog = *saveDialog_;
-  dialog.SetFilter(kTabFilter);
+  dialog.SetFilter(QString::fromLatin1(kTableSaveFilter));
   if (!dialog.Execute(this)) return;
   const QString name = WithTabExtension(dialog.FileName());
   dialog.SetFileName(name);

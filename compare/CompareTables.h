@@ -88,8 +88,6 @@ class TForm2 : public QMainWindow {
   CompareChart& Chart() const { return *chart1_; }
   QTabWidget* PageControl() const { return pageControl_; }
   QLabel* HintPanel() const { return hintPanel_; }
-  FileDialog* OpenDialog() const { return openDialog_; }
-  FileDialog* SaveDialog() const { return saveDialog_; }
   const CompareChartDrag& ChartDrag() const { return drag_; }
 
   // --- Captions the language file replaces ----------------------------------
@@ -134,7 +132,6 @@ class TForm2 : public QMainWindow {
   void IdentityTable(int table);
   void OpenTable(int table);
   void SaveTable(int table);
-  void ShowTableTab(int table);
   void GridMouseMove(int table, const QPoint& viewportPos);
   // The popup item of a table switched: markers and line follow its check.
   void TableItemClick(int table);

@@ -29,10 +29,7 @@ class LogChart : public ZoomChart {
   // Allows or suppresses the popup for the click in progress; every press
   // starts suppressed.
   void AllowPopup(bool allowed) { popupAllowed_ = allowed; }
-  bool PopupAllowed() const { return popupAllowed_; }
 
-  // True while the bottom axis is automatic.
-  bool FollowsData() const { return following_; }
   // Makes the bottom axis automatic again and fits it to the points.
   void FollowData();
   // Fits the bottom axis to the plotted points when it is automatic.

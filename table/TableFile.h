@@ -10,6 +10,12 @@
 
 namespace zelor {
 
+// The file dialogs' filters for table files, as the dialogs take them: the
+// main window opens with the first and saves with the second; the
+// comparison window uses the second for both.
+inline constexpr char kTableOpenFilter[] = "Tab files|*.tab|All|*.*";
+inline constexpr char kTableSaveFilter[] = "Tab Files|*.tab|All|*.*";
+
 // name with ".tab" appended unless its last four characters are exactly
 // ".tab" (case-sensitive).
 QString WithTabExtension(const QString& name);

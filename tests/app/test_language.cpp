@@ -15,6 +15,7 @@
 #include <QtTest>
 #include <algorithm>
 
+#include "app/MainCaptions.h"
 #include "app/StartUp.h"
 #include "app/Unit3.h"
 #include "app/UserDialogs.h"
@@ -40,8 +41,8 @@ const std::pair<const char*, const char*> kCopies[] = {
 // and the messages 7 to 18.
 QStringList Texts(const Windows& windows) {
   QStringList texts;
-  for (int line = 1; line <= TForm1::kCaptionLineCount; ++line)
-    texts.append(windows.form1->CaptionOfLine(line));
+  for (int line = 1; line <= kMainCaptionLineCount; ++line)
+    texts.append(CaptionOfLine(*windows.form1, line));
   texts.append(windows.form3->windowTitle());
   for (const char* name : TForm2::kCaptionTargets)
     texts.append(windows.form2->Caption(QString::fromLatin1(name)));
@@ -170,8 +171,8 @@ class TestLanguage : public QObject {
     QFETCH(QString, tab);
     Start(bytes);
     QCOMPARE(windows_.form1->findChild<QLabel*>(QStringLiteral("Label1"))->text(), label1);
-    QCOMPARE(windows_.form1->CaptionOfLine(2), tab);
-    QCOMPARE(windows_.form1->CaptionOfLine(3), russian_[2]);
+    QCOMPARE(CaptionOfLine(*windows_.form1, 2), tab);
+    QCOMPARE(CaptionOfLine(*windows_.form1, 3), russian_[2]);
   }
 
   // Qt's own file dialog opens large enough, its columns as wide as what
@@ -248,7 +249,7 @@ class TestLanguage : public QObject {
       QVERIFY(texts[kCaptionTexts + k] != russian_[kCaptionTexts + k]);
     // "Zelor " and the comparison command's new caption; once shown, its
     // caption rule repeats that caption.
-    const QString command = lines[TForm1::kCaptionLineCount - 1];
+    const QString command = lines[kMainCaptionLineCount - 1];
     QCOMPARE(texts[kComparisonCaption], QStringLiteral("Zelor ") + command);
     windows_.form1->N22Click();
     QCOMPARE(windows_.form2->windowTitle(), QStringLiteral("Zelor ") + command + u' ');

@@ -27,6 +27,7 @@
 #include "app/ZelorConfigurator.h"
 #include "compare/CompareTables.h"
 #include "link/SerialPortError.h"
+#include "log/LogChartPage.h"
 #include "log/PanelPage.h"
 #include "support/ScriptedDialogs.h"
 #include "table/GridPage.h"
@@ -60,9 +61,9 @@ class TestMainWindow : public QObject {
   void startUpState() {
     TForm1& form = *windows_.form1;
     QCOMPARE(form.windowTitle(), Caption());
-    QVERIFY(!form.PortChosen());
-    QVERIFY(!form.ComPort1().IsOpen());
-    QCOMPARE(form.ComPort1().PortName(), std::string("COM1"));
+    QVERIFY(!form.Converter().PortChosen());
+    QVERIFY(!form.Converter().ComPort1().IsOpen());
+    QCOMPARE(form.Converter().ComPort1().PortName(), std::string("COM1"));
     auto* com = form.findChild<QComboBox*>(QStringLiteral("COM"));
     QVERIFY(com);
     QCOMPARE(com->currentIndex(), -1);
@@ -71,13 +72,13 @@ class TestMainWindow : public QObject {
     const int expected[6] = {4, 5, 0, 50, 100, 100};
     for (int k = 0; k < 6; ++k)
       QCOMPARE(form.Grid().SettingEdit(k)->text(), QString::number(expected[k]));
-    QVERIFY(form.CurrentTableFile().isEmpty());
-    QVERIFY(form.CurrentLogFile().isEmpty());
-    QCOMPARE(form.LogPointsPerFrame(), 430);
-    QVERIFY(!form.Timer1()->isActive());
-    QVERIFY(!form.Timer2()->isActive());
-    QCOMPARE(form.Timer1()->interval(), 10);
-    QCOMPARE(form.Timer2()->interval(), 100);
+    QVERIFY(form.CurrentFiles().table.isEmpty());
+    QVERIFY(form.CurrentFiles().log.isEmpty());
+    QCOMPARE(form.LogPage().Frame().pointsPerFrame, 430);
+    QVERIFY(!form.findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
+    QVERIFY(!form.findChild<QTimer*>(QStringLiteral("Timer2"))->isActive());
+    QCOMPARE(form.findChild<QTimer*>(QStringLiteral("Timer1"))->interval(), 10);
+    QCOMPARE(form.findChild<QTimer*>(QStringLiteral("Timer2"))->interval(), 100);
     QVERIFY(!form.Grid().VersionLabel()->isVisible());
     QVERIFY(!windows_.form2->isVisible());
     QVERIFY(!windows_.form3->isVisible());
@@ -136,9 +137,10 @@ class TestMainWindow : public QObject {
     // "Утилита сравнения таблиц" is a command on the bar itself.
     QVERIFY(form.menuBar()->actions().contains(Action(form, "N22")));
     QVERIFY(!Action(form, "N22")->menu());
-    QCOMPARE(form.FileOpenDLG()->Filter(),
+    QCOMPARE(form.findChild<FileDialog*>(QStringLiteral("FileOpenDLG"))->Filter(),
              QStringLiteral("Файлы таблицы замены|*.tab|Все файлы|*.*"));
-    QCOMPARE(form.FileSaveDLG()->objectName(), QStringLiteral("FileSaveDLG"));
+    QCOMPARE(form.findChild<FileDialog*>(QStringLiteral("FileSaveDLG"))->objectName(),
+             QStringLiteral("FileSaveDLG"));
   }
 
   void captionRulesOfTheTabs() {
@@ -202,23 +204,25 @@ class TestMainWindow : public QObject {
     QTableWidget* grid = form.Grid().Grid();
     const QRect topRight = grid->visualRect(grid->model()->index(0, 15));
     QTest::mouseMove(grid->viewport(), topRight.center());
-    QCOMPARE(form.HintPanel()->text(), QStringLiteral("MAF=255      Конв.Вых.=255"));
+    QCOMPARE(form.findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text(),
+             QStringLiteral("MAF=255      Конв.Вых.=255"));
     form.Grid().SetCellText(3, QStringLiteral("abc"));
     const QRect cell3 = grid->visualRect(grid->model()->index(15, 3));
     QTest::mouseMove(grid->viewport(), cell3.center());
-    QCOMPARE(form.HintPanel()->text(), QStringLiteral("MAF=3      Конв.Вых.=abc"));
+    QCOMPARE(form.findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text(),
+             QStringLiteral("MAF=3      Конв.Вых.=abc"));
     // Off the cells: the grid's empty area, then the bare tab.
     QTest::mouseMove(grid->viewport(),
                      QPoint(grid->viewport()->width() - 2, grid->viewport()->height() - 2));
-    QVERIFY(form.HintPanel()->text().isEmpty());
+    QVERIFY(form.findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text().isEmpty());
     QTest::mouseMove(grid->viewport(), cell3.center());
-    QVERIFY(!form.HintPanel()->text().isEmpty());
+    QVERIFY(!form.findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text().isEmpty());
     QTest::mouseMove(form.TabSheet("TabSheet3"), QPoint(900, 450));
-    QVERIFY(form.HintPanel()->text().isEmpty());
+    QVERIFY(form.findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text().isEmpty());
     // Nor does a hint outlive its tab.
     QTest::mouseMove(grid->viewport(), cell3.center());
     form.PageControl1()->setCurrentWidget(form.TabSheet("TabSheet2"));
-    QVERIFY(form.HintPanel()->text().isEmpty());
+    QVERIFY(form.findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text().isEmpty());
   }
 
   void badCellStopsTheChartRebuildWithItsMessage() {
@@ -312,8 +316,8 @@ class TestMainWindow : public QObject {
     const QStringList messages = dialogs_->TakeMessages();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages[0].startsWith("Unable to open com port (Error: "), qPrintable(messages[0]));
-    QVERIFY(!form.PortChosen());
-    QVERIFY(!form.ComPort1().IsOpen());
+    QVERIFY(!form.Converter().PortChosen());
+    QVERIFY(!form.Converter().ComPort1().IsOpen());
     // Later commands still find no port chosen.
     Action(form, "N7")->trigger();
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"Вы не выбрали COM порт!"});

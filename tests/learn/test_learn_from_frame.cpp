@@ -30,15 +30,15 @@ class TestLearnFromFrame : public QObject {
 
   void lastSampleWinsUnlockedFirstWhenLocked() {
     // MAF 40 at three plotted samples, with VAF 10, 20 and 30.
-    testing::Record(form().Log(), 200, [](std::int32_t k) {
+    testing::Record(form().Stream().Log(), 200, [](std::int32_t k) {
       const bool forty = k == 50 || k == 60 || k == 70;
       return Sample(0, 0, 128, forty ? 40 : 100, forty ? k - 40 : 5, 0);
     });
     ShowWhole();
     // A request waits out a running stream; the redraw at "Стоп" learns.
-    form().Flags().Streaming.store(true);
+    form().Stream().Flags().Streaming.store(true);
     Trigger("N16");
-    form().Flags().Streaming.store(false);
+    form().Stream().Flags().Streaming.store(false);
     QCOMPARE(Cell(40), QStringLiteral("0"));
     form().LogChartUndoZoom();
     QCOMPARE(Cell(40), QStringLiteral("30"));
@@ -61,7 +61,7 @@ class TestLearnFromFrame : public QObject {
   // The marks go with the cells through the history: a learning pass taken
   // back leaves no cell locked behind, and a reset can be taken back too.
   void undoAndRedoCarryTheLearnedMarks() {
-    testing::Record(form().Log(), 200,
+    testing::Record(form().Stream().Log(), 200,
                     [](std::int32_t k) { return Sample(0, 0, 128, k < 100 ? 40 : 41, 60, 0); });
     ShowWhole();
     Trigger("LearnedCellsLock");
@@ -78,23 +78,23 @@ class TestLearnFromFrame : public QObject {
         {"ResetAllLearnedCells", "60", {}},
         {"UndoTable", "60", learned},
     };
-    QCOMPARE(form().LearnedCells(), learned);
+    QCOMPARE(form().Learning().LearnedCells(), learned);
     for (const auto& step : steps) {
       Trigger(step.command);
       QVERIFY2(Cell(40) == step.cell40, step.command);
-      QVERIFY2(form().LearnedCells() == step.marks, step.command);
+      QVERIFY2(form().Learning().LearnedCells() == step.marks, step.command);
     }
   }
 
   void aModeLearnsAtOnceUpToTheWindowsEnd() {
     // At a step of 10: MAF 50 at 100, 110 and 120 (not between them); MAF
     // 77 at 270, 280, 290 and in slot 300, a leftover past the count.
-    testing::Record(form().Log(), 300, [](std::int32_t k) {
+    testing::Record(form().Stream().Log(), 300, [](std::int32_t k) {
       if (k == 100 || k == 110 || k == 120) return Sample(0, 0, 128, 50, k - 90, 0);
       if (k == 270 || k == 280 || k == 290) return Sample(0, 0, 128, 77, k - 260, 0);
       return Sample(0, 0, 128, k > 100 && k < 120 ? 60 : 100, 5, 0);
     });
-    form().Log().Store(300, Sample(0, 0, 128, 77, 255, 0));
+    form().Stream().Log().Store(300, Sample(0, 0, 128, 77, 255, 0));
     ShowWhole();
     Trigger("N011");
     for (int round = 0; round < 2; ++round) {  // a second choice learns again
@@ -111,7 +111,7 @@ class TestLearnFromFrame : public QObject {
   void theLockShowsItsWarningAndRefusesDragsOnLearnedPoints() {
     form().Grid().SetCell(30, 150);
     form().Grid().SetCell(31, 160);
-    testing::Record(form().Log(), 300,
+    testing::Record(form().Stream().Log(), 300,
                     [](std::int32_t k) { return Sample(40, 0, 128, 30 + k % 2, 20, 60); });
     ShowWhole();
     Drag(100);  // MAF 30; a drag sets its flag
@@ -131,10 +131,10 @@ class TestLearnFromFrame : public QObject {
     // Sample k has MAF k; no point lies on the top or the bottom edge near
     // the pixels used, so no press starts a drag of its own.
     for (int m = 0; m < 256; ++m) form().Grid().SetCell(m, 50);
-    testing::Record(form().Log(), 200,
+    testing::Record(form().Stream().Log(), 200,
                     [](std::int32_t k) { return Sample(100, 0, 128, k, 100, 100); });
     DoubleClick(QPoint(480, 240));  // not drawn yet
-    QCOMPARE(form().LearnedCells(), LearnedCellFlags{});
+    QCOMPARE(form().Learning().LearnedCells(), LearnedCellFlags{});
     ShowWhole();
     const struct {
       double origin;  // of the bottom axis at 5 ms a pixel; points every 10 ms
@@ -147,13 +147,13 @@ class TestLearnFromFrame : public QObject {
         {-1000, 0, true, -1},  // before the first point
     };
     for (const auto& c : cases) {
-      const LearnedCellFlags before = form().LearnedCells();
+      const LearnedCellFlags before = form().Learning().LearnedCells();
       DoubleClick(AtTime(c.origin, c.dx, c.top) + QPoint(0, c.top ? -1 : 1));  // outside
-      QCOMPARE(form().LearnedCells(), before);
+      QCOMPARE(form().Learning().LearnedCells(), before);
       DoubleClick(AtTime(c.origin, c.dx, c.top));
       LearnedCellFlags flags = before;
       if (c.maf >= 0) flags[c.maf] = 1;
-      QCOMPARE(form().LearnedCells(), flags);
+      QCOMPARE(form().Learning().LearnedCells(), flags);
       if (c.maf < 0) continue;
       QCOMPARE(Cell(c.maf), c.top ? QStringLiteral("255") : QStringLiteral("0"));
       QCOMPARE(page().Y(kTabSeries, c.maf), c.top ? 255.0 : 0.0);  // redrawn

@@ -1,6 +1,8 @@
 // The table read, write and read-back of ConverterLink through the real
 // serial layer, against the converter simulator: what each brings back, and
-// the bytes that reached the converter.
+// the bytes that reached the converter; and what ConverterTransfer keeps of
+// them (the TableMirror, the verification's ticks, whether the converter's
+// table is known).
 
 #include <QtTest>
 #include <array>
@@ -8,6 +10,7 @@
 #include <vector>
 
 #include "link/ConverterLink.h"
+#include "link/ConverterTransfer.h"
 #include "link/SerialPort.h"
 #include "support/SimProcess.h"
 
@@ -50,6 +53,8 @@ class TestConverterLink : public QObject {
   void readsTheTable();
   void writesAndReadsBack_data();
   void writesAndReadsBack();
+  void transferKnowsTheTableOnlyOnceReadOrVerified_data();
+  void transferKnowsTheTableOnlyOnceReadOrVerified();
 };
 
 void TestConverterLink::readsTheTable_data() {
@@ -126,6 +131,58 @@ void TestConverterLink::writesAndReadsBack() {
   QCOMPARE(back.mismatch, mismatch < 0 ? std::nullopt : std::optional<int>(mismatch));
   QCOMPARE(back.Verified(), verified);
   QTRY_COMPARE(rig.sim.Received(), Concat({frame, {'s', 'r'}}));
+}
+
+void TestConverterLink::transferKnowsTheTableOnlyOnceReadOrVerified_data() {
+  QTest::addColumn<QStringList>("faults");
+  QTest::addColumn<int>("received");
+  QTest::addColumn<bool>("knownByRead");
+  QTest::addColumn<bool>("knownByWrite");
+
+  QTest::newRow("full") << QStringList{} << 257 << true << true;
+  QTest::newRow("short") << QStringList{"short-table"} << 256 << false << false;
+  QTest::newRow("read-back differs") << QStringList{"corrupt-readback=17"} << 257 << true << false;
+  QTest::newRow("silent") << QStringList{"silent"} << 0 << false << false;
+}
+
+void TestConverterLink::transferKnowsTheTableOnlyOnceReadOrVerified() {
+  QFETCH(QStringList, faults);
+  QFETCH(int, received);
+  QFETCH(bool, knownByRead);
+  QFETCH(bool, knownByWrite);
+
+  QStringList args{"--flash-ms", "0"};
+  for (const QString& fault : faults) args << "--fault" << fault;
+  SimProcess sim;
+  QVERIFY(sim.StartRecording(args));
+  zelor::ConverterTransfer transfer;
+  QVERIFY(!transfer.PortChosen());
+  transfer.Choose(sim.port);
+  QVERIFY(transfer.PortChosen());
+  // The read's bytes, as far as they came, are the mirror.
+  const zelor::TableRead read = transfer.ReadTable();
+  QCOMPARE(read.received, received);
+  QCOMPARE(transfer.TableKnown(), knownByRead);
+  for (int i = 0; i < std::min(received, 256); ++i)
+    QCOMPARE(transfer.TableMirror()[i], std::uint8_t(i));
+
+  // Another port: nothing known until a write there is verified.
+  transfer.Leave();
+  QVERIFY(!transfer.TableKnown());
+  std::array<std::uint8_t, 256> cells{};
+  for (int i = 0; i < 256; ++i) cells[i] = static_cast<std::uint8_t>(255 - i);
+  transfer.WriteTable(cells);
+  QVERIFY(std::equal(cells.begin(), cells.end(), transfer.TableMirror().begin()));
+  for (int tick = 1; tick < zelor::protocol::kVerifyTicks; ++tick) {
+    QCOMPARE(transfer.VerifyTick(), tick);
+    QVERIFY(!transfer.ReadBackDue());
+  }
+  QCOMPARE(transfer.VerifyTick(), zelor::protocol::kVerifyTicks);
+  QVERIFY(transfer.ReadBackDue());
+  const Bytes frame = Concat({{'s', 'w'}, Bytes(cells.begin(), cells.end()), {0x00}});
+  QTRY_VERIFY_WITH_TIMEOUT(sim.Received().size() >= 2 + frame.size(), 10000);
+  QCOMPARE(transfer.ReadBack().Verified(), knownByWrite);
+  QCOMPARE(transfer.TableKnown(), knownByWrite);
 }
 
 QTEST_GUILESS_MAIN(TestConverterLink)

@@ -26,10 +26,10 @@
 #include <vector>
 
 #include "link/LogBuffer.h"
-#include "link/ReadlLogThread.h"
 #include "link/SerialPort.h"
 #include "link/SerialPortError.h"
 #include "link/StreamFlags.h"
+#include "link/StreamReader.h"
 #include "sim/ConverterDevice.h"
 #include "sim/EngineModel.h"
 #include "sim/Pty.h"

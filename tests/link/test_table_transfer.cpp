@@ -69,7 +69,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
   void pickingThePortReadsTableAndVersion() {
     Launch({});
     Pick();
-    QVERIFY(form().PortChosen());
+    QVERIFY(form().Converter().PortChosen());
     QVERIFY(dialogs_->messages.isEmpty());
     for (int i = 0; i < 256; ++i) QCOMPARE(form().Grid().CellText(i), QString::number(i));
     QLabel* version = form().Grid().VersionLabel();
@@ -77,7 +77,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     QCOMPARE(version->text(), QStringLiteral("FirmWare:  V_3.2"));
     QCOMPARE(form().Chart().Series1()->data()->at(200)->value, 200.0);
     QCOMPARE(form().windowTitle(), QStringLiteral("ZelorConfigurator "));
-    QCOMPARE(form().TableMirror()[255], std::uint8_t(255));
+    QCOMPARE(form().Converter().TableMirror()[255], std::uint8_t(255));
     QCOMPARE(sim_->Received(), (std::vector<std::uint8_t>{'s', 'r', 'v'}));
   }
 
@@ -191,10 +191,10 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     for (int i = 0; i < 256; ++i) form().Grid().SetCell(i, (i * 7) % 256);
     const std::size_t before = sim_->Received().size();
     form().N8Click();
-    QVERIFY(form().Timer2()->isActive());
+    QVERIFY(form().findChild<QTimer*>(QStringLiteral("Timer2"))->isActive());
     QVERIFY(windows_.form3->isVisible());
     QCOMPARE(windows_.form3->ProgressBar1()->value(), 0);
-    form().Timer2()->stop();  // the ticks are run by hand below
+    form().findChild<QTimer*>(QStringLiteral("Timer2"))->stop();  // the ticks are run by hand below
     QVERIFY(WriteFrameTaken(before));
     const QList<int> progress = RunVerificationTicks();
     QCOMPARE(progress.mid(0, 5), (QList<int>{1, 3, 5, 6, 8}));
@@ -203,13 +203,13 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     QVERIFY(dialogs_->questions.isEmpty());
     QCOMPARE(dialogs_->coveredAtMessage.last(), false);  // the table was read from the port
     QVERIFY(!windows_.form3->isVisible());
-    QVERIFY(!form().Timer2()->isActive());
+    QVERIFY(!form().findChild<QTimer*>(QStringLiteral("Timer2"))->isActive());
     // The frame went out byte for byte: "sw", the cells, 0x00.
     std::vector<std::uint8_t> frame{'s', 'w'};
     for (int i = 0; i < 256; ++i) frame.push_back(static_cast<std::uint8_t>((i * 7) % 256));
     frame.push_back(0);
     QCOMPARE(Occurrences(sim_->Received(), frame), 1);
-    QCOMPARE(form().TableMirror()[3], std::uint8_t(21));
+    QCOMPARE(form().Converter().TableMirror()[3], std::uint8_t(21));
   }
 
   void readBackWithAChangedByte() {
@@ -217,7 +217,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     Pick();
     const std::size_t before = sim_->Received().size();
     form().N8Click();
-    form().Timer2()->stop();
+    form().findChild<QTimer*>(QStringLiteral("Timer2"))->stop();
     QVERIFY(WriteFrameTaken(before));
     RunVerificationTicks();
     QCOMPARE(dialogs_->TakeMessages(), QStringList{Mismatch(17)});
@@ -235,7 +235,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     form().Grid().SetCell(40, 200);  // the converter keeps 40
     const std::size_t before = sim_->Received().size();
     form().N8Click();
-    form().Timer2()->stop();
+    form().findChild<QTimer*>(QStringLiteral("Timer2"))->stop();
     QVERIFY(WriteFrameTaken(before));
     RunVerificationTicks();
     QCOMPARE(dialogs_->TakeMessages(), QStringList{Mismatch(40)});
@@ -248,7 +248,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     Pick();
     const std::size_t before = sim_->Received().size();
     Trigger("N8");
-    form().Timer2()->stop();
+    form().findChild<QTimer*>(QStringLiteral("Timer2"))->stop();
     QVERIFY(WriteFrameTaken(before));
     QVERIFY(sim_->Terminate());
     RunVerificationTicks();
@@ -269,11 +269,11 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     const std::size_t before = sim_->Received().size();
     Trigger("N8");  // no reply given: the default
     QCOMPARE(dialogs_->questions, QStringList{question});
-    QVERIFY(!form().Timer2()->isActive());
+    QVERIFY(!form().findChild<QTimer*>(QStringLiteral("Timer2"))->isActive());
     QVERIFY(!windows_.form3->isVisible());
     dialogs_->Reply(true);
     Trigger("N8");
-    form().Timer2()->stop();
+    form().findChild<QTimer*>(QStringLiteral("Timer2"))->stop();
     QCOMPARE(dialogs_->questions.size(), 2);
     QVERIFY(WriteFrameTaken(before));
     RunVerificationTicks();
@@ -284,7 +284,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     QCOMPARE(Occurrences(sim_->Received(), zeros), 1);
 
     Trigger("N8");  // verified: no question
-    form().Timer2()->stop();
+    form().findChild<QTimer*>(QStringLiteral("Timer2"))->stop();
     QCOMPARE(dialogs_->questions.size(), 2);
     QVERIFY(windows_.form3->isVisible());
     Pick();  // chosen anew, its read refused again
@@ -299,7 +299,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     dialogs_->TakeMessages();
     dialogs_->Reply(true);  // the table was not read: write all the same
     form().N8Click();
-    form().Timer2()->stop();
+    form().findChild<QTimer*>(QStringLiteral("Timer2"))->stop();
     RunVerificationTicks();
     QCOMPARE(dialogs_->TakeMessages(), QStringList{ReadFailure("#2", 256)});
     QVERIFY(!windows_.form3->isVisible());
@@ -316,13 +316,13 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
       QCOMPARE(dialogs_->TakeMessages(),
                QStringList{"Ячейка MAF=9 содержит '" + text +
                            "': значение вне диапазона 0..255. Таблица не записана."});
-      QVERIFY(!form().Timer2()->isActive());
+      QVERIFY(!form().findChild<QTimer*>(QStringLiteral("Timer2"))->isActive());
       QVERIFY(!windows_.form3->isVisible());
     }
     form().Grid().SetCellText(9, QStringLiteral("x1"));
     Trigger("N8");
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"'x1' is not a valid integer value"});
-    QCOMPARE(form().TableMirror()[9], std::uint8_t(9));
+    QCOMPARE(form().Converter().TableMirror()[9], std::uint8_t(9));
     // Not one byte more: whatever the refusals had sent would reach the
     // converter before the next read's commands, which it has all taken once
     // the read is done.
@@ -361,24 +361,32 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
   }
 
   void twoWritesWithinSixSecondsVerifyOnce() {
-    Launch({});
+    Launch({"--flash-ms", "0"});
     Pick();
-    QElapsedTimer clock;
-    clock.start();
+    const std::size_t before = sim_->Received().size();
+    const auto tick = [this] { Guarded(&form(), [this] { form().Timer2Timer(); }); };
+    auto* timer2 = form().findChild<QTimer*>(QStringLiteral("Timer2"));
     form().Grid().SetCell(1, 11);
     Trigger("N8");
-    QTest::qWait(2000);
+    timer2->stop();                    // its ticks are driven here
+    QVERIFY(WriteFrameTaken(before));  // the next write's purge would drop what is still unsent
+    for (int t = 0; t < 20; ++t) tick();
+    // A second write a third of the way through starts the count anew.
     form().Grid().SetCell(2, 22);
     Trigger("N8");
-    const qint64 secondWrite = clock.elapsed();
-    QTRY_VERIFY_WITH_TIMEOUT(!dialogs_->messages.isEmpty(), 20000);
-    QVERIFY(clock.elapsed() - secondWrite >= 5800);
+    QVERIFY(timer2->isActive());
+    timer2->stop();
+    QVERIFY(WriteFrameTaken(before + protocol::kTableWriteSize));
+    for (int t = 1; t < protocol::kVerifyTicks; ++t) tick();
+    QVERIFY(dialogs_->messages.isEmpty());
+    QCOMPARE(Occurrences(sim_->Received(), {'s', 'r'}), 1);
+    tick();
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"Запись прошла успешно"});
     const std::vector<std::uint8_t> received = sim_->Received();
     QCOMPARE(Occurrences(received, {'s', 'w'}), 2);
     // After the two frames exactly one read-back: "sr" once more.
     QCOMPARE(Occurrences(received, {'s', 'r'}), 2);
-    QVERIFY(!form().Timer2()->isActive());
+    QVERIFY(!timer2->isActive());
   }
 
  private:

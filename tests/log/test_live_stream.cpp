@@ -28,6 +28,7 @@
 #include "link/Protocol.h"
 #include "link/SerialPort.h"
 #include "link/StatusBlock.h"
+#include "log/LogChartPage.h"
 #include "log/PanelPage.h"
 #include "support/PortBox.h"
 #include "support/ScriptedDialogs.h"
@@ -95,21 +96,21 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     const std::size_t before = sim_->Received().size();
     panel.CheckBoxLearnTable->setChecked(true);
     Click("ButtonStart");
-    QVERIFY(form().Streaming());
+    QVERIFY(form().Stream().Streaming());
     QVERIFY(!panel.ButtonStart->isEnabled());
     QVERIFY(!panel.CheckBoxLearnTable->isEnabled());
-    QVERIFY(form().Timer1()->isActive());
+    QVERIFY(form().findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
     const std::vector<std::uint8_t> startBytes{'g', 0, 60, 'g', 0, 0, 'c', 0, 0, 's', 'a'};
     QTRY_COMPARE_WITH_TIMEOUT(Tail(sim_->Received(), startBytes.size()), startBytes, 5000);
     QCOMPARE(sim_->Received().size(), before + startBytes.size());
     QCOMPARE(panel.EditMafNach->text(), QStringLiteral("0"));
     QCOMPARE(panel.EditCorrection->text(), QStringLiteral("0"));
-    QTRY_VERIFY_WITH_TIMEOUT(form().Log().Count() > 20, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(form().Stream().Log().Count() > 20, 10000);
     Click("ButtonStop");
-    QVERIFY(!form().Streaming());
+    QVERIFY(!form().Stream().Streaming());
     QVERIFY(panel.ButtonStart->isEnabled());
-    QVERIFY(!form().Timer1()->isActive());
-    QTRY_VERIFY_WITH_TIMEOUT(!form().ReaderRunning(), 5000);
+    QVERIFY(!form().findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(!form().Stream().ReaderRunning(), 5000);
     QVERIFY(dialogs_->messages.isEmpty());  // "Стоп" shows no stream message
 
     // Learning off: "sl", and no range or step command (nothing changed).
@@ -127,7 +128,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
 
   void startEmptiesTheCountButKeepsTheSlots() {
     Connect({"--fault", "silent"});
-    LogBuffer& log = form().Log();
+    LogBuffer& log = form().Stream().Log();
     log.Store(3, Sample(1, 2, 3, 4, 5));
     log.SetCount(10);
     Click("ButtonStart");
@@ -137,11 +138,11 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     // "Стоп" is performed ("s" sent, buttons back).
     QTRY_VERIFY_WITH_TIMEOUT(!dialogs_->messages.isEmpty(), 10000);
     QCOMPARE(dialogs_->TakeMessages(), QStringList{QString::fromUtf8(kStreamMessage)});
-    QVERIFY(!form().Streaming());
+    QVERIFY(!form().Stream().Streaming());
     QVERIFY(form().Panel().ButtonStart->isEnabled());
-    QVERIFY(!form().Timer1()->isActive());
+    QVERIFY(!form().findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
     QTRY_COMPARE_WITH_TIMEOUT(Tail(sim_->Received(), 1), std::vector<std::uint8_t>{'s'}, 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(!form().ReaderRunning(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!form().Stream().ReaderRunning(), 5000);
   }
 
   void stalledConverterShowsTheStreamMessageOnce() {
@@ -150,13 +151,13 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     QTRY_VERIFY_WITH_TIMEOUT(!dialogs_->messages.isEmpty(), 20000);
     // The reader has its failure shown before it ends: once it has ended,
     // no further message can come.
-    QTRY_VERIFY_WITH_TIMEOUT(!form().ReaderRunning(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!form().Stream().ReaderRunning(), 5000);
     QCOMPARE(dialogs_->TakeMessages(), QStringList{QString::fromUtf8(kStreamMessage)});
-    QCOMPARE(form().Log().Count(), 150);
-    QVERIFY(!form().Streaming());
+    QCOMPARE(form().Stream().Log().Count(), 150);
+    QVERIFY(!form().Stream().Streaming());
     // 150 samples are enough to frame the log chart at "Стоп".
-    QVERIFY(form().LogChartDrawn());
-    QCOMPARE(form().LogFrameEnd(), 150);
+    QVERIFY(form().LogPage().Frame().drawn);
+    QCOMPARE(form().LogPage().Frame().end, 150);
   }
 
   void choosingAnotherPortDuringARunStopsTheConverterLeft() {
@@ -166,7 +167,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     PanelPage& panel = form().Panel();
     panel.CheckBoxLearnTable->setChecked(true);
     Click("ButtonStart");
-    QTRY_VERIFY_WITH_TIMEOUT(form().Log().Count() > 10, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(form().Stream().Log().Count() > 10, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(Tail(sim_->Received(), 2) == Bytes("sa"), 5000);
     // The converter left is told to stop, then its port is closed under the
     // reader, which ends silently; the new port's table is not read while
@@ -175,21 +176,21 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     PickSecond();
     QCOMPARE(dialogs_->TakeMessages(), QStringList{StreamRunningMessage()});
     QTRY_COMPARE_WITH_TIMEOUT(Tail(sim_->Received(), 3), Bytes("sas"), 5000);
-    QVERIFY(form().ReaderLost());
+    QVERIFY(form().Stream().ReaderLost());
     QVERIFY(!panel.ButtonStart->isEnabled());
     QVERIFY(!form().Grid().VersionLabel()->isVisibleTo(form().TabSheet("TabSheet3")));
 
     // The panel keeps the last sample, unmarked (no link was lost); learning
     // writes it nowhere.
-    const int last = form().Log().Count() - 1;
-    const LogSample sample = form().Log().SampleAt(last);
+    const int last = form().Stream().Log().Count() - 1;
+    const LogSample sample = form().Stream().Log().SampleAt(last);
     const QString kept = QString::number((sample.Vaf() + 1) % 256);
     form().Grid().SetCellText(sample.Maf(), kept);
-    QSignalSpy ticks(form().Timer1(), &QTimer::timeout);
+    QSignalSpy ticks(form().findChild<QTimer*>(QStringLiteral("Timer1")), &QTimer::timeout);
     QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 5, 5000);
     QCOMPARE(form().Grid().CellText(sample.Maf()), kept);
     QCOMPARE(panel.VAF->Progress(), int(sample.Vaf()));
-    QCOMPARE(form().Log().Count(), last + 1);
+    QCOMPARE(form().Stream().Log().Count(), last + 1);
     QVERIFY(!LinkLostShown());
     form().PageControl1()->setCurrentWidget(form().TabSheet("TabSheet1"));
     QTRY_COMPARE(form().Status().StreamText(),
@@ -209,7 +210,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
   void tableTransferIsRefusedWhileTheStreamRuns() {
     Connect({});
     Click("ButtonStart");
-    QTRY_VERIFY_WITH_TIMEOUT(form().Log().Count() > 5, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(form().Stream().Log().Count() > 5, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(Tail(sim_->Received(), 2) == Bytes("sl"), 5000);
     const std::size_t sent = sim_->Received().size();
     form().Grid().SetCellText(3, QStringLiteral("33"));
@@ -217,8 +218,8 @@ class TestLiveStream : public QObject, private testing::SimWindow {
       Trigger(command);
       QCOMPARE(dialogs_->TakeMessages(), QStringList{StreamRunningMessage()});
       QCOMPARE(form().Grid().CellText(3), QStringLiteral("33"));
-      QVERIFY(!form().Timer2()->isActive());
-      QVERIFY(form().ReaderRunning());
+      QVERIFY(!form().findChild<QTimer*>(QStringLiteral("Timer2"))->isActive());
+      QVERIFY(form().Stream().ReaderRunning());
     }
     Click("ButtonStop");
     QTRY_COMPARE_WITH_TIMEOUT(sim_->Received().size(), sent + 1, 5000);
@@ -232,15 +233,15 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     QTRY_VERIFY_WITH_TIMEOUT(Tail(sim_->Received(), 3) == (std::vector<std::uint8_t>{'g', 0, 60}),
                              5000);
     panel.CheckBoxLearnTable->setChecked(true);
-    form().Log().SetCount(7);
+    form().Stream().Log().SetCount(7);
     // Each refusal is checked by what reaches the converter next: exactly the
     // bytes of the command that follows it, nothing in between.
     auto refused = [&](const QString& message) {
       QCOMPARE(dialogs_->TakeMessages(), QStringList{message});
-      QVERIFY(!form().Streaming());
+      QVERIFY(!form().Stream().Streaming());
       QVERIFY(panel.ButtonStart->isEnabled());
       QCOMPARE(panel.TrackBarMafKon->value(), 60);
-      QCOMPARE(form().Log().Count(), 7);
+      QCOMPARE(form().Stream().Log().Count(), 7);
     };
 
     // A cell that the panel curve cannot read.
@@ -262,14 +263,14 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     Click("ButtonStart");
     QCOMPARE(dialogs_->owners.last(), windows_.form3.get());  // not hidden behind it
     refused(messages().Own(OwnMessage::kVerifyPending));
-    form().Timer2()->stop();
+    form().findChild<QTimer*>(QStringLiteral("Timer2"))->stop();
     for (int tick = 0; tick < protocol::kVerifyTicks; ++tick) form().Timer2Timer();
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"Запись прошла успешно"});
     QCOMPARE(sim_->Received().size(), sent + 2);
     QCOMPARE(Tail(sim_->Received(), 2), Bytes("sr"));
 
     Click("ButtonStart");  // now it starts
-    QVERIFY(form().Streaming());
+    QVERIFY(form().Stream().Streaming());
   }
 
   void panelChartIsRedrawnAtItsOwnPace() {
@@ -280,12 +281,12 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     PaintCounter paints;
     panel.InsertCellChart->installEventFilter(&paints);
     // The real 10 ms timer, as in a run: every tick moves the live points.
-    QSignalSpy ticks(form().Timer1(), &QTimer::timeout);
+    QSignalSpy ticks(form().findChild<QTimer*>(QStringLiteral("Timer1")), &QTimer::timeout);
     QElapsedTimer clock;
     clock.start();
-    form().Timer1()->start();
+    form().findChild<QTimer*>(QStringLiteral("Timer1"))->start();
     QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 30, 10000);
-    form().Timer1()->stop();
+    form().findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
     const int during = paints.count;
     QVERIFY2(during <= 2 + clock.elapsed() / PanelPage::kChartRepaintMs,
              qPrintable(QStringLiteral("%1 paints for %2 ticks in %3 ms")
@@ -295,7 +296,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     // A change is drawn, without a further tick to push it.
     QTRY_VERIFY(!panel.ChartRepaintPending());
     const int settled = paints.count;
-    LogBuffer& log = form().Log();
+    LogBuffer& log = form().Stream().Log();
     log.Store(0, Sample(9, 128, 19, 29, 0));
     log.SetCount(1);
     form().Timer1Timer();
@@ -305,9 +306,9 @@ class TestLiveStream : public QObject, private testing::SimWindow {
   void hangUpEndsTheReaderSilentlyAndMarksThePanel() {
     Connect({"--fault", "hangup-after=50"});
     Click("ButtonStart");
-    QTRY_VERIFY_WITH_TIMEOUT(!form().ReaderRunning(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!form().Stream().ReaderRunning(), 20000);
     QVERIFY(dialogs_->messages.isEmpty());  // a failure is shown before the reader ends
-    QCOMPARE(form().Log().Count(), 50);
+    QCOMPARE(form().Stream().Log().Count(), 50);
     // The panel says so over greyed gauges, until "Стоп".
     PanelPage& panel = form().Panel();
     const BarGauge* gauges[] = {panel.MAF, panel.VAF, panel.Konv, panel.O2};
@@ -320,21 +321,6 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     for (const BarGauge* gauge : gauges) QVERIFY(gauge->isEnabled());
   }
 
-  void startRightAfterStopNeverLeavesTwoReaders() {
-    Connect({});
-    for (int run = 0; run < 3; ++run) {
-      Click("ButtonStart");
-      QTRY_VERIFY_WITH_TIMEOUT(form().Log().Count() > 5, 10000);
-      Click("ButtonStop");
-      QVERIFY(TThreadLog::LiveCount() <= 1);
-    }
-    Click("ButtonStart");
-    QTRY_COMPARE_WITH_TIMEOUT(TThreadLog::LiveCount(), 1, 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(form().Log().Count() > 5, 10000);
-    Click("ButtonStop");
-    QVERIFY(dialogs_->messages.isEmpty());
-  }
-
   // SIGTERM, SIGINT and SIGHUP end the program as closing the window does:
   // the run stopped with "s", its reader ended, the window closed and then
   // released with the port.
@@ -343,12 +329,12 @@ class TestLiveStream : public QObject, private testing::SimWindow {
       Connect({});
       CloseOnTerminationSignals(form());
       Click("ButtonStart");
-      QTRY_VERIFY_WITH_TIMEOUT(form().Log().Count() > 5, 10000);
+      QTRY_VERIFY_WITH_TIMEOUT(form().Stream().Log().Count() > 5, 10000);
       QTRY_VERIFY_WITH_TIMEOUT(Tail(sim_->Received(), 2) == Bytes("sl"), 5000);
       QCOMPARE(::raise(signal), 0);
       QTRY_VERIFY_WITH_TIMEOUT(!form().isVisible(), 5000);
-      QVERIFY(!form().Streaming());
-      QVERIFY(!form().ReaderRunning());
+      QVERIFY(!form().Stream().Streaming());
+      QVERIFY(!form().Stream().ReaderRunning());
       QTRY_COMPARE_WITH_TIMEOUT(Tail(sim_->Received(), 3), Bytes("sls"), 5000);
       windows_ = Windows();
       SerialPort port;
@@ -361,17 +347,17 @@ class TestLiveStream : public QObject, private testing::SimWindow {
   void closingTheWindowDuringARunStopsTheStream() {
     Connect({});
     Click("ButtonStart");
-    QTRY_VERIFY_WITH_TIMEOUT(form().Log().Count() > 5, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(form().Stream().Log().Count() > 5, 10000);
     form().close();
-    QVERIFY(!form().Streaming());
-    QVERIFY(!form().ReaderRunning());
+    QVERIFY(!form().Stream().Streaming());
+    QVERIFY(!form().Stream().ReaderRunning());
     QCOMPARE(TThreadLog::LiveCount(), 0);
     QTRY_COMPARE_WITH_TIMEOUT(Tail(sim_->Received(), 1), std::vector<std::uint8_t>{'s'}, 5000);
   }
 
   void panelTickShowsTheNewestSample() {
     Launch();
-    LogBuffer& log = form().Log();
+    LogBuffer& log = form().Stream().Log();
     PanelPage& panel = form().Panel();
     log.Store(0, Sample(255, 128, 128, 32, 0));
     log.Store(1, Sample(32, 128, 0, 255, 10));
@@ -383,7 +369,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     QCOMPARE(panel.VAF->Progress(), 255);
     QCOMPARE(panel.Konv->Progress(), 32);
     QCOMPARE(panel.O2->Progress(), 50);
-    QCOMPARE(form().Flags().O2Level.load(), 50);
+    QCOMPARE(form().Stream().Flags().O2Level.load(), 50);
     log.SetCount(1);
     form().Timer1Timer();
     QCOMPARE(panel.MAFTextBox->text(), QStringLiteral("128N 2.50V").replace('.', Separator()));
@@ -395,7 +381,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
 
   void o2GaugeWithAndWithoutTheWideBandSensor() {
     Launch();
-    LogBuffer& log = form().Log();
+    LogBuffer& log = form().Stream().Log();
     PanelPage& panel = form().Panel();
     const std::pair<int, int> narrow[] = {{10, 50}, {25, 124}, {51, 254}, {52, 255}, {200, 255}};
     for (const auto& [raw, gauge] : narrow) {
@@ -404,7 +390,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
       panel.WBO->setChecked(false);
       form().Timer1Timer();
       QCOMPARE(panel.O2->Progress(), gauge);
-      QCOMPARE(form().Flags().O2Level.load(), gauge);
+      QCOMPARE(form().Stream().Flags().O2Level.load(), gauge);
       QVERIFY(panel.O2TextBox->text().startsWith(QString::number(raw) + "N "));
       panel.WBO->setChecked(true);
       form().Timer1Timer();
@@ -414,7 +400,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
 
   void mafInRangeIncludesBothEnds() {
     Launch();
-    LogBuffer& log = form().Log();
+    LogBuffer& log = form().Stream().Log();
     PanelPage& panel = form().Panel();
     panel.TrackBarMafKon->setValue(120);
     panel.TrackBarMafNach->setValue(100);
@@ -423,13 +409,13 @@ class TestLiveStream : public QObject, private testing::SimWindow {
       log.Store(0, Sample(0, 128, maf, 0, 0));
       log.SetCount(1);
       form().Timer1Timer();
-      QCOMPARE(form().Flags().MafInRange.load(), inside);
+      QCOMPARE(form().Stream().Flags().MafInRange.load(), inside);
     }
   }
 
   void frozenPointsAndLearning() {
     Launch();
-    LogBuffer& log = form().Log();
+    LogBuffer& log = form().Stream().Log();
     PanelPage& panel = form().Panel();
     form().RefreshInsertCellChart();
     log.Store(0, Sample(70, 128, 40, 63, 0));
@@ -459,7 +445,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
 
   void slowLearningNeedsSevenEqualSamples() {
     Launch();
-    LogBuffer& log = form().Log();
+    LogBuffer& log = form().Stream().Log();
     PanelPage& panel = form().Panel();
     panel.CheckBoxLearnTable->setChecked(true);
     panel.ObuchenieChoices->button(1)->setChecked(true);
@@ -481,7 +467,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
 
   void fullBufferKeepsThePanelLive() {
     Launch();
-    LogBuffer& log = form().Log();
+    LogBuffer& log = form().Stream().Log();
     std::uint8_t frame[8] = {0, 0, 128, 0, 0, 0, 0, 0};
     for (int i = 0; i < LogBuffer::kCapacity; ++i) {
       frame[3] = static_cast<std::uint8_t>(i % 200);
@@ -504,7 +490,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     Click("ButtonStop");
     QCOMPARE(dialogs_->TakeMessages(),
              (QStringList{"Вы не выбрали COM порт!", "Вы не выбрали COM порт!"}));
-    QVERIFY(!form().Streaming());
+    QVERIFY(!form().Stream().Streaming());
     QVERIFY(form().Panel().ButtonStart->isEnabled());
   }
 

@@ -66,14 +66,14 @@ class TestLogChart : public QObject {
     auto base = [&] { return marker->palette().color(QPalette::Base); };
     QCOMPARE(base(), QColor(Qt::black));
     QTest::keyPress(edit, Qt::Key_Space);
-    QVERIFY(form().Flags().MarkerFlag.load());
+    QVERIFY(form().Stream().Flags().MarkerFlag.load());
     QCOMPARE(base(), QColor(255, 0, 0));
     // A held key repeats as release and press pairs: the marker stays on.
     QKeyEvent repeat(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, " ", true);
     QApplication::sendEvent(edit, &repeat);
-    QVERIFY(form().Flags().MarkerFlag.load());
+    QVERIFY(form().Stream().Flags().MarkerFlag.load());
     QTest::keyRelease(edit, Qt::Key_Space);
-    QVERIFY(!form().Flags().MarkerFlag.load());
+    QVERIFY(!form().Stream().Flags().MarkerFlag.load());
     QCOMPARE(base(), QColor(Qt::black));
     QTest::keyClick(edit, Qt::Key_A);
     QCOMPARE(edit->text(), QStringLiteral("a"));  // other keys reach the control
@@ -91,7 +91,7 @@ class TestLogChart : public QObject {
     const QString saved = dir_->filePath("drive.log");
     QCOMPARE(QFileInfo(saved).size(), 944);
     QCOMPARE(dialogs_->asked.back().filter, QStringLiteral("Log Files|*.log|All|*.*"));
-    QCOMPARE(form().CurrentLogFile(), saved);
+    QCOMPARE(form().CurrentFiles().log, saved);
     QCOMPARE(form().windowTitle(), "ZelorConfigurator " + saved);
 
     // A cancel takes the name last chosen in the save dialog, a table's too.
@@ -100,7 +100,7 @@ class TestLogChart : public QObject {
     Trigger("N13");
     dialogs_->Answer(std::nullopt);
     Trigger("N4");
-    QCOMPARE(form().CurrentLogFile(), table);
+    QCOMPARE(form().CurrentFiles().log, table);
     QVERIFY(dialogs_->messages.isEmpty());
   }
 
@@ -126,7 +126,7 @@ class TestLogChart : public QObject {
     QCOMPARE(lines[2], QByteArray("0.01,201,50,60,,80,0,0,0,0\r"));
     QCOMPARE(lines[3],
              "0.02,202,50,60," + form().Grid().CellText(202).toLatin1() + ",80,0,0,0,0\r");
-    QVERIFY(form().CurrentLogFile().isEmpty());  // an export is no log file
+    QVERIFY(form().CurrentFiles().log.isEmpty());  // an export is no log file
 
     form().Messages().SwitchToEnglish();
     form().ApplyOwnCaptions();
@@ -135,24 +135,24 @@ class TestLogChart : public QObject {
 
   void openIsRefusedWhileTheStreamRuns() {
     Record(500, Plain);
-    form().Flags().Streaming.store(true);
+    form().Stream().Flags().Streaming.store(true);
     Trigger("N3");
-    form().Flags().Streaming.store(false);
+    form().Stream().Flags().Streaming.store(false);
     QCOMPARE(dialogs_->TakeMessages(),
              QStringList{"Нельзя открыть лог, пока идёт поток данных из конвертера. Нажмите "
                          "\"Стоп\" и откройте лог снова."});
     QVERIFY(dialogs_->asked.empty());
-    QCOMPARE(form().Log().Count(), 500);
+    QCOMPARE(form().Stream().Log().Count(), 500);
 
     // A cancelled open still marks the chart undrawn and the hint off.
     ShowWhole();
-    QVERIFY(form().LogChartDrawn());
+    QVERIFY(form().LogPage().Frame().drawn);
     page().HintItem()->setChecked(true);
     dialogs_->Answer(std::nullopt);
     Trigger("N3");
-    QVERIFY(!form().LogChartDrawn());
+    QVERIFY(!form().LogPage().Frame().drawn);
     QVERIFY(!page().HintItem()->isChecked());
-    QCOMPARE(form().Log().Count(), 500);
+    QCOMPARE(form().Stream().Log().Count(), 500);
   }
 
   void recordingsOf117To119AreDrawnByOpenTabShowAndStop() {
@@ -164,12 +164,12 @@ class TestLogChart : public QObject {
     // Right after "Стоп" the run's reader may still store its last frame:
     // an open waits for it to end before it writes the recording.
     form().findChild<QPushButton*>("ButtonStart")->click();
-    QTRY_VERIFY(form().Log().Count() > 0);
+    QTRY_VERIFY(form().Stream().Log().Count() > 0);
     form().findChild<QPushButton*>("ButtonStop")->click();
     dialogs_->Answer(WriteLog(200));
     Trigger("N3");
-    QVERIFY(!form().ReaderRunning());
-    QCOMPARE(form().Log().Count(), 200);
+    QVERIFY(!form().Stream().ReaderRunning());
+    QCOMPARE(form().Stream().Log().Count(), 200);
     const struct {
       std::int32_t n;
       bool byOpen, byTabShow, byStop;
@@ -178,18 +178,18 @@ class TestLogChart : public QObject {
       const QString path = WriteLog(c.n);
       dialogs_->Answer(path);
       Trigger("N3");
-      QCOMPARE(form().Log().Count(), c.n);
-      QCOMPARE(form().LogChartDrawn(), c.byOpen);
+      QCOMPARE(form().Stream().Log().Count(), c.n);
+      QCOMPARE(form().LogPage().Frame().drawn, c.byOpen);
 
       CancelOpen();
       form().PageControl1()->setCurrentWidget(form().TabSheet("TabSheet2"));
-      QCOMPARE(form().LogChartDrawn(), c.byTabShow);
+      QCOMPARE(form().LogPage().Frame().drawn, c.byTabShow);
       form().PageControl1()->setCurrentWidget(form().TabSheet("TabSheet4"));
 
       CancelOpen();
       form().findChild<QPushButton*>("ButtonStop")->click();
-      QCOMPARE(form().LogChartDrawn(), c.byStop);
-      QCOMPARE(form().LogFrameEnd(), c.n);
+      QCOMPARE(form().LogPage().Frame().drawn, c.byStop);
+      QCOMPARE(form().LogPage().Frame().end, c.n);
     }
     QVERIFY(dialogs_->messages.isEmpty());
   }
@@ -197,12 +197,12 @@ class TestLogChart : public QObject {
   void plottedPointsReachTheFrameEdges() {
     Record(400, Plain);
     ShowWhole();  // 400 samples: every one plotted
-    QCOMPARE(form().LogStep(), 1);
+    QCOMPARE(form().LogPage().Frame().step, 1);
     QCOMPARE(FirstKey(), 0.0);    // no point before sample 0
     QCOMPARE(LastKey(), 3990.0);  // the last point is sample count - 1
     Zoom(100, 300);
-    QCOMPARE(form().LogFrameStart(), 100);
-    QCOMPARE(form().LogFrameEnd(), 300);
+    QCOMPARE(form().LogPage().Frame().start, 100);
+    QCOMPARE(form().LogPage().Frame().end, 300);
     QCOMPARE(FirstKey(), 990.0);  // one side point each way
     QCOMPARE(LastKey(), 3010.0);
     QCOMPARE(page().PointCount(kTabSeries), 203);
@@ -218,21 +218,21 @@ class TestLogChart : public QObject {
     Record(50000, Plain);
     ShowWhole();
     Trigger("N110");
-    QCOMPARE(form().LogStep(), 100);
+    QCOMPARE(form().LogPage().Frame().step, 100);
     QCOMPARE(page().ResolutionLabel()->text(), QStringLiteral("Разрешение: 1сек"));
     QCOMPARE(ResolutionMarks(), QStringLiteral("00000"));  // radio items without a mark
 
     Trigger("ZakrepitRazreshenie");
     Trigger("N0251");
     Zoom(1000, 2000);
-    QCOMPARE(form().LogStep(), 25);
+    QCOMPARE(form().LogPage().Frame().step, 25);
     QCOMPARE(page().ResolutionLabel()->text(), QStringLiteral("Разрешение: 0.25сек"));
     form().LogChartUndoZoom();
-    QCOMPARE(form().LogStep(), 116);  // 50000 div 430, fixed or not
+    QCOMPARE(form().LogPage().Frame().step, 116);  // 50000 div 430, fixed or not
     QCOMPARE(page().ResolutionLabel()->text(), QStringLiteral("Разрешение: 1.16сек"));
     Trigger("ZakrepitRazreshenie");
     Zoom(0, 10000);
-    QCOMPARE(form().LogStep(), 23);
+    QCOMPARE(form().LogPage().Frame().step, 23);
   }
 
   // What the chart shows besides its series: every series item carries a
@@ -294,7 +294,7 @@ class TestLogChart : public QObject {
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"'abc' is not a valid integer value"});
     QCOMPARE(page().PointCount(kMafSeries), 8);
     QCOMPARE(page().PointCount(kTabSeries), 7);
-    QVERIFY(!form().LogChartDrawn());
+    QVERIFY(!form().LogPage().Frame().drawn);
   }
 
   void hintShowsTheCheckedSeriesEvenWithNoneChecked() {
@@ -308,18 +308,18 @@ class TestLogChart : public QObject {
     QCOMPARE(hint->pos(), at + QPoint(20, -15));
     QCOMPARE(hint->text(), QStringLiteral("MAF=201\n\rVAF=50\n\rКонв.Вых.=60\n\rТаб.=0\n\r"
                                           "Лямбда=80\n\rОбогащение %=0"));
-    QCOMPARE(form().HintPanel()->text(),
+    QCOMPARE(form().findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text(),
              QStringLiteral("MAF=201   VAF=50   Конв.Вых.=60   Таб.=0   "
                             "Лямбда=80   Обогащение %=0"));
     QTest::mouseMove(chart(), at + QPoint(0, 60));  // over no point
     QVERIFY(!hint->isVisible());
-    QVERIFY(form().HintPanel()->text().isEmpty());
+    QVERIFY(form().findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text().isEmpty());
 
     for (const char* item : {"MAF1", "VAF1", "N23", "N24", "N25", "N27", "N28"}) Trigger(item);
     QTest::mouseMove(chart(), at);
     QVERIFY(hint->isVisible());
     QVERIFY(hint->text().isEmpty());
-    QVERIFY(form().HintPanel()->text().isEmpty());
+    QVERIFY(form().findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text().isEmpty());
   }
 
   void rightClickOpensThePopupAndRightDragScrollsInstead() {
@@ -334,7 +334,7 @@ class TestLogChart : public QObject {
     QTRY_VERIFY(popup->isVisible());
     popup->hide();
 
-    const std::int32_t start = form().LogFrameStart();
+    const std::int32_t start = form().LogPage().Frame().start;
     SendMouse(chart(), QEvent::MouseButtonPress, centre, Qt::RightButton, Qt::RightButton);
     QPoint at = centre;
     for (int dx : {-1, -30, -30}) {
@@ -342,10 +342,10 @@ class TestLogChart : public QObject {
       SendMouse(chart(), QEvent::MouseMove, at, Qt::NoButton, Qt::RightButton);
       // Every move scrolls the frame and redraws it at once.
       const auto [axisStart, axisEnd] = page().AxisFrame();
-      QCOMPARE(form().LogFrameStart(), axisStart);
-      QCOMPARE(FirstKey(), SampleTime(std::max(0, axisStart - form().LogStep())));
+      QCOMPARE(form().LogPage().Frame().start, axisStart);
+      QCOMPARE(FirstKey(), SampleTime(std::max(0, axisStart - form().LogPage().Frame().step)));
     }
-    QVERIFY(form().LogFrameStart() > start);
+    QVERIFY(form().LogPage().Frame().start > start);
     SendMouse(chart(), QEvent::MouseButtonRelease, at, Qt::RightButton, Qt::NoButton);
     QTest::qWait(0);
     QVERIFY(!popup->isVisible());
@@ -374,7 +374,7 @@ class TestLogChart : public QObject {
       QCOMPARE(page().Y(kTabSeries, 102), 150.0);  // the rest waits for the release
       QVERIFY(page().Hint()->text().contains(QString("Таб.=%1").arg(value)));
     }
-    QCOMPARE(form().LearnedCells()[30], std::uint8_t(1));
+    QCOMPARE(form().Learning().LearnedCells()[30], std::uint8_t(1));
     SendMouse(chart(), QEvent::MouseButtonRelease, press, Qt::LeftButton, Qt::NoButton);
     QCOMPARE(form().Grid().CellText(30), QString::number(up7));
     QCOMPARE(page().Y(kTabSeries, 102), double(up7));
@@ -412,7 +412,7 @@ class TestLogChart : public QObject {
   }
 
   void Record(std::int32_t n, const Channels& channels) {
-    testing::Record(form().Log(), n, channels);
+    testing::Record(form().Stream().Log(), n, channels);
   }
 
   QString WriteLog(std::int32_t n) {

@@ -27,7 +27,7 @@ inline bool WriteFrameTaken(const SimProcess& sim, std::size_t before) {
 // Runs the 60 verification ticks by hand, each under the default error
 // handler as the timer runs it; returns the bar after each.
 inline QList<int> RunVerificationTicks(TForm1& form, TForm3& form3) {
-  form.Timer2()->stop();
+  form.findChild<QTimer*>(QStringLiteral("Timer2"))->stop();
   QList<int> progress;
   for (int tick = 0; tick < protocol::kVerifyTicks; ++tick) {
     Guarded(&form, [&] { form.Timer2Timer(); });

@@ -44,7 +44,8 @@ class TestTableChart : public QObject {
       const int expected = RoundHalfEvenDouble(37 + n * scale);
       QCOMPARE(form().Grid().CellText(100), QString::number(expected));
       QCOMPARE(chart().Series1()->data()->at(100)->value, double(expected));
-      QCOMPARE(form().HintPanel()->text(), QStringLiteral("MAF=100    Конв.Вых.=%1").arg(expected));
+      QCOMPARE(form().findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text(),
+               QStringLiteral("MAF=100    Конв.Вых.=%1").arg(expected));
       QCOMPARE(chart().HintLabel()->text(),
                QStringLiteral("MAF=100\n\rКонв.Вых.=%1").arg(expected));
     }
@@ -56,7 +57,7 @@ class TestTableChart : public QObject {
     QTest::mouseRelease(&chart(), Qt::LeftButton, {}, press - QPoint(0, 10));
     QVERIFY(!form().ChartDrag().dragging);
     QVERIFY(chart().ZoomEnabled());
-    QVERIFY(form().HintPanel()->text().isEmpty());
+    QVERIFY(form().findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text().isEmpty());
     QCOMPARE(form().Grid().CellText(100), last);
     QVERIFY(dialogs_->messages.isEmpty());
   }
@@ -97,7 +98,8 @@ class TestTableChart : public QObject {
   void hoverHintsAndTheirAbsenceOffThePoints() {
     SetCell(120, 200);
     QTest::mouseMove(&chart(), Pixel(120, 200));
-    QCOMPARE(form().HintPanel()->text(), QStringLiteral("MAF=120    Конв.Вых.=200"));
+    QCOMPARE(form().findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text(),
+             QStringLiteral("MAF=120    Конв.Вых.=200"));
     QCOMPARE(chart().HintLabel()->text(), QStringLiteral("MAF= 120\n\rКонв.Вых.=200"));
     QVERIFY(chart().HintLabel()->isVisibleTo(&chart()));
     const QPoint pointer = Pixel(120, 200);
@@ -113,7 +115,7 @@ class TestTableChart : public QObject {
     plain.resize(hint->size());
     QCOMPARE(hint->grab().toImage(), plain.grab().toImage());
     QTest::mouseMove(&chart(), Pixel(200, 120));  // empty space above the zero line
-    QVERIFY(form().HintPanel()->text().isEmpty());
+    QVERIFY(form().findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text().isEmpty());
     QVERIFY(!chart().HintLabel()->isVisibleTo(&chart()));
   }
 

@@ -73,7 +73,7 @@ class TestTableFiles : public QObject {
     dialogs_->Answer(path);
     Trigger(form, "N13");
     QCOMPARE(ReadAll(path), QByteArray(256, '\0') + kDefaultSettings);
-    QCOMPARE(form.CurrentTableFile(), path);
+    QCOMPARE(form.CurrentFiles().table, path);
     QCOMPARE(form.windowTitle(), "ZelorConfigurator " + path);
     QCOMPARE(dialogs_->asked.back().filter, QStringLiteral("Tab Files|*.tab|All|*.*"));
     QVERIFY(dialogs_->asked.back().kind == FileDialogKind::Save);
@@ -93,18 +93,19 @@ class TestTableFiles : public QObject {
     dialogs_->Answer(dir_->filePath("table.TAB"));
     Trigger(form, "N13");
     QVERIFY(QFile::exists(dir_->filePath("table.TAB.tab")));
-    QCOMPARE(form.FileSaveDLG()->FileName(), dir_->filePath("table.TAB.tab"));
+    QCOMPARE(form.findChild<FileDialog*>(QStringLiteral("FileSaveDLG"))->FileName(),
+             dir_->filePath("table.TAB.tab"));
     dialogs_->Answer(dir_->filePath("table"));
     Trigger(form, "N13");
     QVERIFY(QFile::exists(dir_->filePath("table.tab")));
-    QCOMPARE(form.CurrentTableFile(), dir_->filePath("table.tab"));
+    QCOMPARE(form.CurrentFiles().table, dir_->filePath("table.tab"));
   }
 
   void cancelledSaveChangesNothing() {
     TForm1& form = *windows_.form1;
     dialogs_->Answer(std::nullopt);
     Trigger(form, "N13");
-    QVERIFY(form.CurrentTableFile().isEmpty());
+    QVERIFY(form.CurrentFiles().table.isEmpty());
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files).size(), 0);
   }
 
@@ -126,7 +127,7 @@ class TestTableFiles : public QObject {
       Trigger(form, "N13");
       QCOMPARE(dialogs_->TakeMessages(), QStringList{message});
       QCOMPARE(ReadAll(path), old);
-      QVERIFY(form.CurrentTableFile().isEmpty());
+      QVERIFY(form.CurrentFiles().table.isEmpty());
       QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{"keep.tab"});
     }
   }
@@ -151,7 +152,7 @@ class TestTableFiles : public QObject {
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"Can't open file before saving"});
     QCOMPARE(ReadAll(path), old);
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{"old.tab"});
-    QVERIFY(form.CurrentTableFile().isEmpty());
+    QVERIFY(form.CurrentFiles().table.isEmpty());
     // With room again the same save goes through.
     dialogs_->Answer(path);
     Trigger(form, "N13");
@@ -163,7 +164,7 @@ class TestTableFiles : public QObject {
     dialogs_->Answer(dir_->filePath("no/such/folder/t.tab"));
     Trigger(form, "N13");
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"Can't create file before saving"});
-    QVERIFY(form.CurrentTableFile().isEmpty());
+    QVERIFY(form.CurrentFiles().table.isEmpty());
   }
 
   void openFullShortEmptyAndCompareFiles() {
@@ -184,7 +185,7 @@ class TestTableFiles : public QObject {
     Trigger(form, "N12");
     for (int i = 0; i < 256; ++i) QCOMPARE(grid.CellText(i), QString::number(255 - i));
     QCOMPARE(settings(), (QList<int>{4, 5, 0, 50, 100, 100}));
-    QCOMPARE(form.CurrentTableFile(), p256);
+    QCOMPARE(form.CurrentFiles().table, p256);
     QCOMPARE(form.windowTitle(), "ZelorConfigurator " + p256);
     QCOMPARE(form.Chart().Series1()->data()->at(3)->value, 252.0);
     QCOMPARE(form.Panel().Tab->data()->at(3)->value, 252.0);
@@ -258,7 +259,7 @@ class TestTableFiles : public QObject {
     QVERIFY(!probe.open(QIODevice::ReadOnly));
     QCOMPARE(messages[0], CannotOpenFileMessage(missing, probe.errorString()));
     QCOMPARE(form.Grid().CellText(200), QStringLiteral("200"));
-    QVERIFY(form.CurrentTableFile().isEmpty());
+    QVERIFY(form.CurrentFiles().table.isEmpty());
     QCOMPARE(form.windowTitle(), QStringLiteral("ZelorConfigurator "));
   }
 
@@ -272,7 +273,7 @@ class TestTableFiles : public QObject {
     dialogs_->Answer(std::nullopt);
     Trigger(form, "N12");
     QCOMPARE(form.Grid().CellText(100), QStringLiteral("100"));  // table unchanged
-    QCOMPARE(form.CurrentTableFile(), path);
+    QCOMPARE(form.CurrentFiles().table, path);
     QCOMPARE(dialogs_->asked.back().currentName, path);
     QCOMPARE(form.windowTitle(), "ZelorConfigurator " + path);
   }

@@ -133,7 +133,7 @@ class TestTableToolsCommands : public QObject, private testing::SimWindow {
       QCOMPARE(form().Grid().CoverageShown(), on);
       QCOMPARE(form().Chart().BandLow()->visible(), on);
       form().StringGrid1MouseMove(cell4);
-      QCOMPARE(form().HintPanel()->text(),
+      QCOMPARE(form().findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text(),
                QStringLiteral("MAF=4      Конв.Вых.=40") + (on ? coverage : QString()));
     }
     QCOMPARE(form().Chart().BandHigh()->data()->at(4)->value, 40.0);

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 
 #include "app/ZelorConfigurator.h"
+#include "app/handlers/TableStep.h"
 #include "table/ChartGeometry.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
@@ -44,7 +45,7 @@ void TForm1::TableChartMouseMove(QMouseEvent* event) {
     const int value = DragValue(drag_.dragPressY, pos.y(), drag_.scale, drag_.startValue);
     chart.SetPointValue(drag_.pickedPoint, value);
     const int x = static_cast<int>(chart.PointXs().at(drag_.pickedPoint));
-    hintPanel_->setText(QString::fromStdString(HintPanelText(x, value, caption)));
+    shell_.hintPanel->setText(QString::fromStdString(HintPanelText(x, value, caption)));
     label8->setText(QString::fromStdString(HintLabelText(x, value, caption, false)));
     label8->adjustSize();
     label8->show();
@@ -55,7 +56,7 @@ void TForm1::TableChartMouseMove(QMouseEvent* event) {
   const std::vector<double> ys = chart.PointYs();
   const std::optional<int> hit = HitPoint(xs, ys, chart.XMap(), chart.YMap(), pos.x(), pos.y());
   if (!hit) {
-    hintPanel_->clear();
+    shell_.hintPanel->clear();
     label8->hide();
     drag_.dragging = false;
     return;
@@ -65,13 +66,13 @@ void TForm1::TableChartMouseMove(QMouseEvent* event) {
   label8->setText(QString::fromStdString(HintLabelText(x, y, caption, true)));
   label8->adjustSize();
   label8->show();
-  hintPanel_->setText(QString::fromStdString(HintPanelText(x, y, caption)));
+  shell_.hintPanel->setText(QString::fromStdString(HintPanelText(x, y, caption)));
 }
 
 void TForm1::TableChartMouseUp() {
   drag_.dragging = false;
   CommitTableStep();
-  hintPanel_->clear();
+  shell_.hintPanel->clear();
   tableChart_->EnableZoom(true);
 }
 

@@ -28,7 +28,7 @@ void ShowReading(BarGauge* gauge, QLineEdit* box, int position, int value, char 
 
 void TForm1::Timer1Timer() {
   PanelPage& panel = *panel_;
-  const PanelView view = logBuffer_->Panel();
+  const PanelView view = stream_->Log().Panel();
   const LogSample& sample = view.sample;
   const int maf = sample.Maf();
   const int vaf = sample.Vaf();
@@ -46,18 +46,18 @@ void TForm1::Timer1Timer() {
   ShowReading(panel.O2, panel.O2TextBox, O2GaugePosition(o2, panel.WBO->isChecked()), o2,
               separator);
 
-  flags_.O2Level.store(panel.O2->Progress(), std::memory_order_relaxed);
-  flags_.MafInRange.store(
+  stream_->Flags().O2Level.store(panel.O2->Progress(), std::memory_order_relaxed);
+  stream_->Flags().MafInRange.store(
       MafInRange(maf, panel.TrackBarMafNach->value(), panel.TrackBarMafKon->value()),
       std::memory_order_relaxed);
 
   // A converter lost during the run is marked over the gauges.
-  if (const bool lost = LinkLost(); lost != panel.LinkLostShown())
+  if (const bool lost = stream_->LinkLost(); lost != panel.LinkLostShown())
     panel.ShowLinkLost(lost, messages_.Own(OwnMessage::kLinkLost));
 
   // Once the reader is lost, the sample shown is stale: nothing is learned
   // from it.
-  if (panel.CheckBoxLearnTable->isChecked() && !ReaderLost()) {
+  if (panel.CheckBoxLearnTable->isChecked() && !stream_->ReaderLost()) {
     if (const auto write = LiveLearningStep(panel.LearningMode(), view)) {
       if (panel.CheckBoxInsertCell->isChecked() && write->m < panel.Tab->dataCount()) {
         auto point = panel.Tab->data()->begin() + write->m;

@@ -4,6 +4,7 @@
 
 #include "app/FileDialog.h"
 #include "app/ZelorConfigurator.h"
+#include "app/handlers/TableStep.h"
 #include "table/GridPage.h"
 #include "table/TableFile.h"
 #include "table/TableGrid.h"
@@ -14,8 +15,8 @@ namespace zelor {
 void TForm1::N13Click() {
   // What a cell's open editor shows is what is saved.
   EndCellEditing(grid_->Grid());
-  FileDialog& dialog = *fileSaveDLG_;
-  dialog.SetFilter(QStringLiteral("Tab Files|*.tab|All|*.*"));
+  FileDialog& dialog = *shell_.fileSaveDLG;
+  dialog.SetFilter(QString::fromLatin1(kTableSaveFilter));
   if (!dialog.Execute(this)) return;
   const QString name = WithTabExtension(dialog.FileName());
   dialog.SetFileName(name);
@@ -28,14 +29,14 @@ void TForm1::N13Click() {
     Message(*failure);
     return;
   }
-  currentTableFile_ = name;
-  ShowFileCaption(currentTableFile_);
+  files_.table = name;
+  ShowFileCaption(files_.table);
 }
 
 void TForm1::N12Click() {
   const TableStep step(*this);
-  FileDialog& dialog = *fileOpenDLG_;
-  dialog.SetFilter(QStringLiteral("Tab files|*.tab|All|*.*"));
+  FileDialog& dialog = *shell_.fileOpenDLG;
+  dialog.SetFilter(QString::fromLatin1(kTableOpenFilter));
   if (dialog.Execute(this)) {
     // A file that cannot be read stops the command with its message.
     const QByteArray bytes = ReadFileStart(dialog.FileName(), static_cast<qint64>(kTableImageSize));
@@ -46,8 +47,8 @@ void TForm1::N12Click() {
     grid_->Page()->update();
   }
   RefreshInsertCellChart();
-  currentTableFile_ = dialog.FileName();
-  ShowFileCaption(currentTableFile_);
+  files_.table = dialog.FileName();
+  ShowFileCaption(files_.table);
   TabTableGraphShow();
 }
 

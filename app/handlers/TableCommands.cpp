@@ -5,6 +5,7 @@
 #include <QTableWidget>
 
 #include "app/ZelorConfigurator.h"
+#include "app/handlers/TableStep.h"
 #include "log/PanelPage.h"
 #include "table/CellIndex.h"
 #include "table/CellText.h"
@@ -57,7 +58,7 @@ void TForm1::TabTableGraphShow() {
     series->addData(index, value);
   }
   tableChart_->replot();
-  ShowFileCaption(currentTableFile_);
+  ShowFileCaption(files_.table);
 }
 
 void TForm1::RefreshInsertCellChart() {
@@ -81,9 +82,9 @@ void TForm1::RefreshInsertCellChart() {
 }
 
 void TForm1::StringGrid1MouseMove(const QPoint& viewportPos) {
-  hintPanel_->setText(tools_->GridHint(viewportPos, messages_.Text(kOutputValueCaption)));
+  shell_.hintPanel->setText(tools_->GridHint(viewportPos, messages_.Text(kOutputValueCaption)));
 }
 
-void TForm1::TabSheet3MouseMove() { hintPanel_->clear(); }
+void TForm1::TabSheet3MouseMove() { shell_.hintPanel->clear(); }
 
 }  // namespace zelor

@@ -1,4 +1,4 @@
-#include "link/ReadlLogThread.h"
+#include "link/StreamReader.h"
 
 #include <condition_variable>
 #include <mutex>

@@ -23,7 +23,7 @@ const QString kLogFilter = QStringLiteral("Log Files|*.log|All|*.*");
 }  // namespace
 
 void TForm1::SetLogMarker(bool on) {
-  flags_.MarkerFlag.store(on, std::memory_order_relaxed);
+  stream_->Flags().MarkerFlag.store(on, std::memory_order_relaxed);
   QLineEdit* edit = panel_->Marker_Edit;
   QPalette palette = edit->palette();
   palette.setColor(QPalette::Base, on ? QColor(255, 0, 0) : QColor(Qt::black));
@@ -31,62 +31,62 @@ void TForm1::SetLogMarker(bool on) {
 }
 
 void TForm1::N4Click() {
-  if (logBuffer_->Count() < kMinimumLogSamples) {
+  if (stream_->Log().Count() < kMinimumLogSamples) {
     Message(messages_.Text(kLogTooShort));
     return;
   }
-  FileDialog& dialog = *fileSaveDLG_;
+  FileDialog& dialog = *shell_.fileSaveDLG;
   dialog.SetFilter(kLogFilter);
   if (dialog.Execute(this)) {
     dialog.SetFileName(LogFileName(dialog.FileName()));
     // A failed save leaves an older file of that name as it was.
-    if (const auto error = SaveLogFile(*logBuffer_, dialog.FileName())) {
+    if (const auto error = SaveLogFile(stream_->Log(), dialog.FileName())) {
       Message(*error);
       return;
     }
   }
   // After a cancel: the name last chosen in the save dialog.
-  currentLogFile_ = dialog.FileName();
-  ShowFileCaption(currentLogFile_);
+  files_.log = dialog.FileName();
+  ShowFileCaption(files_.log);
 }
 
 void TForm1::ExportCsvClick() {
   // The same refusal as the .log save; like it, allowed while the stream
   // runs (the count is read once, and the slots below it are complete).
-  if (logBuffer_->Count() < kMinimumLogSamples) {
+  if (stream_->Log().Count() < kMinimumLogSamples) {
     Message(messages_.Text(kLogTooShort));
     return;
   }
-  FileDialog& dialog = *csvSaveDLG_;
+  FileDialog& dialog = *shell_.csvSaveDLG;
   if (!dialog.Execute(this)) return;
   dialog.SetFileName(LogCsvFileName(dialog.FileName()));
   // Each cell is read once; one that is not a number leaves its field empty.
   LogCsvTable table;
   for (int maf = 0; maf < 256; ++maf) table[maf] = IntegerOf(grid_->CellText(maf).toStdString());
-  if (const auto error = SaveLogCsvFile(*logBuffer_, dialog.FileName(), table)) Message(*error);
+  if (const auto error = SaveLogCsvFile(stream_->Log(), dialog.FileName(), table)) Message(*error);
 }
 
 void TForm1::N3Click() {
   // The reader is the only writer of the recording while the stream runs.
-  if (Streaming()) {
+  if (stream_->Streaming()) {
     Message(messages_.Own(OwnMessage::kLogOpenWhileStreaming));
     return;
   }
-  FileDialog& dialog = *fileOpenDLG_;
+  FileDialog& dialog = *shell_.fileOpenDLG;
   dialog.SetFilter(kLogFilter);
   logChart_->Frame().drawn = false;
   logChart_->HintItem()->setChecked(false);
   if (!dialog.Execute(this)) return;
   // The last run's reader may still store the frame of its last read.
-  reader_.reset();
-  if (const auto error = OpenLogFile(*logBuffer_, dialog.FileName())) {
+  stream_->JoinReader();
+  if (const auto error = OpenLogFile(stream_->Log(), dialog.FileName())) {
     Message(*error);
     return;
   }
-  tools_->RecordingChanged(*logBuffer_);
+  tools_->RecordingChanged(stream_->Log());
   FrameWholeRecording();
-  currentLogFile_ = dialog.FileName();
-  ShowFileCaption(currentLogFile_);
+  files_.log = dialog.FileName();
+  ShowFileCaption(files_.log);
 }
 
 }  // namespace zelor

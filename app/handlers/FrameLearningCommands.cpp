@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "app/ZelorConfigurator.h"
+#include "app/handlers/TableStep.h"
 #include "learn/FrameLearning.h"
 #include "log/LogChartPage.h"
 #include "table/GridPage.h"
@@ -16,27 +17,22 @@
 namespace zelor {
 
 std::optional<int> TForm1::LearnFrameSample(std::int32_t i, int step) {
-  const std::optional<FrameLearningWrite> write =
-      FrameLearningStep(*logBuffer_, i, step, mafConstCount_, learnedCells_, learnedCellsLock_);
+  const std::optional<FrameLearningWrite> write = learning_.LearnSample(stream_->Log(), i, step);
   if (!write) return std::nullopt;
   grid_->SetCell(write->m, write->v);
   return write->v;
 }
 
-bool TForm1::CellLocked(int maf) const {
-  return learnedCellsLock_ && learnedCells_.at(std::clamp(maf, 0, 255)) != 0;
-}
-
 void TForm1::N16Click() {
-  learnRequest_ = true;
+  learning_.Request();
   RedrawLogChart(logChart_->Frame().step);
 }
 
 void TForm1::ChooseMafConstCount(int n) {
   for (int k = kMinMafConstCount; k <= kMaxMafConstCount; ++k)
     logChart_->MafConstItem(k)->setChecked(k == n);
-  mafConstCount_ = n;
-  N16Click();
+  learning_.ChooseMafConstCount(n);
+  RedrawLogChart(logChart_->Frame().step);
 }
 
 void TForm1::N21Click() { ChooseMafConstCount(1); }
@@ -46,16 +42,16 @@ void TForm1::N4MAFConst1Click() { ChooseMafConstCount(4); }
 void TForm1::N5MAFConst1Click() { ChooseMafConstCount(5); }
 
 void TForm1::LearnedCellsLockClick() {
-  learnedCellsLock_ = !learnedCellsLock_;
-  logChart_->LearnedCellsLockItem()->setChecked(learnedCellsLock_);
-  logChart_->LockWarning()->setVisible(learnedCellsLock_);
+  const bool on = learning_.ToggleLock();
+  logChart_->LearnedCellsLockItem()->setChecked(on);
+  logChart_->LockWarning()->setVisible(on);
 }
 
 void TForm1::ResetAllLearnedCellsClick() {
   // The marks go with the cells through the history: a reset can be taken
   // back.
   const TableStep step(*this);
-  learnedCells_.fill(0);
+  learning_.ResetAll();
 }
 
 void TForm1::LogChartDblClick() {
@@ -69,10 +65,10 @@ void TForm1::LogChartDblClick() {
   const std::optional<int> point = chart.PointAtTime(kMafSeries, spot->time);
   if (!point) return;
   const int maf = std::clamp(static_cast<int>(chart.Y(kMafSeries, *point)), 0, 255);
-  if (CellLocked(maf)) return;
+  if (learning_.CellLocked(maf)) return;
   const TableStep step(*this);
   grid_->SetCell(maf, spot->level);
-  learnedCells_[maf] = 1;
+  learning_.MarkLearned(maf);
   RedrawLogChart(chart.Frame().step);
 }
 

@@ -13,18 +13,13 @@
 #include "app/HandlerGuard.h"
 #include "app/UpDown.h"
 #include "app/ZelorConfigurator.h"
+#include "app/handlers/TableStep.h"
 #include "learn/Correction.h"
 #include "log/PanelPage.h"
 #include "table/CellText.h"
 #include "table/GridPage.h"
 
 namespace zelor {
-
-void TForm1::SendFrame(std::span<const std::uint8_t> frame) {
-  // The command byte in one write, its data in a second.
-  comPort1_.Write(frame.data(), 1);
-  comPort1_.Write(frame.data() + 1, static_cast<int>(frame.size() - 1));
-}
 
 void TForm1::TrackBarMafNachChange() {
   PanelPage& panel = *panel_;
@@ -33,7 +28,8 @@ void TForm1::TrackBarMafNachChange() {
   if (begin > panel.TrackBarMafKon->value()) panel.TrackBarMafKon->setValue(begin);
   panel.CorrBeg->setData({double(begin), double(begin)}, {0.0, 300.0}, true);
   panel.InsertCellChart->replot(QCustomPlot::rpQueuedReplot);
-  if (portChosen_) SendFrame(CorrectionRangeFrame(begin, panel.TrackBarMafKon->value()));
+  if (converter_.PortChosen())
+    converter_.Link().SendCorrectionRange(begin, panel.TrackBarMafKon->value());
 }
 
 void TForm1::TrackBarMafKonChange() {
@@ -43,12 +39,13 @@ void TForm1::TrackBarMafKonChange() {
   if (end < panel.TrackBarMafNach->value()) panel.TrackBarMafNach->setValue(end);
   panel.CorrEnd->setData({double(end), double(end)}, {0.0, 300.0}, true);
   panel.InsertCellChart->replot(QCustomPlot::rpQueuedReplot);
-  if (portChosen_) SendFrame(CorrectionRangeFrame(panel.TrackBarMafNach->value(), end));
+  if (converter_.PortChosen())
+    converter_.Link().SendCorrectionRange(panel.TrackBarMafNach->value(), end);
 }
 
 void TForm1::EditCorrectionChange() {
-  if (!portChosen_) return;
-  SendFrame(CorrectionStepFrame(ParseInteger(panel_->EditCorrection->text().toStdString())));
+  if (!converter_.PortChosen()) return;
+  converter_.Link().SendCorrectionStep(ParseInteger(panel_->EditCorrection->text().toStdString()));
 }
 
 void TForm1::Button1Click() {
@@ -69,7 +66,7 @@ void TForm1::Button1Click() {
   }
   const auto outside = std::find_if(values.begin(), values.end(),
                                     [](int value) { return value < 0 || value > 255; });
-  if (portChosen_ && outside != values.end()) {
+  if (converter_.PortChosen() && outside != values.end()) {
     const int m = static_cast<int>(outside - values.begin());
     const std::string text = grid_->CellText(m).toStdString();
     throw CellRangeError(m, text, CellRangeMessage(m, text, messages_.English()));
@@ -82,7 +79,7 @@ void TForm1::Button1Click() {
   }
   RefreshInsertCellChart();
   panel.UpDown1->SetPosition(0);
-  if (portChosen_) SendFrame(LiveTableUpdateFrame(cells, settings));
+  if (converter_.PortChosen()) converter_.Link().SendLiveTableUpdate(cells, settings);
 }
 
 void TForm1::EditCorrectionKeyPress(QChar key) {
@@ -90,19 +87,12 @@ void TForm1::EditCorrectionKeyPress(QChar key) {
 }
 
 void TForm1::BeepCheckBoxClick() {
-  flags_.BeeperOn.store(panel_->BeepCheckBox->isChecked(), std::memory_order_relaxed);
-}
-
-void TForm1::SetToneOutput(std::unique_ptr<ToneOutput> tones) {
-  // The running beeper plays on the old output until its run ends.
-  if (beeper_) beeper_->Join();
-  beeper_.reset();
-  tones_ = std::move(tones);
+  stream_->Flags().BeeperOn.store(panel_->BeepCheckBox->isChecked(), std::memory_order_relaxed);
 }
 
 bool TForm1::CorrectionKeyDown(QKeyEvent* key) {
   PanelPage& panel = *panel_;
-  const bool running = Streaming();
+  const bool running = stream_->Streaming();
   const int code = key->key();
   const int begin = panel.TrackBarMafNach->value();
   const int end = panel.TrackBarMafKon->value();

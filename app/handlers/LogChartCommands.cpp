@@ -13,6 +13,7 @@
 
 #include "app/HandlerGuard.h"
 #include "app/ZelorConfigurator.h"
+#include "app/handlers/TableStep.h"
 #include "link/LogBuffer.h"
 #include "log/LogChartPage.h"
 #include "log/LogHint.h"
@@ -55,13 +56,21 @@ QPoint PositionOf(const QMouseEvent* event) { return event->position().toPoint()
 
 int MafOf(double y) { return std::clamp(RoundHalfEvenDouble(y), 0, 255); }
 
-}  // namespace
+void ShowResolution(LogChartPage& chart, const MessageTexts& messages, const QString& text) {
+  chart.ResolutionLabel()->setText(messages.Text(kResolutionWord) + text +
+                                   messages.Text(kSecondsWord));
+  chart.ResolutionLabel()->adjustSize();
+}
 
-int TForm1::LogPointsPerFrame() const { return logChart_->Frame().pointsPerFrame; }
-bool TForm1::LogChartDrawn() const { return logChart_->Frame().drawn; }
-int TForm1::LogFrameStart() const { return logChart_->Frame().start; }
-int TForm1::LogFrameEnd() const { return logChart_->Frame().end; }
-int TForm1::LogStep() const { return logChart_->Frame().step; }
+void ToggleLogSeries(LogChartPage& chart, int series) {
+  QAction* item = chart.SeriesItem(series);
+  const bool show = !item->isChecked();
+  item->setChecked(show);
+  chart.ShowLine(series, show);
+  chart.ShowMarkers(series, show && chart.PointsItem()->isChecked());
+}
+
+}  // namespace
 
 void TForm1::ConnectLogChart() {
   auto run = [this](auto handler) { Guarded(this, [&] { (this->*handler)(); }); };
@@ -120,54 +129,49 @@ void TForm1::ConnectLogChart() {
 
 void TForm1::RedrawLogChart(int step) {
   // While the stream runs the chart stays on its last drawing.
-  if (Streaming()) return;
-  const std::int32_t count = logBuffer_->Count();
+  if (stream_->Streaming()) return;
+  const std::int32_t count = stream_->Log().Count();
   if (count < kMinimumLogSamples) {
-    learnRequest_ = false;
+    learning_.RequestDone();
     return;
   }
   step = std::max(step, 1);
   LogChartPage& chart = *logChart_;
   LogFrame& frame = chart.Frame();
-  const std::int32_t learnLimit = LearningLimit(frame.end, step, mafConstCount_, count);
+  const std::int32_t learnLimit = LearningLimit(frame.end, step, learning_.MafConstCount(), count);
   TableCells cells(*grid_);
   // A learning pass is one step of the table history.
   std::optional<TableStep> learningStep;
   std::optional<TableToolsController::ChangeCount> learned;  // shown in the status bar
-  if (learnRequest_) {
+  const bool learn = learning_.Requested();
+  if (learn) {
     learningStep.emplace(*this);
     learned.emplace(*tools_);
   }
   // One pass: a sample is learned before its table point is read, so the
   // point shows the cell it just wrote.
-  chart.Plot(*logBuffer_, PlottingRange(frame.start, frame.end, step, count), step,
+  chart.Plot(stream_->Log(), PlottingRange(frame.start, frame.end, step, count), step,
              [&](std::int32_t i, int maf) {
-               if (learnRequest_ && frame.start <= i && i <= learnLimit) {
+               if (learn && frame.start <= i && i <= learnLimit) {
                  if (const std::optional<int> learned = LearnFrameSample(i, step))
                    cells.Set(maf, *learned);
                }
                return cells.Value(maf);
              });
   frame.drawn = true;
-  learnRequest_ = false;
+  learning_.RequestDone();
 }
 
 void TForm1::SetAutoResolution(std::int64_t frameLength) {
   LogFrame& frame = logChart_->Frame();
   frame.step = AutoStep(frameLength, frame.pointsPerFrame);
-  ShowResolution(QString::fromStdString(StepText(frame.step)));
-}
-
-void TForm1::ShowResolution(const QString& text) {
-  logChart_->ResolutionLabel()->setText(messages_.Text(kResolutionWord) + text +
-                                        messages_.Text(kSecondsWord));
-  logChart_->ResolutionLabel()->adjustSize();
+  ShowResolution(*logChart_, messages_, QString::fromStdString(StepText(frame.step)));
 }
 
 void TForm1::FrameWholeRecording() {
   LogFrame& frame = logChart_->Frame();
   frame.start = 0;
-  frame.end = logBuffer_->Count();
+  frame.end = stream_->Log().Count();
   logChart_->Chart()->FollowData();
   SetAutoResolution(frame.end);
   RedrawLogChart(frame.step);
@@ -178,7 +182,7 @@ void TForm1::SetFixedResolution(int step, const char* caption) {
   frame.step = step;
   std::tie(frame.start, frame.end) = logChart_->AxisFrame();
   RedrawLogChart(frame.step);
-  ShowResolution(QString::fromLatin1(caption));
+  ShowResolution(*logChart_, messages_, QString::fromLatin1(caption));
 }
 
 void TForm1::N0011Click() { SetFixedResolution(1, "0.01"); }
@@ -208,13 +212,13 @@ void TForm1::LogChartUndoZoom() {
 }
 
 void TForm1::TabSheet2Show() {
-  const std::int32_t count = logBuffer_->Count();
+  const std::int32_t count = stream_->Log().Count();
   if (!logChart_->Frame().drawn && count > kMinimumLogSamples) {
     FrameWholeRecording();
   } else if (count > kMinimumLogSamples) {
     RedrawLogChart(logChart_->Frame().step);
   }
-  ShowFileCaption(currentLogFile_);
+  ShowFileCaption(files_.log);
 }
 
 // --- Interaction -------------------------------------------------------------
@@ -235,7 +239,7 @@ void TForm1::LogChartMouseDown(QMouseEvent* event) {
   }
   if (picked) drag_.pickedPoint = *picked;
   if (event->button() != Qt::LeftButton || !picked) return;
-  drag_.dragging = !CellLocked(MafOf(chart.Y(kMafSeries, *picked)));
+  drag_.dragging = !learning_.CellLocked(MafOf(chart.Y(kMafSeries, *picked)));
   if (drag_.dragging) CommitTableStep();  // the whole drag is one step, taken on release
   drag_.scale = DragScale(chart.YMap());
   drag_.dragPressY = pos.y();
@@ -256,7 +260,7 @@ void TForm1::LogChartMouseMove(QMouseEvent* event) {
     chart.SetY(kTabSeries, picked, value);
     ShowLogHint(picked);
     const int maf = MafOf(chart.Y(kMafSeries, picked));
-    learnedCells_[maf] = 1;
+    learning_.MarkLearned(maf);
     grid_->SetCell(maf, value);
   } else if (chart.HintItem()->isChecked()) {
     std::optional<int> hit;
@@ -266,7 +270,7 @@ void TForm1::LogChartMouseMove(QMouseEvent* event) {
     if (hit) {
       ShowLogHint(*hit);
     } else {
-      hintPanel_->clear();
+      shell_.hintPanel->clear();
       chart.Hint()->hide();
     }
   }
@@ -305,7 +309,7 @@ void TForm1::ShowLogHint(int index) {
                            messages_.Text(kLambdaWord), messages_.Text(kEnrichmentWord)};
   const QString text = LogHintText(shown, values, words);
   chart.ShowHint(text);
-  hintPanel_->setText(LogHintStatusText(text));
+  shell_.hintPanel->setText(LogHintStatusText(text));
 }
 
 // --- Display switches --------------------------------------------------------
@@ -324,21 +328,12 @@ void TForm1::N10Click() {
   item->setChecked(!item->isChecked());
 }
 
-void TForm1::ToggleLogSeries(int series) {
-  LogChartPage& chart = *logChart_;
-  QAction* item = chart.SeriesItem(series);
-  const bool show = !item->isChecked();
-  item->setChecked(show);
-  chart.ShowLine(series, show);
-  chart.ShowMarkers(series, show && chart.PointsItem()->isChecked());
-}
-
-void TForm1::MAF1Click() { ToggleLogSeries(kMafSeries); }
-void TForm1::VAF1Click() { ToggleLogSeries(kVafSeries); }
-void TForm1::N23Click() { ToggleLogSeries(kConvSeries); }
-void TForm1::N24Click() { ToggleLogSeries(kTabSeries); }
-void TForm1::N25Click() { ToggleLogSeries(kO2Series); }
-void TForm1::N27Click() { ToggleLogSeries(kEnrichmentSeries); }
-void TForm1::N28Click() { ToggleLogSeries(kMarkerSeries); }
+void TForm1::MAF1Click() { ToggleLogSeries(*logChart_, kMafSeries); }
+void TForm1::VAF1Click() { ToggleLogSeries(*logChart_, kVafSeries); }
+void TForm1::N23Click() { ToggleLogSeries(*logChart_, kConvSeries); }
+void TForm1::N24Click() { ToggleLogSeries(*logChart_, kTabSeries); }
+void TForm1::N25Click() { ToggleLogSeries(*logChart_, kO2Series); }
+void TForm1::N27Click() { ToggleLogSeries(*logChart_, kEnrichmentSeries); }
+void TForm1::N28Click() { ToggleLogSeries(*logChart_, kMarkerSeries); }
 
 }  // namespace zelor

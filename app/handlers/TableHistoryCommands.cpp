@@ -11,6 +11,8 @@
 #include "app/HandlerGuard.h"
 #include "app/UpDown.h"
 #include "app/ZelorConfigurator.h"
+#include "app/handlers/TableStep.h"
+#include "log/LogChartPage.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
 #include "table/TableGrid.h"
@@ -23,7 +25,7 @@ TableState TForm1::TableNow() const {
   // The spin controls hold the settings their read-only boxes show.
   for (int index = 0; index < kSettingCount; ++index)
     state.settings.Set(index, grid_->SettingUpDown(index)->Position());
-  state.learned = learnedCells_;
+  state.learned = learning_.LearnedCells();
   return state;
 }
 
@@ -36,14 +38,14 @@ void TForm1::CommitTableStep() {
 }
 
 void TForm1::UpdateHistoryItems() {
-  undoTable_->setEnabled(history_.CanUndo());
-  redoTable_->setEnabled(history_.CanRedo());
+  menu_.undoTable->setEnabled(history_.CanUndo());
+  menu_.redoTable->setEnabled(history_.CanRedo());
 }
 
 void TForm1::ShowTable(const TableState& state) {
   for (int index = 0; index < 256; ++index) grid_->SetCellText(index, state.cells[index]);
   grid_->SetSettings(state.settings);
-  learnedCells_ = state.learned;
+  learning_.SetLearnedCells(state.learned);
   grid_->Page()->update();
   // The table chart's hint may still tell a value the table no longer holds.
   tableChart_->HintLabel()->hide();
@@ -51,7 +53,7 @@ void TForm1::ShowTable(const TableState& state) {
   TabTableGraphShow();
   // A drawn log chart shows the table line again; a pending learning request
   // waits for a redraw of its own.
-  if (LogChartDrawn() && !learnRequest_) RedrawLogChart(LogStep());
+  if (logChart_->Frame().drawn && !learning_.Requested()) RedrawLogChart(logChart_->Frame().step);
 }
 
 void TForm1::UndoTableClick() { MoveInHistory(&TableHistory::Undo); }
@@ -70,15 +72,16 @@ void TForm1::MoveInHistory(std::optional<TableState> (TableHistory::*move)()) {
 void TForm1::ConnectTableHistory() {
   history_.Reset(TableNow());
   UpdateHistoryItems();
-  connect(undoTable_, &QAction::triggered, this,
+  connect(menu_.undoTable, &QAction::triggered, this,
           [this] { Guarded(this, [this] { UndoTableClick(); }); });
-  connect(redoTable_, &QAction::triggered, this,
+  connect(menu_.redoTable, &QAction::triggered, this,
           [this] { Guarded(this, [this] { RedoTableClick(); }); });
   // A live-learning run changes the table between commits: its learning so
   // far can be taken back too.
   auto* menu = findChild<QMenu*>(QStringLiteral("N5"));
-  connect(menu, &QMenu::aboutToShow, this,
-          [this] { undoTable_->setEnabled(history_.CanUndo() || history_.Pending(TableNow())); });
+  connect(menu, &QMenu::aboutToShow, this, [this] {
+    menu_.undoTable->setEnabled(history_.CanUndo() || history_.Pending(TableNow()));
+  });
   // A cell typed in the grid is a step once its editor closes.
   connect(grid_->Grid()->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
           [this] { Guarded(this, [this] { CommitTableStep(); }); });
