@@ -12,6 +12,9 @@
 
 namespace zelor {
 
+// Where a mouse event on a chart happened, in whole pixels of the chart.
+inline QPoint PositionOf(const QMouseEvent* event) { return event->position().toPoint(); }
+
 class ZoomChart : public QCustomPlot {
   Q_OBJECT
  public:

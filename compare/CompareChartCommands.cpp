@@ -16,8 +16,6 @@
 namespace zelor {
 namespace {
 
-QPoint PositionOf(const QMouseEvent* event) { return event->position().toPoint(); }
-
 // The value of point index of a series as the hints show it; empty where the
 // series has no such point (a rebuild stopped by a bad cell).
 QString PointValueText(const CompareChart& chart, int table, int index) {

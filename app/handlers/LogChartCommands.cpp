@@ -52,8 +52,6 @@ class TableCells {
   std::bitset<256> known_;
 };
 
-QPoint PositionOf(const QMouseEvent* event) { return event->position().toPoint(); }
-
 int MafOf(double y) { return std::clamp(RoundHalfEvenDouble(y), 0, 255); }
 
 void ShowResolution(LogChartPage& chart, const MessageTexts& messages, const QString& text) {

@@ -12,11 +12,6 @@
 #include "table/TableChart.h"
 
 namespace zelor {
-namespace {
-
-QPoint PositionOf(const QMouseEvent* event) { return event->position().toPoint(); }
-
-}  // namespace
 
 void TForm1::TableChartMouseDown(QMouseEvent* event) {
   TableChart& chart = *tableChart_;
