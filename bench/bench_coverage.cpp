@@ -14,26 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/MedianTime.h"
 #include "link/LogBuffer.h"
 #include "log/Coverage.h"
 
 using namespace zelor;
-using Clock = std::chrono::steady_clock;
-
-namespace {
-
-double MedianMs(int runs, const std::function<void()>& work) {
-  std::vector<double> ms;
-  for (int r = 0; r < runs; ++r) {
-    const auto t0 = Clock::now();
-    work();
-    ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
-  }
-  std::sort(ms.begin(), ms.end());
-  return ms[ms.size() / 2];
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::stoi(argv[1])) : 9;

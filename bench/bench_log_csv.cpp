@@ -16,25 +16,14 @@
 #include <vector>
 
 #include "app/FileSave.h"
+#include "bench/MedianTime.h"
 #include "link/LogBuffer.h"
 #include "log/LogCsv.h"
 #include "log/LogFile.h"
 
 using namespace zelor;
-using Clock = std::chrono::steady_clock;
 
 namespace {
-
-double MedianMs(int runs, const std::function<void()>& work) {
-  std::vector<double> ms;
-  for (int r = 0; r < runs; ++r) {
-    const auto t0 = Clock::now();
-    work();
-    ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
-  }
-  std::sort(ms.begin(), ms.end());
-  return ms[ms.size() / 2];
-}
 
 void Check(const std::optional<QString>& error) {
   if (error) {
