@@ -11,8 +11,8 @@
 #include <QTabWidget>
 #include <stdexcept>
 
-#include "app/LanguageFile.h"
 #include "app/ZelorConfigurator.h"
+#include "core/LanguageFile.h"
 
 namespace zelor {
 namespace {

@@ -9,10 +9,10 @@
 
 #include "app/DialogLanguage.h"
 #include "app/HandlerGuard.h"
-#include "app/LanguageFile.h"
 #include "app/MainCaptions.h"
 #include "app/ZelorConfigurator.h"
 #include "compare/CompareTables.h"
+#include "core/LanguageFile.h"
 #include "table/GridPage.h"
 
 namespace zelor {

@@ -6,7 +6,7 @@
 #include <QTabWidget>
 #include <QWidget>
 
-#include "app/Scaling.h"
+#include "core/Scaling.h"
 
 namespace zelor {
 namespace {

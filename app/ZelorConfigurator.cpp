@@ -22,14 +22,11 @@
 #include <QTableWidget>
 #include <QTimer>
 
-#include "app/FileDialog.h"
 #include "app/HandlerGuard.h"
-#include "app/KeyPreview.h"
-#include "app/PortComboBox.h"
-#include "app/Scaling.h"
 #include "app/Unit3.h"
 #include "app/WindowScaling.h"
 #include "compare/CompareTables.h"
+#include "core/Scaling.h"
 #include "learn/AudioToneOutput.h"
 #include "link/PortList.h"
 #include "link/Protocol.h"
@@ -41,6 +38,9 @@
 #include "table/TableChart.h"
 #include "table/TableGrid.h"
 #include "table/TableToolsController.h"
+#include "widgets/FileDialog.h"
+#include "widgets/KeyPreview.h"
+#include "widgets/PortComboBox.h"
 
 namespace zelor {
 namespace {

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "app/MainWindowParts.h"
-#include "app/MessageTexts.h"
+#include "core/MessageTexts.h"
 #include "learn/FrameLearner.h"
 #include "link/ConverterTransfer.h"
 #include "link/StreamRun.h"

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "app/FileSave.h"
 #include "bench/MedianTime.h"
+#include "core/FileSave.h"
 #include "link/LogBuffer.h"
 #include "log/LogCsv.h"
 #include "log/LogFile.h"

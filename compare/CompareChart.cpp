@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QMenu>
 
-#include "app/BreakingLabel.h"
+#include "widgets/BreakingLabel.h"
 
 namespace zelor {
 namespace {

@@ -10,8 +10,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/ZoomChart.h"
 #include "table/ChartGeometry.h"
+#include "widgets/ZoomChart.h"
 
 class QLabel;
 class QMenu;

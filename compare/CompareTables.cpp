@@ -9,20 +9,20 @@
 #include <QTabWidget>
 #include <QTableWidget>
 
-#include "app/FileDialog.h"
 #include "app/HandlerGuard.h"
-#include "app/MessageTexts.h"
-#include "app/Scaling.h"
 #include "app/UserDialogs.h"
 #include "app/WindowScaling.h"
 #include "compare/CompareChart.h"
 #include "compare/CompareText.h"
+#include "core/MessageTexts.h"
+#include "core/Scaling.h"
 #include "table/CellIndex.h"
 #include "table/CellText.h"
 #include "table/ChartGeometry.h"
 #include "table/TableFile.h"
 #include "table/TableGrid.h"
 #include "table/TableImage.h"
+#include "widgets/FileDialog.h"
 
 namespace zelor {
 namespace {

@@ -4,7 +4,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/MessageTexts.h"
+#include "core/MessageTexts.h"
 
 namespace zelor {
 namespace {

@@ -13,7 +13,7 @@
 // plot) until a zoom or a scroll, and again after an undo zoom or
 // FollowData().
 
-#include "app/ZoomChart.h"
+#include "widgets/ZoomChart.h"
 
 class QMenu;
 

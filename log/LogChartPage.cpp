@@ -8,7 +8,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/BreakingLabel.h"
+#include "widgets/BreakingLabel.h"
 
 namespace zelor {
 namespace {

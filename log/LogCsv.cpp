@@ -4,7 +4,7 @@
 #include <cstring>
 #include <span>
 
-#include "app/FileSave.h"
+#include "core/FileSave.h"
 #include "link/LogBuffer.h"
 #include "log/LogFrame.h"
 

@@ -54,7 +54,7 @@ QByteArray EncodeLogCsv(const LogBuffer& buffer, std::int32_t count, const LogCs
 QString LogCsvFileName(const QString& chosen);
 
 // Saves the recording as CSV to path: the count is read once, and the text
-// is written through SaveWholeFile (app/FileSave.h) in one write, so a
+// is written through SaveWholeFile (core/FileSave.h) in one write, so a
 // failure leaves an older file of that name as it was. Returns nullopt when
 // saved, otherwise SaveWholeFile's message.
 std::optional<QString> SaveLogCsvFile(const LogBuffer& buffer, const QString& path,

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/FileSave.h"
+#include "core/FileSave.h"
 #include "link/LogBuffer.h"
 
 namespace zelor {

@@ -33,7 +33,7 @@ QByteArray EncodeLogRecords(const LogBuffer& buffer, std::int32_t count);
 std::int32_t SpreadLogRecords(LogBuffer& buffer, const char* bytes, qint64 size);
 
 // Saves the recording to path: the count is read once, then its samples are
-// written through SaveWholeFile (app/FileSave.h), so a failure leaves an
+// written through SaveWholeFile (core/FileSave.h), so a failure leaves an
 // older file of that name as it was. Returns nullopt when saved, otherwise
 // SaveWholeFile's message.
 std::optional<QString> SaveLogFile(const LogBuffer& buffer, const QString& path);
@@ -43,7 +43,7 @@ std::optional<QString> SaveLogFile(const LogBuffer& buffer, const QString& path)
 // only the last is read (it is the one the cap keeps), so a huge file needs
 // no more memory than a full recording. Returns nullopt when loaded; a file
 // that cannot be read gives the message of CannotOpenFileMessage
-// (app/FileSave.h) and leaves the buffer untouched.
+// (core/FileSave.h) and leaves the buffer untouched.
 std::optional<QString> OpenLogFile(LogBuffer& buffer, const QString& path);
 
 }  // namespace zelor

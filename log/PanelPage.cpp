@@ -10,8 +10,8 @@
 #include <QSlider>
 #include <QTimer>
 
-#include "app/BarGauge.h"
-#include "app/UpDown.h"
+#include "widgets/BarGauge.h"
+#include "widgets/UpDown.h"
 
 namespace zelor {
 namespace {

@@ -10,11 +10,11 @@
 #include <QTableWidget>
 #include <algorithm>
 
-#include "app/MessageTexts.h"
-#include "app/UpDown.h"
+#include "core/MessageTexts.h"
 #include "table/CellIndex.h"
 #include "table/CellText.h"
 #include "table/TableGrid.h"
+#include "widgets/UpDown.h"
 
 namespace zelor {
 namespace {

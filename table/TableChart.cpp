@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "app/BreakingLabel.h"
+#include "widgets/BreakingLabel.h"
 
 namespace zelor {
 namespace {

@@ -11,9 +11,9 @@
 
 #include <vector>
 
-#include "app/ZoomChart.h"
 #include "log/Coverage.h"
 #include "table/ChartGeometry.h"
+#include "widgets/ZoomChart.h"
 
 class QLabel;
 

@@ -1,12 +1,12 @@
 #pragma once
 // Reading the bytes of a table file, shared by the main window and the
-// comparison window. Both save through SaveWholeFile (app/FileSave.h), which
+// comparison window. Both save through SaveWholeFile (core/FileSave.h), which
 // never loses the previous file.
 
 #include <QByteArray>
 #include <QString>
 
-#include "app/FileSave.h"
+#include "core/FileSave.h"
 
 namespace zelor {
 

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "app/HandlerGuard.h"
-#include "app/MessageTexts.h"
+#include "core/MessageTexts.h"
 #include "log/PanelText.h"
 #include "table/CellIndex.h"
 #include "table/GridPage.h"

@@ -1,7 +1,7 @@
 #include "table/ToolAmounts.h"
 
-#include "app/MessageTexts.h"
 #include "app/UserDialogs.h"
+#include "core/MessageTexts.h"
 
 namespace zelor {
 namespace {

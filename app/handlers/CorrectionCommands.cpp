@@ -11,13 +11,13 @@
 #include <algorithm>
 
 #include "app/HandlerGuard.h"
-#include "app/UpDown.h"
 #include "app/ZelorConfigurator.h"
 #include "app/handlers/TableStep.h"
 #include "learn/Correction.h"
 #include "log/PanelPage.h"
 #include "table/CellText.h"
 #include "table/GridPage.h"
+#include "widgets/UpDown.h"
 
 namespace zelor {
 

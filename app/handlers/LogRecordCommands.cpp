@@ -4,7 +4,6 @@
 #include <QAction>
 #include <QLineEdit>
 
-#include "app/FileDialog.h"
 #include "app/ZelorConfigurator.h"
 #include "link/LogBuffer.h"
 #include "log/LogChartPage.h"
@@ -14,6 +13,7 @@
 #include "table/CellText.h"
 #include "table/GridPage.h"
 #include "table/TableToolsController.h"
+#include "widgets/FileDialog.h"
 
 namespace zelor {
 namespace {

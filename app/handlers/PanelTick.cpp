@@ -7,13 +7,13 @@
 #include <QLocale>
 #include <QSlider>
 
-#include "app/BarGauge.h"
 #include "app/ZelorConfigurator.h"
 #include "learn/LiveLearning.h"
 #include "link/LogBuffer.h"
 #include "log/PanelPage.h"
 #include "log/PanelText.h"
 #include "table/GridPage.h"
+#include "widgets/BarGauge.h"
 
 namespace zelor {
 namespace {

@@ -7,7 +7,6 @@
 #include <QTimer>
 
 #include "app/HandlerGuard.h"
-#include "app/UpDown.h"
 #include "app/ZelorConfigurator.h"
 #include "app/handlers/TableStep.h"
 #include "learn/AudioToneOutput.h"
@@ -20,6 +19,7 @@
 #include "table/CellText.h"
 #include "table/GridPage.h"
 #include "table/TableToolsController.h"
+#include "widgets/UpDown.h"
 
 namespace zelor {
 namespace {

@@ -2,13 +2,13 @@
 // bytes go through table/TableFile, which keeps the previous file on a
 // failed save.
 
-#include "app/FileDialog.h"
 #include "app/ZelorConfigurator.h"
 #include "app/handlers/TableStep.h"
 #include "table/GridPage.h"
 #include "table/TableFile.h"
 #include "table/TableGrid.h"
 #include "table/TableImage.h"
+#include "widgets/FileDialog.h"
 
 namespace zelor {
 

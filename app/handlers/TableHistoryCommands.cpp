@@ -9,13 +9,13 @@
 #include <QTableWidget>
 
 #include "app/HandlerGuard.h"
-#include "app/UpDown.h"
 #include "app/ZelorConfigurator.h"
 #include "app/handlers/TableStep.h"
 #include "log/LogChartPage.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
 #include "table/TableGrid.h"
+#include "widgets/UpDown.h"
 
 namespace zelor {
 

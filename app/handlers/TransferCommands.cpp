@@ -5,7 +5,6 @@
 #include <QProgressBar>
 #include <QTimer>
 
-#include "app/BusyCursor.h"
 #include "app/Unit3.h"
 #include "app/UserDialogs.h"
 #include "app/ZelorConfigurator.h"
@@ -14,6 +13,7 @@
 #include "table/CellText.h"
 #include "table/GridPage.h"
 #include "table/TableGrid.h"
+#include "widgets/BusyCursor.h"
 
 namespace zelor {
 namespace {

@@ -18,20 +18,20 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/BarGauge.h"
-#include "app/FileDialog.h"
 #include "app/HandlerGuard.h"
-#include "app/Scaling.h"
 #include "app/StartUp.h"
 #include "app/Unit3.h"
 #include "app/ZelorConfigurator.h"
 #include "compare/CompareTables.h"
+#include "core/Scaling.h"
 #include "link/SerialPortError.h"
 #include "log/LogChartPage.h"
 #include "log/PanelPage.h"
 #include "support/ScriptedDialogs.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
+#include "widgets/BarGauge.h"
+#include "widgets/FileDialog.h"
 
 using namespace zelor;
 

@@ -13,7 +13,6 @@
 #include <functional>
 
 #include "app/StartUp.h"
-#include "app/UpDown.h"
 #include "app/ZelorConfigurator.h"
 #include "learn/Correction.h"
 #include "log/PanelPage.h"
@@ -24,6 +23,7 @@
 #include "support/SimWindow.h"
 #include "table/CellText.h"
 #include "table/GridPage.h"
+#include "widgets/UpDown.h"
 
 using namespace zelor;
 using testing::RecordingTones;

@@ -13,7 +13,6 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "app/PortComboBox.h"
 #include "app/StartUp.h"
 #include "app/Unit3.h"
 #include "app/ZelorConfigurator.h"
@@ -25,6 +24,7 @@
 #include "support/WriteVerification.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
+#include "widgets/PortComboBox.h"
 
 using namespace zelor;
 using testing::SimProcess;

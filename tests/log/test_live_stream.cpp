@@ -18,11 +18,9 @@
 #include <csignal>
 #include <cstring>
 
-#include "app/BarGauge.h"
 #include "app/StartUp.h"
 #include "app/TerminationSignals.h"
 #include "app/Unit3.h"
-#include "app/UpDown.h"
 #include "app/ZelorConfigurator.h"
 #include "link/LogBuffer.h"
 #include "link/Protocol.h"
@@ -35,6 +33,8 @@
 #include "support/SimProcess.h"
 #include "support/SimWindow.h"
 #include "table/GridPage.h"
+#include "widgets/BarGauge.h"
+#include "widgets/UpDown.h"
 
 using namespace zelor;
 using testing::SimProcess;

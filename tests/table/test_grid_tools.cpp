@@ -8,7 +8,7 @@
 #include <QTableWidget>
 #include <QTest>
 
-#include "app/MessageTexts.h"
+#include "core/MessageTexts.h"
 #include "support/ScriptedDialogs.h"
 #include "table/CellIndex.h"
 #include "table/GridPage.h"

@@ -12,14 +12,14 @@
 #include <csignal>
 #include <optional>
 
-#include "app/FileDialog.h"
-#include "app/FileSave.h"
 #include "app/StartUp.h"
 #include "app/ZelorConfigurator.h"
+#include "core/FileSave.h"
 #include "log/PanelPage.h"
 #include "support/ScriptedDialogs.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
+#include "widgets/FileDialog.h"
 
 using namespace zelor;
 

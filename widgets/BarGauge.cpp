@@ -1,4 +1,4 @@
-#include "app/BarGauge.h"
+#include "widgets/BarGauge.h"
 
 #include <QPainter>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "app/MessageTexts.h"
+#include "core/MessageTexts.h"
 
 #include <iterator>
 

@@ -1,4 +1,4 @@
-#include "app/ZoomChart.h"
+#include "widgets/ZoomChart.h"
 
 namespace zelor {
 namespace {

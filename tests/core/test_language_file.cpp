@@ -4,7 +4,7 @@
 
 #include <QtTest>
 
-#include "app/LanguageFile.h"
+#include "core/LanguageFile.h"
 
 using namespace zelor;
 

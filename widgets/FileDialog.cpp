@@ -1,4 +1,4 @@
-#include "app/FileDialog.h"
+#include "widgets/FileDialog.h"
 
 namespace zelor {
 

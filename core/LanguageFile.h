@@ -41,7 +41,7 @@ QStringList SplitLines(const QString& text);
 
 // The lines of the file at path, decoded; nullopt when no file of that name
 // exists. A file that exists but cannot be read throws FileOpenError
-// (app/FileSave.h).
+// (core/FileSave.h).
 std::optional<QStringList> ReadLanguageFile(const QString& path);
 
 // The cursor over the file's lines that the targets share: each target takes

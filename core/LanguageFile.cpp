@@ -1,10 +1,10 @@
-#include "app/LanguageFile.h"
+#include "core/LanguageFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 
-#include "app/FileSave.h"
+#include "core/FileSave.h"
 
 namespace zelor {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/BreakingLabel.h"
+#include "widgets/BreakingLabel.h"
 
 #include <QPainter>
 #include <QStyle>

@@ -1,4 +1,4 @@
-#include "app/PortComboBox.h"
+#include "widgets/PortComboBox.h"
 
 #include <QAbstractItemView>
 #include <QScrollBar>

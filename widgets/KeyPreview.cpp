@@ -1,4 +1,4 @@
-#include "app/KeyPreview.h"
+#include "widgets/KeyPreview.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "app/FileSave.h"
+#include "core/FileSave.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "app/Scaling.h"
+#include "core/Scaling.h"
 
 #include <cstdint>
 #include <cstdlib>
