@@ -26,8 +26,19 @@ class QWidget;
 
 namespace zelor {
 
-// The fixed resolutions of the chart's menu.
+// The fixed resolutions of the chart's menu "Разрешение графиков": the
+// item, its caption (also the resolution label's text) and the step.
 inline constexpr int kResolutionCount = 5;
+struct FixedResolution {
+  const char* item;
+  const char* caption;
+  int step;
+};
+inline constexpr FixedResolution kFixedResolutions[kResolutionCount] = {{"N0011", "0.01", 1},
+                                                                        {"N011", "0.1", 10},
+                                                                        {"N0251", "0.25", 25},
+                                                                        {"N051", "0.5", 50},
+                                                                        {"N110", "1", 100}};
 // Side of the colour swatches on the menu's series items, in pixels.
 inline constexpr int kSwatchSide = 14;
 
