@@ -2,9 +2,9 @@
 // The tab "Графики Лога": the log chart with its seven series, the
 // resolution label, the floating hint, the learned-cells warning and the
 // chart's popup menu. The page also keeps the frame the chart shows
-// (LogFrame) and whether the right button is down on it. The main window's
-// handlers decide what is drawn; the page plots it and answers what the
-// chart shows.
+// (LogFrame) and whether the right button is down on it. Its controller
+// (LogChartController) decides what is drawn; the page plots it and answers
+// what the chart shows.
 
 #include <qcustomplot.h>
 
@@ -50,7 +50,7 @@ class LogChartPage {
   LogChartPage(const LogChartPage&) = delete;
   LogChartPage& operator=(const LogChartPage&) = delete;
 
-  // The chart, whose mouse events go to the main window's handlers.
+  // The chart, whose mouse events go to the controller.
   LogChart* Chart() const { return chart_; }
   // The frame shown and how it is drawn.
   LogFrame& Frame() { return frame_; }
