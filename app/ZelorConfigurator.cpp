@@ -32,6 +32,7 @@
 #include "link/Protocol.h"
 #include "link/SerialPortError.h"
 #include "link/StatusBlock.h"
+#include "log/LogChartController.h"
 #include "log/LogChartPage.h"
 #include "log/PanelPage.h"
 #include "table/GridPage.h"
@@ -108,7 +109,6 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent) : QMainWindow(par
   tableChart_->setGeometry(0, 0, 961, 485);
   grid_ = std::make_unique<GridPage>(tabSheet3);
   tabSheet3->setMouseTracking(true);
-  logChart_ = std::make_unique<LogChartPage>(tabSheet2);
   panel_ = std::make_unique<PanelPage>(tabSheet4);
 
   shell_.statusBar1 = new QStatusBar(shell_.client);
@@ -139,10 +139,13 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent) : QMainWindow(par
                       [this] {
                         TabTableGraphShow();
                         RefreshInsertCellChart();
-                        const LogFrame& frame = logChart_->Frame();
-                        if (frame.drawn && !learning_.Requested()) RedrawLogChart(frame.step);
+                        logChart_->Refresh();
                       },
                       [firstPanel](const QString& text) { firstPanel->setText(text); }});
+  logChart_ = std::make_unique<LogChartController>(
+      tabSheet2, *stream_, *grid_, *tools_, messages_,
+      LogChartHooks{this, [this] { CommitTableStep(); },
+                    [this](const QString& text) { shell_.hintPanel->setText(text); }});
   ApplyOwnCaptions();
 
   shell_.timer1 = new QTimer(this);
@@ -328,6 +331,9 @@ void TForm1::ConnectHandlers() {
     connect(action, &QAction::triggered, this,
             [this, handler] { Guarded(this, [&] { (this->*handler)(); }); });
   };
+  onMenu("N3", &TForm1::N3Click);
+  onMenu("N4", &TForm1::N4Click);
+  onMenu("ExportCsv", &TForm1::ExportCsvClick);
   onMenu("N7", &TForm1::N7Click);
   onMenu("N8", &TForm1::N8Click);
   onMenu("N12", &TForm1::N12Click);
@@ -386,7 +392,6 @@ void TForm1::ConnectHandlers() {
     });
   });
 
-  ConnectLogChart();
   ConnectTableHistory();
   grid_->Grid()->viewport()->installEventFilter(this);
   TabSheet("TabSheet3")->installEventFilter(this);
@@ -419,8 +424,8 @@ void TForm1::FormCreate() {
   port_.com->Reread();
   port_.com->setCurrentIndex(-1);
   N14Click();
-  logChart_->Frame().pointsPerFrame = kPointsPerFrame;
-  learning_.ResetAll();
+  logChart_->Page().Frame().pointsPerFrame = kPointsPerFrame;
+  logChart_->Learner().ResetAll();
   files_.table.clear();
   files_.log.clear();
 }

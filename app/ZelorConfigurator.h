@@ -2,12 +2,12 @@
 // The main window: the index of its handlers (their files: app/handlers/).
 
 #include <QMainWindow>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
 #include "app/MainWindowParts.h"
 #include "core/MessageTexts.h"
-#include "learn/FrameLearner.h"
 #include "link/ConverterTransfer.h"
 #include "link/StreamRun.h"
 #include "table/TableChartDrag.h"
@@ -19,7 +19,7 @@ class QMouseEvent;
 namespace zelor {
 
 class GridPage;
-class LogChartPage;
+class LogChartController;
 class PanelPage;
 struct LinkStatus;
 class TableChart;
@@ -134,7 +134,6 @@ class TForm1 : public QMainWindow {
   // --- The subsystems' state, and controls that tests and other windows read
   ConverterTransfer& Converter() { return converter_; }
   StreamRun& Stream() { return *stream_; }
-  const FrameLearner& Learning() const { return learning_; }
   const TableChartDrag& ChartDrag() const { return drag_; }
   const TableHistory& History() const { return history_; }
   const OpenFiles& CurrentFiles() const { return files_; }
@@ -142,8 +141,8 @@ class TForm1 : public QMainWindow {
   GridPage& Grid() { return *grid_; }
   PanelPage& Panel() { return *panel_; }
   TableChart& Chart() { return *tableChart_; }
-  LogChartPage& LogPage() { return *logChart_; }
-  StatusBlock& Status() { return *port_.status; }  // below the port box
+  LogChartController& LogChartControl() { return *logChart_; }  // the page, the learning
+  StatusBlock& Status() { return *port_.status; }               // below the port box
   QTabWidget* PageControl1() const { return shell_.pageControl1; }
   QWidget* TabSheet(const char* name) const;
 
@@ -162,15 +161,8 @@ class TForm1 : public QMainWindow {
   LinkStatus StatusNow() const;  // what the status block shows
   void ConnectHandlers();
   void ConnectTableHistory();
-  void ConnectLogChart();
   void FitWindowToClient();
   void ScaleClient(int multiplier, int divisor);
-  // Log chart: the whole recording drawn; a fixed resolution; a point's hint.
-  void FrameWholeRecording();
-  void SetFixedResolution(int step, const char* caption);
-  void ShowLogHint(int index);
-  std::optional<int> LearnFrameSample(std::int32_t i, int step);  // the cell written
-  void ChooseMafConstCount(int n);
   // Table history: the table shown; a state shown; undo or redo; the items.
   TableState TableNow() const;
   void ShowTable(const TableState& state);
@@ -183,11 +175,10 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<GridPage> grid_;
   std::unique_ptr<PanelPage> panel_;
   TableChart* tableChart_ = nullptr;
-  std::unique_ptr<LogChartPage> logChart_;
+  std::unique_ptr<LogChartController> logChart_;  // the log chart and its learning
   OtherWindows windows_;
   ConverterTransfer converter_;  // ComPort1, PortChosen, the TableMirror
   OpenFiles files_;
-  FrameLearner learning_;  // its lock mirrored by LearnedCellsLock and Label10
   std::unique_ptr<TableToolsController> tools_;  // the tuner's tools, the coverage view
   TableChartDrag drag_;
   TableHistory history_;

@@ -29,6 +29,7 @@
 #include "app/StartUp.h"
 #include "app/ZelorConfigurator.h"
 #include "link/LogBuffer.h"
+#include "log/LogChartController.h"
 #include "log/LogChartPage.h"
 #include "log/LogFile.h"
 #include "support/ScriptedDialogs.h"
@@ -122,12 +123,12 @@ int main(int argc, char* argv[]) {
   Record(form.Stream().Log());
   form.PageControl1()->setCurrentWidget(form.TabSheet("TabSheet2"));
   QCoreApplication::processEvents();
-  LogChartPage& page = form.LogPage();
+  LogChartPage& page = form.LogChartControl().Page();
   LogChart* chart = page.Chart();
   int replots = 0;
   QObject::connect(chart, &QCustomPlot::afterReplot, [&] { ++replots; });
   auto redraw = [&] {
-    form.RedrawLogChart(form.LogPage().Frame().step);
+    form.RedrawLogChart(page.Frame().step);
     QCoreApplication::processEvents();  // the queued replot
   };
   auto replot = [&] {
@@ -144,7 +145,7 @@ int main(int argc, char* argv[]) {
   const double autoReplots = replots / double(rounds * 20);
   const double autoReplot = MedianMs(rounds, 20, replot);
   std::printf("automatic resolution: step %d, %d points a series (replots per redraw %.2f)\n",
-              form.LogPage().Frame().step, page.PointCount(kMafSeries), autoReplots);
+              page.Frame().step, page.PointCount(kMafSeries), autoReplots);
   Report("1. redraw + replot, automatic resolution", autoRedraw, "replot of the same points",
          autoReplot, "ms");
 
@@ -180,7 +181,7 @@ int main(int argc, char* argv[]) {
             Qt::NoButton);
   chart->findChild<QMenu*>()->hide();
   const double scrollReplotMs = MedianMs(rounds, 50, replot);
-  std::printf("\nscrolling at step %d\n", form.LogPage().Frame().step);
+  std::printf("\nscrolling at step %d\n", page.Frame().step);
   Report("3. right-button scrolling, redraws a second", 1000.0 / scrollMs, "replots a second",
          1000.0 / scrollReplotMs, "/s");
 

@@ -55,18 +55,6 @@ QMenu* SubMenu(QMenu* menu, const char* name, const char* caption) {
   return sub;
 }
 
-// The fixed resolutions of "Разрешение графиков", with their steps.
-struct Resolution {
-  const char* item;
-  const char* caption;
-  int step;
-};
-const Resolution kResolutions[kResolutionCount] = {{"N0011", "0.01", 1},
-                                                   {"N011", "0.1", 10},
-                                                   {"N0251", "0.25", 25},
-                                                   {"N051", "0.5", 50},
-                                                   {"N110", "1", 100}};
-
 // Height of the strip below the time axis's title that holds the
 // resolution label and the learned-cells warning, clear of the time labels.
 constexpr int kLabelStrip = 22;
@@ -201,7 +189,7 @@ void LogChartPage::BuildPopup() {
   // Radio items that carry no check mark: the label below the chart shows
   // the resolution in force.
   for (int k = 0; k < kResolutionCount; ++k)
-    resolutionItems_[k] = Item(resolution, kResolutions[k].item, kResolutions[k].caption);
+    resolutionItems_[k] = Item(resolution, kFixedResolutions[k].item, kFixedResolutions[k].caption);
   QMenu* learning = SubMenu(popupMenu1_, "Obuchenie", "Обучение по текущему фрейму ");
   Item(learning, "N16", "Обучить");
   // The modes are radio items; their handlers set the marks themselves.

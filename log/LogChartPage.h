@@ -2,9 +2,9 @@
 // The tab "Графики Лога": the log chart with its seven series, the
 // resolution label, the floating hint, the learned-cells warning and the
 // chart's popup menu. The page also keeps the frame the chart shows
-// (LogFrame) and whether the right button is down on it. The main window's
-// handlers decide what is drawn; the page plots it and answers what the
-// chart shows.
+// (LogFrame) and whether the right button is down on it. Its controller
+// (LogChartController) decides what is drawn; the page plots it and answers
+// what the chart shows.
 
 #include <qcustomplot.h>
 
@@ -26,8 +26,19 @@ class QWidget;
 
 namespace zelor {
 
-// The fixed resolutions of the chart's menu.
+// The fixed resolutions of the chart's menu "Разрешение графиков": the
+// item, its caption (also the resolution label's text) and the step.
 inline constexpr int kResolutionCount = 5;
+struct FixedResolution {
+  const char* item;
+  const char* caption;
+  int step;
+};
+inline constexpr FixedResolution kFixedResolutions[kResolutionCount] = {{"N0011", "0.01", 1},
+                                                                        {"N011", "0.1", 10},
+                                                                        {"N0251", "0.25", 25},
+                                                                        {"N051", "0.5", 50},
+                                                                        {"N110", "1", 100}};
 // Side of the colour swatches on the menu's series items, in pixels.
 inline constexpr int kSwatchSide = 14;
 
@@ -39,7 +50,7 @@ class LogChartPage {
   LogChartPage(const LogChartPage&) = delete;
   LogChartPage& operator=(const LogChartPage&) = delete;
 
-  // The chart, whose mouse events go to the main window's handlers.
+  // The chart, whose mouse events go to the controller.
   LogChart* Chart() const { return chart_; }
   // The frame shown and how it is drawn.
   LogFrame& Frame() { return frame_; }

@@ -6,9 +6,10 @@
 
 #include "app/ZelorConfigurator.h"
 #include "link/LogBuffer.h"
-#include "log/LogChartPage.h"
+#include "log/LogChartController.h"
 #include "log/LogCsv.h"
 #include "log/LogFile.h"
+#include "log/LogFrame.h"
 #include "log/PanelPage.h"
 #include "table/CellText.h"
 #include "table/GridPage.h"
@@ -74,8 +75,7 @@ void TForm1::N3Click() {
   }
   FileDialog& dialog = *shell_.fileOpenDLG;
   dialog.SetFilter(kLogFilter);
-  logChart_->Frame().drawn = false;
-  logChart_->HintItem()->setChecked(false);
+  logChart_->ForgetDrawing();
   if (!dialog.Execute(this)) return;
   // The last run's reader may still store the frame of its last read.
   stream_->JoinReader();
@@ -84,7 +84,7 @@ void TForm1::N3Click() {
     return;
   }
   tools_->RecordingChanged(stream_->Log());
-  FrameWholeRecording();
+  logChart_->FrameWholeRecording();
   files_.log = dialog.FileName();
   ShowFileCaption(files_.log);
 }

@@ -14,7 +14,7 @@
 #include "link/LogBuffer.h"
 #include "link/Protocol.h"
 #include "link/StreamReader.h"
-#include "log/LogChartPage.h"
+#include "log/LogChartController.h"
 #include "log/PanelPage.h"
 #include "table/CellText.h"
 #include "table/GridPage.h"
@@ -77,12 +77,7 @@ void TForm1::ButtonStopClick() {
   panel_->ButtonStart->setEnabled(true);
   panel_->CheckBoxLearnTable->setEnabled(true);
   stream_->Stop();
-  const std::int32_t count = stream_->Log().Count();
-  LogFrame& frame = logChart_->Frame();
-  frame.drawn = false;
-  frame.start = 0;
-  frame.end = count;
-  if (count > kMinimumLogSamples) FrameWholeRecording();
+  logChart_->RunStopped();
   tools_->RecordingChanged(stream_->Log());
 }
 

@@ -11,7 +11,7 @@
 #include "app/HandlerGuard.h"
 #include "app/ZelorConfigurator.h"
 #include "app/handlers/TableStep.h"
-#include "log/LogChartPage.h"
+#include "log/LogChartController.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
 #include "table/TableGrid.h"
@@ -25,7 +25,7 @@ TableState TForm1::TableNow() const {
   // The spin controls hold the settings their read-only boxes show.
   for (int index = 0; index < kSettingCount; ++index)
     state.settings.Set(index, grid_->SettingUpDown(index)->Position());
-  state.learned = learning_.LearnedCells();
+  state.learned = logChart_->Learner().LearnedCells();
   return state;
 }
 
@@ -45,7 +45,7 @@ void TForm1::UpdateHistoryItems() {
 void TForm1::ShowTable(const TableState& state) {
   for (int index = 0; index < 256; ++index) grid_->SetCellText(index, state.cells[index]);
   grid_->SetSettings(state.settings);
-  learning_.SetLearnedCells(state.learned);
+  logChart_->Learner().SetLearnedCells(state.learned);
   grid_->Page()->update();
   // The table chart's hint may still tell a value the table no longer holds.
   tableChart_->HintLabel()->hide();
@@ -53,7 +53,7 @@ void TForm1::ShowTable(const TableState& state) {
   TabTableGraphShow();
   // A drawn log chart shows the table line again; a pending learning request
   // waits for a redraw of its own.
-  if (logChart_->Frame().drawn && !learning_.Requested()) RedrawLogChart(logChart_->Frame().step);
+  logChart_->Refresh();
 }
 
 void TForm1::UndoTableClick() { MoveInHistory(&TableHistory::Undo); }

@@ -25,6 +25,7 @@
 #include "compare/CompareTables.h"
 #include "core/Scaling.h"
 #include "link/SerialPortError.h"
+#include "log/LogChartController.h"
 #include "log/LogChartPage.h"
 #include "log/PanelPage.h"
 #include "support/ScriptedDialogs.h"
@@ -74,7 +75,7 @@ class TestMainWindow : public QObject {
       QCOMPARE(form.Grid().SettingEdit(k)->text(), QString::number(expected[k]));
     QVERIFY(form.CurrentFiles().table.isEmpty());
     QVERIFY(form.CurrentFiles().log.isEmpty());
-    QCOMPARE(form.LogPage().Frame().pointsPerFrame, 430);
+    QCOMPARE(form.LogChartControl().Page().Frame().pointsPerFrame, 430);
     QVERIFY(!form.findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
     QVERIFY(!form.findChild<QTimer*>(QStringLiteral("Timer2"))->isActive());
     QCOMPARE(form.findChild<QTimer*>(QStringLiteral("Timer1"))->interval(), 10);

@@ -9,6 +9,7 @@
 
 #include "app/StartUp.h"
 #include "app/ZelorConfigurator.h"
+#include "log/LogChartController.h"
 #include "log/LogChartPage.h"
 #include "support/LogChartInput.h"
 #include "support/ScriptedDialogs.h"
@@ -78,11 +79,11 @@ class TestLearnFromFrame : public QObject {
         {"ResetAllLearnedCells", "60", {}},
         {"UndoTable", "60", learned},
     };
-    QCOMPARE(form().Learning().LearnedCells(), learned);
+    QCOMPARE(form().LogChartControl().Learner().LearnedCells(), learned);
     for (const auto& step : steps) {
       Trigger(step.command);
       QVERIFY2(Cell(40) == step.cell40, step.command);
-      QVERIFY2(form().Learning().LearnedCells() == step.marks, step.command);
+      QVERIFY2(form().LogChartControl().Learner().LearnedCells() == step.marks, step.command);
     }
   }
 
@@ -134,7 +135,7 @@ class TestLearnFromFrame : public QObject {
     testing::Record(form().Stream().Log(), 200,
                     [](std::int32_t k) { return Sample(100, 0, 128, k, 100, 100); });
     DoubleClick(QPoint(480, 240));  // not drawn yet
-    QCOMPARE(form().Learning().LearnedCells(), LearnedCellFlags{});
+    QCOMPARE(form().LogChartControl().Learner().LearnedCells(), LearnedCellFlags{});
     ShowWhole();
     const struct {
       double origin;  // of the bottom axis at 5 ms a pixel; points every 10 ms
@@ -147,13 +148,13 @@ class TestLearnFromFrame : public QObject {
         {-1000, 0, true, -1},  // before the first point
     };
     for (const auto& c : cases) {
-      const LearnedCellFlags before = form().Learning().LearnedCells();
+      const LearnedCellFlags before = form().LogChartControl().Learner().LearnedCells();
       DoubleClick(AtTime(c.origin, c.dx, c.top) + QPoint(0, c.top ? -1 : 1));  // outside
-      QCOMPARE(form().Learning().LearnedCells(), before);
+      QCOMPARE(form().LogChartControl().Learner().LearnedCells(), before);
       DoubleClick(AtTime(c.origin, c.dx, c.top));
       LearnedCellFlags flags = before;
       if (c.maf >= 0) flags[c.maf] = 1;
-      QCOMPARE(form().Learning().LearnedCells(), flags);
+      QCOMPARE(form().LogChartControl().Learner().LearnedCells(), flags);
       if (c.maf < 0) continue;
       QCOMPARE(Cell(c.maf), c.top ? QStringLiteral("255") : QStringLiteral("0"));
       QCOMPARE(page().Y(kTabSeries, c.maf), c.top ? 255.0 : 0.0);  // redrawn
@@ -165,7 +166,7 @@ class TestLearnFromFrame : public QObject {
 
  private:
   TForm1& form() { return *windows_.form1; }
-  LogChartPage& page() { return form().LogPage(); }
+  LogChartPage& page() { return form().LogChartControl().Page(); }
   LogChart* chart() { return page().Chart(); }
   QString Cell(int m) { return form().Grid().CellText(m); }
 

@@ -26,6 +26,7 @@
 #include "link/Protocol.h"
 #include "link/SerialPort.h"
 #include "link/StatusBlock.h"
+#include "log/LogChartController.h"
 #include "log/LogChartPage.h"
 #include "log/PanelPage.h"
 #include "support/PortBox.h"
@@ -156,8 +157,8 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     QCOMPARE(form().Stream().Log().Count(), 150);
     QVERIFY(!form().Stream().Streaming());
     // 150 samples are enough to frame the log chart at "Стоп".
-    QVERIFY(form().LogPage().Frame().drawn);
-    QCOMPARE(form().LogPage().Frame().end, 150);
+    QVERIFY(form().LogChartControl().Page().Frame().drawn);
+    QCOMPARE(form().LogChartControl().Page().Frame().end, 150);
   }
 
   void choosingAnotherPortDuringARunStopsTheConverterLeft() {

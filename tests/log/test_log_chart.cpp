@@ -19,6 +19,7 @@
 #include "app/StartUp.h"
 #include "app/ZelorConfigurator.h"
 #include "link/LogBuffer.h"
+#include "log/LogChartController.h"
 #include "log/LogChartPage.h"
 #include "log/PanelPage.h"
 #include "support/LogChartInput.h"
@@ -146,11 +147,11 @@ class TestLogChart : public QObject {
 
     // A cancelled open still marks the chart undrawn and the hint off.
     ShowWhole();
-    QVERIFY(form().LogPage().Frame().drawn);
+    QVERIFY(page().Frame().drawn);
     page().HintItem()->setChecked(true);
     dialogs_->Answer(std::nullopt);
     Trigger("N3");
-    QVERIFY(!form().LogPage().Frame().drawn);
+    QVERIFY(!page().Frame().drawn);
     QVERIFY(!page().HintItem()->isChecked());
     QCOMPARE(form().Stream().Log().Count(), 500);
   }
@@ -179,17 +180,17 @@ class TestLogChart : public QObject {
       dialogs_->Answer(path);
       Trigger("N3");
       QCOMPARE(form().Stream().Log().Count(), c.n);
-      QCOMPARE(form().LogPage().Frame().drawn, c.byOpen);
+      QCOMPARE(page().Frame().drawn, c.byOpen);
 
       CancelOpen();
       form().PageControl1()->setCurrentWidget(form().TabSheet("TabSheet2"));
-      QCOMPARE(form().LogPage().Frame().drawn, c.byTabShow);
+      QCOMPARE(page().Frame().drawn, c.byTabShow);
       form().PageControl1()->setCurrentWidget(form().TabSheet("TabSheet4"));
 
       CancelOpen();
       form().findChild<QPushButton*>("ButtonStop")->click();
-      QCOMPARE(form().LogPage().Frame().drawn, c.byStop);
-      QCOMPARE(form().LogPage().Frame().end, c.n);
+      QCOMPARE(page().Frame().drawn, c.byStop);
+      QCOMPARE(page().Frame().end, c.n);
     }
     QVERIFY(dialogs_->messages.isEmpty());
   }
@@ -197,12 +198,12 @@ class TestLogChart : public QObject {
   void plottedPointsReachTheFrameEdges() {
     Record(400, Plain);
     ShowWhole();  // 400 samples: every one plotted
-    QCOMPARE(form().LogPage().Frame().step, 1);
+    QCOMPARE(page().Frame().step, 1);
     QCOMPARE(FirstKey(), 0.0);    // no point before sample 0
     QCOMPARE(LastKey(), 3990.0);  // the last point is sample count - 1
     Zoom(100, 300);
-    QCOMPARE(form().LogPage().Frame().start, 100);
-    QCOMPARE(form().LogPage().Frame().end, 300);
+    QCOMPARE(page().Frame().start, 100);
+    QCOMPARE(page().Frame().end, 300);
     QCOMPARE(FirstKey(), 990.0);  // one side point each way
     QCOMPARE(LastKey(), 3010.0);
     QCOMPARE(page().PointCount(kTabSeries), 203);
@@ -218,21 +219,56 @@ class TestLogChart : public QObject {
     Record(50000, Plain);
     ShowWhole();
     Trigger("N110");
-    QCOMPARE(form().LogPage().Frame().step, 100);
+    QCOMPARE(page().Frame().step, 100);
     QCOMPARE(page().ResolutionLabel()->text(), QStringLiteral("Разрешение: 1сек"));
     QCOMPARE(ResolutionMarks(), QStringLiteral("00000"));  // radio items without a mark
 
     Trigger("ZakrepitRazreshenie");
     Trigger("N0251");
     Zoom(1000, 2000);
-    QCOMPARE(form().LogPage().Frame().step, 25);
+    QCOMPARE(page().Frame().step, 25);
     QCOMPARE(page().ResolutionLabel()->text(), QStringLiteral("Разрешение: 0.25сек"));
     form().LogChartUndoZoom();
-    QCOMPARE(form().LogPage().Frame().step, 116);  // 50000 div 430, fixed or not
+    QCOMPARE(page().Frame().step, 116);  // 50000 div 430, fixed or not
     QCOMPARE(page().ResolutionLabel()->text(), QStringLiteral("Разрешение: 1.16сек"));
     Trigger("ZakrepitRazreshenie");
     Zoom(0, 10000);
-    QCOMPARE(form().LogPage().Frame().step, 23);
+    QCOMPARE(page().Frame().step, 23);
+  }
+
+  // Each popup item does its own command: a resolution its step and
+  // caption, a mode its count with its item alone ticked, "Точки" the
+  // markers of the lines shown.
+  void popupItemsDoTheirOwnCommand() {
+    Record(2000, Plain);
+    ShowWhole();
+    const struct {
+      const char* item;
+      int step;
+      const char* caption;
+    } resolutions[] = {{"N0011", 1, "0.01"},
+                       {"N011", 10, "0.1"},
+                       {"N0251", 25, "0.25"},
+                       {"N051", 50, "0.5"},
+                       {"N110", 100, "1"}};
+    for (const auto& r : resolutions) {
+      Trigger(r.item);
+      QCOMPARE(page().Frame().step, r.step);
+      QCOMPARE(page().ResolutionLabel()->text(), QString("Разрешение: %1сек").arg(r.caption));
+    }
+    const char* const modes[] = {"N21", "N15", "N3MAFConst1", "N4MAFConst1", "N5MAFConst1"};
+    for (int n = 1; n <= 5; ++n) {
+      Trigger(modes[n - 1]);
+      QCOMPARE(form().LogChartControl().Learner().MafConstCount(), n);
+      for (int k = 1; k <= 5; ++k) QCOMPARE(page().MafConstItem(k)->isChecked(), k == n);
+    }
+    Trigger("VAF1");
+    for (bool on : {true, false}) {
+      Trigger("N26");
+      QCOMPARE(page().PointsItem()->isChecked(), on);
+      for (int s = 0; s < kLogSeriesCount; ++s)
+        QCOMPARE(page().MarkersShown(s), on && s != kVafSeries);
+    }
   }
 
   // What the chart shows besides its series: every series item carries a
@@ -294,7 +330,7 @@ class TestLogChart : public QObject {
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"'abc' is not a valid integer value"});
     QCOMPARE(page().PointCount(kMafSeries), 8);
     QCOMPARE(page().PointCount(kTabSeries), 7);
-    QVERIFY(!form().LogPage().Frame().drawn);
+    QVERIFY(!page().Frame().drawn);
   }
 
   void hintShowsTheCheckedSeriesEvenWithNoneChecked() {
@@ -334,7 +370,7 @@ class TestLogChart : public QObject {
     QTRY_VERIFY(popup->isVisible());
     popup->hide();
 
-    const std::int32_t start = form().LogPage().Frame().start;
+    const std::int32_t start = page().Frame().start;
     SendMouse(chart(), QEvent::MouseButtonPress, centre, Qt::RightButton, Qt::RightButton);
     QPoint at = centre;
     for (int dx : {-1, -30, -30}) {
@@ -342,10 +378,10 @@ class TestLogChart : public QObject {
       SendMouse(chart(), QEvent::MouseMove, at, Qt::NoButton, Qt::RightButton);
       // Every move scrolls the frame and redraws it at once.
       const auto [axisStart, axisEnd] = page().AxisFrame();
-      QCOMPARE(form().LogPage().Frame().start, axisStart);
-      QCOMPARE(FirstKey(), SampleTime(std::max(0, axisStart - form().LogPage().Frame().step)));
+      QCOMPARE(page().Frame().start, axisStart);
+      QCOMPARE(FirstKey(), SampleTime(std::max(0, axisStart - page().Frame().step)));
     }
-    QVERIFY(form().LogPage().Frame().start > start);
+    QVERIFY(page().Frame().start > start);
     SendMouse(chart(), QEvent::MouseButtonRelease, at, Qt::RightButton, Qt::NoButton);
     QTest::qWait(0);
     QVERIFY(!popup->isVisible());
@@ -359,7 +395,7 @@ class TestLogChart : public QObject {
     ShowWhole();
     const QPoint press = Pixel(kTabSeries, 100);  // MAF 30
     SendMouse(chart(), QEvent::MouseButtonPress, press, Qt::LeftButton, Qt::LeftButton);
-    QVERIFY(form().ChartDrag().dragging);
+    QVERIFY(form().LogChartControl().Drag().dragging);
     QVERIFY(!chart()->ZoomEnabled());
     const double scale =
         255.0 / (chart()->yAxis->coordToPixel(0) - chart()->yAxis->coordToPixel(255));
@@ -374,12 +410,12 @@ class TestLogChart : public QObject {
       QCOMPARE(page().Y(kTabSeries, 102), 150.0);  // the rest waits for the release
       QVERIFY(page().Hint()->text().contains(QString("Таб.=%1").arg(value)));
     }
-    QCOMPARE(form().Learning().LearnedCells()[30], std::uint8_t(1));
+    QCOMPARE(form().LogChartControl().Learner().LearnedCells()[30], std::uint8_t(1));
     SendMouse(chart(), QEvent::MouseButtonRelease, press, Qt::LeftButton, Qt::NoButton);
     QCOMPARE(form().Grid().CellText(30), QString::number(up7));
     QCOMPARE(page().Y(kTabSeries, 102), double(up7));
     QCOMPARE(page().Y(kTabSeries, 101), 160.0);
-    QVERIFY(!form().ChartDrag().dragging);
+    QVERIFY(!form().LogChartControl().Drag().dragging);
     QVERIFY(chart()->ZoomEnabled());
     QVERIFY(!page().Hint()->isVisible());
 
@@ -388,23 +424,23 @@ class TestLogChart : public QObject {
     form().Grid().SetCellText(31, QStringLiteral("x"));
     const QPoint again = Pixel(kTabSeries, 100);
     SendMouse(chart(), QEvent::MouseButtonPress, again, Qt::LeftButton, Qt::LeftButton);
-    QVERIFY(form().ChartDrag().dragging);
+    QVERIFY(form().LogChartControl().Drag().dragging);
     SendMouse(chart(), QEvent::MouseButtonRelease, again, Qt::LeftButton, Qt::NoButton);
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"'x' is not a valid integer value"});
-    QVERIFY(!form().ChartDrag().dragging);
+    QVERIFY(!form().LogChartControl().Drag().dragging);
     QVERIFY(chart()->ZoomEnabled());
 
     // With the table line hidden a press starts no drag and zoom stays on.
     Trigger("N24");
     SendMouse(chart(), QEvent::MouseButtonPress, press, Qt::LeftButton, Qt::LeftButton);
-    QVERIFY(!form().ChartDrag().dragging);
+    QVERIFY(!form().LogChartControl().Drag().dragging);
     QVERIFY(chart()->ZoomEnabled());
     SendMouse(chart(), QEvent::MouseButtonRelease, press, Qt::LeftButton, Qt::NoButton);
   }
 
  private:
   TForm1& form() { return *windows_.form1; }
-  LogChartPage& page() { return form().LogPage(); }
+  LogChartPage& page() { return form().LogChartControl().Page(); }
   LogChart* chart() { return page().Chart(); }
 
   void Trigger(const char* name) {

@@ -1,0 +1,138 @@
+#pragma once
+// The tab "Графики Лога" bound to the recording and the table: it owns the
+// page (the chart, its labels and its popup menu), the learning from the
+// frame (FrameLearner) and the state of a drag on the chart. It redraws the
+// frame (carrying out a pending learn request in the same pass), sets the
+// resolution, follows zoom, scroll and the mouse, shows or hides the series,
+// and runs the learning commands: the learn command and its five modes, the
+// learned cells' lock and reset, and the double click that sets one cell.
+//
+// The window hands in what the controller needs; it knows nothing else of
+// the window. Its items and the chart's mouse events are bound to it here,
+// each through Guarded().
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "learn/FrameLearner.h"
+#include "table/TableChartDrag.h"
+
+class QMouseEvent;
+class QWidget;
+
+namespace zelor {
+
+class GridPage;
+class LogChartPage;
+class MessageTexts;
+class StreamRun;
+class TableToolsController;
+
+// What the controller calls in the window.
+struct LogChartHooks {
+  // The owner of the message boxes of the handlers' errors.
+  QWidget* owner = nullptr;
+  // The table history's commit: records the changes since the last commit
+  // as one step.
+  std::function<void()> commit;
+  // Shows a text in the status bar's hint panel (an empty text clears it).
+  std::function<void(const QString&)> showHint;
+};
+
+class LogChartController {
+ public:
+  // Builds the page inside page (the tab) and binds its items and the
+  // chart. The references must outlive the controller.
+  LogChartController(QWidget* page, StreamRun& stream, GridPage& grid,
+                     const TableToolsController& tools, const MessageTexts& messages,
+                     LogChartHooks hooks);
+  ~LogChartController();
+  LogChartController(const LogChartController&) = delete;
+  LogChartController& operator=(const LogChartController&) = delete;
+
+  LogChartPage& Page() { return *page_; }
+  FrameLearner& Learner() { return learner_; }
+  const FrameLearner& Learner() const { return learner_; }
+  const TableChartDrag& Drag() const { return drag_; }
+
+  // --- The frame --------------------------------------------------------------
+  // Draws the frame one point every step samples; a pending learn request
+  // learns the frame in the same pass, as one step of the table history.
+  // Nothing while the stream runs.
+  void Redraw(int step);
+  // The drawn chart drawn again with the table as it is now (a pending learn
+  // request waits for a redraw of its own).
+  void Refresh();
+  // The resolution that fits frameLength samples into the frame's points.
+  void SetAutoResolution(std::int64_t frameLength);
+  // The whole recording in the frame, at its automatic resolution.
+  void FrameWholeRecording();
+  // The tab shown: the first drawing, or the frame drawn again.
+  void TabShown();
+  // A .log file is about to replace the recording: nothing drawn is valid.
+  void ForgetDrawing();
+  // A run has ended: the whole recording, when it has enough samples.
+  void RunStopped();
+  // One of the fixed resolutions "0.01" .. "1" (k = 0..4).
+  void SetFixedResolution(int k);
+  void ToggleFixResolution();
+  void Zoomed();
+  void ZoomUndone();
+
+  // --- The mouse on the chart -------------------------------------------------
+  void MouseDown(QMouseEvent* event);
+  void MouseMove(QMouseEvent* event);
+  void MouseUp();
+
+  // --- Display switches -------------------------------------------------------
+  void TogglePoints();
+  void ToggleHint();
+  void ToggleSeries(int series);
+
+  // --- Learning from the frame -------------------------------------------------
+  void Learn();
+  // One of the modes "n MAF=Const", n = 1..5.
+  void ChooseMafConstCount(int n);
+  void ToggleLearnedCellsLock();
+  void ResetLearnedCells();
+  // Sets the cell under the press that began the double click to the level
+  // there, as one step of the history.
+  void DoubleClick();
+
+ private:
+  // What changes in the table while one lives is one step of the history;
+  // changes made before it (a live-learning run so far) are committed first.
+  class HistoryStep {
+   public:
+    explicit HistoryStep(const std::function<void()>& commit) : commit_(commit) { commit_(); }
+    ~HistoryStep() { commit_(); }
+    HistoryStep(const HistoryStep&) = delete;
+    HistoryStep& operator=(const HistoryStep&) = delete;
+
+   private:
+    const std::function<void()>& commit_;
+  };
+
+  void Bind();
+  void ShowResolution(const QString& text);
+  void ShowPointHint(int index);
+  // The frame-learning step for plotted sample i; the cell written, if any.
+  std::optional<int> LearnSample(std::int32_t i, int step);
+
+  std::unique_ptr<LogChartPage> page_;
+  StreamRun& stream_;
+  GridPage& grid_;
+  const TableToolsController& tools_;
+  const MessageTexts& messages_;
+  LogChartHooks hooks_;
+  FrameLearner learner_;  // its lock mirrored by LearnedCellsLock and Label10
+  TableChartDrag drag_;
+  // The connections' receiver: they end with the controller.
+  QObject receiver_;
+};
+
+}  // namespace zelor
