@@ -2,9 +2,9 @@
 // The tab "Графики Лога": the log chart with its seven series, the
 // resolution label, the floating hint, the learned-cells warning and the
 // chart's popup menu. The page also keeps the frame the chart shows
-// (LogFrame) and whether the right button is down on it. The main window's
-// handlers decide what is drawn; the page plots it and answers what the
-// chart shows.
+// (LogFrame), whether the right button is down on it and the press-and-drag
+// of a point (TableChartDrag). The main window's handlers decide what is
+// drawn; the page plots it and answers what the chart shows.
 
 #include <qcustomplot.h>
 
@@ -18,6 +18,7 @@
 #include "log/LogChart.h"
 #include "log/LogFrame.h"
 #include "table/ChartGeometry.h"
+#include "table/TableChartDrag.h"
 
 class QAction;
 class QLabel;
@@ -106,6 +107,9 @@ class LogChartPage {
   // True between a right-button press on the drawn chart and the release.
   bool RightButtonDown() const { return rightButtonDown_; }
   void SetRightButtonDown(bool down) { rightButtonDown_ = down; }
+  // The latest press on the chart and the drag of a point it started.
+  TableChartDrag& Drag() { return drag_; }
+  const TableChartDrag& Drag() const { return drag_; }
 
  private:
   class SeriesPoints;
@@ -138,6 +142,7 @@ class LogChartPage {
   QAction* learnedCellsLock_ = nullptr;
   LogFrame frame_;
   bool rightButtonDown_ = false;
+  TableChartDrag drag_;
   QMetaObject::Connection placing_;
 };
 

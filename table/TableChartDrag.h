@@ -1,6 +1,6 @@
 #pragma once
-// The state of one press-and-drag of a chart point, shared by the table
-// chart and the log chart (only one of them can be under the mouse).
+// The state of one press-and-drag of a chart point; the table chart's
+// controller and the log chart's page keep one each.
 
 namespace zelor {
 

@@ -225,8 +225,8 @@ void TForm1::LogChartMouseDown(QMouseEvent* event) {
   LogChartPage& chart = *logChart_;
   if (!chart.Frame().drawn) return;
   const QPoint pos = PositionOf(event);
-  drag_.pressX = pos.x();
-  drag_.pressY = pos.y();
+  logChart_->Drag().pressX = pos.x();
+  logChart_->Drag().pressY = pos.y();
   chart.Chart()->AllowPopup(true);
   if (event->button() == Qt::RightButton) chart.SetRightButtonDown(true);
   if (!chart.SeriesItem(kTabSeries)->isChecked()) return;
@@ -235,13 +235,14 @@ void TForm1::LogChartMouseDown(QMouseEvent* event) {
   for (int series = kMafSeries; series <= kO2Series; ++series) {
     if (const std::optional<int> hit = chart.PointAt(series, pos)) picked = hit;
   }
-  if (picked) drag_.pickedPoint = *picked;
+  if (picked) logChart_->Drag().pickedPoint = *picked;
   if (event->button() != Qt::LeftButton || !picked) return;
-  drag_.dragging = !learning_.CellLocked(MafOf(chart.Y(kMafSeries, *picked)));
-  if (drag_.dragging) CommitTableStep();  // the whole drag is one step, taken on release
-  drag_.scale = DragScale(chart.YMap());
-  drag_.dragPressY = pos.y();
-  drag_.startValue = chart.Y(kTabSeries, *picked);
+  logChart_->Drag().dragging = !learning_.CellLocked(MafOf(chart.Y(kMafSeries, *picked)));
+  if (logChart_->Drag().dragging)
+    CommitTableStep();  // the whole drag is one step, taken on release
+  logChart_->Drag().scale = DragScale(chart.YMap());
+  logChart_->Drag().dragPressY = pos.y();
+  logChart_->Drag().startValue = chart.Y(kTabSeries, *picked);
   // The left button now moves the point (or, on a locked cell, nothing)
   // instead of drawing a zoom rectangle.
   chart.Chart()->EnableZoom(false);
@@ -252,9 +253,10 @@ void TForm1::LogChartMouseMove(QMouseEvent* event) {
   if (!chart.Frame().drawn) return;
   const QPoint pos = PositionOf(event);
   chart.PlaceHint(pos);
-  if (drag_.dragging) {
-    const int picked = drag_.pickedPoint;
-    const int value = DragValue(drag_.dragPressY, pos.y(), drag_.scale, drag_.startValue);
+  if (logChart_->Drag().dragging) {
+    const int picked = logChart_->Drag().pickedPoint;
+    const int value = DragValue(logChart_->Drag().dragPressY, pos.y(), logChart_->Drag().scale,
+                                logChart_->Drag().startValue);
     chart.SetY(kTabSeries, picked, value);
     ShowLogHint(picked);
     const int maf = MafOf(chart.Y(kMafSeries, picked));
@@ -283,10 +285,10 @@ void TForm1::LogChartMouseMove(QMouseEvent* event) {
 
 void TForm1::LogChartMouseUp() {
   LogChartPage& chart = *logChart_;
-  const bool dragged = drag_.dragging;
+  const bool dragged = logChart_->Drag().dragging;
   // The drag ends even when the redraw below fails on a bad cell.
   chart.Chart()->EnableZoom(true);
-  drag_.dragging = false;
+  logChart_->Drag().dragging = false;
   chart.Hint()->hide();
   chart.SetRightButtonDown(false);
   if (!dragged) return;

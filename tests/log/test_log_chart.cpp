@@ -359,7 +359,7 @@ class TestLogChart : public QObject {
     ShowWhole();
     const QPoint press = Pixel(kTabSeries, 100);  // MAF 30
     SendMouse(chart(), QEvent::MouseButtonPress, press, Qt::LeftButton, Qt::LeftButton);
-    QVERIFY(form().ChartDrag().dragging);
+    QVERIFY(form().LogPage().Drag().dragging);
     QVERIFY(!chart()->ZoomEnabled());
     const double scale =
         255.0 / (chart()->yAxis->coordToPixel(0) - chart()->yAxis->coordToPixel(255));
@@ -379,7 +379,7 @@ class TestLogChart : public QObject {
     QCOMPARE(form().Grid().CellText(30), QString::number(up7));
     QCOMPARE(page().Y(kTabSeries, 102), double(up7));
     QCOMPARE(page().Y(kTabSeries, 101), 160.0);
-    QVERIFY(!form().ChartDrag().dragging);
+    QVERIFY(!form().LogPage().Drag().dragging);
     QVERIFY(chart()->ZoomEnabled());
     QVERIFY(!page().Hint()->isVisible());
 
@@ -388,16 +388,16 @@ class TestLogChart : public QObject {
     form().Grid().SetCellText(31, QStringLiteral("x"));
     const QPoint again = Pixel(kTabSeries, 100);
     SendMouse(chart(), QEvent::MouseButtonPress, again, Qt::LeftButton, Qt::LeftButton);
-    QVERIFY(form().ChartDrag().dragging);
+    QVERIFY(form().LogPage().Drag().dragging);
     SendMouse(chart(), QEvent::MouseButtonRelease, again, Qt::LeftButton, Qt::NoButton);
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"'x' is not a valid integer value"});
-    QVERIFY(!form().ChartDrag().dragging);
+    QVERIFY(!form().LogPage().Drag().dragging);
     QVERIFY(chart()->ZoomEnabled());
 
     // With the table line hidden a press starts no drag and zoom stays on.
     Trigger("N24");
     SendMouse(chart(), QEvent::MouseButtonPress, press, Qt::LeftButton, Qt::LeftButton);
-    QVERIFY(!form().ChartDrag().dragging);
+    QVERIFY(!form().LogPage().Drag().dragging);
     QVERIFY(chart()->ZoomEnabled());
     SendMouse(chart(), QEvent::MouseButtonRelease, press, Qt::LeftButton, Qt::NoButton);
   }
