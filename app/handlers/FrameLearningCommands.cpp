@@ -58,8 +58,8 @@ void TForm1::LogChartDblClick() {
   LogChartPage& chart = *logChart_;
   if (!chart.Frame().drawn) return;
   // Where the press that began the double click was.
-  const std::optional<LogChartSpot> spot = LogChartSpotAt(
-      chart.XMap(), chart.YMap(), logChart_->Drag().pressX, logChart_->Drag().pressY);
+  const std::optional<LogChartSpot> spot =
+      LogChartSpotAt(chart.XMap(), chart.YMap(), chart.Drag().pressX, chart.Drag().pressY);
   if (!spot) return;
   // Before the first or after the last plotted point no cell is meant.
   const std::optional<int> point = chart.PointAtTime(kMafSeries, spot->time);

@@ -225,8 +225,8 @@ void TForm1::LogChartMouseDown(QMouseEvent* event) {
   LogChartPage& chart = *logChart_;
   if (!chart.Frame().drawn) return;
   const QPoint pos = PositionOf(event);
-  logChart_->Drag().pressX = pos.x();
-  logChart_->Drag().pressY = pos.y();
+  chart.Drag().pressX = pos.x();
+  chart.Drag().pressY = pos.y();
   chart.Chart()->AllowPopup(true);
   if (event->button() == Qt::RightButton) chart.SetRightButtonDown(true);
   if (!chart.SeriesItem(kTabSeries)->isChecked()) return;
@@ -235,14 +235,13 @@ void TForm1::LogChartMouseDown(QMouseEvent* event) {
   for (int series = kMafSeries; series <= kO2Series; ++series) {
     if (const std::optional<int> hit = chart.PointAt(series, pos)) picked = hit;
   }
-  if (picked) logChart_->Drag().pickedPoint = *picked;
+  if (picked) chart.Drag().pickedPoint = *picked;
   if (event->button() != Qt::LeftButton || !picked) return;
-  logChart_->Drag().dragging = !learning_.CellLocked(MafOf(chart.Y(kMafSeries, *picked)));
-  if (logChart_->Drag().dragging)
-    CommitTableStep();  // the whole drag is one step, taken on release
-  logChart_->Drag().scale = DragScale(chart.YMap());
-  logChart_->Drag().dragPressY = pos.y();
-  logChart_->Drag().startValue = chart.Y(kTabSeries, *picked);
+  chart.Drag().dragging = !learning_.CellLocked(MafOf(chart.Y(kMafSeries, *picked)));
+  if (chart.Drag().dragging) CommitTableStep();  // the whole drag is one step, taken on release
+  chart.Drag().scale = DragScale(chart.YMap());
+  chart.Drag().dragPressY = pos.y();
+  chart.Drag().startValue = chart.Y(kTabSeries, *picked);
   // The left button now moves the point (or, on a locked cell, nothing)
   // instead of drawing a zoom rectangle.
   chart.Chart()->EnableZoom(false);
@@ -253,10 +252,10 @@ void TForm1::LogChartMouseMove(QMouseEvent* event) {
   if (!chart.Frame().drawn) return;
   const QPoint pos = PositionOf(event);
   chart.PlaceHint(pos);
-  if (logChart_->Drag().dragging) {
-    const int picked = logChart_->Drag().pickedPoint;
-    const int value = DragValue(logChart_->Drag().dragPressY, pos.y(), logChart_->Drag().scale,
-                                logChart_->Drag().startValue);
+  if (chart.Drag().dragging) {
+    const int picked = chart.Drag().pickedPoint;
+    const int value =
+        DragValue(chart.Drag().dragPressY, pos.y(), chart.Drag().scale, chart.Drag().startValue);
     chart.SetY(kTabSeries, picked, value);
     ShowLogHint(picked);
     const int maf = MafOf(chart.Y(kMafSeries, picked));
@@ -285,10 +284,10 @@ void TForm1::LogChartMouseMove(QMouseEvent* event) {
 
 void TForm1::LogChartMouseUp() {
   LogChartPage& chart = *logChart_;
-  const bool dragged = logChart_->Drag().dragging;
+  const bool dragged = chart.Drag().dragging;
   // The drag ends even when the redraw below fails on a bad cell.
   chart.Chart()->EnableZoom(true);
-  logChart_->Drag().dragging = false;
+  chart.Drag().dragging = false;
   chart.Hint()->hide();
   chart.SetRightButtonDown(false);
   if (!dragged) return;
