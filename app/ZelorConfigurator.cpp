@@ -28,6 +28,7 @@
 #include "compare/CompareTables.h"
 #include "core/Scaling.h"
 #include "learn/AudioToneOutput.h"
+#include "learn/CorrectionController.h"
 #include "link/PortList.h"
 #include "link/Protocol.h"
 #include "link/SerialPortError.h"
@@ -37,7 +38,9 @@
 #include "log/PanelPage.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
+#include "table/TableChartController.h"
 #include "table/TableGrid.h"
+#include "table/TableHistoryController.h"
 #include "table/TableToolsController.h"
 #include "widgets/FileDialog.h"
 #include "widgets/KeyPreview.h"
@@ -105,9 +108,11 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent) : QMainWindow(par
   QWidget* tabSheet4 = MakeTab(shell_.pageControl1, "TabSheet4", "Панель приборов");
 
   BuildPortTab(tabSheet1);
-  tableChart_ = new TableChart(tabTableGraph);
-  tableChart_->setGeometry(0, 0, 961, 485);
   grid_ = std::make_unique<GridPage>(tabSheet3);
+  tableChart_ = std::make_unique<TableChartController>(
+      tabTableGraph, *grid_, messages_,
+      TableChartHooks{[this] { CommitTableStep(); }, [this] { TabTableGraphShow(); },
+                      [this](const QString& text) { shell_.hintPanel->setText(text); }});
   tabSheet3->setMouseTracking(true);
   panel_ = std::make_unique<PanelPage>(tabSheet4);
 
@@ -134,7 +139,7 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent) : QMainWindow(par
   shell_.csvSaveDLG = new FileDialog(FileDialogKind::Save, QStringLiteral("CsvSaveDLG"), this);
   shell_.csvSaveDLG->SetFilter(QStringLiteral("CSV Files|*.csv|All|*.*"));
   tools_ = std::make_unique<TableToolsController>(
-      *grid_, *tableChart_, messages_,
+      *grid_, Chart(), messages_,
       TableToolsHooks{this, [this] { CommitTableStep(); },
                       [this] {
                         TabTableGraphShow();
@@ -146,6 +151,9 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent) : QMainWindow(par
       tabSheet2, *stream_, *grid_, *tools_, messages_,
       LogChartHooks{this, [this] { CommitTableStep(); },
                     [this](const QString& text) { shell_.hintPanel->setText(text); }});
+  correction_ = std::make_unique<CorrectionController>(
+      *panel_, *grid_, converter_, *stream_, messages_,
+      CorrectionHooks{this, [this] { CommitTableStep(); }, [this] { RefreshInsertCellChart(); }});
   ApplyOwnCaptions();
 
   shell_.timer1 = new QTimer(this);
@@ -159,6 +167,19 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent) : QMainWindow(par
 
   FitWindowToClient();
   ConnectHandlers();
+  history_ = std::make_unique<TableHistoryController>(
+      *grid_, logChart_->Learner(),
+      TableHistoryItems{menu_.undoTable, menu_.redoTable, findChild<QMenu*>(QStringLiteral("N5"))},
+      TableHistoryHooks{this, [this] {
+                          // The table chart's hint may still tell a value the
+                          // table no longer holds.
+                          Chart().HintLabel()->hide();
+                          RefreshInsertCellChart();
+                          TabTableGraphShow();
+                          // A drawn log chart shows the table line again; a
+                          // pending learning request waits for a redraw of its own.
+                          logChart_->Refresh();
+                        }});
   new KeyPreview(
       this, [this](QKeyEvent* key) { return FormKeyDown(key); },
       [this](QKeyEvent* key) { return FormKeyUp(key); });
@@ -172,6 +193,8 @@ TForm1::~TForm1() {
   // port, the recording and the flags are released.
   stream_.reset();
 }
+
+TableChart& TForm1::Chart() { return tableChart_->Chart(); }
 
 bool TForm1::FormKeyDown(QKeyEvent* key) {
   // The space bar holds the log marker.
@@ -346,13 +369,13 @@ void TForm1::ConnectHandlers() {
 
   connect(port_.com, qOverload<int>(&QComboBox::activated), this,
           [this](int) { Guarded(this, [this] { COMChange(); }); });
-  connect(tableChart_, &QCustomPlot::mousePress, this,
+  connect(&Chart(), &QCustomPlot::mousePress, this,
           [this](QMouseEvent* event) { Guarded(this, [&] { TableChartMouseDown(event); }); });
-  connect(tableChart_, &QCustomPlot::mouseMove, this,
+  connect(&Chart(), &QCustomPlot::mouseMove, this,
           [this](QMouseEvent* event) { Guarded(this, [&] { TableChartMouseMove(event); }); });
-  connect(tableChart_, &QCustomPlot::mouseRelease, this,
+  connect(&Chart(), &QCustomPlot::mouseRelease, this,
           [this](QMouseEvent*) { Guarded(this, [&] { TableChartMouseUp(); }); });
-  connect(tableChart_, &QCustomPlot::mouseDoubleClick, this,
+  connect(&Chart(), &QCustomPlot::mouseDoubleClick, this,
           [this](QMouseEvent*) { Guarded(this, [&] { TableChartDblClick(); }); });
   connect(panel_->TrackBarMafNach, &QSlider::valueChanged, this,
           [this](int) { Guarded(this, [this] { TrackBarMafNachChange(); }); });
@@ -392,7 +415,10 @@ void TForm1::ConnectHandlers() {
     });
   });
 
-  ConnectTableHistory();
+  connect(menu_.undoTable, &QAction::triggered, this,
+          [this] { Guarded(this, [this] { UndoTableClick(); }); });
+  connect(menu_.redoTable, &QAction::triggered, this,
+          [this] { Guarded(this, [this] { RedoTableClick(); }); });
   grid_->Grid()->viewport()->installEventFilter(this);
   TabSheet("TabSheet3")->installEventFilter(this);
 }

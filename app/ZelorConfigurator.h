@@ -10,19 +10,20 @@
 #include "core/MessageTexts.h"
 #include "link/ConverterTransfer.h"
 #include "link/StreamRun.h"
-#include "table/TableChartDrag.h"
-#include "table/TableHistory.h"
 
 class QKeyEvent;
 class QMouseEvent;
 
 namespace zelor {
 
+class CorrectionController;
 class GridPage;
 class LogChartController;
 class PanelPage;
 struct LinkStatus;
 class TableChart;
+class TableChartController;
+class TableHistoryController;
 class TableToolsController;
 
 class TForm1 : public QMainWindow {
@@ -134,13 +135,13 @@ class TForm1 : public QMainWindow {
   // --- The subsystems' state, and controls that tests and other windows read
   ConverterTransfer& Converter() { return converter_; }
   StreamRun& Stream() { return *stream_; }
-  const TableChartDrag& ChartDrag() const { return drag_; }
-  const TableHistory& History() const { return history_; }
+  const TableHistoryController& History() const { return *history_; }
   const OpenFiles& CurrentFiles() const { return files_; }
   MessageTexts& Messages() { return messages_; }
   GridPage& Grid() { return *grid_; }
   PanelPage& Panel() { return *panel_; }
-  TableChart& Chart() { return *tableChart_; }
+  TableChart& Chart();
+  const TableChartController& ChartControl() const { return *tableChart_; }
   LogChartController& LogChartControl() { return *logChart_; }  // the page, the learning
   StatusBlock& Status() { return *port_.status; }               // below the port box
   QTabWidget* PageControl1() const { return shell_.pageControl1; }
@@ -160,28 +161,22 @@ class TForm1 : public QMainWindow {
   void BuildPortTab(QWidget* page);
   LinkStatus StatusNow() const;  // what the status block shows
   void ConnectHandlers();
-  void ConnectTableHistory();
   void FitWindowToClient();
   void ScaleClient(int multiplier, int divisor);
-  // Table history: the table shown; a state shown; undo or redo; the items.
-  TableState TableNow() const;
-  void ShowTable(const TableState& state);
-  void MoveInHistory(std::optional<TableState> (TableHistory::*move)());
-  void UpdateHistoryItems();
 
   MainShell shell_;
   MainMenuItems menu_;
   PortTab port_;
   std::unique_ptr<GridPage> grid_;
   std::unique_ptr<PanelPage> panel_;
-  TableChart* tableChart_ = nullptr;
-  std::unique_ptr<LogChartController> logChart_;  // the log chart and its learning
+  std::unique_ptr<TableChartController> tableChart_;  // the chart, its drag
+  std::unique_ptr<LogChartController> logChart_;      // the log chart and its learning
   OtherWindows windows_;
   ConverterTransfer converter_;  // ComPort1, PortChosen, the TableMirror
   OpenFiles files_;
   std::unique_ptr<TableToolsController> tools_;  // the tuner's tools, the coverage view
-  TableChartDrag drag_;
-  TableHistory history_;
+  std::unique_ptr<CorrectionController> correction_;
+  std::unique_ptr<TableHistoryController> history_;
   MessageTexts messages_;
   // Declared last: the run's reader, which reads the port, goes first.
   std::unique_ptr<StreamRun> stream_;

@@ -60,6 +60,14 @@ QCPGraph* AddSeries(QCustomPlot* chart, const char* name, const QPen& pen, QCPSc
 }  // namespace
 
 PanelPage::PanelPage(QWidget* parent) : page(parent) {
+  BuildGauges();
+  BuildChart();
+  BuildRunControls();
+  BuildCorrection();
+  BuildMarker();
+}
+
+void PanelPage::BuildGauges() {
   struct GaugeSpec {
     const char* gauge;
     const char* box;
@@ -109,7 +117,9 @@ PanelPage::PanelPage(QWidget* parent) : page(parent) {
 
   WBO = Named(new QCheckBox(QStringLiteral("ШЛЗ"), page), "WBO");
   WBO->setGeometry(312, 360, 90, 20);
+}
 
+void PanelPage::BuildChart() {
   InsertCellChart = Named(new QCustomPlot(page), "InsertCellChart");
   InsertCellChart->setGeometry(415, 4, 545, 300);
   InsertCellChart->xAxis->setLabel(QStringLiteral("MAF"));
@@ -151,6 +161,18 @@ PanelPage::PanelPage(QWidget* parent) : page(parent) {
   CheckBoxKonvMaf->setStyleSheet(QStringLiteral("color: red"));
   CheckBoxKonvMaf->setChecked(true);
 
+  chartRepaint_ = new QTimer(page);
+  chartRepaint_->setObjectName(QStringLiteral("ChartRepaint"));
+  chartRepaint_->setSingleShot(true);
+  chartRepaint_->setInterval(kChartRepaintMs);
+  chartRepaint_->setTimerType(Qt::PreciseTimer);
+  // The layer redraws the whole chart instead when the buffers are not set
+  // up yet (first showing, new size).
+  QObject::connect(chartRepaint_, &QTimer::timeout, InsertCellChart,
+                   [layer = liveLayer_] { layer->replot(); });
+}
+
+void PanelPage::BuildRunControls() {
   ButtonStart = Named(new QPushButton(QStringLiteral("Старт"), page), "ButtonStart");
   ButtonStart->setGeometry(12, 392, 90, 30);
   ButtonStop = Named(new QPushButton(QStringLiteral("Стоп"), page), "ButtonStop");
@@ -170,7 +192,9 @@ PanelPage::PanelPage(QWidget* parent) : page(parent) {
     ObuchenieChoices->addButton(radio, id);
   }
   ObuchenieChoices->button(0)->setChecked(true);
+}
 
+void PanelPage::BuildCorrection() {
   GroupBox1 = Named(new QGroupBox(QStringLiteral("Коррекция"), page), "GroupBox1");
   GroupBox1->setGeometry(415, 332, 400, 150);
   MakeLabel("Label11", "MAFнач.", GroupBox1, QRect(8, 20, 60, 17));
@@ -201,7 +225,9 @@ PanelPage::PanelPage(QWidget* parent) : page(parent) {
   // group is disabled for good, and the switch must stay the user's.
   BeepCheckBox = Named(new QCheckBox(QStringLiteral("Бипер ЛЗ"), page), "BeepCheckBox");
   BeepCheckBox->setGeometry(825, 424, 135, 20);
+}
 
+void PanelPage::BuildMarker() {
   GroupBox3 = Named(new QGroupBox(QStringLiteral("Маркер лога"), page), "GroupBox3");
   GroupBox3->setGeometry(825, 332, 135, 80);
   MakeLabel("Label18", "Нажмите пробел", GroupBox3, QRect(8, 20, 120, 17));
@@ -211,16 +237,6 @@ PanelPage::PanelPage(QWidget* parent) : page(parent) {
   QPalette markerPalette = Marker_Edit->palette();
   markerPalette.setColor(QPalette::Base, Qt::black);
   Marker_Edit->setPalette(markerPalette);
-
-  chartRepaint_ = new QTimer(page);
-  chartRepaint_->setObjectName(QStringLiteral("ChartRepaint"));
-  chartRepaint_->setSingleShot(true);
-  chartRepaint_->setInterval(kChartRepaintMs);
-  chartRepaint_->setTimerType(Qt::PreciseTimer);
-  // The layer redraws the whole chart instead when the buffers are not set
-  // up yet (first showing, new size).
-  QObject::connect(chartRepaint_, &QTimer::timeout, InsertCellChart,
-                   [layer = liveLayer_] { layer->replot(); });
 }
 
 void PanelPage::ChartChanged() {

@@ -89,6 +89,20 @@ class PanelPage {
   static constexpr int kChartRepaintMs = 25;
 
  private:
+  // The page's parts, built in this order (which is the controls' order).
+  // The four bar gauges with their labels and reading boxes, the lost-link
+  // mark over them and "ШЛЗ".
+  void BuildGauges();
+  // The MAF/VAF chart with its series and live layer, its two switches and
+  // its repaint timer.
+  void BuildChart();
+  // "Старт", "Стоп", the learning switch and the learning modes.
+  void BuildRunControls();
+  // The correction group and the beeper's switch beside it.
+  void BuildCorrection();
+  // The log-marker group.
+  void BuildMarker();
+
   QCPLayer* liveLayer_;  // Tab, VAF_MAF, Konv_MAF
   QTimer* chartRepaint_;
   bool linkLostShown_ = false;

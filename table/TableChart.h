@@ -2,7 +2,7 @@
 // The table chart: the replacement table drawn as one curve, MAF index across
 // and converter output up, both axes fixed 0..255. Rubber-band zoom: drag a
 // rectangle rightwards to zoom into it, leftwards to return to the whole
-// table. The chart's mouse events are handled by the main window.
+// table. The chart's mouse events are handled by TableChartController.
 //
 // Behind the curve it can draw the recording's VAF band: for each cell the
 // mean VAF ± its deviation (log/Coverage) as a filled step a cell wide,

@@ -1,6 +1,6 @@
 #pragma once
-// The state of one press-and-drag of a chart point: the table chart's is
-// the main window's, the log chart's its controller's.
+// The state of one press-and-drag of a chart point; the table chart's
+// controller and the log chart's controller keep one each.
 
 namespace zelor {
 

@@ -44,7 +44,7 @@ void TForm1::N112Click() {
 }
 
 void TForm1::TabTableGraphShow() {
-  QCPGraph* series = tableChart_->Series1();
+  QCPGraph* series = Chart().Series1();
   series->data()->clear();
   for (int index = 0; index < 256; ++index) {
     // A bad cell stops the rebuild here; the points before it stay drawn.
@@ -52,12 +52,12 @@ void TForm1::TabTableGraphShow() {
     try {
       value = ParseInteger(grid_->CellText(index).toStdString());
     } catch (...) {
-      tableChart_->replot();
+      Chart().replot();
       throw;
     }
     series->addData(index, value);
   }
-  tableChart_->replot();
+  Chart().replot();
   ShowFileCaption(files_.table);
 }
 

@@ -23,6 +23,7 @@
 #include "support/SimWindow.h"
 #include "table/CellText.h"
 #include "table/GridPage.h"
+#include "table/TableHistoryController.h"
 #include "widgets/UpDown.h"
 
 using namespace zelor;
@@ -114,14 +115,14 @@ class TestCorrection : public QObject, private testing::SimWindow {
     panel.UpDown1->SetPosition(10);
     const QString before = form().Grid().CellText(110);
     form().CommitTableStep();  // the typed-in 300 is a step of its own
-    const std::size_t steps = form().History().UndoCount();
+    const std::size_t steps = form().History().Steps().UndoCount();
     const QString refusal = QString::fromStdString(CellRangeMessage(5, "300", false));
     for (int press = 0; press < 2; ++press) {
       QCOMPARE(SentBy([&] { QTest::keyClick(&form(), Qt::Key_Return); }), Bytes{});
       QCOMPARE(dialogs_->TakeMessages(), QStringList{refusal});
       QCOMPARE(form().Grid().CellText(110), before);
       QCOMPARE(panel.EditCorrection->text(), QStringLiteral("10"));
-      QCOMPARE(form().History().UndoCount(), steps);
+      QCOMPARE(form().History().Steps().UndoCount(), steps);
     }
     form().Grid().SetCell(5, 5);
     const Bytes sent = SentBy([&] { QTest::keyClick(&form(), Qt::Key_Return); });

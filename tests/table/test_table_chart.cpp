@@ -12,6 +12,7 @@
 #include "table/ChartGeometry.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
+#include "table/TableChartController.h"
 
 using namespace zelor;
 
@@ -36,8 +37,8 @@ class TestTableChart : public QObject {
     const double scale =
         255.0 / (chart().yAxis->coordToPixel(0) - chart().yAxis->coordToPixel(255));
     QTest::mousePress(&chart(), Qt::LeftButton, {}, press);
-    QVERIFY(form().ChartDrag().dragging);
-    QCOMPARE(form().ChartDrag().pickedPoint, 100);
+    QVERIFY(form().ChartControl().Drag().dragging);
+    QCOMPARE(form().ChartControl().Drag().pickedPoint, 100);
     QVERIFY(!chart().ZoomEnabled());
     for (int n : {1, 7, 20, 33}) {
       QTest::mouseMove(&chart(), press - QPoint(0, n));
@@ -55,7 +56,7 @@ class TestTableChart : public QObject {
     QTest::mouseMove(&chart(), press - QPoint(0, 10));
     const QString last = form().Grid().CellText(100);
     QTest::mouseRelease(&chart(), Qt::LeftButton, {}, press - QPoint(0, 10));
-    QVERIFY(!form().ChartDrag().dragging);
+    QVERIFY(!form().ChartControl().Drag().dragging);
     QVERIFY(chart().ZoomEnabled());
     QVERIFY(form().findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text().isEmpty());
     QCOMPARE(form().Grid().CellText(100), last);
@@ -78,7 +79,7 @@ class TestTableChart : public QObject {
     SetCell(60, 90);
     const QPoint press = Pixel(60, 90);
     QTest::mousePress(&chart(), Qt::RightButton, {}, press);
-    QVERIFY(!form().ChartDrag().dragging);
+    QVERIFY(!form().ChartControl().Drag().dragging);
     QTest::mouseMove(&chart(), press - QPoint(0, 40));
     QTest::mouseRelease(&chart(), Qt::RightButton, {}, press - QPoint(0, 40));
     QCOMPARE(form().Grid().CellText(60), QStringLiteral("90"));
@@ -90,8 +91,8 @@ class TestTableChart : public QObject {
     const double spacing = chart().xAxis->coordToPixel(101) - chart().xAxis->coordToPixel(100);
     QVERIFY2(spacing < 4.0, "neighbouring markers must overlap for this case");
     QTest::mousePress(&chart(), Qt::LeftButton, {}, Pixel(100, 100));
-    QVERIFY(form().ChartDrag().dragging);
-    QCOMPARE(form().ChartDrag().pickedPoint, 99);
+    QVERIFY(form().ChartControl().Drag().dragging);
+    QCOMPARE(form().ChartControl().Drag().pickedPoint, 99);
     QTest::mouseRelease(&chart(), Qt::LeftButton, {}, Pixel(100, 100));
   }
 

@@ -23,6 +23,8 @@
 #include "table/CellIndex.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
+#include "table/TableChartController.h"
+#include "table/TableHistoryController.h"
 
 using namespace zelor;
 
@@ -99,12 +101,12 @@ class TestTableHistoryCommands : public QObject, private testing::SimWindow {
     const QPoint press(qRound(chart.xAxis->coordToPixel(100)),
                        qRound(chart.yAxis->coordToPixel(0)));
     QTest::mousePress(&chart, Qt::LeftButton, {}, press);
-    QVERIFY(form().ChartDrag().dragging);
-    const int cell = form().ChartDrag().pickedPoint;
+    QVERIFY(form().ChartControl().Drag().dragging);
+    const int cell = form().ChartControl().Drag().pickedPoint;
     for (int up : {10, 30, 60}) QTest::mouseMove(&chart, press - QPoint(0, up));
     QTest::mouseRelease(&chart, Qt::LeftButton, {}, press - QPoint(0, 60));
     QVERIFY(form().Grid().CellText(cell).toInt() > 0);
-    QCOMPARE(form().History().UndoCount(), std::size_t(1));
+    QCOMPARE(form().History().Steps().UndoCount(), std::size_t(1));
     Trigger("UndoTable");
     QCOMPARE(Cells(), Table(0));
     QCOMPARE(chart.Series1()->data()->at(cell)->value, 0.0);
@@ -120,17 +122,17 @@ class TestTableHistoryCommands : public QObject, private testing::SimWindow {
     QVERIFY(testing::PickPort(form(), sim_->Port()));  // reads the 1:1 table
     QVERIFY(dialogs_->TakeMessages().isEmpty());
     QCOMPARE(Cells(), Table(1));
-    QCOMPARE(form().History().UndoCount(), std::size_t(1));
+    QCOMPARE(form().History().Steps().UndoCount(), std::size_t(1));
 
     form().Panel().CheckBoxLearnTable->setChecked(true);
     form().Panel().ButtonStart->click();
     QTRY_VERIFY_WITH_TIMEOUT(Changed(Table(1)) >= 3, 20000);
     Trigger("N7");  // refused while the stream runs
     QCOMPARE(dialogs_->TakeMessages().size(), 1);
-    QCOMPARE(form().History().UndoCount(), std::size_t(1));
+    QCOMPARE(form().History().Steps().UndoCount(), std::size_t(1));
     Trigger("UndoTable");
     QCOMPARE(Cells(), Table(1));
-    QCOMPARE(form().History().UndoCount(), std::size_t(1));
+    QCOMPARE(form().History().Steps().UndoCount(), std::size_t(1));
     QTRY_VERIFY_WITH_TIMEOUT(Changed(Table(1)) >= 3, 20000);
     form().Panel().ButtonStop->click();
     const QStringList learned = Cells();
@@ -139,7 +141,7 @@ class TestTableHistoryCommands : public QObject, private testing::SimWindow {
              QStringLiteral("Изменено ячеек: %1").arg(Changed(Table(1))));
     QVERIFY(Item("FillGaps")->isEnabled());
     CheckItems(true, false);
-    QCOMPARE(form().History().UndoCount(), std::size_t(2));
+    QCOMPARE(form().History().Steps().UndoCount(), std::size_t(2));
     Trigger("UndoTable");
     QCOMPARE(Cells(), Table(1));
     Trigger("UndoTable");

@@ -14,6 +14,7 @@
 #include "support/LogChartInput.h"
 #include "support/SimWindow.h"
 #include "table/TableChart.h"
+#include "table/TableHistoryController.h"
 
 using namespace zelor;
 
@@ -75,7 +76,7 @@ class TestTableToolsCommands : public QObject, private testing::SimWindow {
       for (const auto& [index, text] : row.typed) form().Grid().SetCellText(index, text);
       form().CommitTableStep();
       const QStringList before = Cells();
-      const std::size_t steps = form().History().UndoCount();
+      const std::size_t steps = form().History().Steps().UndoCount();
       status->clear();
       Select(row.first, row.last);
       if (row.amount) dialogs_->AnswerNumber(row.amount);
@@ -86,7 +87,7 @@ class TestTableToolsCommands : public QObject, private testing::SimWindow {
       QCOMPARE(dialogs_->TakeMessages(), row.refusal ? QStringList{row.refusal} : QStringList());
       QCOMPARE(dialogs_->numbers.size(), std::size_t(row.refusal ? 1 : 0));
       dialogs_->numbers.clear();
-      QCOMPARE(form().History().UndoCount(), steps + (*row.changes ? 1 : 0));
+      QCOMPARE(form().History().Steps().UndoCount(), steps + (*row.changes ? 1 : 0));
       const int cell = row.first + 1;  // the chart follows
       QCOMPARE(form().Chart().Series1()->data()->at(cell)->value, Cells()[cell].toDouble());
       if (!*row.changes) continue;

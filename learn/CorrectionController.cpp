@@ -1,0 +1,142 @@
+#include "learn/CorrectionController.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QSlider>
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "app/HandlerGuard.h"
+#include "core/MessageTexts.h"
+#include "learn/Correction.h"
+#include "link/ConverterTransfer.h"
+#include "link/StreamRun.h"
+#include "log/PanelPage.h"
+#include "table/CellText.h"
+#include "table/GridPage.h"
+#include "table/TableHistoryController.h"
+#include "widgets/UpDown.h"
+
+namespace zelor {
+CorrectionController::CorrectionController(PanelPage& panel, GridPage& grid,
+                                           ConverterTransfer& converter, StreamRun& stream,
+                                           const MessageTexts& messages, CorrectionHooks hooks)
+    : panel_(panel),
+      grid_(grid),
+      converter_(converter),
+      stream_(stream),
+      messages_(messages),
+      hooks_(std::move(hooks)) {}
+
+void CorrectionController::RangeBeginChanged() {
+  const int begin = panel_.TrackBarMafNach->value();
+  panel_.EditMafNach->setText(QString::number(begin));
+  if (begin > panel_.TrackBarMafKon->value()) panel_.TrackBarMafKon->setValue(begin);
+  panel_.CorrBeg->setData({double(begin), double(begin)}, {0.0, 300.0}, true);
+  panel_.InsertCellChart->replot(QCustomPlot::rpQueuedReplot);
+  if (converter_.PortChosen())
+    converter_.Link().SendCorrectionRange(begin, panel_.TrackBarMafKon->value());
+}
+
+void CorrectionController::RangeEndChanged() {
+  const int end = panel_.TrackBarMafKon->value();
+  panel_.EditMafKon->setText(QString::number(end));
+  if (end < panel_.TrackBarMafNach->value()) panel_.TrackBarMafNach->setValue(end);
+  panel_.CorrEnd->setData({double(end), double(end)}, {0.0, 300.0}, true);
+  panel_.InsertCellChart->replot(QCustomPlot::rpQueuedReplot);
+  if (converter_.PortChosen())
+    converter_.Link().SendCorrectionRange(panel_.TrackBarMafNach->value(), end);
+}
+
+void CorrectionController::StepChanged() {
+  if (!converter_.PortChosen()) return;
+  converter_.Link().SendCorrectionStep(ParseInteger(panel_.EditCorrection->text().toStdString()));
+}
+
+void CorrectionController::Apply() {
+  // The apply is a step of the history of its own, whatever came before it.
+  const TableStepScope step(hooks_.commit);
+  const int correction = ParseInteger(panel_.EditCorrection->text().toStdString());
+  const int begin = panel_.TrackBarMafNach->value();
+  const int end = panel_.TrackBarMafKon->value();
+  // The corrected table is made and checked whole before anything changes:
+  // a cell that is not an integer stops the apply with its message, and so,
+  // when the table is to be sent, does a cell outside 0..255, which would
+  // reach the running engine as its low 8 bits (300 as 44). A refused apply
+  // sends nothing, changes no cell and keeps the correction.
+  std::array<int, 256> values{};
+  for (int m = 0; m < 256; ++m) {
+    values[m] = ParseInteger(grid_.CellText(m).toStdString());
+    if (begin <= m && m <= end) values[m] = CorrectedCell(values[m], correction);
+  }
+  const auto outside = std::find_if(values.begin(), values.end(),
+                                    [](int value) { return value < 0 || value > 255; });
+  if (converter_.PortChosen() && outside != values.end()) {
+    const int m = static_cast<int>(outside - values.begin());
+    const std::string text = grid_.CellText(m).toStdString();
+    throw CellRangeError(m, text, CellRangeMessage(m, text, messages_.English()));
+  }
+  const TableSettings settings = grid_.Settings();
+  std::array<std::uint8_t, 256> cells{};
+  for (int m = 0; m < 256; ++m) {
+    if (begin <= m && m <= end) grid_.SetCell(m, values[m]);
+    cells[m] = static_cast<std::uint8_t>(values[m]);
+  }
+  hooks_.refresh();
+  panel_.UpDown1->SetPosition(0);
+  if (converter_.PortChosen()) converter_.Link().SendLiveTableUpdate(cells, settings);
+}
+
+void CorrectionController::StepKeyPress(QChar key) {
+  if (key.unicode() == 13) Apply();
+}
+
+void CorrectionController::BeeperSwitched() {
+  stream_.Flags().BeeperOn.store(panel_.BeepCheckBox->isChecked(), std::memory_order_relaxed);
+}
+
+bool CorrectionController::KeyDown(const QKeyEvent& key) {
+  const bool running = stream_.Streaming();
+  const int code = key.key();
+  const int begin = panel_.TrackBarMafNach->value();
+  const int end = panel_.TrackBarMafKon->value();
+  if (code == Qt::Key_Up && running) {
+    panel_.UpDown1->SetPosition(panel_.UpDown1->Position() + 1);
+    return true;
+  }
+  if ((code == Qt::Key_Return || code == Qt::Key_Enter) && running) {
+    Guarded(hooks_.owner, [this] { Apply(); });
+    return true;
+  }
+  // With Ctrl held every key is swallowed; Right and Left move the range's
+  // end alone (a narrowing past its start drags the start along).
+  if (key.modifiers() & Qt::ControlModifier) {
+    if (running && code == Qt::Key_Right) panel_.TrackBarMafKon->setValue(end + 1);
+    if (running && code == Qt::Key_Left) panel_.TrackBarMafKon->setValue(end - 1);
+    return true;
+  }
+  if (code == Qt::Key_Down && running) {
+    panel_.UpDown1->SetPosition(panel_.UpDown1->Position() - 1);
+    return true;
+  }
+  // Right and Left move the whole range by one.
+  if (code == Qt::Key_Right && running) {
+    if (end != 255) {
+      panel_.TrackBarMafKon->setValue(end + 1);
+      panel_.TrackBarMafNach->setValue(begin + 1);
+    }
+    return true;
+  }
+  if (code == Qt::Key_Left && running) {
+    if (begin != 0) {
+      panel_.TrackBarMafNach->setValue(begin - 1);
+      panel_.TrackBarMafKon->setValue(end - 1);
+    }
+    return true;
+  }
+  return false;
+}
+
+}  // namespace zelor

@@ -1,0 +1,68 @@
+#pragma once
+// Manual correction bound to the panel's correction group: the range's track
+// bars keep their edit boxes and chart lines in step and send the range to
+// the converter whenever it changes, the step box sends the step, the apply
+// corrects the range's cells and sends the whole table, the correction keys
+// move the range and the step while a run streams, and the beeper's switch
+// reaches the run. The range and the step live in the group's controls.
+//
+// The window hands in what the controller needs; it knows nothing else of
+// the window.
+
+#include <QChar>
+#include <QWidget>
+#include <functional>
+
+class QKeyEvent;
+
+namespace zelor {
+
+class ConverterTransfer;
+class GridPage;
+class MessageTexts;
+class PanelPage;
+class StreamRun;
+
+// What the controller calls in the window.
+struct CorrectionHooks {
+  // The owner of the message box of an apply refused from the keyboard.
+  QWidget* owner = nullptr;
+  // The table history's commit: the apply is one step of its own.
+  std::function<void()> commit;
+  // Brings the panel chart's table curve up to the grid.
+  std::function<void()> refresh;
+};
+
+class CorrectionController {
+ public:
+  // The references must outlive the controller.
+  CorrectionController(PanelPage& panel, GridPage& grid, ConverterTransfer& converter,
+                       StreamRun& stream, const MessageTexts& messages, CorrectionHooks hooks);
+  CorrectionController(const CorrectionController&) = delete;
+  CorrectionController& operator=(const CorrectionController&) = delete;
+
+  // The range's start or end moved: the other bound follows past it.
+  void RangeBeginChanged();
+  void RangeEndChanged();
+  // The step box changed.
+  void StepChanged();
+  // Adds the step to the range's cells and sends the whole table; refused
+  // whole (with CellRangeError or the cell's parse error) before any change.
+  void Apply();
+  // The step box's key: Enter applies.
+  void StepKeyPress(QChar key);
+  void BeeperSwitched();
+  // The correction keys, before the focused control sees them; true when
+  // taken (swallowed).
+  bool KeyDown(const QKeyEvent& key);
+
+ private:
+  PanelPage& panel_;
+  GridPage& grid_;
+  ConverterTransfer& converter_;
+  StreamRun& stream_;
+  const MessageTexts& messages_;
+  CorrectionHooks hooks_;
+};
+
+}  // namespace zelor

@@ -1,0 +1,88 @@
+#include "table/TableChartController.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <utility>
+
+#include "core/MessageTexts.h"
+#include "table/ChartGeometry.h"
+#include "table/GridPage.h"
+#include "table/TableChart.h"
+#include "table/TableHistoryController.h"
+
+namespace zelor {
+
+TableChartController::TableChartController(QWidget* page, GridPage& grid,
+                                           const MessageTexts& messages, TableChartHooks hooks)
+    : chart_(new TableChart(page)), grid_(grid), messages_(messages), hooks_(std::move(hooks)) {
+  chart_->setGeometry(0, 0, 961, 485);
+}
+
+void TableChartController::MouseDown(const QMouseEvent& event) {
+  TableChart& chart = *chart_;
+  const QPoint pos = PositionOf(&event);
+  drag_.pressX = pos.x();
+  drag_.pressY = pos.y();
+  const std::optional<int> hit =
+      HitPoint(chart.PointXs(), chart.PointYs(), chart.XMap(), chart.YMap(), pos.x(), pos.y());
+  if (event.button() != Qt::LeftButton || !hit) return;
+  drag_.dragging = true;
+  hooks_.commit();  // the whole drag is one step, taken on release
+  drag_.pickedPoint = *hit;
+  drag_.scale = DragScale(chart.YMap());
+  drag_.dragPressY = pos.y();
+  drag_.startValue = chart.PointYs().at(*hit);
+  chart.EnableZoom(false);
+}
+
+void TableChartController::MouseMove(const QMouseEvent& event) {
+  TableChart& chart = *chart_;
+  QLabel* label8 = chart.HintLabel();
+  const QPoint pos = PositionOf(&event);
+  label8->move(pos.x() + 20, pos.y() - 3);
+  const std::string caption = messages_.Text(kOutputValueCaption).toStdString();
+  if (drag_.dragging) {
+    const int value = DragValue(drag_.dragPressY, pos.y(), drag_.scale, drag_.startValue);
+    chart.SetPointValue(drag_.pickedPoint, value);
+    const int x = static_cast<int>(chart.PointXs().at(drag_.pickedPoint));
+    hooks_.showHint(QString::fromStdString(HintPanelText(x, value, caption)));
+    label8->setText(QString::fromStdString(HintLabelText(x, value, caption, false)));
+    label8->adjustSize();
+    label8->show();
+    if (x >= 0 && x <= 255) grid_.SetCell(x, value);
+    return;
+  }
+  const std::vector<double> xs = chart.PointXs();
+  const std::vector<double> ys = chart.PointYs();
+  const std::optional<int> hit = HitPoint(xs, ys, chart.XMap(), chart.YMap(), pos.x(), pos.y());
+  if (!hit) {
+    hooks_.showHint(QString());
+    label8->hide();
+    drag_.dragging = false;
+    return;
+  }
+  const int x = static_cast<int>(xs.at(*hit));
+  const int y = static_cast<int>(ys.at(*hit));
+  label8->setText(QString::fromStdString(HintLabelText(x, y, caption, true)));
+  label8->adjustSize();
+  label8->show();
+  hooks_.showHint(QString::fromStdString(HintPanelText(x, y, caption)));
+}
+
+void TableChartController::MouseUp() {
+  drag_.dragging = false;
+  hooks_.commit();
+  hooks_.showHint(QString());
+  chart_->EnableZoom(true);
+}
+
+void TableChartController::DoubleClick() {
+  const TableStepScope step(hooks_.commit);
+  const std::optional<std::pair<int, int>> cell =
+      DoubleClickCell(chart_->XMap(), chart_->YMap(), drag_.pressX, drag_.pressY);
+  if (!cell) return;
+  grid_.SetCell(cell->first, cell->second);
+  hooks_.redraw();
+}
+
+}  // namespace zelor

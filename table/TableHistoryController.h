@@ -1,0 +1,91 @@
+#pragma once
+// The table history bound to the window: "Отменить" and "Вернуть", the commit
+// that records a step, the states of the two items, and the grid's editor,
+// whose end commits the cell typed in. The grid stays the store of the table;
+// the history (TableHistory) keeps the states steps replaced, each with the
+// learned marks of its cells.
+//
+// The window hands in what the controller needs; it knows nothing else of
+// the window.
+
+#include <QObject>
+#include <functional>
+#include <optional>
+
+#include "table/TableHistory.h"
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace zelor {
+
+class FrameLearner;
+class GridPage;
+
+// What the controller calls in the window.
+struct TableHistoryHooks {
+  // The owner of the message box of a commit that fails.
+  QWidget* owner = nullptr;
+  // Brings the views that show the table (the charts) up to a state taken
+  // back or forward.
+  std::function<void()> shown;
+};
+
+// The items the history enables: the undo and redo items, and the menu that
+// holds them (opening it offers a live-learning run's pending changes).
+struct TableHistoryItems {
+  QAction* undo = nullptr;
+  QAction* redo = nullptr;
+  QMenu* menu = nullptr;
+};
+
+// Commits at its start and at its end, however the scope ends: what changes
+// the table while it lives is one step, and changes made before it (a
+// live-learning run so far) are committed first.
+class TableStepScope {
+ public:
+  explicit TableStepScope(const std::function<void()>& commit) : commit_(commit) { commit_(); }
+  ~TableStepScope() { commit_(); }
+  TableStepScope(const TableStepScope&) = delete;
+  TableStepScope& operator=(const TableStepScope&) = delete;
+
+ private:
+  const std::function<void()>& commit_;
+};
+
+class TableHistoryController {
+ public:
+  // Starts the history at the table shown. The references must outlive the
+  // controller.
+  TableHistoryController(GridPage& grid, FrameLearner& learning, TableHistoryItems items,
+                         TableHistoryHooks hooks);
+  TableHistoryController(const TableHistoryController&) = delete;
+  TableHistoryController& operator=(const TableHistoryController&) = delete;
+
+  // The changes since the last commit, if any, as one step; a cell still
+  // being edited is finished first, as a step of its own.
+  void Commit();
+  // Takes back (or redoes) the newest step; changes not yet committed (a
+  // live-learning run's so far) are a step of their own first.
+  void Undo();
+  void Redo();
+
+  const TableHistory& Steps() const { return history_; }
+
+ private:
+  TableState Now() const;
+  void Show(const TableState& state);
+  void Move(std::optional<TableState> (TableHistory::*move)());
+  void UpdateItems();
+
+  GridPage& grid_;
+  FrameLearner& learning_;
+  TableHistoryItems items_;
+  TableHistoryHooks hooks_;
+  TableHistory history_;
+  // The connections' receiver: they end with the controller.
+  QObject receiver_;
+};
+
+}  // namespace zelor
