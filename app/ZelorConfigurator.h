@@ -1,11 +1,11 @@
 #pragma once
 // The main window: the index of its handlers (their files: app/handlers/).
 
-#include <QMainWindow>
 #include <memory>
 #include <optional>
 
 #include "app/MainWindowParts.h"
+#include "app/WindowShell.h"
 #include "core/MessageTexts.h"
 #include "learn/FrameLearner.h"
 #include "link/ConverterTransfer.h"
@@ -25,7 +25,7 @@ struct LinkStatus;
 class TableChart;
 class TableToolsController;
 
-class TForm1 : public QMainWindow {
+class TForm1 : public WindowShell {
   Q_OBJECT
  public:
   // Runs FormCreate; extraPorts join the system's ports (the command line).
@@ -157,14 +157,11 @@ class TForm1 : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void BuildMenu();
   void BuildPortTab(QWidget* page);
   LinkStatus StatusNow() const;  // what the status block shows
   void ConnectHandlers();
   void ConnectTableHistory();
   void ConnectLogChart();
-  void FitWindowToClient();
-  void ScaleClient(int multiplier, int divisor);
   // Log chart: the whole recording drawn; a fixed resolution; a point's hint.
   void FrameWholeRecording();
   void SetFixedResolution(int step, const char* caption);

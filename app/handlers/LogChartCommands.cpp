@@ -268,7 +268,7 @@ void TForm1::LogChartMouseMove(QMouseEvent* event) {
     if (hit) {
       ShowLogHint(*hit);
     } else {
-      shell_.hintPanel->clear();
+      HintPanel()->clear();
       chart.Hint()->hide();
     }
   }
@@ -307,7 +307,7 @@ void TForm1::ShowLogHint(int index) {
                            messages_.Text(kLambdaWord), messages_.Text(kEnrichmentWord)};
   const QString text = LogHintText(shown, values, words);
   chart.ShowHint(text);
-  shell_.hintPanel->setText(LogHintStatusText(text));
+  HintPanel()->setText(LogHintStatusText(text));
 }
 
 // --- Display switches --------------------------------------------------------

@@ -40,7 +40,7 @@ void TForm1::TableChartMouseMove(QMouseEvent* event) {
     const int value = DragValue(drag_.dragPressY, pos.y(), drag_.scale, drag_.startValue);
     chart.SetPointValue(drag_.pickedPoint, value);
     const int x = static_cast<int>(chart.PointXs().at(drag_.pickedPoint));
-    shell_.hintPanel->setText(QString::fromStdString(HintPanelText(x, value, caption)));
+    HintPanel()->setText(QString::fromStdString(HintPanelText(x, value, caption)));
     label8->setText(QString::fromStdString(HintLabelText(x, value, caption, false)));
     label8->adjustSize();
     label8->show();
@@ -51,7 +51,7 @@ void TForm1::TableChartMouseMove(QMouseEvent* event) {
   const std::vector<double> ys = chart.PointYs();
   const std::optional<int> hit = HitPoint(xs, ys, chart.XMap(), chart.YMap(), pos.x(), pos.y());
   if (!hit) {
-    shell_.hintPanel->clear();
+    HintPanel()->clear();
     label8->hide();
     drag_.dragging = false;
     return;
@@ -61,13 +61,13 @@ void TForm1::TableChartMouseMove(QMouseEvent* event) {
   label8->setText(QString::fromStdString(HintLabelText(x, y, caption, true)));
   label8->adjustSize();
   label8->show();
-  shell_.hintPanel->setText(QString::fromStdString(HintPanelText(x, y, caption)));
+  HintPanel()->setText(QString::fromStdString(HintPanelText(x, y, caption)));
 }
 
 void TForm1::TableChartMouseUp() {
   drag_.dragging = false;
   CommitTableStep();
-  shell_.hintPanel->clear();
+  HintPanel()->clear();
   tableChart_->EnableZoom(true);
 }
 
