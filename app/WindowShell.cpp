@@ -79,13 +79,11 @@ void WindowShell::BuildMenu(std::span<const MenuRow> rows) {
         action = menu->menuAction();
         break;
       }
-      case MenuRow::kSeparator:
-        if (parent) parent->addSeparator(); else bar->addSeparator();
-        break;
+      case MenuRow::kSeparator: parent ? parent->addSeparator() : bar->addSeparator(); break;
       case MenuRow::kItemsOf: {
         const auto* source = findChild<QMenu*>(name);
         if (!source) throw std::logic_error(std::string("menu ") + row.name + " not found");
-        if (parent) parent->addActions(source->actions()); else bar->addActions(source->actions());
+        (parent ? static_cast<QWidget*>(parent) : bar)->addActions(source->actions());
         break;
       }
     }

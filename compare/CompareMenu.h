@@ -32,8 +32,8 @@ struct CaptionCopy {
   const char* from;
   const char* to;
 };
-inline constexpr CaptionCopy kCaptionCopies[] = {
-    {"N9", "N3"},    {"N12", "N6"}, {"N13", "N4"}, {"N11", "N1"},
-    {"N111", "N113"}, {"N14", "N112"}, {"N14", "N2"}, {"N14", "N114"}};
+inline constexpr CaptionCopy kCaptionCopies[] = {{"N9", "N3"},  {"N12", "N6"},    {"N13", "N4"},
+                                                 {"N11", "N1"}, {"N111", "N113"}, {"N14", "N112"},
+                                                 {"N14", "N2"}, {"N14", "N114"}};
 
 }  // namespace zelor
