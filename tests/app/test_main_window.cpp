@@ -164,7 +164,7 @@ class TestMainWindow : public QObject {
     Row("settings", settings, QStringList{"4", "5", "0", "50", "100", "100"});
     Row("files", form.CurrentFiles().table + form.CurrentFiles().log, QString());
     Row("points per frame", form.LogPage().Frame().pointsPerFrame, 430);
-    Row("firmware shown", form.Grid().VersionLabel()->isVisible(), false);
+    Row("firmware label hidden", form.Grid().VersionLabel()->isHidden(), true);
     Row("comparison window shown", windows.form2->isVisible(), false);
     Row("progress window shown", windows.form3->isVisible(), false);
     Row("messages", int(dialogs.messages.size()), 0);
