@@ -1,5 +1,5 @@
 // The main window as a user meets it: the windows at start-up against their
-// specified figures and the program's own menu and caption tables, the
+// designed figures and the program's own menu and caption tables, the
 // captions, the table commands, the grid hint, the panel chart, scaling and
 // the default error handler.
 
