@@ -8,10 +8,8 @@
 
 class QAction;
 class QLabel;
-class QStatusBar;
 class QTabWidget;
 class QTimer;
-class QWidget;
 
 namespace zelor {
 
@@ -22,10 +20,7 @@ class TForm2;
 class TForm3;
 
 struct MainShell {
-  QWidget* client = nullptr;
   QTabWidget* pageControl1 = nullptr;
-  QStatusBar* statusBar1 = nullptr;
-  QLabel* hintPanel = nullptr;
   FileDialog* fileOpenDLG = nullptr;
   FileDialog* fileSaveDLG = nullptr;
   FileDialog* csvSaveDLG = nullptr;  // the CSV export's, apart from the shared ones

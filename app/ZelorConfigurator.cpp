@@ -10,21 +10,19 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSlider>
-#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
 
 #include "app/HandlerGuard.h"
+#include "app/MainMenu.h"
 #include "app/Unit3.h"
-#include "app/WindowScaling.h"
 #include "compare/CompareTables.h"
 #include "core/Scaling.h"
 #include "learn/AudioToneOutput.h"
@@ -49,9 +47,6 @@
 namespace zelor {
 namespace {
 
-constexpr int kClientWidth = 971;
-constexpr int kClientHeight = 539;
-constexpr int kStatusBarHeight = 20;
 const char kWebAddress[] = "www.zelor.example";
 const char kCaption[] = "ZelorConfigurator ";
 
@@ -62,15 +57,10 @@ QWidget* MakeTab(QTabWidget* tabs, const char* name, const char* header) {
   return page;
 }
 
-QAction* MenuItem(QMenu* menu, const char* name, const char* caption) {
-  QAction* action = menu->addAction(QString::fromUtf8(caption));
-  action->setObjectName(QString::fromLatin1(name));
-  return action;
-}
-
 }  // namespace
 
-TForm1::TForm1(const QStringList& extraPorts, QWidget* parent) : QMainWindow(parent) {
+TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
+    : WindowShell("TForm1", QSize(971, 539), "StatusBar1", parent) {
   port_.extraPorts = extraPorts;
   stream_ = std::make_unique<StreamRun>(
       converter_.ComPort1(), [this](const std::string& message) { StreamFailure(message); },
@@ -78,26 +68,17 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent) : QMainWindow(par
         QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
       },
       &MakeToneOutput);
-  setObjectName(QStringLiteral("TForm1"));
   setWindowTitle(QStringLiteral("Zelor Configurator "));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
-  QFont font(QStringLiteral("Arial"));
-  font.setPixelSize(13);
-  setFont(font);
 
-  shell_.client = new QWidget(this);
-  shell_.client->setObjectName(QStringLiteral("ClientArea"));
-  shell_.client->setFixedSize(kClientWidth, kClientHeight);
-  setCentralWidget(shell_.client);
-
-  shell_.pageControl1 = new QTabWidget(shell_.client);
+  shell_.pageControl1 = new QTabWidget(Client());
   shell_.pageControl1->setObjectName(QStringLiteral("PageControl1"));
   shell_.pageControl1->setGeometry(0, 0, 969, 513);
   shell_.pageControl1->setTabPosition(QTabWidget::South);
   shell_.pageControl1->tabBar()->setExpanding(false);
-  QFont headerFont = font;
+  QFont headerFont = font();
   headerFont.setBold(true);
   shell_.pageControl1->tabBar()->setFont(headerFont);
 
@@ -112,25 +93,16 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent) : QMainWindow(par
   tableChart_ = std::make_unique<TableChartController>(
       tabTableGraph, *grid_, messages_,
       TableChartHooks{[this] { CommitTableStep(); }, [this] { TabTableGraphShow(); },
-                      [this](const QString& text) { shell_.hintPanel->setText(text); }});
+                      [this](const QString& text) { HintPanel()->setText(text); }});
   tabSheet3->setMouseTracking(true);
   panel_ = std::make_unique<PanelPage>(tabSheet4);
 
-  shell_.statusBar1 = new QStatusBar(shell_.client);
-  shell_.statusBar1->setObjectName(QStringLiteral("StatusBar1"));
-  shell_.statusBar1->setSizeGripEnabled(false);
-  shell_.statusBar1->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth,
-                                 kStatusBarHeight);
-  auto* firstPanel = new QLabel(shell_.statusBar1);
-  firstPanel->setObjectName(QStringLiteral("StatusBar1Panel0"));
-  firstPanel->setFixedWidth(175);
-  shell_.hintPanel = new QLabel(shell_.statusBar1);
-  shell_.hintPanel->setObjectName(QStringLiteral("StatusBar1Panel1"));
-  shell_.hintPanel->setMinimumWidth(50);
-  shell_.statusBar1->addWidget(firstPanel);
-  shell_.statusBar1->addWidget(shell_.hintPanel, 1);
-
-  BuildMenu();
+  BuildMenu(kMainMenu);
+  menu_ = {.n19 = Action("N19"),
+           .n20 = Action("N20"),
+           .undoTable = Action("UndoTable"),
+           .redoTable = Action("RedoTable"),
+           .exportCsv = Action("ExportCsv")};
 
   shell_.fileOpenDLG = new FileDialog(FileDialogKind::Open, QStringLiteral("FileOpenDLG"), this);
   shell_.fileSaveDLG = new FileDialog(FileDialogKind::Save, QStringLiteral("FileSaveDLG"), this);
@@ -146,11 +118,11 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent) : QMainWindow(par
                         RefreshInsertCellChart();
                         logChart_->Refresh();
                       },
-                      [firstPanel](const QString& text) { firstPanel->setText(text); }});
+                      [this](const QString& text) { FirstPanel()->setText(text); }});
   logChart_ = std::make_unique<LogChartController>(
       tabSheet2, *stream_, *grid_, *tools_, messages_,
       LogChartHooks{this, [this] { CommitTableStep(); },
-                    [this](const QString& text) { shell_.hintPanel->setText(text); }});
+                    [this](const QString& text) { HintPanel()->setText(text); }});
   correction_ = std::make_unique<CorrectionController>(
       *panel_, *grid_, converter_, *stream_, messages_,
       CorrectionHooks{this, [this] { CommitTableStep(); }, [this] { RefreshInsertCellChart(); }});
@@ -297,45 +269,6 @@ LinkStatus TForm1::StatusNow() const {
   return status;
 }
 
-void TForm1::BuildMenu() {
-  QMenuBar* bar = menuBar();
-  bar->setObjectName(QStringLiteral("MainMenu1"));
-  auto submenu = [](QMenu* parent, QMenuBar* top, const char* name, const char* caption) {
-    QMenu* menu = parent ? parent->addMenu(QString::fromUtf8(caption))
-                         : top->addMenu(QString::fromUtf8(caption));
-    menu->setObjectName(QString::fromLatin1(name));
-    menu->menuAction()->setObjectName(QString::fromLatin1(name));
-    return menu;
-  };
-  QMenu* n1 = submenu(nullptr, bar, "N1", "Лог");
-  QMenu* n2 = submenu(n1, bar, "N2", "Файл");
-  MenuItem(n2, "N3", "Открыть");
-  MenuItem(n2, "N4", "Сохранить");
-  menu_.exportCsv = MenuItem(n2, "ExportCsv", "");
-  QMenu* n5 = submenu(nullptr, bar, "N5", "Таблица Замены");
-  QMenu* n9 = submenu(n5, bar, "N9", "Файл");
-  MenuItem(n9, "N12", "Открыть");
-  MenuItem(n9, "N13", "Сохранить");
-  QMenu* n11 = submenu(n5, bar, "N11", "Обнулить");
-  MenuItem(n11, "N14", "Я подтверждаю обнуление!");
-  QMenu* n111 = submenu(n5, bar, "N111", "Замена 1:1");
-  MenuItem(n111, "N112", "Я подтверждаю замену 1:1");
-  n5->addSeparator();
-  n5->addActions(grid_->ContextMenu()->actions());  // the tuner's tools and the coverage view
-  n5->addSeparator();
-  menu_.undoTable = MenuItem(n5, "UndoTable", "");
-  menu_.redoTable = MenuItem(n5, "RedoTable", "");
-  QMenu* n6 = submenu(nullptr, bar, "N6", "Конвертер");
-  MenuItem(n6, "N7", "Считать таблицу из конвертера");
-  MenuItem(n6, "N8", "Записать таблицу в конвертер");
-  QMenu* n18 = submenu(nullptr, bar, "N18", "Окно");
-  menu_.n19 = MenuItem(n18, "N19", "Адаптировать под разрешение экрана ");
-  menu_.n20 = MenuItem(n18, "N20", "Исходный вид ");
-  menu_.n20->setEnabled(false);
-  QAction* n22 = bar->addAction(QStringLiteral("Утилита сравнения таблиц"));
-  n22->setObjectName(QStringLiteral("N22"));
-}
-
 void TForm1::ApplyOwnCaptions() {
   menu_.exportCsv->setText(messages_.Own(OwnMessage::kExportCsvCaption));
   menu_.undoTable->setText(messages_.Own(OwnMessage::kUndoTableCaption));
@@ -348,24 +281,20 @@ QWidget* TForm1::TabSheet(const char* name) const {
 }
 
 void TForm1::ConnectHandlers() {
-  auto onMenu = [this](const char* name, void (TForm1::*handler)()) {
-    QAction* action = findChild<QAction*>(QString::fromLatin1(name));
-    Q_ASSERT(action);
-    connect(action, &QAction::triggered, this,
-            [this, handler] { Guarded(this, [&] { (this->*handler)(); }); });
-  };
-  onMenu("N3", &TForm1::N3Click);
-  onMenu("N4", &TForm1::N4Click);
-  onMenu("ExportCsv", &TForm1::ExportCsvClick);
-  onMenu("N7", &TForm1::N7Click);
-  onMenu("N8", &TForm1::N8Click);
-  onMenu("N12", &TForm1::N12Click);
-  onMenu("N13", &TForm1::N13Click);
-  onMenu("N14", &TForm1::N14Click);
-  onMenu("N112", &TForm1::N112Click);
-  onMenu("N19", &TForm1::N19Click);
-  onMenu("N20", &TForm1::N20Click);
-  onMenu("N22", &TForm1::N22Click);
+  Bind("N3", &TForm1::N3Click);
+  Bind("N4", &TForm1::N4Click);
+  Bind("ExportCsv", &TForm1::ExportCsvClick);
+  Bind("N7", &TForm1::N7Click);
+  Bind("N8", &TForm1::N8Click);
+  Bind("N12", &TForm1::N12Click);
+  Bind("N13", &TForm1::N13Click);
+  Bind("N14", &TForm1::N14Click);
+  Bind("N112", &TForm1::N112Click);
+  Bind("N19", &TForm1::N19Click);
+  Bind("N20", &TForm1::N20Click);
+  Bind("N22", &TForm1::N22Click);
+  Bind("UndoTable", &TForm1::UndoTableClick);
+  Bind("RedoTable", &TForm1::RedoTableClick);
 
   connect(port_.com, qOverload<int>(&QComboBox::activated), this,
           [this](int) { Guarded(this, [this] { COMChange(); }); });
@@ -400,7 +329,7 @@ void TForm1::ConnectHandlers() {
 
   connect(shell_.pageControl1, &QTabWidget::currentChanged, this, [this](int index) {
     // A hint tells of something on the tab left behind.
-    shell_.hintPanel->clear();
+    HintPanel()->clear();
     const QString name = shell_.pageControl1->widget(index)->objectName();
     Guarded(this, [&] {
       if (name == QLatin1String("TabSheet1") || name == QLatin1String("TabSheet3")) {
@@ -415,10 +344,6 @@ void TForm1::ConnectHandlers() {
     });
   });
 
-  connect(menu_.undoTable, &QAction::triggered, this,
-          [this] { Guarded(this, [this] { UndoTableClick(); }); });
-  connect(menu_.redoTable, &QAction::triggered, this,
-          [this] { Guarded(this, [this] { RedoTableClick(); }); });
   grid_->Grid()->viewport()->installEventFilter(this);
   TabSheet("TabSheet3")->installEventFilter(this);
 }
@@ -439,10 +364,6 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     default: break;
   }
   return QMainWindow::eventFilter(watched, event);
-}
-
-void TForm1::FitWindowToClient() {
-  setFixedSize(shell_.client->width(), shell_.client->height() + menuBar()->sizeHint().height());
 }
 
 void TForm1::FormCreate() {
@@ -505,14 +426,6 @@ void TForm1::N22Click() {
   if (!windows_.compare) return;
   windows_.compare->show();
   windows_.compare->raise();
-}
-
-void TForm1::ScaleClient(int multiplier, int divisor) {
-  QFont windowFont = font();
-  windowFont.setPixelSize(MulDiv(windowFont.pixelSize(), multiplier, divisor));
-  setFont(windowFont);
-  ScaleWidgetTree(shell_.client, multiplier, divisor);
-  FitWindowToClient();
 }
 
 void TForm1::N19Click() {

@@ -1,12 +1,12 @@
 #pragma once
 // The main window: the index of its handlers (their files: app/handlers/).
 
-#include <QMainWindow>
 #include <cstdint>
 #include <memory>
 #include <optional>
 
 #include "app/MainWindowParts.h"
+#include "app/WindowShell.h"
 #include "core/MessageTexts.h"
 #include "link/ConverterTransfer.h"
 #include "link/StreamRun.h"
@@ -26,7 +26,7 @@ class TableChartController;
 class TableHistoryController;
 class TableToolsController;
 
-class TForm1 : public QMainWindow {
+class TForm1 : public WindowShell {
   Q_OBJECT
  public:
   // Runs FormCreate; extraPorts join the system's ports (the command line).
@@ -157,12 +157,9 @@ class TForm1 : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void BuildMenu();
   void BuildPortTab(QWidget* page);
   LinkStatus StatusNow() const;  // what the status block shows
   void ConnectHandlers();
-  void FitWindowToClient();
-  void ScaleClient(int multiplier, int divisor);
 
   MainShell shell_;
   MainMenuItems menu_;

@@ -74,7 +74,7 @@ void TForm2::Chart1MouseMove(QMouseEvent* event) {
     hit = chart.PointAt(2, pos);
   }
   if (!hit) {
-    hintPanel_->clear();
+    HintPanel()->clear();
     chart.HintLabel()->hide();
     drag_.dragging = false;
     ShowCaption(QString());
@@ -89,7 +89,7 @@ void TForm2::Chart1MouseMove(QMouseEvent* event) {
 void TForm2::Chart1MouseUp() {
   drag_.dragging = false;
   drag_.rightPressed = false;
-  hintPanel_->clear();
+  HintPanel()->clear();
   ShowCaption(QString());
   chart1_->EnableZoom(true);
 }
@@ -97,7 +97,7 @@ void TForm2::Chart1MouseUp() {
 void TForm2::ShowPointHints(int index) {
   const QString tab1 = PointValueText(*chart1_, 1, index);
   const QString tab2 = PointValueText(*chart1_, 2, index);
-  hintPanel_->setText(CompareHintPanelText(index, tab1, tab2));
+  HintPanel()->setText(CompareHintPanelText(index, tab1, tab2));
   QLabel* label8 = chart1_->HintLabel();
   label8->setText(CompareHintLabelText(index, tab1, tab2));
   label8->adjustSize();

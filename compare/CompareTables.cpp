@@ -3,16 +3,14 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMouseEvent>
-#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
 
 #include "app/HandlerGuard.h"
 #include "app/UserDialogs.h"
-#include "app/WindowScaling.h"
 #include "compare/CompareChart.h"
+#include "compare/CompareMenu.h"
 #include "compare/CompareText.h"
 #include "core/MessageTexts.h"
 #include "core/Scaling.h"
@@ -29,16 +27,7 @@ namespace {
 
 constexpr int kClientWidth = 700;
 constexpr int kClientHeight = 440;
-constexpr int kStatusBarHeight = 20;
-
-// Table 2's menu items that repeat a Table 1 caption after the language file.
-struct CaptionCopy {
-  const char* from;
-  const char* to;
-};
-constexpr CaptionCopy kCaptionCopies[] = {{"N9", "N3"},  {"N12", "N6"},    {"N13", "N4"},
-                                          {"N11", "N1"}, {"N111", "N113"}, {"N14", "N112"},
-                                          {"N14", "N2"}, {"N14", "N114"}};
+constexpr int kStatusBarHeight = 20;  // the shell's, below the tabs
 
 }  // namespace
 
@@ -48,18 +37,11 @@ const std::array<const char*, 13> TForm2::kCaptionTargets = {
 
 TForm2::TForm2(const MessageTexts& messages, std::function<QString()> commandCaption,
                QWidget* parent)
-    : QMainWindow(parent), messages_(messages), commandCaption_(std::move(commandCaption)) {
-  setObjectName(QStringLiteral("TForm2"));
+    : WindowShell("TForm2", QSize(kClientWidth, kClientHeight), "StatusBar", parent),
+      messages_(messages),
+      commandCaption_(std::move(commandCaption)) {
   setWindowTitle(QStringLiteral("Zelor"));
-  QFont font(QStringLiteral("Arial"));
-  font.setPixelSize(13);
-  setFont(font);
-  client_ = new QWidget(this);
-  client_->setObjectName(QStringLiteral("ClientArea"));
-  client_->setFixedSize(kClientWidth, kClientHeight);
-  setCentralWidget(client_);
-
-  pageControl_ = new QTabWidget(client_);
+  pageControl_ = new QTabWidget(Client());
   pageControl_->setObjectName(QStringLiteral("PageControl1"));
   pageControl_->setGeometry(0, 0, kClientWidth, kClientHeight - kStatusBarHeight);
   auto addPage = [this](const char* name, const char* header) {
@@ -80,26 +62,13 @@ TForm2::TForm2(const MessageTexts& messages, std::function<QString()> commandCap
     table.grid = MakeTableGrid(QStringLiteral("StringGrid%1").arg(k + 1), table.tab);
     table.label = new QLabel(table.tab);
     table.label->setObjectName(QStringLiteral("Label%1").arg(k + 1));
-    QFont italic = font;
+    QFont italic = font();
     italic.setItalic(true);
     table.label->setFont(italic);
     table.label->setGeometry(8, kTableGridHeight + 14, kClientWidth - 16, 17);
   }
 
-  statusBar_ = new QStatusBar(client_);
-  statusBar_->setObjectName(QStringLiteral("StatusBar"));
-  statusBar_->setSizeGripEnabled(false);
-  statusBar_->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
-  auto* firstPanel = new QLabel(statusBar_);
-  firstPanel->setObjectName(QStringLiteral("StatusBarPanel0"));
-  firstPanel->setFixedWidth(175);
-  hintPanel_ = new QLabel(statusBar_);
-  hintPanel_->setObjectName(QStringLiteral("StatusBarPanel1"));
-  hintPanel_->setMinimumWidth(50);
-  statusBar_->addWidget(firstPanel);
-  statusBar_->addWidget(hintPanel_, 1);
-
-  BuildMenu();
+  BuildMenu(kCompareMenu);
   openDialog_ = new FileDialog(FileDialogKind::Open, QStringLiteral("OpenDialog1"), this);
   saveDialog_ = new FileDialog(FileDialogKind::Save, QStringLiteral("SaveDialog1"), this);
   pageControl_->setCurrentWidget(tabSheet1);
@@ -110,60 +79,19 @@ TForm2::TForm2(const MessageTexts& messages, std::function<QString()> commandCap
 
 TForm2::~TForm2() = default;
 
-void TForm2::BuildMenu() {
-  QMenuBar* bar = menuBar();
-  bar->setObjectName(QStringLiteral("MainMenu1"));
-  auto named = [](QAction* action, const char* name) {
-    action->setObjectName(QString::fromLatin1(name));
-    return action;
-  };
-  auto submenu = [&](QMenu* parent, const char* name, const char* caption) {
-    QMenu* menu = parent ? parent->addMenu(QString::fromUtf8(caption))
-                         : bar->addMenu(QString::fromUtf8(caption));
-    menu->setObjectName(QString::fromLatin1(name));
-    named(menu->menuAction(), name);
-    return menu;
-  };
-  auto item = [&](QMenu* menu, const char* name, const char* caption) {
-    named(menu->addAction(QString::fromUtf8(caption)), name);
-  };
-  // Each command's last item is its confirmation.
-  QMenu* n5 = submenu(nullptr, "N5", "Таблица№1");
-  QMenu* n9 = submenu(n5, "N9", "Файл");
-  item(n9, "N12", "Открыть");
-  item(n9, "N13", "Сохранить");
-  item(submenu(n5, "N11", "Обнулить таблицу"), "N14", "Да!");
-  item(submenu(n5, "N111", "Замена 1 к 1 "), "N112", "Да!");
-  QMenu* n15 = submenu(nullptr, "N15", "Таблица №2");
-  QMenu* n3 = submenu(n15, "N3", "Файл");
-  item(n3, "N6", "Открыть");
-  item(n3, "N4", "Сохранить");
-  item(submenu(n15, "N1", "Обнулить таблицу"), "N2", "Да");
-  item(submenu(n15, "N113", " Замена 1 к 1"), "N114", "Да!");
-  named(bar->addAction(QStringLiteral("Закрыть")), "N8")->setVisible(false);
-}
-
 void TForm2::ConnectHandlers() {
-  auto onAction = [this](QAction* action, void (TForm2::*handler)()) {
-    Q_ASSERT(action);
-    connect(action, &QAction::triggered, this,
-            [this, handler] { Guarded(this, [&] { (this->*handler)(); }); });
-  };
-  auto onMenu = [&](const char* name, void (TForm2::*handler)()) {
-    onAction(menuBar()->findChild<QAction*>(QString::fromLatin1(name)), handler);
-  };
-  onMenu("N12", &TForm2::N12Click);
-  onMenu("N13", &TForm2::N13Click);
-  onMenu("N14", &TForm2::N14Click);
-  onMenu("N112", &TForm2::N112Click);
-  onMenu("N6", &TForm2::N6Click);
-  onMenu("N4", &TForm2::N4Click);
-  onMenu("N2", &TForm2::N2Click);
-  onMenu("N114", &TForm2::N114Click);
-  onMenu("N8", &TForm2::N8Click);
-  onAction(chart1_->PointsItem(), &TForm2::N7Click);
-  onAction(chart1_->TableItem(1), &TForm2::ab11Click);
-  onAction(chart1_->TableItem(2), &TForm2::ab21Click);
+  Bind("N12", &TForm2::N12Click);
+  Bind("N13", &TForm2::N13Click);
+  Bind("N14", &TForm2::N14Click);
+  Bind("N112", &TForm2::N112Click);
+  Bind("N6", &TForm2::N6Click);
+  Bind("N4", &TForm2::N4Click);
+  Bind("N2", &TForm2::N2Click);
+  Bind("N114", &TForm2::N114Click);
+  Bind("N8", &TForm2::N8Click);
+  Bind("N7", &TForm2::N7Click);  // the chart's popup
+  Bind("ab11", &TForm2::ab11Click);
+  Bind("ab21", &TForm2::ab21Click);
 
   connect(pageControl_, &QTabWidget::currentChanged, this, [this] { ShowCurrentTab(); });
   connect(chart1_, &QCustomPlot::mousePress, this,
@@ -319,16 +247,16 @@ void TForm2::TabSheet2Show() { ShowCaption(LabelText(1)); }
 
 void TForm2::TabSheet3Show() { ShowCaption(LabelText(2)); }
 
-void TForm2::TabSheet2MouseMove() { hintPanel_->clear(); }
+void TForm2::TabSheet2MouseMove() { HintPanel()->clear(); }
 
-void TForm2::TabSheet3MouseMove() { hintPanel_->clear(); }
+void TForm2::TabSheet3MouseMove() { HintPanel()->clear(); }
 
 void TForm2::StringGrid1MouseMove(const QPoint& viewportPos) { GridMouseMove(1, viewportPos); }
 
 void TForm2::StringGrid2MouseMove(const QPoint& viewportPos) { GridMouseMove(2, viewportPos); }
 
 void TForm2::GridMouseMove(int table, const QPoint& viewportPos) {
-  hintPanel_->setText(GridHintAt(Grid(table), viewportPos, messages_.Text(kOutputValueCaption)));
+  HintPanel()->setText(GridHintAt(Grid(table), viewportPos, messages_.Text(kOutputValueCaption)));
 }
 
 // --- Captions, scaling ---------------------------------------------------------
@@ -366,21 +294,8 @@ void TForm2::ApplyCaptions(const QStringList& captions) {
     SetCaption(QString::fromLatin1(copy.to), Caption(QString::fromLatin1(copy.from)));
 }
 
-void TForm2::FitWindowToClient() {
-  setFixedSize(client_->width(), client_->height() + menuBar()->sizeHint().height());
-}
-
 void TForm2::SetGridCells(int columnWidth, int rowHeight) {
   for (const CompareTable& table : tables_) SetDefaultCells(table.grid, columnWidth, rowHeight);
-}
-
-void TForm2::ScaleClient(int multiplier, int divisor) {
-  // The window's own font too, which its menu and every control inherit.
-  QFont windowFont = font();
-  windowFont.setPixelSize(MulDiv(windowFont.pixelSize(), multiplier, divisor));
-  setFont(windowFont);
-  ScaleWidgetTree(client_, multiplier, divisor);
-  FitWindowToClient();
 }
 
 void TForm2::ScaleBy(int multiplier, int divisor) {

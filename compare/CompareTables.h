@@ -4,15 +4,15 @@
 // save, zero and set 1:1. It never touches the main window's table. Created
 // hidden at start-up; the main window's command shows it, closing hides it.
 
-#include <QMainWindow>
 #include <QString>
 #include <QStringList>
 #include <array>
 #include <functional>
 
+#include "app/WindowShell.h"
+
 class QLabel;
 class QMouseEvent;
-class QStatusBar;
 class QTabWidget;
 class QTableWidget;
 
@@ -36,7 +36,7 @@ struct CompareChartDrag {
   bool popupAllowed = true;   // the popup may open at this click's release
 };
 
-class TForm2 : public QMainWindow {
+class TForm2 : public WindowShell {
   Q_OBJECT
  public:
   // messages: the main window's texts (the hints name the output by its
@@ -87,7 +87,6 @@ class TForm2 : public QMainWindow {
   QTableWidget* Grid2() const { return Grid(2); }
   CompareChart& Chart() const { return *chart1_; }
   QTabWidget* PageControl() const { return pageControl_; }
-  QLabel* HintPanel() const { return hintPanel_; }
   const CompareChartDrag& ChartDrag() const { return drag_; }
 
   // --- Captions the language file replaces ----------------------------------
@@ -119,11 +118,8 @@ class TForm2 : public QMainWindow {
     QLabel* label = nullptr;
   };
 
-  void BuildMenu();
   void ConnectHandlers();
-  void ScaleClient(int multiplier, int divisor);
   void SetGridCells(int columnWidth, int rowHeight);
-  void FitWindowToClient();
   // Runs the show handler of the tab in front.
   void ShowCurrentTab();
 
@@ -147,12 +143,9 @@ class TForm2 : public QMainWindow {
   const MessageTexts& messages_;
   std::function<QString()> commandCaption_;
 
-  QWidget* client_ = nullptr;
   QTabWidget* pageControl_ = nullptr;
   std::array<CompareTable, 2> tables_;
   CompareChart* chart1_ = nullptr;
-  QStatusBar* statusBar_ = nullptr;
-  QLabel* hintPanel_ = nullptr;
   FileDialog* openDialog_ = nullptr;
   FileDialog* saveDialog_ = nullptr;
   CompareChartDrag drag_;

@@ -82,9 +82,9 @@ void TForm1::RefreshInsertCellChart() {
 }
 
 void TForm1::StringGrid1MouseMove(const QPoint& viewportPos) {
-  shell_.hintPanel->setText(tools_->GridHint(viewportPos, messages_.Text(kOutputValueCaption)));
+  HintPanel()->setText(tools_->GridHint(viewportPos, messages_.Text(kOutputValueCaption)));
 }
 
-void TForm1::TabSheet3MouseMove() { shell_.hintPanel->clear(); }
+void TForm1::TabSheet3MouseMove() { HintPanel()->clear(); }
 
 }  // namespace zelor

@@ -1,6 +1,7 @@
-// The main window as a user meets it: start-up state, menus, captions, the
-// table commands, the grid hint, the panel chart, scaling and the default
-// error handler.
+// The main window as a user meets it: the windows at start-up against their
+// designed figures and the program's own menu and caption tables, the
+// captions, the table commands, the grid hint, the panel chart, scaling and
+// the default error handler.
 
 #include <QAction>
 #include <QComboBox>
@@ -19,9 +20,12 @@
 #include <QTimer>
 
 #include "app/HandlerGuard.h"
+#include "app/MainCaptions.h"
+#include "app/MainMenu.h"
 #include "app/StartUp.h"
 #include "app/Unit3.h"
 #include "app/ZelorConfigurator.h"
+#include "compare/CompareMenu.h"
 #include "compare/CompareTables.h"
 #include "core/Scaling.h"
 #include "link/SerialPortError.h"
@@ -40,8 +44,63 @@ namespace {
 
 QString Caption() { return QStringLiteral("ZelorConfigurator "); }
 
-QAction* Action(TForm1& form, const char* name) {
-  return form.findChild<QAction*>(QString::fromLatin1(name));
+// The language file's caption lines that name no item of the main menu, in
+// the file's order: lines 1 to 51, then 71 to 84.
+const char kLines1To51[] =
+    "Порт|График таблицы |Таблица Замены|Графики Лога|Панель приборов|"
+    "Выход Конвертера|Конв.Вых.|Сглаживание сигнала |\"Ускорительный насос\"|"
+    "Вборка MAF 1/100 сек.*|Порог срабатывания|Обогащение +%|Спад обогащения -% |"
+    "Внимание! Обученные ячейки заблокированны|Разрешение:|Уровень сигнала |Время|"
+    "Разрешение: |сек|Таб.|Лямбда|Обогащение %|Точки|Подсказка|Разрешение графиков|"
+    "Закрепить разрешение|Обучение по текущему фрейму |Обучить|"
+    "Обученные ячейки таблицы|Заблокировать|Сброс статуса \"обучено\"|VAF(лопата)|"
+    "Выход Конвертера|Рассчитанный по таблице|Лямбда|Обогащение|Маркер|Конв|ШЛЗ|"
+    "Обучение Таблицы|Быстро но грубо |Медленно но точно|Старт|Стоп|Маркер лога|"
+    "Нажмите пробел|Коррекция|Бипер ЛЗ|Внести в таблицу|MAFнач.|MAFкон.";
+const char kLines71To84[] =
+    "Запись|График таблиц|Таблица №1|Таблица №2|Точки|Таблица№1|Таблица №2|Закрыть|"
+    "Файл|Открыть|Сохранить|Обнулить таблицу|Замена 1 к 1 |Да!";
+
+void Row(const char* name, const QVariant& observed, const QVariant& expected) {
+  QTest::newRow(name) << observed << expected;
+}
+
+// A menu item as "parent/name caption", "+" after a submenu's, then its state.
+QString Item(const QString& parent, const QString& name, const QString& caption, bool menu,
+             int state) {
+  static const char* const kStates[] = {"", " off", " hidden"};
+  return parent + '/' + name + ' ' + caption + (menu ? "+" : "") + kStates[state];
+}
+// The items of a built menu named name, each submenu's after its own.
+QStringList Items(const QWidget& menu, const QString& name) {
+  QStringList items;
+  for (const QAction* item : menu.actions()) {
+    // Qt disables a hidden item.
+    const int state = !item->isVisible()  ? MenuRow::kHidden
+                      : item->isEnabled() ? MenuRow::kEnabled
+                                          : MenuRow::kDisabled;
+    items << (item->isSeparator()
+                  ? name + "/-"
+                  : Item(name, item->objectName(), item->text(), item->menu(), state));
+    if (item->menu()) items << Items(*item->menu(), item->objectName());
+  }
+  return items;
+}
+// The same as a window's table declares them: the table's caption (the
+// program's own where it has none) and state; another menu's items as that
+// menu holds them.
+QStringList Items(const WindowShell& shell, std::span<const MenuRow> rows) {
+  QStringList items;
+  for (const MenuRow& row : rows) {
+    const QString parent = QString::fromLatin1(*row.parent ? row.parent : "MainMenu1");
+    if (row.kind == MenuRow::kSeparator) items << parent + "/-";
+    if (row.kind == MenuRow::kItemsOf) items << Items(*shell.findChild<QMenu*>(row.name), parent);
+    if (row.kind != MenuRow::kItem && row.kind != MenuRow::kMenu) continue;
+    const QString caption =
+        *row.caption ? QString::fromUtf8(row.caption) : shell.Action(row.name)->text();
+    items << Item(parent, row.name, caption, row.kind == MenuRow::kMenu, row.state);
+  }
+  return items;
 }
 
 }  // namespace
@@ -59,89 +118,84 @@ class TestMainWindow : public QObject {
     dialogs_.reset();
   }
 
-  void startUpState() {
-    TForm1& form = *windows_.form1;
-    QCOMPARE(form.windowTitle(), Caption());
-    QVERIFY(!form.Converter().PortChosen());
-    QVERIFY(!form.Converter().ComPort1().IsOpen());
-    QCOMPARE(form.Converter().ComPort1().PortName(), std::string("COM1"));
-    auto* com = form.findChild<QComboBox*>(QStringLiteral("COM"));
-    QVERIFY(com);
-    QCOMPARE(com->currentIndex(), -1);
-    QCOMPARE(form.PageControl1()->currentWidget()->objectName(), QStringLiteral("TabSheet4"));
-    for (int i = 0; i < 256; ++i) QCOMPARE(form.Grid().CellText(i), QStringLiteral("0"));
-    const int expected[6] = {4, 5, 0, 50, 100, 100};
-    for (int k = 0; k < 6; ++k)
-      QCOMPARE(form.Grid().SettingEdit(k)->text(), QString::number(expected[k]));
-    QVERIFY(form.CurrentFiles().table.isEmpty());
-    QVERIFY(form.CurrentFiles().log.isEmpty());
-    QCOMPARE(form.LogChartControl().Page().Frame().pointsPerFrame, 430);
-    QVERIFY(!form.findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
-    QVERIFY(!form.findChild<QTimer*>(QStringLiteral("Timer2"))->isActive());
-    QCOMPARE(form.findChild<QTimer*>(QStringLiteral("Timer1"))->interval(), 10);
-    QCOMPARE(form.findChild<QTimer*>(QStringLiteral("Timer2"))->interval(), 100);
-    QVERIFY(!form.Grid().VersionLabel()->isVisible());
-    QVERIFY(!windows_.form2->isVisible());
-    QVERIFY(!windows_.form3->isVisible());
-    QCOMPARE(form.centralWidget()->size(), QSize(971, 539));
-    // A fixed size, and nothing that would offer to maximise it.
-    QCOMPARE(form.minimumSize(), form.maximumSize());
-    QVERIFY(!form.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-    QCOMPARE(form.font().family(), QStringLiteral("Arial"));
-    QCOMPARE(form.font().pixelSize(), 13);
-    QVERIFY(dialogs_->messages.isEmpty());
-  }
+  // The windows as the program starts: the figures and texts that nothing
+  // in the program states twice are written here; the menus and the
+  // language file's caption lines come from the program's own tables.
+  void conformance_data() {
+    QTest::addColumn<QVariant>("observed");
+    QTest::addColumn<QVariant>("expected");
+    testing::ScriptedDialogs dialogs;
+    const Windows windows = StartUp({});
+    TForm1& form = *windows.form1;
+    QTabWidget* tabs = form.PageControl1();
+    auto font = [](const QWidget& window) {
+      return QStringLiteral("%1 %2 px").arg(window.font().family()).arg(window.font().pixelSize());
+    };
+    auto* timer1 = form.findChild<QTimer*>(QStringLiteral("Timer1"));
+    auto* timer2 = form.findChild<QTimer*>(QStringLiteral("Timer2"));
+    QStringList names, settings;
+    for (int i = 0; i < tabs->count(); ++i) names << tabs->widget(i)->objectName();
+    for (int k = 0; k < 6; ++k) settings << form.Grid().SettingEdit(k)->text();
+    int zeros = 0;
+    for (int i = 0; i < 256; ++i) zeros += form.Grid().CellText(i) == QLatin1String("0");
 
-  void tabsInOrderAlongTheBottom() {
-    QTabWidget* tabs = windows_.form1->PageControl1();
-    QCOMPARE(tabs->tabPosition(), QTabWidget::South);
-    const QStringList names = {"TabSheet1", "TabTableGraph", "TabSheet3", "TabSheet2", "TabSheet4"};
-    const QStringList headers = {"", "График таблицы ", "Таблица Замены", "Графики Лога",
-                                 "Панель приборов"};
-    QCOMPARE(tabs->count(), 5);
-    for (int i = 0; i < 5; ++i) {
-      QCOMPARE(tabs->widget(i)->objectName(), names[i]);
-      QCOMPARE(tabs->tabText(i), headers[i]);
-    }
-    QVERIFY(tabs->tabBar()->font().bold());
-  }
+    Row("client area", form.centralWidget()->size(), QSize(971, 539));
+    Row("fixed size", form.minimumSize() == form.maximumSize(), true);
+    Row("maximise button", form.windowFlags().testFlag(Qt::WindowMaximizeButtonHint), false);
+    Row("font", font(form), "Arial 13 px");
+    Row("comparison window's font", font(*windows.form2), "Arial 13 px");
+    Row("caption", form.windowTitle(), Caption());
+    Row("Timer1 interval", timer1->interval(), 10);
+    Row("Timer2 interval", timer2->interval(), 100);
+    Row("timers running", timer1->isActive() || timer2->isActive(), false);
+    Row("tabs along the bottom", tabs->tabPosition() == QTabWidget::South, true);
+    Row("tabs", names,
+        QStringList{"TabSheet1", "TabTableGraph", "TabSheet3", "TabSheet2", "TabSheet4"});
+    Row("first tab's header", tabs->tabText(0), QString());
+    Row("tab headers bold", tabs->tabBar()->font().bold(), true);
+    Row("tab in front", tabs->currentWidget()->objectName(), "TabSheet4");
+    for (const char* dialog : {"FileOpenDLG", "FileSaveDLG"})
+      Row(dialog, form.findChild<FileDialog*>(QString::fromLatin1(dialog))->Filter(),
+          "Файлы таблицы замены|*.tab|Все файлы|*.*");
+    Row("port", QString::fromStdString(form.Converter().ComPort1().PortName()), "COM1");
+    Row("port open", form.Converter().ComPort1().IsOpen(), false);
+    Row("port chosen", form.Converter().PortChosen(), false);
+    Row("port box", form.findChild<QComboBox*>(QStringLiteral("COM"))->currentIndex(), -1);
+    Row("cells zero", zeros, 256);
+    Row("settings", settings, QStringList{"4", "5", "0", "50", "100", "100"});
+    Row("files", form.CurrentFiles().table + form.CurrentFiles().log, QString());
+    Row("points per frame", form.LogChartControl().Page().Frame().pointsPerFrame, 430);
+    Row("firmware label hidden", form.Grid().VersionLabel()->isHidden(), true);
+    Row("comparison window shown", windows.form2->isVisible(), false);
+    Row("progress window shown", windows.form3->isVisible(), false);
+    Row("messages", int(dialogs.messages.size()), 0);
+    const QAction* n22 = form.Action("N22");
+    Row("N22 a command on the bar", form.menuBar()->actions().contains(n22) && !n22->menu(), true);
 
-  void menuItemsAndCaptions() {
-    TForm1& form = *windows_.form1;
-    const std::pair<const char*, const char*> items[] = {
-        {"N1", "Лог"},
-        {"N2", "Файл"},
-        {"N3", "Открыть"},
-        {"N4", "Сохранить"},
-        {"N5", "Таблица Замены"},
-        {"N9", "Файл"},
-        {"N12", "Открыть"},
-        {"N13", "Сохранить"},
-        {"N11", "Обнулить"},
-        {"N14", "Я подтверждаю обнуление!"},
-        {"N111", "Замена 1:1"},
-        {"N112", "Я подтверждаю замену 1:1"},
-        {"N6", "Конвертер"},
-        {"N7", "Считать таблицу из конвертера"},
-        {"N8", "Записать таблицу в конвертер"},
-        {"N18", "Окно"},
-        {"N19", "Адаптировать под разрешение экрана "},
-        {"N20", "Исходный вид "},
-        {"N22", "Утилита сравнения таблиц"}};
-    for (const auto& [name, caption] : items) {
-      QAction* action = Action(form, name);
-      QVERIFY2(action, name);
-      QCOMPARE(action->text(), QString::fromUtf8(caption));
-    }
-    QVERIFY(Action(form, "N19")->isEnabled());
-    QVERIFY(!Action(form, "N20")->isEnabled());
-    // "Утилита сравнения таблиц" is a command on the bar itself.
-    QVERIFY(form.menuBar()->actions().contains(Action(form, "N22")));
-    QVERIFY(!Action(form, "N22")->menu());
-    QCOMPARE(form.findChild<FileDialog*>(QStringLiteral("FileOpenDLG"))->Filter(),
-             QStringLiteral("Файлы таблицы замены|*.tab|Все файлы|*.*"));
-    QCOMPARE(form.findChild<FileDialog*>(QStringLiteral("FileSaveDLG"))->objectName(),
-             QStringLiteral("FileSaveDLG"));
+    Row("main menu", Items(*form.menuBar(), "MainMenu1"), Items(form, kMainMenu));
+    Row("comparison menu", Items(*windows.form2->menuBar(), "MainMenu1"),
+        Items(*windows.form2, kCompareMenu));
+    // What the language file replaces, line by line: lines 52 to 70 are the
+    // main menu's items that have a caption, in the menu's order.
+    QStringList expected = QString::fromUtf8(kLines1To51).split('|');
+    for (const MenuRow& row : kMainMenu)
+      if (*row.caption) expected << QString::fromUtf8(row.caption);
+    expected << QString::fromUtf8(kLines71To84).split('|');
+    QStringList lines;
+    for (int line = 1; line <= kMainCaptionLineCount; ++line) lines << CaptionOfLine(form, line);
+    lines << windows.form3->windowTitle();
+    for (const char* name : TForm2::kCaptionTargets)
+      lines << windows.form2->Caption(QString::fromLatin1(name));
+    Row("caption lines", lines, expected);
+  }
+  void conformance() {
+    QFETCH(QVariant, observed);
+    QFETCH(QVariant, expected);
+    // A list compares entry by entry, and names the first that differs.
+    if (expected.typeId() == QMetaType::QStringList)
+      QCOMPARE(observed.toStringList(), expected.toStringList());
+    else
+      QCOMPARE(observed, expected);
   }
 
   void captionRulesOfTheTabs() {
@@ -162,7 +216,7 @@ class TestMainWindow : public QObject {
 
   void identityAndZeroCommands() {
     TForm1& form = *windows_.form1;
-    Action(form, "N112")->trigger();
+    form.Action("N112")->trigger();
     QTableWidget* grid = form.Grid().Grid();
     QCOMPARE(grid->item(0, 0)->text(), QStringLiteral("240"));
     QCOMPARE(grid->item(0, 15)->text(), QStringLiteral("255"));
@@ -177,7 +231,7 @@ class TestMainWindow : public QObject {
     QCOMPARE(form.Panel().Tab->data()->at(77)->value, 77.0);
 
     form.Grid().SetSetting(0, 99);
-    Action(form, "N14")->trigger();
+    form.Action("N14")->trigger();
     for (int i = 0; i < 256; ++i) QCOMPARE(form.Grid().CellText(i), QStringLiteral("0"));
     QCOMPARE(form.Grid().SettingEdit(0)->text(), QStringLiteral("4"));
     QCOMPARE(form.windowTitle(), Caption());
@@ -201,7 +255,7 @@ class TestMainWindow : public QObject {
   void gridHint() {
     TForm1& form = *windows_.form1;
     form.PageControl1()->setCurrentWidget(form.TabSheet("TabSheet3"));
-    Action(form, "N112")->trigger();
+    form.Action("N112")->trigger();
     QTableWidget* grid = form.Grid().Grid();
     const QRect topRight = grid->visualRect(grid->model()->index(0, 15));
     QTest::mouseMove(grid->viewport(), topRight.center());
@@ -228,7 +282,7 @@ class TestMainWindow : public QObject {
 
   void badCellStopsTheChartRebuildWithItsMessage() {
     TForm1& form = *windows_.form1;
-    Action(form, "N112")->trigger();
+    form.Action("N112")->trigger();
     form.Grid().SetCellText(100, QStringLiteral("abc"));
     form.PageControl1()->setCurrentWidget(form.TabSheet("TabSheet1"));
     form.PageControl1()->setCurrentWidget(form.TabSheet("TabTableGraph"));
@@ -296,10 +350,10 @@ class TestMainWindow : public QObject {
   void noPortChosen() {
     TForm1& form = *windows_.form1;
     form.Grid().VersionLabel()->show();
-    Action(form, "N8")->trigger();
+    form.Action("N8")->trigger();
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"Вы не выбрали COM порт!"});
     QVERIFY(form.Grid().VersionLabel()->isVisibleTo(form.TabSheet("TabSheet3")));
-    Action(form, "N7")->trigger();
+    form.Action("N7")->trigger();
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"Вы не выбрали COM порт!"});
     QVERIFY(!form.Grid().VersionLabel()->isVisibleTo(form.TabSheet("TabSheet3")));
   }
@@ -320,7 +374,7 @@ class TestMainWindow : public QObject {
     QVERIFY(!form.Converter().PortChosen());
     QVERIFY(!form.Converter().ComPort1().IsOpen());
     // Later commands still find no port chosen.
-    Action(form, "N7")->trigger();
+    form.Action("N7")->trigger();
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"Вы не выбрали COM порт!"});
   }
 
@@ -350,11 +404,11 @@ class TestMainWindow : public QObject {
 
   void comparisonWindowOpensNonModal() {
     TForm1& form = *windows_.form1;
-    Action(form, "N22")->trigger();
+    form.Action("N22")->trigger();
     QVERIFY(windows_.form2->isVisible());
     QVERIFY(!windows_.form2->isModal());
     windows_.form2->close();
-    Action(form, "N22")->trigger();
+    form.Action("N22")->trigger();
     QVERIFY(windows_.form2->isVisible());
   }
 
@@ -396,7 +450,7 @@ class TestMainWindow : public QObject {
     QVERIFY(p > 0);
     QTableWidget* grid = form.Grid().Grid();
     const QSize gridBefore = grid->size();
-    Action(form, "N19")->trigger();
+    form.Action("N19")->trigger();
     QCOMPARE(form.centralWidget()->width(), MulDiv(971, p, 100));
     QCOMPARE(form.centralWidget()->height(), MulDiv(539, p, 100));
     QCOMPARE(grid->width(), MulDiv(gridBefore.width(), p, 100));
@@ -407,10 +461,10 @@ class TestMainWindow : public QObject {
     QCOMPARE(compareGrid->horizontalHeader()->defaultSectionSize(),
              ScaledColumnWidth(compareGrid->height()));
     QCOMPARE(windows_.form2->font().pixelSize(), MulDiv(13, p, 100));
-    QVERIFY(!Action(form, "N19")->isEnabled());
-    QVERIFY(Action(form, "N20")->isEnabled());
+    QVERIFY(!form.Action("N19")->isEnabled());
+    QVERIFY(form.Action("N20")->isEnabled());
 
-    Action(form, "N20")->trigger();
+    form.Action("N20")->trigger();
     QCOMPARE(grid->horizontalHeader()->defaultSectionSize(), 30);
     QCOMPARE(grid->verticalHeader()->defaultSectionSize(), 20);
     QCOMPARE(compareGrid->horizontalHeader()->defaultSectionSize(), 30);
@@ -421,8 +475,8 @@ class TestMainWindow : public QObject {
     QVERIFY(qAbs(grid->width() - gridBefore.width()) <= 1);
     QCOMPARE(form.font().pixelSize(), 13);
     QCOMPARE(windows_.form2->font().pixelSize(), 13);
-    QVERIFY(Action(form, "N19")->isEnabled());
-    QVERIFY(!Action(form, "N20")->isEnabled());
+    QVERIFY(form.Action("N19")->isEnabled());
+    QVERIFY(!form.Action("N20")->isEnabled());
   }
 
  private:

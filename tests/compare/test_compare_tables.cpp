@@ -87,32 +87,10 @@ class TestCompareTables : public QObject {
     QCOMPARE(chart().yAxis->range(), QCPRange(0, 260));
     QVERIFY(chart().legend->visible());
 
-    const std::pair<const char*, const char*> captions[] = {{"N5", "Таблица№1"},
-                                                            {"N9", "Файл"},
-                                                            {"N12", "Открыть"},
-                                                            {"N13", "Сохранить"},
-                                                            {"N11", "Обнулить таблицу"},
-                                                            {"N14", "Да!"},
-                                                            {"N111", "Замена 1 к 1 "},
-                                                            {"N112", "Да!"},
-                                                            {"N15", "Таблица №2"},
-                                                            {"N3", "Файл"},
-                                                            {"N6", "Открыть"},
-                                                            {"N4", "Сохранить"},
-                                                            {"N1", "Обнулить таблицу"},
-                                                            {"N2", "Да"},
-                                                            {"N113", " Замена 1 к 1"},
-                                                            {"N114", "Да!"},
-                                                            {"N8", "Закрыть"},
-                                                            {"N7", "Точки"},
-                                                            {"ab11", "Tab.1"},
-                                                            {"ab21", "Tab.2"},
-                                                            {"TabSheet1", "График таблиц"},
-                                                            {"TabSheet2", "Таблица №1"},
-                                                            {"TabSheet3", "Таблица №2"}};
-    for (const auto& [name, caption] : captions)
-      QCOMPARE(form.Caption(QString::fromLatin1(name)), QString::fromUtf8(caption));
-    QVERIFY(!Action("N8")->isVisible());
+    // The menu, the tabs and "Точки" are among the main window's test's
+    // conformance rows; the popup's table items keep their captions.
+    QCOMPARE(form.Caption(QStringLiteral("ab11")), QStringLiteral("Tab.1"));
+    QCOMPARE(form.Caption(QStringLiteral("ab21")), QStringLiteral("Tab.2"));
     for (const char* item : {"N7", "ab11", "ab21"}) QVERIFY(Action(item)->isChecked());
 
     // Shown by the main window's command, on the chart tab.
