@@ -99,6 +99,14 @@ void WindowShell::Bind(const char* name, std::function<void()> handler) {
           [this, handler = std::move(handler)] { Guarded(this, handler); });
 }
 
+void WindowShell::BindOwnMark(const char* name, std::function<void()> handler) {
+  QAction* action = Action(name);
+  Bind(name, [action, handler = std::move(handler)] {
+    if (action->isCheckable()) action->setChecked(!action->isChecked());
+    handler();
+  });
+}
+
 void WindowShell::FitWindowToClient() {
   setFixedSize(client_->width(), client_->height() + menuBar()->sizeHint().height());
 }

@@ -56,6 +56,14 @@ class WindowShell : public QMainWindow {
     auto* window = static_cast<Window*>(this);
     Bind(name, [window, handler] { (window->*handler)(); });
   }
+  // As Bind, for an item whose handler turns its check mark over itself:
+  // the turn Qt makes before it reports the click is taken back first.
+  void BindOwnMark(const char* name, std::function<void()> handler);
+  template <class Window>
+  void BindOwnMark(const char* name, void (Window::*handler)()) {
+    auto* window = static_cast<Window*>(this);
+    BindOwnMark(name, [window, handler] { (window->*handler)(); });
+  }
   // The window as large as its client and the menu bar above it, fixed.
   void FitWindowToClient();
   // The window font and every control of the client by multiplier / divisor,

@@ -121,7 +121,7 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
                       [this](const QString& text) { FirstPanel()->setText(text); }});
   logChart_ = std::make_unique<LogChartController>(
       tabSheet2, *stream_, *grid_, *tools_, messages_,
-      LogChartHooks{this, [this] { CommitTableStep(); },
+      LogChartHooks{[this] { CommitTableStep(); },
                     [this](const QString& text) { HintPanel()->setText(text); }});
   correction_ = std::make_unique<CorrectionController>(
       *panel_, *grid_, converter_, *stream_, messages_,
@@ -295,6 +295,32 @@ void TForm1::ConnectHandlers() {
   Bind("N22", &TForm1::N22Click);
   Bind("UndoTable", &TForm1::UndoTableClick);
   Bind("RedoTable", &TForm1::RedoTableClick);
+  // The log chart's popup: its handlers turn their items' marks themselves.
+  const std::pair<const char*, void (TForm1::*)()> logChartItems[] = {
+      {"N26", &TForm1::N26Click},
+      {"N10", &TForm1::N10Click},
+      {"ZakrepitRazreshenie", &TForm1::ZakrepitRazreshenieClick},
+      {"N0011", &TForm1::N0011Click},
+      {"N011", &TForm1::N011Click},
+      {"N0251", &TForm1::N0251Click},
+      {"N051", &TForm1::N051Click},
+      {"N110", &TForm1::N110Click},
+      {"MAF1", &TForm1::MAF1Click},
+      {"VAF1", &TForm1::VAF1Click},
+      {"N23", &TForm1::N23Click},
+      {"N24", &TForm1::N24Click},
+      {"N25", &TForm1::N25Click},
+      {"N27", &TForm1::N27Click},
+      {"N28", &TForm1::N28Click},
+      {"N16", &TForm1::N16Click},
+      {"N21", &TForm1::N21Click},
+      {"N15", &TForm1::N15Click},
+      {"N3MAFConst1", &TForm1::N3MAFConst1Click},
+      {"N4MAFConst1", &TForm1::N4MAFConst1Click},
+      {"N5MAFConst1", &TForm1::N5MAFConst1Click},
+      {"LearnedCellsLock", &TForm1::LearnedCellsLockClick},
+      {"ResetAllLearnedCells", &TForm1::ResetAllLearnedCellsClick}};
+  for (const auto& [name, handler] : logChartItems) BindOwnMark(name, handler);
 
   connect(port_.com, qOverload<int>(&QComboBox::activated), this,
           [this](int) { Guarded(this, [this] { COMChange(); }); });
@@ -306,6 +332,19 @@ void TForm1::ConnectHandlers() {
           [this](QMouseEvent*) { Guarded(this, [&] { TableChartMouseUp(); }); });
   connect(&Chart(), &QCustomPlot::mouseDoubleClick, this,
           [this](QMouseEvent*) { Guarded(this, [&] { TableChartDblClick(); }); });
+  LogChart* logChart = logChart_->Page().Chart();
+  connect(logChart, &QCustomPlot::mousePress, this,
+          [this](QMouseEvent* event) { Guarded(this, [&] { LogChartMouseDown(event); }); });
+  connect(logChart, &QCustomPlot::mouseMove, this,
+          [this](QMouseEvent* event) { Guarded(this, [&] { LogChartMouseMove(event); }); });
+  connect(logChart, &QCustomPlot::mouseRelease, this,
+          [this](QMouseEvent*) { Guarded(this, [&] { LogChartMouseUp(); }); });
+  connect(logChart, &QCustomPlot::mouseDoubleClick, this, [this](QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) Guarded(this, [this] { LogChartDblClick(); });
+  });
+  connect(logChart, &LogChart::zoomed, this, [this] { Guarded(this, [this] { LogChartZoom(); }); });
+  connect(logChart, &LogChart::zoomUndone, this,
+          [this] { Guarded(this, [this] { LogChartUndoZoom(); }); });
   connect(panel_->TrackBarMafNach, &QSlider::valueChanged, this,
           [this](int) { Guarded(this, [this] { TrackBarMafNachChange(); }); });
   connect(panel_->TrackBarMafKon, &QSlider::valueChanged, this,

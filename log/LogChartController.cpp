@@ -15,7 +15,6 @@
 #include <tuple>
 #include <utility>
 
-#include "app/HandlerGuard.h"
 #include "core/MessageTexts.h"
 #include "link/StreamRun.h"
 #include "log/LogChartPage.h"
@@ -67,59 +66,9 @@ LogChartController::LogChartController(QWidget* page, StreamRun& stream, GridPag
       grid_(grid),
       tools_(tools),
       messages_(messages),
-      hooks_(std::move(hooks)) {
-  Bind();
-}
+      hooks_(std::move(hooks)) {}
 
 LogChartController::~LogChartController() = default;
-
-void LogChartController::Bind() {
-  auto onItem = [this](QAction* item, std::function<void()> handler) {
-    Q_ASSERT(item);
-    QObject::connect(item, &QAction::triggered, &receiver_, [this, item, handler] {
-      // Qt turns a checkable item's mark over before it reports the click;
-      // the handlers turn it over themselves.
-      if (item->isCheckable()) item->setChecked(!item->isChecked());
-      Guarded(hooks_.owner, handler);
-    });
-  };
-  LogChartPage& page = *page_;
-  auto named = [&page](const char* name) {
-    return page.Popup()->findChild<QAction*>(QString::fromLatin1(name));
-  };
-  onItem(page.PointsItem(), [this] { TogglePoints(); });
-  onItem(page.HintItem(), [this] { ToggleHint(); });
-  onItem(page.FixResolutionItem(), [this] { ToggleFixResolution(); });
-  for (int k = 0; k < kResolutionCount; ++k)
-    onItem(page.ResolutionItem(k), [this, k] { SetFixedResolution(k); });
-  for (int series = 0; series < kLogSeriesCount; ++series)
-    onItem(page.SeriesItem(series), [this, series] { ToggleSeries(series); });
-  onItem(named("N16"), [this] { Learn(); });
-  for (int n = kMinMafConstCount; n <= kMaxMafConstCount; ++n)
-    onItem(page.MafConstItem(n), [this, n] { ChooseMafConstCount(n); });
-  onItem(page.LearnedCellsLockItem(), [this] { ToggleLearnedCellsLock(); });
-  onItem(named("ResetAllLearnedCells"), [this] { ResetLearnedCells(); });
-
-  LogChart* chart = page.Chart();
-  QWidget* owner = hooks_.owner;
-  QObject::connect(chart, &QCustomPlot::mousePress, &receiver_, [this, owner](QMouseEvent* event) {
-    Guarded(owner, [&] { MouseDown(event); });
-  });
-  QObject::connect(chart, &QCustomPlot::mouseMove, &receiver_, [this, owner](QMouseEvent* event) {
-    Guarded(owner, [&] { MouseMove(event); });
-  });
-  QObject::connect(chart, &QCustomPlot::mouseRelease, &receiver_,
-                   [this, owner](QMouseEvent*) { Guarded(owner, [this] { MouseUp(); }); });
-  QObject::connect(chart, &QCustomPlot::mouseDoubleClick, &receiver_,
-                   [this, owner](QMouseEvent* event) {
-                     if (event->button() == Qt::LeftButton)
-                       Guarded(owner, [this] { DoubleClick(); });
-                   });
-  QObject::connect(chart, &LogChart::zoomed, &receiver_,
-                   [this, owner] { Guarded(owner, [this] { Zoomed(); }); });
-  QObject::connect(chart, &LogChart::zoomUndone, &receiver_,
-                   [this, owner] { Guarded(owner, [this] { ZoomUndone(); }); });
-}
 
 // --- The frame -----------------------------------------------------------------
 

@@ -8,10 +8,9 @@
 // learned cells' lock and reset, and the double click that sets one cell.
 //
 // The window hands in what the controller needs; it knows nothing else of
-// the window. Its items and the chart's mouse events are bound to it here,
-// each through Guarded().
+// the window. The window binds the popup's items and the chart's mouse
+// events to its handlers, which hand them on here.
 
-#include <QObject>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -34,8 +33,6 @@ class TableToolsController;
 
 // What the controller calls in the window.
 struct LogChartHooks {
-  // The owner of the message boxes of the handlers' errors.
-  QWidget* owner = nullptr;
   // The table history's commit: records the changes since the last commit
   // as one step.
   std::function<void()> commit;
@@ -45,8 +42,8 @@ struct LogChartHooks {
 
 class LogChartController {
  public:
-  // Builds the page inside page (the tab) and binds its items and the
-  // chart. The references must outlive the controller.
+  // Builds the page inside page (the tab). The references must outlive the
+  // controller.
   LogChartController(QWidget* page, StreamRun& stream, GridPage& grid,
                      const TableToolsController& tools, const MessageTexts& messages,
                      LogChartHooks hooks);
@@ -117,7 +114,6 @@ class LogChartController {
     const std::function<void()>& commit_;
   };
 
-  void Bind();
   void ShowResolution(const QString& text);
   void ShowPointHint(int index);
   // The frame-learning step for plotted sample i; the cell written, if any.
@@ -131,8 +127,6 @@ class LogChartController {
   LogChartHooks hooks_;
   FrameLearner learner_;  // its lock mirrored by LearnedCellsLock and Label10
   TableChartDrag drag_;
-  // The connections' receiver: they end with the controller.
-  QObject receiver_;
 };
 
 }  // namespace zelor

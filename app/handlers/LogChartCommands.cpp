@@ -1,7 +1,7 @@
 // The main window's log chart handlers: the redraw of the frame, the
 // resolution, zoom and undo zoom, the tab's show, and the mouse and display
 // switches of the chart, handed to the chart's controller
-// (log/LogChartController), which binds the chart's items and mouse itself.
+// (log/LogChartController).
 
 #include "app/ZelorConfigurator.h"
 #include "log/LogChartController.h"
