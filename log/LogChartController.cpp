@@ -85,7 +85,7 @@ void LogChartController::Redraw(int step) {
   const std::int32_t learnLimit = LearningLimit(frame.end, step, learner_.MafConstCount(), count);
   TableCells cells(grid_);
   // A learning pass is one step of the table history.
-  std::optional<HistoryStep> learningStep;
+  std::optional<TableStepScope> learningStep;
   std::optional<TableToolsController::ChangeCount> learned;  // shown in the status bar
   const bool learn = learner_.Requested();
   if (learn) {

@@ -19,6 +19,7 @@
 
 #include "learn/FrameLearner.h"
 #include "table/TableChartDrag.h"
+#include "table/TableHistory.h"
 
 class QMouseEvent;
 class QWidget;
@@ -101,19 +102,6 @@ class LogChartController {
   void DoubleClick();
 
  private:
-  // What changes in the table while one lives is one step of the history;
-  // changes made before it (a live-learning run so far) are committed first.
-  class HistoryStep {
-   public:
-    explicit HistoryStep(const std::function<void()>& commit) : commit_(commit) { commit_(); }
-    ~HistoryStep() { commit_(); }
-    HistoryStep(const HistoryStep&) = delete;
-    HistoryStep& operator=(const HistoryStep&) = delete;
-
-   private:
-    const std::function<void()>& commit_;
-  };
-
   void ShowResolution(const QString& text);
   void ShowPointHint(int index);
   // The frame-learning step for plotted sample i; the cell written, if any.

@@ -44,7 +44,7 @@ void LogChartController::ToggleLearnedCellsLock() {
 void LogChartController::ResetLearnedCells() {
   // The marks go with the cells through the history: a reset can be taken
   // back.
-  const HistoryStep step(hooks_.commit);
+  const TableStepScope step(hooks_.commit);
   learner_.ResetAll();
 }
 
@@ -60,7 +60,7 @@ void LogChartController::DoubleClick() {
   if (!point) return;
   const int maf = std::clamp(static_cast<int>(chart.Y(kMafSeries, *point)), 0, 255);
   if (learner_.CellLocked(maf)) return;
-  const HistoryStep step(hooks_.commit);
+  const TableStepScope step(hooks_.commit);
   grid_.SetCell(maf, spot->level);
   learner_.MarkLearned(maf);
   Redraw(chart.Frame().step);

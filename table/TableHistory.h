@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 
 #include "table/TableSettings.h"
@@ -73,6 +74,20 @@ class TableHistory {
   TableState committed_;
   std::deque<TableState> undo_;
   std::deque<TableState> redo_;
+};
+
+// Commits at its start and at its end, however the scope ends: what changes
+// the table while it lives is one step, and changes made before it (a
+// live-learning run so far) are committed first.
+class TableStepScope {
+ public:
+  explicit TableStepScope(const std::function<void()>& commit) : commit_(commit) { commit_(); }
+  ~TableStepScope() { commit_(); }
+  TableStepScope(const TableStepScope&) = delete;
+  TableStepScope& operator=(const TableStepScope&) = delete;
+
+ private:
+  const std::function<void()>& commit_;
 };
 
 }  // namespace zelor

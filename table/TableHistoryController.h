@@ -40,20 +40,6 @@ struct TableHistoryItems {
   QMenu* menu = nullptr;
 };
 
-// Commits at its start and at its end, however the scope ends: what changes
-// the table while it lives is one step, and changes made before it (a
-// live-learning run so far) are committed first.
-class TableStepScope {
- public:
-  explicit TableStepScope(const std::function<void()>& commit) : commit_(commit) { commit_(); }
-  ~TableStepScope() { commit_(); }
-  TableStepScope(const TableStepScope&) = delete;
-  TableStepScope& operator=(const TableStepScope&) = delete;
-
- private:
-  const std::function<void()>& commit_;
-};
-
 class TableHistoryController {
  public:
   // Starts the history at the table shown. The references must outlive the
