@@ -12,7 +12,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QSlider>
 #include <QTabBar>
@@ -31,6 +30,7 @@
 #include "link/Protocol.h"
 #include "link/SerialPortError.h"
 #include "link/StatusBlock.h"
+#include "link/TransferController.h"
 #include "log/LogChartController.h"
 #include "log/LogChartPage.h"
 #include "log/PanelPage.h"
@@ -62,12 +62,6 @@ QWidget* MakeTab(QTabWidget* tabs, const char* name, const char* header) {
 TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
     : WindowShell("TForm1", QSize(971, 539), "StatusBar1", parent) {
   port_.extraPorts = extraPorts;
-  stream_ = std::make_unique<StreamRun>(
-      converter_.ComPort1(), [this](const std::string& message) { StreamFailure(message); },
-      [this](std::function<void()> task) {
-        QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
-      },
-      &MakeToneOutput);
   setWindowTitle(QStringLiteral("Zelor Configurator "));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -90,6 +84,26 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
 
   BuildPortTab(tabSheet1);
   grid_ = std::make_unique<GridPage>(tabSheet3);
+  shell_.timer2 = new QTimer(this);
+  shell_.timer2->setObjectName(QStringLiteral("Timer2"));
+  shell_.timer2->setInterval(protocol::kVerifyTickMs);
+  shell_.timer2->setTimerType(Qt::PreciseTimer);  // 60 ticks are the 6 s of the write
+  transfer_ = std::make_unique<TransferController>(
+      *grid_, *shell_.timer2, messages_,
+      TransferHooks{this, [this](const QString& text) { Message(text); },
+                    [this] { return windows_.progress; }, [this] { return stream_->Streaming(); },
+                    [this] { stream_->LeavePort(); }, [this] { CommitTableStep(); },
+                    [this] {
+                      RefreshInsertCellChart();
+                      TabTableGraphShow();
+                    }});
+  stream_ = std::make_unique<StreamRun>(
+      transfer_->Converter().ComPort1(),
+      [this](const std::string& message) { StreamFailure(message); },
+      [this](std::function<void()> task) {
+        QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+      },
+      &MakeToneOutput);
   tableChart_ = std::make_unique<TableChartController>(
       tabTableGraph, *grid_, messages_,
       TableChartHooks{[this] { CommitTableStep(); }, [this] { TabTableGraphShow(); },
@@ -124,7 +138,7 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
       LogChartHooks{[this] { CommitTableStep(); },
                     [this](const QString& text) { HintPanel()->setText(text); }});
   correction_ = std::make_unique<CorrectionController>(
-      *panel_, *grid_, converter_, *stream_, messages_,
+      *panel_, *grid_, transfer_->Converter(), *stream_, messages_,
       CorrectionHooks{this, [this] { CommitTableStep(); }, [this] { RefreshInsertCellChart(); }});
   ApplyOwnCaptions();
 
@@ -132,10 +146,6 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
   shell_.timer1->setObjectName(QStringLiteral("Timer1"));
   shell_.timer1->setInterval(10);
   shell_.timer1->setTimerType(Qt::PreciseTimer);
-  shell_.timer2 = new QTimer(this);
-  shell_.timer2->setObjectName(QStringLiteral("Timer2"));
-  shell_.timer2->setInterval(protocol::kVerifyTickMs);
-  shell_.timer2->setTimerType(Qt::PreciseTimer);  // 60 ticks are the 6 s of the write
 
   FitWindowToClient();
   ConnectHandlers();
@@ -167,6 +177,8 @@ TForm1::~TForm1() {
 }
 
 TableChart& TForm1::Chart() { return tableChart_->Chart(); }
+
+ConverterTransfer& TForm1::Converter() { return transfer_->Converter(); }
 
 bool TForm1::FormKeyDown(QKeyEvent* key) {
   // The space bar holds the log marker.
@@ -248,24 +260,10 @@ void TForm1::BuildPortTab(QWidget* page) {
 }
 
 LinkStatus TForm1::StatusNow() const {
-  LinkStatus status;
-  const SerialPort& port = converter_.ComPort1();
-  if (port.IsOpen()) status.port = QString::fromStdString(port.PortName());
-  // The firmware label's caption without its fixed start ("FirmWare:  V_3.2"
-  // or, when the converter did not answer, "FirmWare:  V1.00").
-  if (grid_ && !grid_->VersionLabel()->isHidden()) {
-    static const QRegularExpression prefix(QStringLiteral("^FirmWare:\\s*V_?"));
-    status.firmware = grid_->VersionLabel()->text().remove(prefix);
-  }
+  LinkStatus status = transfer_ ? transfer_->Status() : LinkStatus{};
   status.streaming = stream_->Streaming();
   status.readerLost = stream_->ReaderLost();
   status.portLeft = status.readerLost && !stream_->LinkLost();
-  if (grid_) {
-    const CellMarks& marks = grid_->Marks();
-    status.haveCopy = marks.HasCopy();
-    status.differing = marks.Count(CellMark::kDiffers);
-    status.invalid = marks.Count(CellMark::kInvalid);
-  }
   return status;
 }
 
@@ -430,17 +428,8 @@ void TForm1::Message(const QString& text) {
 }
 
 void TForm1::COMChange() {
-  // The firmware shown is that of the converter on the port left: it goes
-  // until this port's read succeeds (its open may fail, or the read be
-  // refused during a run).
-  grid_->VersionLabel()->hide();
-  converter_.Leave();
-  // Nor is the table of that converter what the grid is compared with.
-  grid_->ForgetConverterCopy();
-  if (converter_.PortChosen()) stream_->LeavePort();
-  converter_.Choose(port_.com->currentIndex() >= 0 ? port_.com->currentText().toStdString()
-                                                   : std::string());
-  N7Click();
+  transfer_->ChoosePort(port_.com->currentIndex() >= 0 ? port_.com->currentText().toStdString()
+                                                       : std::string());
 }
 
 void TForm1::Label7Click() {

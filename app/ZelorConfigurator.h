@@ -25,6 +25,7 @@ class TableChart;
 class TableChartController;
 class TableHistoryController;
 class TableToolsController;
+class TransferController;
 
 class TForm1 : public WindowShell {
   Q_OBJECT
@@ -133,7 +134,7 @@ class TForm1 : public WindowShell {
   bool CorrectionKeyDown(QKeyEvent* key);  // FormKeyDown's correction keys
 
   // --- The subsystems' state, and controls that tests and other windows read
-  ConverterTransfer& Converter() { return converter_; }
+  ConverterTransfer& Converter();
   StreamRun& Stream() { return *stream_; }
   const TableHistoryController& History() const { return *history_; }
   const OpenFiles& CurrentFiles() const { return files_; }
@@ -169,7 +170,7 @@ class TForm1 : public WindowShell {
   std::unique_ptr<TableChartController> tableChart_;  // the chart, its drag
   std::unique_ptr<LogChartController> logChart_;      // the log chart and its learning
   OtherWindows windows_;
-  ConverterTransfer converter_;  // ComPort1, PortChosen, the TableMirror
+  std::unique_ptr<TransferController> transfer_;  // the converter on the port chosen
   OpenFiles files_;
   std::unique_ptr<TableToolsController> tools_;  // the tuner's tools, the coverage view
   std::unique_ptr<CorrectionController> correction_;

@@ -36,7 +36,7 @@ void CheckCurveCells(const GridPage& grid) {
 }  // namespace
 
 void TForm1::ButtonStartClick() {
-  if (!converter_.PortChosen()) {
+  if (!Converter().PortChosen()) {
     Message(messages_.Text(kNoPortChosen));
     return;
   }
@@ -67,7 +67,7 @@ void TForm1::ButtonStartClick() {
 }
 
 void TForm1::ButtonStopClick() {
-  if (!converter_.PortChosen()) {
+  if (!Converter().PortChosen()) {
     Message(messages_.Text(kNoPortChosen));
     return;
   }

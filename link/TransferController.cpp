@@ -1,0 +1,184 @@
+#include "link/TransferController.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QRegularExpression>
+#include <QTimer>
+
+#include "app/Unit3.h"
+#include "app/UserDialogs.h"
+#include "core/MessageTexts.h"
+#include "link/Protocol.h"
+#include "link/StatusBlock.h"
+#include "table/GridPage.h"
+#include "table/TableGrid.h"
+#include "table/TableHistoryController.h"
+#include "widgets/BusyCursor.h"
+
+namespace zelor {
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+// Closes a window when the scope is left, however it is left.
+class CloseOnExit {
+ public:
+  explicit CloseOnExit(QWidget* window) : window_(window) {}
+  ~CloseOnExit() {
+    if (window_) window_->close();
+  }
+  CloseOnExit(const CloseOnExit&) = delete;
+  CloseOnExit& operator=(const CloseOnExit&) = delete;
+
+ private:
+  QWidget* window_;
+};
+
+QString ReadFailureText(const MessageTexts& m, const char* code, int received) {
+  return m.Text(kErrorWord) + QString::fromLatin1(code) + kCrLf + m.Text(kReceivedBytes) +
+         QString::number(received) + kCrLf + m.Text(kRequiredBytes) +
+         QString::number(protocol::kTableReplySize) + kCrLf + kCrLf + kCrLf +
+         m.Text(kCannotReadTable) + kCrLf + m.Text(kCheckSupply);
+}
+
+}  // namespace
+
+TransferController::TransferController(GridPage& grid, QTimer& verifyTimer,
+                                       const MessageTexts& messages, TransferHooks hooks)
+    : grid_(grid), verifyTimer_(verifyTimer), messages_(messages), hooks_(std::move(hooks)) {}
+
+bool TransferController::RefuseWhileStreaming() {
+  if (!hooks_.streaming()) return false;
+  hooks_.message(messages_.Own(OwnMessage::kStreamRunning));
+  return true;
+}
+
+void TransferController::ChoosePort(const std::string& name) {
+  // The firmware shown is that of the converter on the port left: it goes
+  // until this port's read succeeds (its open may fail, or the read be
+  // refused during a run).
+  grid_.VersionLabel()->hide();
+  converter_.Leave();
+  // Nor is the table of that converter what the grid is compared with.
+  grid_.ForgetConverterCopy();
+  if (converter_.PortChosen()) hooks_.leavePort();
+  converter_.Choose(name);
+  Read();
+}
+
+void TransferController::Read() {
+  QLabel* version = grid_.VersionLabel();
+  if (!converter_.PortChosen()) {
+    hooks_.message(messages_.Text(kNoPortChosen));
+    version->hide();
+    return;
+  }
+  if (RefuseWhileStreaming()) return;
+  const TableStepScope step(hooks_.commit);
+  BusyCursor busy;
+  const TableRead read = converter_.ReadTable();
+  if (read.received < protocol::kTableReplySize) {
+    busy.End();
+    hooks_.message(ReadFailureText(messages_, "#1", read.received));
+    version->hide();
+    return;
+  }
+  // The reply counts only once the converter has fallen silent after it: one
+  // that keeps talking may have sent stream bytes in its place, and would
+  // leave bytes on the line to be taken for the version. Such a read is
+  // refused like a short one, leaving the grid as it was.
+  if (!read.silent) {
+    busy.End();
+    hooks_.message(messages_.Own(OwnMessage::kConverterKeepsTalking));
+    version->hide();
+    return;
+  }
+  for (int index = 0; index < 256; ++index) grid_.SetCell(index, read.reply[index]);
+  grid_.SetConverterCopy(read.Cells());
+  grid_.Page()->update();
+  hooks_.shown();
+  // The grid holds the table before the version is asked: a serial error
+  // there leaves the table read.
+  const std::optional<std::uint8_t> versionByte = converter_.ReadVersion();
+  version->show();
+  version->setText(QString::fromStdString(protocol::FirmwareCaption(versionByte)));
+}
+
+void TransferController::Write() {
+  if (!converter_.PortChosen()) {
+    hooks_.message(messages_.Text(kNoPortChosen));
+    return;
+  }
+  if (RefuseWhileStreaming()) return;
+  // What a cell's open editor shows is what is written.
+  EndCellEditing(grid_.Grid());
+  // Every cell is checked before anything is sent: a cell that is not an
+  // integer, or lies outside 0..255, stops the write with a message naming it.
+  const std::array<std::uint8_t, 256> cells = grid_.CellBytes(messages_.English());
+  // A grid never filled from this converter may hold anything (all zeros
+  // after start-up, when its read failed), and an engine fed that table
+  // stalls: the user confirms such a write first.
+  if (!converter_.TableKnown() &&
+      !Dialogs().Ask(hooks_.owner, messages_.Own(OwnMessage::kWriteUnreadTable)))
+    return;
+  converter_.WriteTable(cells);
+  if (TForm3* progress = hooks_.progress()) {
+    progress->ProgressBar1()->setValue(0);
+    progress->ShowCentred();
+  }
+  verifyTimer_.start();
+}
+
+void TransferController::Tick() {
+  const int ticks = converter_.VerifyTick();
+  TForm3* progress = hooks_.progress();
+  if (progress) progress->ProgressBar1()->setValue(protocol::VerifyProgress(ticks));
+  if (!converter_.ReadBackDue()) return;
+  verifyTimer_.stop();
+  TableReadBack back;
+  {
+    // The progress window goes once the read-back is over, however it ends,
+    // before any message: it stays on top of the other windows and would
+    // hide one. A serial error (the converter gone) is shown after it went.
+    const CloseOnExit closeProgress(progress);
+    BusyCursor busy;
+    back = converter_.ReadBack();
+  }
+  if (back.received < protocol::kTableReplySize) {
+    hooks_.message(ReadFailureText(messages_, "#2", back.received));
+    return;
+  }
+  if (back.mismatch) {
+    const MessageTexts& m = messages_;
+    // The converter holds what it gave back, not the table sent: the cells
+    // it did not take stay marked as unwritten.
+    grid_.SetConverterCopy(std::span<const std::uint8_t, 256>(back.reply.data(), 256));
+    hooks_.message(m.Text(kErrorWord) + QStringLiteral("#3") + kCrLf + m.Text(kVerificationError) +
+                   kCrLf + m.Text(kArrayIndex) + QString::number(*back.mismatch) + kCrLf + kCrLf +
+                   kCrLf + m.Text(kTableNotWritten));
+  } else {
+    // Only a matching read-back shows that the converter holds the table
+    // sent; until then its cells stay marked as unwritten.
+    grid_.SetConverterCopy(converter_.TableMirror());
+    hooks_.message(messages_.Text(kWriteSucceeded));
+  }
+}
+
+LinkStatus TransferController::Status() const {
+  LinkStatus status;
+  const SerialPort& port = converter_.ComPort1();
+  if (port.IsOpen()) status.port = QString::fromStdString(port.PortName());
+  // The firmware label's caption without its fixed start ("FirmWare:  V_3.2"
+  // or, when the converter did not answer, "FirmWare:  V1.00").
+  if (!grid_.VersionLabel()->isHidden()) {
+    static const QRegularExpression prefix(QStringLiteral("^FirmWare:\\s*V_?"));
+    status.firmware = grid_.VersionLabel()->text().remove(prefix);
+  }
+  const CellMarks& marks = grid_.Marks();
+  status.haveCopy = marks.HasCopy();
+  status.differing = marks.Count(CellMark::kDiffers);
+  status.invalid = marks.Count(CellMark::kInvalid);
+  return status;
+}
+
+}  // namespace zelor
