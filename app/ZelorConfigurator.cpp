@@ -25,7 +25,6 @@
 #include "app/Unit3.h"
 #include "compare/CompareTables.h"
 #include "core/Scaling.h"
-#include "learn/AudioToneOutput.h"
 #include "learn/CorrectionController.h"
 #include "link/PortList.h"
 #include "link/Protocol.h"
@@ -34,6 +33,7 @@
 #include "log/LogChartController.h"
 #include "log/LogChartPage.h"
 #include "log/PanelPage.h"
+#include "log/RunController.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
 #include "table/TableChartController.h"
@@ -62,12 +62,6 @@ QWidget* MakeTab(QTabWidget* tabs, const char* name, const char* header) {
 TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
     : WindowShell("TForm1", QSize(971, 539), "StatusBar1", parent) {
   port_.extraPorts = extraPorts;
-  stream_ = std::make_unique<StreamRun>(
-      converter_.ComPort1(), [this](const std::string& message) { StreamFailure(message); },
-      [this](std::function<void()> task) {
-        QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
-      },
-      &MakeToneOutput);
   setWindowTitle(QStringLiteral("Zelor Configurator "));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -119,19 +113,31 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
                         logChart_->Refresh();
                       },
                       [this](const QString& text) { FirstPanel()->setText(text); }});
+  run_ = std::make_unique<RunController>(
+      converter_, *panel_, *grid_, *tools_, messages_,
+      RecordingDialogs{shell_.fileOpenDLG, shell_.fileSaveDLG, shell_.csvSaveDLG},
+      RunHooks{.owner = this,
+               .message = [this](const QString& text) { Message(text); },
+               .commit = [this] { CommitTableStep(); },
+               .verifyPending = [this] { return shell_.timer2->isActive(); },
+               .refreshPanelChart = [this] { RefreshInsertCellChart(); },
+               .runStopped = [this] { logChart_->RunStopped(); },
+               .forgetDrawing = [this] { logChart_->ForgetDrawing(); },
+               .frameWholeRecording = [this] { logChart_->FrameWholeRecording(); },
+               .logFileChosen =
+                   [this](const QString& name) {
+                     files_.log = name;
+                     ShowFileCaption(files_.log);
+                   }});
   logChart_ = std::make_unique<LogChartController>(
-      tabSheet2, *stream_, *grid_, *tools_, messages_,
+      tabSheet2, run_->Stream(), *grid_, *tools_, messages_,
       LogChartHooks{this, [this] { CommitTableStep(); },
                     [this](const QString& text) { HintPanel()->setText(text); }});
   correction_ = std::make_unique<CorrectionController>(
-      *panel_, *grid_, converter_, *stream_, messages_,
+      *panel_, *grid_, converter_, run_->Stream(), messages_,
       CorrectionHooks{this, [this] { CommitTableStep(); }, [this] { RefreshInsertCellChart(); }});
   ApplyOwnCaptions();
 
-  shell_.timer1 = new QTimer(this);
-  shell_.timer1->setObjectName(QStringLiteral("Timer1"));
-  shell_.timer1->setInterval(10);
-  shell_.timer1->setTimerType(Qt::PreciseTimer);
   shell_.timer2 = new QTimer(this);
   shell_.timer2->setObjectName(QStringLiteral("Timer2"));
   shell_.timer2->setInterval(protocol::kVerifyTickMs);
@@ -163,15 +169,16 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
 TForm1::~TForm1() {
   // No thread outlives the window: the beeper and the reader end before the
   // port, the recording and the flags are released.
-  stream_.reset();
+  run_.reset();
 }
 
+StreamRun& TForm1::Stream() { return run_->Stream(); }
 TableChart& TForm1::Chart() { return tableChart_->Chart(); }
 
 bool TForm1::FormKeyDown(QKeyEvent* key) {
   // The space bar holds the log marker.
   if (key->key() == Qt::Key_Space) {
-    SetLogMarker(true);
+    run_->SetMarker(true);
     return true;
   }
   // Then the correction keys.
@@ -182,14 +189,14 @@ bool TForm1::FormKeyUp(QKeyEvent* key) {
   if (key->key() == Qt::Key_Space) {
     // A held key repeats as release and press pairs: only the real release
     // ends the marker.
-    if (!key->isAutoRepeat()) SetLogMarker(false);
+    if (!key->isAutoRepeat()) run_->SetMarker(false);
     return true;
   }
   return false;
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  EndStream();
+  run_->End();
   QMainWindow::closeEvent(event);
   // The main window's end is the program's end, whatever else is open.
   QCoreApplication::quit();
@@ -257,9 +264,10 @@ LinkStatus TForm1::StatusNow() const {
     static const QRegularExpression prefix(QStringLiteral("^FirmWare:\\s*V_?"));
     status.firmware = grid_->VersionLabel()->text().remove(prefix);
   }
-  status.streaming = stream_->Streaming();
-  status.readerLost = stream_->ReaderLost();
-  status.portLeft = status.readerLost && !stream_->LinkLost();
+  const StreamRun& stream = run_->Stream();
+  status.streaming = stream.Streaming();
+  status.readerLost = stream.ReaderLost();
+  status.portLeft = status.readerLost && !stream.LinkLost();
   if (grid_) {
     const CellMarks& marks = grid_->Marks();
     status.haveCopy = marks.HasCopy();
@@ -322,7 +330,7 @@ void TForm1::ConnectHandlers() {
           [this] { Guarded(this, [this] { ButtonStartClick(); }); });
   connect(panel_->ButtonStop, &QPushButton::clicked, this,
           [this] { Guarded(this, [this] { ButtonStopClick(); }); });
-  connect(shell_.timer1, &QTimer::timeout, this,
+  connect(&run_->Timer1(), &QTimer::timeout, this,
           [this] { Guarded(this, [this] { Timer1Timer(); }); });
   connect(shell_.timer2, &QTimer::timeout, this,
           [this] { Guarded(this, [this] { Timer2Timer(); }); });
@@ -398,7 +406,7 @@ void TForm1::COMChange() {
   converter_.Leave();
   // Nor is the table of that converter what the grid is compared with.
   grid_->ForgetConverterCopy();
-  if (converter_.PortChosen()) stream_->LeavePort();
+  if (converter_.PortChosen()) run_->Stream().LeavePort();
   converter_.Choose(port_.com->currentIndex() >= 0 ? port_.com->currentText().toStdString()
                                                    : std::string());
   N7Click();
