@@ -24,7 +24,6 @@ struct MainShell {
   FileDialog* fileOpenDLG = nullptr;
   FileDialog* fileSaveDLG = nullptr;
   FileDialog* csvSaveDLG = nullptr;  // the CSV export's, apart from the shared ones
-  QTimer* timer1 = nullptr;          // the panel tick
   QTimer* timer2 = nullptr;          // the write's verification ticks
 };
 

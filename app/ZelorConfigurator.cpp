@@ -24,7 +24,6 @@
 #include "app/Unit3.h"
 #include "compare/CompareTables.h"
 #include "core/Scaling.h"
-#include "learn/AudioToneOutput.h"
 #include "learn/CorrectionController.h"
 #include "link/PortList.h"
 #include "link/Protocol.h"
@@ -34,6 +33,7 @@
 #include "log/LogChartController.h"
 #include "log/LogChartPage.h"
 #include "log/PanelPage.h"
+#include "log/RunController.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
 #include "table/TableChartController.h"
@@ -91,19 +91,13 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
   transfer_ = std::make_unique<TransferController>(
       *grid_, *shell_.timer2, messages_,
       TransferHooks{this, [this](const QString& text) { Message(text); },
-                    [this] { return windows_.progress; }, [this] { return stream_->Streaming(); },
-                    [this] { stream_->LeavePort(); }, [this] { CommitTableStep(); },
+                    [this] { return windows_.progress; },
+                    [this] { return run_->Stream().Streaming(); },
+                    [this] { run_->Stream().LeavePort(); }, [this] { CommitTableStep(); },
                     [this] {
                       RefreshInsertCellChart();
                       TabTableGraphShow();
                     }});
-  stream_ = std::make_unique<StreamRun>(
-      transfer_->Converter().ComPort1(),
-      [this](const std::string& message) { StreamFailure(message); },
-      [this](std::function<void()> task) {
-        QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
-      },
-      &MakeToneOutput);
   tableChart_ = std::make_unique<TableChartController>(
       tabTableGraph, *grid_, messages_,
       TableChartHooks{[this] { CommitTableStep(); }, [this] { TabTableGraphShow(); },
@@ -133,19 +127,30 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
                         logChart_->Refresh();
                       },
                       [this](const QString& text) { FirstPanel()->setText(text); }});
+  run_ = std::make_unique<RunController>(
+      transfer_->Converter(), *panel_, *grid_, *tools_, messages_,
+      RecordingDialogs{shell_.fileOpenDLG, shell_.fileSaveDLG, shell_.csvSaveDLG},
+      RunHooks{.owner = this,
+               .message = [this](const QString& text) { Message(text); },
+               .commit = [this] { CommitTableStep(); },
+               .verifyPending = [this] { return shell_.timer2->isActive(); },
+               .refreshPanelChart = [this] { RefreshInsertCellChart(); },
+               .runStopped = [this] { logChart_->RunStopped(); },
+               .forgetDrawing = [this] { logChart_->ForgetDrawing(); },
+               .frameWholeRecording = [this] { logChart_->FrameWholeRecording(); },
+               .logFileChosen =
+                   [this](const QString& name) {
+                     files_.log = name;
+                     ShowFileCaption(files_.log);
+                   }});
   logChart_ = std::make_unique<LogChartController>(
-      tabSheet2, *stream_, *grid_, *tools_, messages_,
+      tabSheet2, run_->Stream(), *grid_, *tools_, messages_,
       LogChartHooks{[this] { CommitTableStep(); },
                     [this](const QString& text) { HintPanel()->setText(text); }});
   correction_ = std::make_unique<CorrectionController>(
-      *panel_, *grid_, transfer_->Converter(), *stream_, messages_,
+      *panel_, *grid_, transfer_->Converter(), run_->Stream(), messages_,
       CorrectionHooks{this, [this] { CommitTableStep(); }, [this] { RefreshInsertCellChart(); }});
   ApplyOwnCaptions();
-
-  shell_.timer1 = new QTimer(this);
-  shell_.timer1->setObjectName(QStringLiteral("Timer1"));
-  shell_.timer1->setInterval(10);
-  shell_.timer1->setTimerType(Qt::PreciseTimer);
 
   FitWindowToClient();
   ConnectHandlers();
@@ -173,9 +178,10 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
 TForm1::~TForm1() {
   // No thread outlives the window: the beeper and the reader end before the
   // port, the recording and the flags are released.
-  stream_.reset();
+  run_.reset();
 }
 
+StreamRun& TForm1::Stream() { return run_->Stream(); }
 TableChart& TForm1::Chart() { return tableChart_->Chart(); }
 
 ConverterTransfer& TForm1::Converter() { return transfer_->Converter(); }
@@ -183,7 +189,7 @@ ConverterTransfer& TForm1::Converter() { return transfer_->Converter(); }
 bool TForm1::FormKeyDown(QKeyEvent* key) {
   // The space bar holds the log marker.
   if (key->key() == Qt::Key_Space) {
-    SetLogMarker(true);
+    run_->SetMarker(true);
     return true;
   }
   // Then the correction keys.
@@ -194,14 +200,14 @@ bool TForm1::FormKeyUp(QKeyEvent* key) {
   if (key->key() == Qt::Key_Space) {
     // A held key repeats as release and press pairs: only the real release
     // ends the marker.
-    if (!key->isAutoRepeat()) SetLogMarker(false);
+    if (!key->isAutoRepeat()) run_->SetMarker(false);
     return true;
   }
   return false;
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  EndStream();
+  run_->End();
   QMainWindow::closeEvent(event);
   // The main window's end is the program's end, whatever else is open.
   QCoreApplication::quit();
@@ -261,9 +267,10 @@ void TForm1::BuildPortTab(QWidget* page) {
 
 LinkStatus TForm1::StatusNow() const {
   LinkStatus status = transfer_ ? transfer_->Status() : LinkStatus{};
-  status.streaming = stream_->Streaming();
-  status.readerLost = stream_->ReaderLost();
-  status.portLeft = status.readerLost && !stream_->LinkLost();
+  const StreamRun& stream = run_->Stream();
+  status.streaming = stream.Streaming();
+  status.readerLost = stream.ReaderLost();
+  status.portLeft = status.readerLost && !stream.LinkLost();
   return status;
 }
 
@@ -359,7 +366,7 @@ void TForm1::ConnectHandlers() {
           [this] { Guarded(this, [this] { ButtonStartClick(); }); });
   connect(panel_->ButtonStop, &QPushButton::clicked, this,
           [this] { Guarded(this, [this] { ButtonStopClick(); }); });
-  connect(shell_.timer1, &QTimer::timeout, this,
+  connect(&run_->Timer1(), &QTimer::timeout, this,
           [this] { Guarded(this, [this] { Timer1Timer(); }); });
   connect(shell_.timer2, &QTimer::timeout, this,
           [this] { Guarded(this, [this] { Timer2Timer(); }); });

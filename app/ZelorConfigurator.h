@@ -21,6 +21,7 @@ class GridPage;
 class LogChartController;
 class PanelPage;
 struct LinkStatus;
+class RunController;
 class TableChart;
 class TableChartController;
 class TableHistoryController;
@@ -73,20 +74,15 @@ class TForm1 : public WindowShell {
   void N8Click();
   void Timer2Timer();
 
-  // --- Live stream (StreamCommands) and panel tick (PanelTick) -------------
+  // --- Live stream and the panel's tick (StreamCommands) -------------------
   void ButtonStartClick();
   void ButtonStopClick();
   void Timer1Timer();
-  // The reader's failure routine: its message, then "Стоп".
-  void StreamFailure(const std::string& message);
-  // "Стоп" for a running stream, and its threads waited for.
-  void EndStream();
 
   // --- Log recording and files (LogRecordCommands) -------------------------
   void N3Click();
   void N4Click();
-  void ExportCsvClick();       // "Экспорт CSV", refused as N4Click refuses
-  void SetLogMarker(bool on);  // while the space bar is held
+  void ExportCsvClick();  // "Экспорт CSV", refused as N4Click refuses
 
   // --- Log chart (LogChartCommands) ----------------------------------------
   void RedrawLogChart(int step);
@@ -135,7 +131,7 @@ class TForm1 : public WindowShell {
 
   // --- The subsystems' state, and controls that tests and other windows read
   ConverterTransfer& Converter();
-  StreamRun& Stream() { return *stream_; }
+  StreamRun& Stream();
   const TableHistoryController& History() const { return *history_; }
   const OpenFiles& CurrentFiles() const { return files_; }
   MessageTexts& Messages() { return messages_; }
@@ -177,7 +173,7 @@ class TForm1 : public WindowShell {
   std::unique_ptr<TableHistoryController> history_;
   MessageTexts messages_;
   // Declared last: the run's reader, which reads the port, goes first.
-  std::unique_ptr<StreamRun> stream_;
+  std::unique_ptr<RunController> run_;  // the run, the panel's tick, the recording's files
 };
 
 }  // namespace zelor

@@ -1,0 +1,180 @@
+// The live run: "Старт" and "Стоп", the reader's failure routine, the end
+// with the window, the panel's tick and the marker. The recording's files are
+// in RunRecordingFiles.cpp.
+
+#include "log/RunController.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+#include <utility>
+
+#include "app/HandlerGuard.h"
+#include "core/MessageTexts.h"
+#include "learn/AudioToneOutput.h"
+#include "learn/LiveLearning.h"
+#include "link/ConverterTransfer.h"
+#include "link/Protocol.h"
+#include "log/PanelPage.h"
+#include "log/PanelText.h"
+#include "table/CellText.h"
+#include "table/GridPage.h"
+#include "table/TableToolsController.h"
+#include "widgets/BarGauge.h"
+#include "widgets/UpDown.h"
+
+namespace zelor {
+namespace {
+
+// Start rebuilds the panel chart's table curve from the grid after the start
+// command went out; a cell that the curve cannot read would stop Start there,
+// with the converter streaming and no reader. So every cell is read first,
+// and a bad one stops Start before anything is sent or changed, with the
+// message the curve would have shown.
+void CheckCurveCells(const GridPage& grid) {
+  for (int index = 0; index < 256; ++index) (void)ParseNumber(grid.CellText(index).toStdString());
+}
+
+void ShowReading(BarGauge* gauge, QLineEdit* box, int position, int value, char separator) {
+  gauge->SetProgress(position);
+  const QString text = QString::fromStdString(PanelText(value, separator));
+  if (box->text() != text) box->setText(text);
+}
+
+}  // namespace
+
+RunController::RunController(ConverterTransfer& converter, PanelPage& panel, GridPage& grid,
+                             TableToolsController& tools, const MessageTexts& messages,
+                             RecordingDialogs dialogs, RunHooks hooks)
+    : converter_(converter),
+      panel_(panel),
+      grid_(grid),
+      tools_(tools),
+      messages_(messages),
+      dialogs_(dialogs),
+      hooks_(std::move(hooks)),
+      timer1_(new QTimer(hooks_.owner)),
+      stream_(
+          converter.ComPort1(), [this](const std::string& message) { Failure(message); },
+          [this](std::function<void()> task) {
+            QMetaObject::invokeMethod(&receiver_, std::move(task), Qt::QueuedConnection);
+          },
+          &MakeToneOutput) {
+  timer1_->setObjectName(QStringLiteral("Timer1"));
+  timer1_->setInterval(10);
+  timer1_->setTimerType(Qt::PreciseTimer);
+}
+
+void RunController::Start() {
+  if (!converter_.PortChosen()) {
+    hooks_.message(messages_.Text(kNoPortChosen));
+    return;
+  }
+  // The read-back of a written table would take the stream's frames for the
+  // table.
+  if (hooks_.verifyPending()) {
+    hooks_.message(messages_.Own(OwnMessage::kVerifyPending));
+    return;
+  }
+  CheckCurveCells(grid_);
+  // What live learning changes from here to "Стоп" is one step.
+  hooks_.commit();
+  tools_.RunStarted(panel_.CheckBoxLearnTable->isChecked());
+  PanelPage& panel = panel_;
+  panel.ButtonStart->setEnabled(false);
+  panel.CheckBoxLearnTable->setEnabled(false);
+  stream_.Start(panel.CheckBoxLearnTable->isChecked(), messages_.Text(kStreamAbsent).toStdString(),
+                [&panel] {
+                  // Each of these sends its range or step command when the
+                  // value changes.
+                  panel.TrackBarMafNach->setValue(0);
+                  panel.TrackBarMafKon->setValue(0);
+                  panel.UpDown1->SetPosition(0);
+                });
+  timer1_->start();
+  panel.Tab->data()->clear();
+  hooks_.refreshPanelChart();
+}
+
+void RunController::Stop() {
+  if (!converter_.PortChosen()) {
+    hooks_.message(messages_.Text(kNoPortChosen));
+    return;
+  }
+  hooks_.commit();  // the run's live learning
+  timer1_->stop();
+  panel_.ShowLinkLost(false);
+  panel_.ButtonStart->setEnabled(true);
+  panel_.CheckBoxLearnTable->setEnabled(true);
+  stream_.Stop();
+  hooks_.runStopped();
+  tools_.RecordingChanged(stream_.Log());
+}
+
+void RunController::Failure(const std::string& message) {
+  // Runs on the window's thread while the reader waits for it.
+  Guarded(hooks_.owner, [&] {
+    hooks_.message(QString::fromStdString(message));
+    Stop();
+  });
+}
+
+void RunController::End() {
+  if (stream_.Streaming()) Guarded(hooks_.owner, [this] { Stop(); });
+  stream_.End();
+}
+
+void RunController::Tick() {
+  PanelPage& panel = panel_;
+  const PanelView view = stream_.Log().Panel();
+  const LogSample& sample = view.sample;
+  const int maf = sample.Maf();
+  const int vaf = sample.Vaf();
+  const int output = sample.Output();
+  const int o2 = sample.O2();
+  if (panel.CheckBoxInsertCell->isChecked())
+    panel.VAF_MAF->setData({double(maf)}, {double(vaf)}, true);
+  if (panel.CheckBoxKonvMaf->isChecked())
+    panel.Konv_MAF->setData({double(maf)}, {double(output)}, true);
+
+  static const char separator = UserDecimalSeparator();
+  ShowReading(panel.Konv, panel.KonvTextBox, output, output, separator);
+  ShowReading(panel.MAF, panel.MAFTextBox, maf, maf, separator);
+  ShowReading(panel.VAF, panel.VAFTextBox, vaf, vaf, separator);
+  ShowReading(panel.O2, panel.O2TextBox, O2GaugePosition(o2, panel.WBO->isChecked()), o2,
+              separator);
+
+  stream_.Flags().O2Level.store(panel.O2->Progress(), std::memory_order_relaxed);
+  stream_.Flags().MafInRange.store(
+      MafInRange(maf, panel.TrackBarMafNach->value(), panel.TrackBarMafKon->value()),
+      std::memory_order_relaxed);
+
+  // A converter lost during the run is marked over the gauges.
+  if (const bool lost = stream_.LinkLost(); lost != panel.LinkLostShown())
+    panel.ShowLinkLost(lost, messages_.Own(OwnMessage::kLinkLost));
+
+  // Once the reader is lost, the sample shown is stale: nothing is learned
+  // from it.
+  if (panel.CheckBoxLearnTable->isChecked() && !stream_.ReaderLost()) {
+    if (const auto write = LiveLearningStep(panel.LearningMode(), view)) {
+      if (panel.CheckBoxInsertCell->isChecked() && write->m < panel.Tab->dataCount()) {
+        auto point = panel.Tab->data()->begin() + write->m;
+        if (point->key == write->m) point->value = write->v;
+      }
+      grid_.SetCell(write->m, write->v);
+    }
+  }
+  panel.ChartChanged();
+}
+
+void RunController::SetMarker(bool on) {
+  stream_.Flags().MarkerFlag.store(on, std::memory_order_relaxed);
+  QLineEdit* edit = panel_.Marker_Edit;
+  QPalette palette = edit->palette();
+  palette.setColor(QPalette::Base, on ? QColor(255, 0, 0) : QColor(Qt::black));
+  edit->setPalette(palette);
+}
+
+}  // namespace zelor
