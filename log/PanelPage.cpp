@@ -10,6 +10,7 @@
 #include <QSlider>
 #include <QTimer>
 
+#include "table/CellText.h"
 #include "widgets/BarGauge.h"
 #include "widgets/UpDown.h"
 
@@ -260,6 +261,25 @@ void PanelPage::ShowLinkLost(bool lost, const QString& text) {
 int PanelPage::LearningMode() const {
   const int id = ObuchenieChoices->checkedId();
   return id < 0 ? 0 : id;
+}
+
+void PanelPage::RefreshInsertCellChart(const std::function<QString(int)>& cellText) {
+  VAF_MAF->setData({0.0}, {0.0});
+  Konv_MAF->setData({0.0}, {0.0});
+  const double begin = TrackBarMafNach->value();
+  const double end = TrackBarMafKon->value();
+  CorrBeg->setData({begin, begin}, {0.0, 300.0}, true);
+  CorrEnd->setData({end, end}, {0.0, 300.0}, true);
+  Tab->data()->clear();
+  for (int index = 0; index < 256; ++index) {
+    try {
+      Tab->addData(index, ParseNumber(cellText(index).toStdString()));
+    } catch (...) {
+      InsertCellChart->replot();
+      throw;
+    }
+  }
+  InsertCellChart->replot();
 }
 
 }  // namespace zelor

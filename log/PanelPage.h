@@ -5,6 +5,8 @@
 
 #include <qcustomplot.h>
 
+#include <functional>
+
 class QButtonGroup;
 class QCheckBox;
 class QGroupBox;
@@ -25,6 +27,12 @@ class PanelPage {
  public:
   // Builds the tab's controls inside page (a tab of the main window).
   explicit PanelPage(QWidget* page);
+
+  // The chart's live curves cleared, the correction range's lines at the
+  // track bars and the table curve drawn anew from cellText (0..255); a cell
+  // that is not a number stops it there with its error, the curve drawn so
+  // far shown.
+  void RefreshInsertCellChart(const std::function<QString(int)>& cellText);
 
   QWidget* page;
 

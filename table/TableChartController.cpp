@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/MessageTexts.h"
+#include "table/CellText.h"
 #include "table/ChartGeometry.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
@@ -16,6 +17,22 @@ TableChartController::TableChartController(QWidget* page, GridPage& grid,
                                            const MessageTexts& messages, TableChartHooks hooks)
     : chart_(new TableChart(page)), grid_(grid), messages_(messages), hooks_(std::move(hooks)) {
   chart_->setGeometry(0, 0, 961, 485);
+}
+
+void TableChartController::Rebuild() {
+  QCPGraph* series = chart_->Series1();
+  series->data()->clear();
+  for (int index = 0; index < 256; ++index) {
+    int value = 0;
+    try {
+      value = ParseInteger(grid_.CellText(index).toStdString());
+    } catch (...) {
+      chart_->replot();
+      throw;
+    }
+    series->addData(index, value);
+  }
+  chart_->replot();
 }
 
 void TableChartController::MouseDown(const QMouseEvent& event) {

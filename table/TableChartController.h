@@ -43,6 +43,9 @@ class TableChartController {
   TableChart& Chart() { return *chart_; }
   const TableChartDrag& Drag() const { return drag_; }
 
+  // The chart drawn anew from the grid's cells. A cell that is not a number
+  // stops it there with its error; the points before it stay drawn.
+  void Rebuild();
   void MouseDown(const QMouseEvent& event);
   void MouseMove(const QMouseEvent& event);
   void MouseUp();
