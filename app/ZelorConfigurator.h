@@ -64,7 +64,7 @@ class TForm1 : public WindowShell {
   void TableChartMouseUp();
   void TableChartDblClick();
   // The history (TableHistoryCommands): a whole-table command runs under a
-  // TableStep; a drag or a live-learning run commits at its start and end.
+  // TableStepScope; a drag or a live-learning run commits at its start and end.
   void UndoTableClick();
   void RedoTableClick();
   void CommitTableStep();  // the changes since the last commit, if any

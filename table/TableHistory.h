@@ -17,6 +17,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <utility>
 
 #include "table/TableSettings.h"
 
@@ -81,13 +82,13 @@ class TableHistory {
 // live-learning run so far) are committed first.
 class TableStepScope {
  public:
-  explicit TableStepScope(const std::function<void()>& commit) : commit_(commit) { commit_(); }
+  explicit TableStepScope(std::function<void()> commit) : commit_(std::move(commit)) { commit_(); }
   ~TableStepScope() { commit_(); }
   TableStepScope(const TableStepScope&) = delete;
   TableStepScope& operator=(const TableStepScope&) = delete;
 
  private:
-  const std::function<void()>& commit_;
+  const std::function<void()> commit_;
 };
 
 }  // namespace zelor

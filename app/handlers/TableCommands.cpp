@@ -6,13 +6,13 @@
 #include <QTableWidget>
 
 #include "app/ZelorConfigurator.h"
-#include "app/handlers/TableStep.h"
 #include "log/PanelPage.h"
 #include "table/CellIndex.h"
 #include "table/ChartGeometry.h"
 #include "table/GridPage.h"
 #include "table/TableChartController.h"
 #include "table/TableGrid.h"
+#include "table/TableHistory.h"
 #include "table/TableToolsController.h"
 
 namespace zelor {
@@ -30,14 +30,14 @@ void FillTable(GridPage& grid, Value value) {
 }  // namespace
 
 void TForm1::N14Click() {
-  const TableStep step(*this);
+  const TableStepScope step([this] { CommitTableStep(); });
   FillTable(*grid_, [](int) { return 0; });
   TabTableGraphShow();
   RefreshInsertCellChart();
 }
 
 void TForm1::N112Click() {
-  const TableStep step(*this);
+  const TableStepScope step([this] { CommitTableStep(); });
   FillTable(*grid_, [](int index) { return index; });
   TabTableGraphShow();
   RefreshInsertCellChart();

@@ -3,10 +3,10 @@
 // failed save.
 
 #include "app/ZelorConfigurator.h"
-#include "app/handlers/TableStep.h"
 #include "table/GridPage.h"
 #include "table/TableFile.h"
 #include "table/TableGrid.h"
+#include "table/TableHistory.h"
 #include "table/TableImage.h"
 #include "widgets/FileDialog.h"
 
@@ -34,7 +34,7 @@ void TForm1::N13Click() {
 }
 
 void TForm1::N12Click() {
-  const TableStep step(*this);
+  const TableStepScope step([this] { CommitTableStep(); });
   FileDialog& dialog = *shell_.fileOpenDLG;
   dialog.SetFilter(QString::fromLatin1(kTableOpenFilter));
   if (dialog.Execute(this)) {
