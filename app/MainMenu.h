@@ -2,7 +2,8 @@
 // The main window's menu, in its order. Rows without a caption are the
 // program's own items, captioned by TForm1::ApplyOwnCaptions(); after the
 // table's own items "Таблица Замены" holds the grid's context menu, the
-// tuner's tools and the coverage view.
+// tuner's tools, the coverage view and the correction by lambda, which "Лог"
+// also holds after its specified items.
 
 #include "app/WindowShell.h"
 
@@ -14,6 +15,7 @@ inline constexpr MenuRow kMainMenu[] = {
     {"N3", "N2", "Открыть"},
     {"N4", "N2", "Сохранить"},
     {"ExportCsv", "N2", ""},
+    {"LambdaFix", "N1", ""},
     {"N5", "", "Таблица Замены", MenuRow::kMenu},
     {"N9", "N5", "Файл", MenuRow::kMenu},
     {"N12", "N9", "Открыть"},

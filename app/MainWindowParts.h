@@ -33,6 +33,7 @@ struct MainMenuItems {
   QAction* undoTable = nullptr;
   QAction* redoTable = nullptr;
   QAction* exportCsv = nullptr;
+  QAction* lambdaFix = nullptr;  // "Лог" > "Коррекция по лямбде"
 };
 
 // The port box (with the ports named on the command line), the status block

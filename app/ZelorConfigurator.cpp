@@ -25,6 +25,7 @@
 #include "compare/CompareTables.h"
 #include "core/Scaling.h"
 #include "learn/CorrectionController.h"
+#include "learn/LambdaFixController.h"
 #include "link/PortList.h"
 #include "link/Protocol.h"
 #include "link/SerialPortError.h"
@@ -43,6 +44,7 @@
 #include "widgets/FileDialog.h"
 #include "widgets/KeyPreview.h"
 #include "widgets/PortComboBox.h"
+#include "widgets/UpDown.h"
 
 namespace zelor {
 namespace {
@@ -110,7 +112,8 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
            .n20 = Action("N20"),
            .undoTable = Action("UndoTable"),
            .redoTable = Action("RedoTable"),
-           .exportCsv = Action("ExportCsv")};
+           .exportCsv = Action("ExportCsv"),
+           .lambdaFix = Action("LambdaFix")};
 
   shell_.fileOpenDLG = new FileDialog(FileDialogKind::Open, QStringLiteral("FileOpenDLG"), this);
   shell_.fileSaveDLG = new FileDialog(FileDialogKind::Save, QStringLiteral("FileSaveDLG"), this);
@@ -135,9 +138,17 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
                .commit = [this] { CommitTableStep(); },
                .verifyPending = [this] { return shell_.timer2->isActive(); },
                .refreshPanelChart = [this] { RefreshInsertCellChart(); },
-               .runStopped = [this] { logChart_->RunStopped(); },
+               .runStopped =
+                   [this] {
+                     logChart_->RunStopped();
+                     lambdaFix_->RecordingChanged();
+                   },
                .forgetDrawing = [this] { logChart_->ForgetDrawing(); },
-               .frameWholeRecording = [this] { logChart_->FrameWholeRecording(); },
+               .frameWholeRecording =
+                   [this] {
+                     logChart_->FrameWholeRecording();
+                     lambdaFix_->RecordingChanged();
+                   },
                .logFileChosen =
                    [this](const QString& name) {
                      files_.log = name;
@@ -150,6 +161,19 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
   correction_ = std::make_unique<CorrectionController>(
       *panel_, *grid_, transfer_->Converter(), run_->Stream(), messages_,
       CorrectionHooks{this, [this] { CommitTableStep(); }, [this] { RefreshInsertCellChart(); }});
+  lambdaFix_ = std::make_unique<LambdaFixController>(
+      *grid_, run_->Stream(), *logChart_, messages_,
+      LambdaFixHooks{.owner = this,
+                     .commit = [this] { CommitTableStep(); },
+                     .refresh =
+                         [this] {
+                           Chart().HintLabel()->hide();
+                           TabTableGraphShow();
+                           RefreshInsertCellChart();
+                           logChart_->Refresh();
+                         },
+                     .showStatus = [this](const QString& text) { FirstPanel()->setText(text); },
+                     .narrowStep = [this] { return panel_->UpDown1->Position(); }});
   ApplyOwnCaptions();
 
   FitWindowToClient();
@@ -278,7 +302,9 @@ void TForm1::ApplyOwnCaptions() {
   menu_.exportCsv->setText(messages_.Own(OwnMessage::kExportCsvCaption));
   menu_.undoTable->setText(messages_.Own(OwnMessage::kUndoTableCaption));
   menu_.redoTable->setText(messages_.Own(OwnMessage::kRedoTableCaption));
+  menu_.lambdaFix->setText(messages_.Own(OwnMessage::kLambdaFixCaption));
   tools_->ApplyOwnCaptions();
+  lambdaFix_->ApplyOwnCaptions();
 }
 
 QWidget* TForm1::TabSheet(const char* name) const {
@@ -289,6 +315,8 @@ void TForm1::ConnectHandlers() {
   Bind("N3", &TForm1::N3Click);
   Bind("N4", &TForm1::N4Click);
   Bind("ExportCsv", &TForm1::ExportCsvClick);
+  Bind("LambdaFix", &TForm1::LambdaFixClick);
+  Bind("LambdaFixCells", &TForm1::LambdaFixClick);
   Bind("N7", &TForm1::N7Click);
   Bind("N8", &TForm1::N8Click);
   Bind("N12", &TForm1::N12Click);

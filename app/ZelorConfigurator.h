@@ -18,6 +18,7 @@ namespace zelor {
 
 class CorrectionController;
 class GridPage;
+class LambdaFixController;
 class LogChartController;
 class PanelPage;
 struct LinkStatus;
@@ -120,6 +121,9 @@ class TForm1 : public WindowShell {
   void ResetAllLearnedCellsClick();
   void LogChartDblClick();
 
+  // --- The correction by lambda (LambdaFixCommands) ------------------------
+  void LambdaFixClick();  // "Коррекция по лямбде": its window
+
   // --- Manual correction and the beeper (CorrectionCommands) ---------------
   void TrackBarMafNachChange();
   void TrackBarMafKonChange();
@@ -170,6 +174,7 @@ class TForm1 : public WindowShell {
   OpenFiles files_;
   std::unique_ptr<TableToolsController> tools_;  // the tuner's tools, the coverage view
   std::unique_ptr<CorrectionController> correction_;
+  std::unique_ptr<LambdaFixController> lambdaFix_;  // its window, the analysis, the apply
   std::unique_ptr<TableHistoryController> history_;
   MessageTexts messages_;
   // Declared last: the run's reader, which reads the port, goes first.

@@ -59,6 +59,58 @@ enum class OwnMessage {
   kScaleTitle,
   kScalePrompt,
   kCellsChanged,
+  // The correction by lambda: the item of "Лог" and of the grid's menu, which
+  // is also its window's caption, the window's controls, chart and summary
+  // (%n as each text says), and its refusals.
+  kLambdaFixCaption,
+  kLambdaSensorGroup,
+  kLambdaWbo,
+  kLambdaPreset,
+  kLambdaCustom,
+  kLambdaStoich,
+  kLambdaLpg,
+  kLambdaDelay,
+  kLambdaEstimate,
+  kLambdaEstimateShown,  // %1 ms, %2 confidence %, %3 steps
+  kLambdaEstimateNone,
+  kLambdaTargetGroup,
+  kLambdaTargetLow,
+  kLambdaTargetHigh,
+  kLambdaTargetMaf,
+  kLambdaInverse,
+  kLambdaLimitsGroup,
+  kLambdaMinSamples,
+  kLambdaCapPercent,
+  kLambdaCapCounts,
+  kLambdaFiltersGroup,
+  kLambdaMinMaf,
+  kLambdaSteady,
+  kLambdaFuelCutLambda,
+  kLambdaMafFall,
+  kLambdaScopeGroup,
+  kLambdaFrame,
+  kLambdaWhole,
+  kLambdaApply,
+  kLambdaApplySelected,
+  kLambdaSeriesTable,
+  kLambdaSeriesProposal,
+  kLambdaSeriesAccepted,
+  kLambdaSeriesRejected,
+  kLambdaSeriesTarget,
+  kLambdaAxisOutput,
+  kLambdaAxisLambda,
+  kLambdaAxisO2,
+  kLambdaSummaryUsed,      // %1 accepted, %2 samples, %3 delay ms
+  kLambdaSummaryRejected,  // %1 .. %7: the filters' counts
+  kLambdaSummaryError,     // %1 before, %2 expected after
+  kLambdaSummaryRich,      // %1 the rich share's distance from 50 %
+  kLambdaCellHint,         // %1 MAF, %2 n, %3 median lambda, %4 old, %5 new
+  kLambdaCellHintRich,     // %1 MAF, %2 n, %3 rich share %, %4 old, %5 new
+  kLambdaCellEmpty,        // %1 MAF
+  kLambdaStreaming,
+  kLambdaTooShort,
+  kLambdaBadScale,
+  kLambdaBadStoich,
   kCount  // keep last
 };
 

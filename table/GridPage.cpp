@@ -168,6 +168,8 @@ GridPage::GridPage(QWidget* page) : page_(page) {
   contextMenu_->addSeparator();
   tools_.coverage = item("CoverageView");
   tools_.coverage->setCheckable(true);
+  contextMenu_->addSeparator();
+  tools_.lambdaFix = item("LambdaFixCells");
   ApplyOwnCaptions(MessageTexts());
   // A right click selects the cell under it unless it lies in the selection
   // (the view's own rule), then opens the menu there.
@@ -217,6 +219,7 @@ void GridPage::ApplyOwnCaptions(const MessageTexts& messages) {
   tools_.scale->setText(messages.Own(OwnMessage::kScaleCaption));
   tools_.fillGaps->setText(messages.Own(OwnMessage::kFillGapsCaption));
   tools_.coverage->setText(messages.Own(OwnMessage::kCoverageCaption));
+  tools_.lambdaFix->setText(messages.Own(OwnMessage::kLambdaFixCaption));
 }
 
 void GridPage::ShowCoverage(const LogCoverage& coverage) {

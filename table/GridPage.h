@@ -38,7 +38,8 @@ class MessageTexts;
 class UpDown;
 
 // The grid's context menu items: the five tools, then the coverage view's
-// switch (checkable, off at start).
+// switch (checkable, off at start), then the correction by lambda, which the
+// window binds to its own command.
 struct GridToolItems {
   QAction* interpolate = nullptr;
   QAction* smooth = nullptr;
@@ -46,6 +47,7 @@ struct GridToolItems {
   QAction* scale = nullptr;
   QAction* fillGaps = nullptr;
   QAction* coverage = nullptr;
+  QAction* lambdaFix = nullptr;  // "Коррекция по лямбде", the window's
 };
 
 // What the grid's painter reads to tint the cells by coverage.

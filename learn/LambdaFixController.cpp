@@ -1,0 +1,389 @@
+#include "learn/LambdaFixController.h"
+
+#include <qcustomplot.h>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "app/HandlerGuard.h"
+#include "app/UserDialogs.h"
+#include "core/MessageTexts.h"
+#include "learn/LambdaFixWindow.h"
+#include "link/LogBuffer.h"
+#include "link/StreamRun.h"
+#include "log/LogChartController.h"
+#include "log/LogChartPage.h"
+#include "table/GridPage.h"
+#include "table/TableHistory.h"
+#include "widgets/BusyCursor.h"
+
+namespace zelor {
+namespace {
+
+// Points each scatter hands the chart at most; more are thinned evenly.
+constexpr int kShownSamples = 20000;
+// A recording this long analyses under the busy cursor.
+constexpr std::int32_t kBusySamples = 100000;
+// The narrowband's switch point.
+constexpr double kNarrowSwitchVolts = 0.45;
+
+WidebandScale PresetScale(LambdaPreset preset) {
+  switch (preset) {
+    case LambdaPreset::kAem: return kAemScale;
+    case LambdaPreset::k14Point7: return k14Point7Scale;
+    case LambdaPreset::kLc1:
+    case LambdaPreset::kCustom: break;
+  }
+  return kLc1Scale;
+}
+
+QString Number(double value, int decimals) { return QString::number(value, 'f', decimals); }
+
+}  // namespace
+
+LambdaFixController::LambdaFixController(GridPage& grid, StreamRun& stream,
+                                         LogChartController& logChart, const MessageTexts& messages,
+                                         LambdaFixHooks hooks)
+    : grid_(grid),
+      stream_(stream),
+      logChart_(logChart),
+      messages_(messages),
+      hooks_(std::move(hooks)),
+      window_(std::make_unique<LambdaFixWindow>(hooks_.owner)) {
+  LambdaFixWindow& w = *window_;
+  QWidget* owner = window_.get();
+  auto rerun = [this, owner] { Guarded(owner, [this] { Analyse(); }); };
+  QObject::connect(w.wbo, &QCheckBox::toggled, &receiver_, [this, rerun] {
+    window_->ApplyCaptions(messages_);
+    rerun();
+  });
+  QObject::connect(w.sensor, &QComboBox::currentIndexChanged, &receiver_, [this, rerun](int item) {
+    const auto preset = static_cast<LambdaPreset>(item);
+    LambdaFixWindow& w = *window_;
+    if (preset != LambdaPreset::kCustom) {
+      const WidebandScale scale = PresetScale(preset);
+      const QSignalBlocker blockers[] = {QSignalBlocker(w.v1), QSignalBlocker(w.afr1),
+                                         QSignalBlocker(w.v2), QSignalBlocker(w.afr2)};
+      w.v1->setValue(scale.v1);
+      w.afr1->setValue(scale.afr1);
+      w.v2->setValue(scale.v2);
+      w.afr2->setValue(scale.afr2);
+    }
+    for (QDoubleSpinBox* box : {w.v1, w.afr1, w.v2, w.afr2})
+      box->setEnabled(preset == LambdaPreset::kCustom);
+    rerun();
+  });
+  for (QDoubleSpinBox* box :
+       {w.v1, w.afr1, w.v2, w.afr2, w.targetLow, w.targetHigh, w.capPercent, w.fuelCutLambda})
+    QObject::connect(box, &QDoubleSpinBox::valueChanged, &receiver_, rerun);
+  for (QSpinBox* box :
+       {w.delayMs, w.targetMaf, w.minSamples, w.capCounts, w.minMaf, w.steadyCounts, w.mafFallRate})
+    QObject::connect(box, &QSpinBox::valueChanged, &receiver_, rerun);
+  QObject::connect(w.stoich, &QComboBox::currentTextChanged, &receiver_, rerun);
+  QObject::connect(w.inverse, &QCheckBox::toggled, &receiver_, rerun);
+  // The pair of radio buttons reports each change once, by the one checked.
+  QObject::connect(w.wholeRecording, &QRadioButton::toggled, &receiver_, rerun);
+  QObject::connect(w.estimateDelay, &QPushButton::clicked, &receiver_,
+                   [this, owner] { Guarded(owner, [this] { EstimateDelay(); }); });
+  QObject::connect(w.apply, &QPushButton::clicked, &receiver_,
+                   [this, owner] { Guarded(owner, [this] { Apply(false); }); });
+  QObject::connect(w.applySelected, &QPushButton::clicked, &receiver_,
+                   [this, owner] { Guarded(owner, [this] { Apply(true); }); });
+  QObject::connect(w.chart, &QCustomPlot::mouseMove, &receiver_,
+                   [this](QMouseEvent* event) { ShowCellHint(event->position().x()); });
+  QObject::connect(grid_.Grid()->selectionModel(), &QItemSelectionModel::selectionChanged,
+                   &receiver_, [this] { UpdateApplySelected(); });
+  for (QDoubleSpinBox* box : {w.v1, w.afr1, w.v2, w.afr2}) box->setEnabled(false);
+  UpdateApplySelected();
+}
+
+LambdaFixController::~LambdaFixController() = default;
+
+void LambdaFixController::ApplyOwnCaptions() {
+  window_->ApplyCaptions(messages_);
+  if (window_->isVisible()) Analyse();
+}
+
+void LambdaFixController::Open() {
+  window_->show();
+  window_->raise();
+  window_->activateWindow();
+  Analyse();
+}
+
+void LambdaFixController::RecordingChanged() {
+  delayEstimated_ = false;
+  if (window_->isVisible()) Analyse();
+}
+
+QString LambdaFixController::Refusal() const {
+  if (stream_.Streaming()) return messages_.Own(OwnMessage::kLambdaStreaming);
+  if (stream_.Log().Count() < kLambdaFixMinimumSamples)
+    return messages_.Own(OwnMessage::kLambdaTooShort);
+  return {};
+}
+
+std::optional<LambdaSettings> LambdaFixController::Settings(QString& error) const {
+  const LambdaFixWindow& w = *window_;
+  LambdaSettings s;
+  s.wideband = w.wbo->isChecked();
+  s.scale = {w.v1->value(), w.afr1->value(), w.v2->value(), w.afr2->value()};
+  if (s.wideband && s.scale.v1 == s.scale.v2) {
+    error = messages_.Own(OwnMessage::kLambdaBadScale);
+    return std::nullopt;
+  }
+  s.stoich = w.StoichShown();
+  if (!(s.stoich >= 5.0 && s.stoich <= 25.0)) {
+    error = messages_.Own(OwnMessage::kLambdaBadStoich);
+    return std::nullopt;
+  }
+  s.delayMs = w.delayMs->value();
+  s.targetLow = w.targetLow->value();
+  s.targetHigh = w.targetHigh->value();
+  s.targetMaf = w.targetMaf->value();
+  s.inverse = w.inverse->isChecked();
+  s.minSamples = w.minSamples->value();
+  s.capPercent = w.capPercent->value();
+  s.capCounts = w.capCounts->value();
+  s.minMaf = w.minMaf->value();
+  s.steadyCounts = w.steadyCounts->value();
+  s.fuelCutLambda = w.fuelCutLambda->value();
+  s.mafFallPerSecond = w.mafFallRate->value();
+  s.narrowStep = std::max(1, hooks_.narrowStep ? hooks_.narrowStep() : 1);
+  return s;
+}
+
+void LambdaFixController::ReadRecording() {
+  const LogBuffer& log = stream_.Log();
+  const std::int32_t count = log.Count();
+  std::int32_t first = 0;
+  std::int32_t last = count - 1;
+  const LogFrame& frame = logChart_.Page().Frame();
+  // The frame on screen, while the chart shows this recording.
+  if (!window_->wholeRecording->isChecked() && frame.drawn) {
+    first = std::clamp(frame.start, 0, last);
+    last = std::clamp(frame.end, first, last);
+  }
+  const std::int32_t n = last - first + 1;
+  const std::pair<std::vector<std::uint8_t>*, LogChannel> channels[] = {
+      {&output_, LogChannel::ConverterOutput},
+      {&enrichment_, LogChannel::Enrichment},
+      {&maf_, LogChannel::Maf},
+      {&o2_, LogChannel::O2}};
+  for (const auto& [bytes, channel] : channels) {
+    bytes->resize(static_cast<std::size_t>(n));
+    log.ReadChannel(channel, first, n, bytes->data());
+  }
+}
+
+LambdaRecording LambdaFixController::Recording() const { return {output_, enrichment_, maf_, o2_}; }
+
+std::array<std::uint8_t, 256> LambdaFixController::LockedCells() const {
+  const FrameLearner& learner = logChart_.Learner();
+  std::array<std::uint8_t, 256> locked{};
+  if (learner.LockOn()) locked = learner.LearnedCells();
+  return locked;
+}
+
+void LambdaFixController::Analyse() {
+  const QString refusal = Refusal();
+  if (!refusal.isEmpty()) return ShowNothing(refusal);
+  QString error;
+  std::optional<LambdaSettings> settings = Settings(error);
+  if (!settings) return ShowNothing(error);
+  std::array<int, 256> table{};
+  try {
+    const std::array<std::uint8_t, 256> bytes = grid_.CellBytes(messages_.English());
+    std::copy(bytes.begin(), bytes.end(), table.begin());
+  } catch (const std::exception& e) {  // a cell that is not a number: its message
+    return ShowNothing(QString::fromUtf8(e.what()));
+  }
+  std::optional<BusyCursor> busy;
+  if (stream_.Log().Count() >= kBusySamples) busy.emplace();
+  ReadRecording();
+  if (!delayEstimated_) {
+    // A new recording: its own delay, which the user may then override.
+    delayEstimated_ = true;
+    const DelayEstimate estimate = zelor::EstimateDelay(Recording(), *settings);
+    ShowEstimate(estimate);
+    if (estimate.found) settings->delayMs = estimate.delayMs;
+  }
+  result_ = AnalyseLambda(Recording(), table, LockedCells(), *settings);
+  ShowResult(*settings);
+}
+
+void LambdaFixController::ShowEstimate(const DelayEstimate& estimate) {
+  LambdaFixWindow& w = *window_;
+  if (!estimate.found) {
+    w.delayEstimate->setText(messages_.Own(OwnMessage::kLambdaEstimateNone));
+    return;
+  }
+  {
+    const QSignalBlocker blocker(w.delayMs);
+    w.delayMs->setValue(estimate.delayMs);
+  }
+  w.delayEstimate->setText(messages_.Own(OwnMessage::kLambdaEstimateShown)
+                               .arg(estimate.delayMs)
+                               .arg(std::lround(estimate.confidence * 100))
+                               .arg(estimate.events));
+}
+
+void LambdaFixController::EstimateDelay() {
+  delayEstimated_ = false;
+  Analyse();
+}
+
+void LambdaFixController::Apply(bool selectedOnly) {
+  QWidget* owner = window_.get();
+  if (const QString refusal = Refusal(); !refusal.isEmpty())
+    return Dialogs().ShowMessage(owner, refusal);
+  QString error;
+  const std::optional<LambdaSettings> settings = Settings(error);
+  if (!settings) return Dialogs().ShowMessage(owner, error);
+  int changed = 0;
+  {
+    // One step of the history; its first commit ends a cell editing still
+    // open, so the analysis reads the table that editing leaves.
+    const TableStepScope step(hooks_.commit);
+    // A cell that is not a number refuses the whole apply with its message.
+    const std::array<std::uint8_t, 256> bytes = grid_.CellBytes(messages_.English());
+    std::array<int, 256> table{};
+    std::copy(bytes.begin(), bytes.end(), table.begin());
+    std::optional<BusyCursor> busy;
+    if (stream_.Log().Count() >= kBusySamples) busy.emplace();
+    ReadRecording();
+    const LambdaResult result = AnalyseLambda(Recording(), table, LockedCells(), *settings);
+    std::vector<int> cells;
+    if (selectedOnly) {
+      cells = grid_.SelectedIndices();
+    } else {
+      for (int m = 0; m < 256; ++m) cells.push_back(m);
+    }
+    for (int m : cells) {
+      if (!result.cells[m].Changed()) continue;
+      grid_.SetCell(m, result.cells[m].newValue);
+      ++changed;
+    }
+  }
+  hooks_.showStatus(messages_.Own(OwnMessage::kCellsChanged).arg(changed));
+  if (changed > 0) hooks_.refresh();
+  // The window shows the table as it now is.
+  Analyse();
+}
+
+void LambdaFixController::ShowNothing(const QString& why) {
+  result_.reset();
+  LambdaFixWindow& w = *window_;
+  for (QCPGraph* graph : {w.tableCurve, w.proposalCurve, w.accepted, w.rejected, w.targetLine})
+    graph->data()->clear();
+  w.summary->setText(why);
+  w.cellHint->clear();
+  w.chart->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void LambdaFixController::ShowResult(const LambdaSettings& settings) {
+  const LambdaResult& r = *result_;
+  LambdaFixWindow& w = *window_;
+  shownWideband_ = settings.wideband;
+  QVector<double> cells(256), before(256), after(256), targets(256);
+  for (int m = 0; m < 256; ++m) {
+    cells[m] = m;
+    before[m] = r.cells[m].oldValue;
+    after[m] = r.cells[m].newValue;
+    targets[m] = settings.wideband ? TargetLambda(m, settings) : kNarrowSwitchVolts;
+  }
+  w.tableCurve->setData(cells, before, true);
+  w.proposalCurve->setData(cells, after, true);
+  w.targetLine->setData(cells, targets, true);
+
+  // The samples over MAF: each reading's lambda (a narrowband's volts),
+  // accepted and rejected apart, each thinned evenly to what a chart shows.
+  const std::size_t n = maf_.size();
+  const std::size_t d = static_cast<std::size_t>(std::max(0, r.delaySamples));
+  auto value = [&](std::size_t s) -> double {
+    if (settings.wideband) return s < r.lambda.size() ? r.lambda[s] : 0.0;
+    return s + d < n ? o2_[s + d] * 5.0 / 255.0 : 0.0;
+  };
+  const std::size_t rejectedCount = n - static_cast<std::size_t>(r.accepted);
+  const std::size_t strideAccepted = std::max<std::size_t>(
+      1, (static_cast<std::size_t>(r.accepted) + kShownSamples - 1) / kShownSamples);
+  const std::size_t strideRejected =
+      std::max<std::size_t>(1, (rejectedCount + kShownSamples - 1) / kShownSamples);
+  QVector<double> acceptedX, acceptedY, rejectedX, rejectedY;
+  std::size_t seenAccepted = 0, seenRejected = 0;
+  for (std::size_t s = 0; s < n && s < r.reject.size(); ++s) {
+    const bool used = r.reject[s] == LambdaReject::kAccepted;
+    if (used ? seenAccepted++ % strideAccepted : seenRejected++ % strideRejected) continue;
+    const double y = value(s);
+    if (y <= 0.0) continue;
+    (used ? acceptedX : rejectedX).push_back(maf_[s]);
+    (used ? acceptedY : rejectedY).push_back(y);
+  }
+  w.accepted->setData(acceptedX, acceptedY);
+  w.rejected->setData(rejectedX, rejectedY);
+  if (settings.wideband) {
+    w.chart->yAxis2->setRange(0.6, 1.5);
+  } else {
+    w.chart->yAxis2->setRange(0.0, 1.0);
+  }
+  w.chart->replot(QCustomPlot::rpQueuedReplot);
+
+  using R = LambdaReject;
+  auto rejectedBy = [&](R why) { return r.rejected[static_cast<int>(why)]; };
+  QStringList lines;
+  lines << messages_.Own(OwnMessage::kLambdaSummaryUsed)
+               .arg(r.accepted)
+               .arg(n)
+               .arg(r.delaySamples * kLambdaSampleMs);
+  lines << messages_.Own(OwnMessage::kLambdaSummaryRejected)
+               .arg(rejectedBy(R::kO2Dead))
+               .arg(rejectedBy(R::kEnrichment))
+               .arg(rejectedBy(R::kFuelCut))
+               .arg(rejectedBy(R::kLowMaf))
+               .arg(rejectedBy(R::kUnsteady))
+               .arg(rejectedBy(R::kLocked))
+               .arg(rejectedBy(R::kNoReading));
+  lines << messages_.Own(OwnMessage::kCellsChanged).arg(r.cellsChanged);
+  if (settings.wideband) {
+    lines << messages_.Own(OwnMessage::kLambdaSummaryError)
+                 .arg(Number(r.meanErrorBefore, 3), Number(r.meanErrorAfter, 3));
+  } else {
+    lines << messages_.Own(OwnMessage::kLambdaSummaryRich).arg(Number(r.meanErrorBefore * 100, 1));
+  }
+  w.summary->setText(lines.join('\n'));
+  w.cellHint->clear();
+}
+
+void LambdaFixController::ShowCellHint(double pixelX) {
+  LambdaFixWindow& w = *window_;
+  if (!result_) return w.cellHint->clear();
+  const int m =
+      std::clamp(static_cast<int>(std::lround(w.chart->xAxis->pixelToCoord(pixelX))), 0, 255);
+  const LambdaCell& cell = result_->cells[m];
+  if (cell.n == 0) return w.cellHint->setText(messages_.Own(OwnMessage::kLambdaCellEmpty).arg(m));
+  const QString hint = shownWideband_ ? messages_.Own(OwnMessage::kLambdaCellHint)
+                                            .arg(m)
+                                            .arg(cell.n)
+                                            .arg(Number(cell.medianLambda, 3))
+                                      : messages_.Own(OwnMessage::kLambdaCellHintRich)
+                                            .arg(m)
+                                            .arg(cell.n)
+                                            .arg(Number(cell.richShare * 100, 0));
+  w.cellHint->setText(hint.arg(cell.oldValue).arg(cell.newValue));
+}
+
+void LambdaFixController::UpdateApplySelected() {
+  window_->applySelected->setEnabled(!grid_.SelectedIndices().empty());
+}
+
+}  // namespace zelor

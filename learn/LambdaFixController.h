@@ -1,0 +1,118 @@
+#pragma once
+// The correction of the table by lambda from the recording, bound to its
+// window "Коррекция по лямбде" (learn/LambdaFixWindow): it reads the window's
+// settings, runs the analysis (learn/LambdaFix) over the recording (the log
+// chart's frame on screen, or the whole of it) and the grid's table, and shows
+// the proposal, the samples and the summary; it runs again whenever a
+// setting, the recording or the window's showing changes. "Применить" writes
+// the proposal into the grid as one step of the table history, "Применить к
+// выделенным" only the grid's selected cells; both are refused while a run
+// streams and without a recording of at least 119 samples. Cells that
+// learning from the frame has learned stay while their lock is on.
+//
+// The window hands in what the controller needs; it knows nothing else of
+// the window.
+
+#include <QObject>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "learn/LambdaFix.h"
+
+class QWidget;
+
+namespace zelor {
+
+class GridPage;
+class LambdaFixWindow;
+class LogChartController;
+class MessageTexts;
+class StreamRun;
+
+// The least recording the correction works on.
+inline constexpr std::int32_t kLambdaFixMinimumSamples = 119;
+
+// What the controller calls in the window.
+struct LambdaFixHooks {
+  // The owner of the correction's window and of its refusals' message boxes.
+  QWidget* owner = nullptr;
+  // The table history's commit: records the changes since the last commit
+  // as one step.
+  std::function<void()> commit;
+  // Brings the views that show the table (the charts) up to the grid.
+  std::function<void()> refresh;
+  // Shows a text in the status bar.
+  std::function<void(const QString&)> showStatus;
+  // The panel's correction step, the narrowband's step (at least 1).
+  std::function<int()> narrowStep;
+};
+
+class LambdaFixController {
+ public:
+  // The references must outlive the controller.
+  LambdaFixController(GridPage& grid, StreamRun& stream, LogChartController& logChart,
+                      const MessageTexts& messages, LambdaFixHooks hooks);
+  ~LambdaFixController();
+  LambdaFixController(const LambdaFixController&) = delete;
+  LambdaFixController& operator=(const LambdaFixController&) = delete;
+
+  // Shows the window (made at the first call) and analyses the recording.
+  void Open();
+  LambdaFixWindow* Window() const { return window_.get(); }
+  // The window's captions in the messages' current language.
+  void ApplyOwnCaptions();
+  // The recording was replaced (at "Стоп", or a .log opened): a shown window
+  // estimates the delay again and analyses the new recording.
+  void RecordingChanged();
+
+  // The settings as the window shows them; nullopt with error set when one
+  // cannot be used.
+  std::optional<LambdaSettings> Settings(QString& error) const;
+  // Runs the analysis and shows it. Nothing while the stream runs or
+  // without a recording long enough; the summary tells why.
+  void Analyse();
+  // The delay the recording shows, into the delay box, with how sure it is,
+  // then the analysis with it; the first analysis of a recording does the
+  // same.
+  void EstimateDelay();
+  // "Применить" (selectedOnly false) or "Применить к выделенным".
+  void Apply(bool selectedOnly);
+  // The hint of the cell under the chart's x pixel.
+  void ShowCellHint(double pixelX);
+
+  // The last analysis shown, if any.
+  const std::optional<LambdaResult>& Result() const { return result_; }
+
+ private:
+  // Why the correction cannot run now, or an empty text.
+  QString Refusal() const;
+  // Copies the samples analysed (the frame or the whole recording).
+  void ReadRecording();
+  LambdaRecording Recording() const;
+  std::array<std::uint8_t, 256> LockedCells() const;
+  void ShowEstimate(const DelayEstimate& estimate);
+  void ShowResult(const LambdaSettings& settings);
+  void ShowNothing(const QString& why);
+  void UpdateApplySelected();
+
+  GridPage& grid_;
+  StreamRun& stream_;
+  LogChartController& logChart_;
+  const MessageTexts& messages_;
+  LambdaFixHooks hooks_;
+  std::unique_ptr<LambdaFixWindow> window_;
+  // The channels of the samples analysed, read from the recording once per
+  // analysis.
+  std::vector<std::uint8_t> output_, enrichment_, maf_, o2_;
+  std::optional<LambdaResult> result_;
+  bool delayEstimated_ = false;  // for the recording now held
+  bool shownWideband_ = true;    // the last analysis shown was a wideband's
+  QObject receiver_;
+};
+
+}  // namespace zelor
