@@ -39,6 +39,18 @@ struct LambdaRecording {
   std::size_t Size() const { return maf.size(); }
 };
 
+// A recording's channels held apart, as read from a .log file's 8-byte
+// records (record byte k is channel k: output, marker, enrichment, MAF, VAF,
+// channels 5 and 6, O2). The console tool and the bench read files so.
+inline constexpr std::size_t kLambdaRecordSize = 8;
+struct LambdaChannels {
+  std::vector<std::uint8_t> output, enrichment, maf, o2;
+  LambdaRecording View() const { return {output, enrichment, maf, o2}; }
+};
+// The channels of the whole records in `bytes`; a trailing piece of fewer
+// than 8 bytes is ignored.
+LambdaChannels SplitLogRecords(std::span<const std::uint8_t> bytes);
+
 // A wideband controller's linear output: (v1 volts -> afr1) and (v2 -> afr2).
 struct WidebandScale {
   double v1 = 0.0;
@@ -73,7 +85,8 @@ struct LambdaSettings {
   bool inverse = false;  // the ECU's VAF signal falls as air rises
   int minSamples = 20;   // a cell with fewer accepted readings stays
   // Per pass a cell moves by at most min(capCounts, capPercent % of its old
-  // value), but at least one count when it moves at all.
+  // value, rounded down), but at least one count when it moves at all; the
+  // result is then clamped to 0..255.
   double capPercent = 10.0;
   int capCounts = 12;
   int minMaf = 10;  // MAF[s] below it is rejected
@@ -117,15 +130,21 @@ struct LambdaResult {
   std::array<LambdaCell, 256> cells{};
   // Per sample s of the recording: why it was not used (kAccepted when used).
   std::vector<LambdaReject> reject;
-  // Per sample s: its measured lambda (wideband) or 0 (narrowband / none).
+  // Per sample s: the measured lambda of its reading O2[s + d] (wideband),
+  // whatever filter rejected it, so that rejected readings can be shown
+  // greyed; 0 for a narrowband and where there is no reading.
   std::vector<float> lambda;
-  std::array<int, kLambdaRejectKinds> rejected{};  // counts by LambdaReject
+  // Counts by LambdaReject; [kAccepted] stays 0 (see accepted).
+  std::array<int, kLambdaRejectKinds> rejected{};
   int accepted = 0;
   int cellsChanged = 0;
   // Wideband: mean |lambda - target| over the accepted readings, as
-  // recorded and as expected with the proposal (lambda x old / new, or
-  // x new / old when inverse). Narrowband: the rich share's mean distance
-  // from 50 %, before and 0 after.
+  // recorded and as expected with the proposal: a reading of a changed
+  // cell becomes lambda x Output[s] / new (x new / Output[s] when inverse;
+  // Output[s] is the cell's old value when the recording was made with the
+  // table), one of an unchanged cell stays. Narrowband: the mean distance
+  // of the reading's cell's rich share from 50 %, before; after, the
+  // changed cells count 0 and the others keep theirs.
   double meanErrorBefore = 0.0;
   double meanErrorAfter = 0.0;
 };
@@ -145,17 +164,32 @@ LambdaResult AnalyseLambda(const LambdaRecording& rec, const std::array<int, 256
 
 // The transport delay the recording itself shows: the lag at which lambda
 // answers the recording's own steps (enrichment, MAF steps, fuel cut) best.
+// For each lag 0 .. maxDelayMs the reading O2[t + lag] is given to sample
+// t, and the samples are grouped by what their mixture is made of (MAF[t]
+// and the enrichment); the lag at which the readings vary least within the
+// groups (the least share of their variance, smoothed over +-20 ms) is the
+// delay: there each group holds the readings of one mixture. Dead, railed
+// and fuel-cut readings and those within 200 ms of them are left out. The
+// estimate includes the sensor's own response time (what the reading's
+// shift must be). A recording whose readings do not follow its steps (a
+// perfect table and no enrichment) gives found = false.
 struct DelayEstimate {
-  bool found = false;     // false when the recording has no usable steps
-  int delayMs = 0;        // a multiple of 10 ms
-  double confidence = 0;  // 0..1: how clearly the best lag stands out
-  int events = 0;         // steps it was measured on
+  bool found = false;  // false when the recording has no usable steps
+  int delayMs = 0;     // a multiple of 10 ms
+  // 0..1: how far the best dip reaches below any other outside its own
+  // lobe (1 - other depth / best depth), times min(1, events / 3).
+  double confidence = 0;
+  // Steps it was measured on: MAF steps above the noise and enrichment
+  // onsets, those closer than 200 ms counted once.
+  int events = 0;
 };
 DelayEstimate EstimateDelay(const LambdaRecording& rec, const LambdaSettings& settings,
                             int maxDelayMs = 2000);
 
-// Parses a --sensor value: lc1, aem, 14point7, narrow or V1:AFR1:V2:AFR2.
-// Sets wideband and scale in settings; false with `error` set otherwise.
+// Parses a --sensor value: lc1 (or lc2), aem, 14point7, narrow (any case)
+// or V1:AFR1:V2:AFR2 (volts within 0..5 and different, AFRs above 0). Sets
+// wideband and scale in settings; false with `error` set otherwise, and
+// settings untouched.
 bool ParseLambdaSensor(const std::string& text, LambdaSettings& settings, std::string& error);
 
 }  // namespace zelor
