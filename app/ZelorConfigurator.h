@@ -144,6 +144,7 @@ class TForm1 : public WindowShell {
   TableChart& Chart();
   const TableChartController& ChartControl() const { return *tableChart_; }
   LogChartController& LogChartControl() { return *logChart_; }  // the page, the learning
+  LambdaFixController& LambdaFix() { return *lambdaFix_; }      // its window, its last analysis
   StatusBlock& Status() { return *port_.status; }               // below the port box
   QTabWidget* PageControl1() const { return shell_.pageControl1; }
   QWidget* TabSheet(const char* name) const;

@@ -140,7 +140,8 @@ LambdaResult AnalyseLambda(const LambdaRecording& rec, const std::array<int, 256
   std::vector<double> lambdaOfCount(256, 0.0);
   if (wide) {
     for (int c = 0; c < 256; ++c)
-      lambdaOfCount[c] = WidebandLambda(static_cast<std::uint8_t>(c), settings.scale, settings.stoich);
+      lambdaOfCount[c] =
+          WidebandLambda(static_cast<std::uint8_t>(c), settings.scale, settings.stoich);
   }
 
   const int steadyWindow = std::max(d, 10);
@@ -211,7 +212,8 @@ LambdaResult AnalyseLambda(const LambdaRecording& rec, const std::array<int, 256
       if (wide) {
         const double lambda = lambdaOfCount[rec.o2[s + d]];
         const double kk = lambda / TargetLambda(m, settings);
-        proposals[k] = settings.inverse ? (kk > 0 ? rec.output[s] / kk : 255.0) : rec.output[s] * kk;
+        proposals[k] =
+            settings.inverse ? (kk > 0 ? rec.output[s] / kk : 255.0) : rec.output[s] * kk;
         lambdas[k] = lambda;
       } else {
         rich[k] = NarrowRich(rec.o2[s + d]) ? 1 : 0;
@@ -356,7 +358,8 @@ DelayEstimate EstimateDelay(const LambdaRecording& rec, const LambdaSettings& se
     long lastBad = -1000000;
     for (std::size_t i = 0; i < n; ++i) {
       const std::uint8_t o = rec.o2[i];
-      const bool bad = o <= 2 || o >= 253 || (settings.wideband && level[o] > settings.fuelCutLambda);
+      const bool bad =
+          o <= 2 || o >= 253 || (settings.wideband && level[o] > settings.fuelCutLambda);
       if (bad) {
         for (std::size_t j = i > kAround ? i - kAround : 0; j < i; ++j) usable[j] = 0;
         lastBad = static_cast<long>(i);
@@ -409,7 +412,8 @@ DelayEstimate EstimateDelay(const LambdaRecording& rec, const LambdaSettings& se
     for (int j = std::max(0, lag - 2); j <= std::min(maxLag, lag + 2); ++j, ++k) s += share[j];
     smooth[lag] = s / k;
   }
-  const int best = static_cast<int>(std::min_element(smooth.begin(), smooth.end()) - smooth.begin());
+  const int best =
+      static_cast<int>(std::min_element(smooth.begin(), smooth.end()) - smooth.begin());
   const double worst = *std::max_element(smooth.begin(), smooth.end());
   const double depth = worst - smooth[best];
   // Less than half a per cent of the variance explained by the lag: the
@@ -464,7 +468,8 @@ bool ParseLambdaSensor(const std::string& text, LambdaSettings& settings, std::s
   for (int k = 0; k < 4; ++k) {
     const std::size_t colon = k < 3 ? text.find(':', pos) : text.size();
     if (colon == std::string::npos) {
-      error = "unknown sensor \"" + text + "\": expected lc1, aem, 14point7, narrow or V1:AFR1:V2:AFR2";
+      error =
+          "unknown sensor \"" + text + "\": expected lc1, aem, 14point7, narrow or V1:AFR1:V2:AFR2";
       return false;
     }
     const std::string part = text.substr(pos, colon - pos);
@@ -472,7 +477,8 @@ bool ParseLambdaSensor(const std::string& text, LambdaSettings& settings, std::s
     const char* last = part.data() + part.size();
     const auto [ptr, ec] = std::from_chars(first, last, v[k]);
     if (part.empty() || ec != std::errc() || ptr != last || !std::isfinite(v[k])) {
-      error = "unknown sensor \"" + text + "\": \"" + part + "\" is not a number (expected lc1, aem, "
+      error = "unknown sensor \"" + text + "\": \"" + part +
+              "\" is not a number (expected lc1, aem, "
               "14point7, narrow or V1:AFR1:V2:AFR2)";
       return false;
     }

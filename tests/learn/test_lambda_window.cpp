@@ -4,6 +4,7 @@
 // selection, the refusals change nothing, and a learned cell under its lock
 // stays.
 
+#include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -100,6 +101,7 @@ class TestLambdaWindow : public QObject, private testing::SimWindow {
     if (lockCell100) {
       form().LogChartControl().Learner().MarkLearned(100);
       form().LogChartControl().Learner().ToggleLock();
+      form().CommitTableStep();  // the mark is a step of its own
     }
     Select(selectedOnly ? 120 : -1);
     Open();
