@@ -20,7 +20,7 @@ SimTime LineTime(std::size_t bytes) {
 }  // namespace
 
 ConverterDevice::ConverterDevice(DeviceConfig config)
-    : config_(std::move(config)), memory_(config_.memory), engine_(config_.seed) {}
+    : config_(std::move(config)), memory_(config_.memory), engine_(config_.seed, config_.o2) {}
 
 void ConverterDevice::Receive(const std::vector<std::uint8_t>& data, SimTime now) {
   Receive(data.data(), data.size(), now);
@@ -181,16 +181,11 @@ void ConverterDevice::EmitFrame() {
   const FaultSet& f = config_.faults;
   const EngineSample s = engine_.Step();
   const std::uint8_t out = OutputFor(s.maf);
-  const std::uint8_t frame[kFrameSize] = {
-      out,
-      static_cast<std::uint8_t>(streamFrames_ & 0xFF),
-      pump_.Step(s.maf, memory_.settings),
-      s.maf,
-      s.vaf,
-      s.rpm50,
-      s.coolant,
-      engine_.StepO2(out, s.vaf),
-  };
+  const auto counter = static_cast<std::uint8_t>(streamFrames_ & 0xFF);
+  const std::uint8_t enrichment = pump_.Step(s.maf, memory_.settings);
+  const std::uint8_t o2 = engine_.StepO2(out, s.vaf, (enrichment - 128) / 1.28);
+  const std::uint8_t frame[kFrameSize] = {out,   counter, enrichment, s.maf,
+                                          s.vaf, s.rpm50, s.coolant,  o2};
   std::size_t first = 0;
   if (f.dropByteAfter && !byteDropped_ && streamFrames_ == *f.dropByteAfter) {
     first = 1;  // the byte lost on the line

@@ -33,7 +33,8 @@
 //   2 128 + accelerator-pump enrichment (AccelPump)
 //   3 MAF   4 VAF the ECU expects (EngineModel)
 //   5 engine speed / 50 rpm   6 coolant temperature + 40 deg C
-//   7 O2 sensor (EngineModel::StepO2 against output and VAF)
+//   7 O2 sensor (EngineModel::StepO2: narrowband against output and VAF, or a
+//     wideband controller's reading of the engine's lambda)
 
 #include <cstddef>
 #include <cstdint>
@@ -53,6 +54,7 @@ struct DeviceConfig {
   std::uint8_t version = 32;  // firmware version x 10
   FaultSet faults;
   std::uint32_t seed = 1;          // engine noise
+  O2Setup o2;                      // the O2 sensor and its delay
   SimTime flashDelay{300'000};     // "sw" to the new table being held
   SimTime stopWait{20'000};        // how long 's' waits for its second letter
   SimTime dataTimeout{1'000'000};  // a command's data may pause this long

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace zelor::sim {
@@ -25,9 +26,18 @@ std::uint8_t ToByte(double v) {
   return static_cast<std::uint8_t>(std::clamp(std::lround(v), 0L, 255L));
 }
 
+// The fuel cut looks at MAF averaged over kCutAverage frames, and at how far
+// that average fell over kCutSpan frames.
+constexpr std::size_t kCutAverage = 10;
+constexpr std::size_t kCutSpan = 50;
+constexpr std::size_t kMafHistory = kCutSpan + kCutAverage;
+constexpr double kCutMaxMaf = 100.0;  // cuts only at or below this MAF
+constexpr double kCutFall = 10.0;     // cuts when the average fell this far
+constexpr double kResumeFall = 5.0;   // resumes when it fell less than this
+
 }  // namespace
 
-EngineModel::EngineModel(std::uint32_t seed) : rng_(seed) {}
+EngineModel::EngineModel(std::uint32_t seed, O2Setup o2) : rng_(seed), o2_(o2) {}
 
 int EngineModel::Noise(int span) {
   const auto range = static_cast<std::uint32_t>(2 * span + 1);
@@ -64,6 +74,7 @@ EngineSample EngineModel::Step() {
   EngineSample s;
   const int maf = std::clamp(static_cast<int>(std::lround(CycleMaf(t))) + Noise(2), 0, 255);
   s.maf = static_cast<std::uint8_t>(maf);
+  UpdateFuelCut(maf);
   s.vaf = static_cast<std::uint8_t>(std::clamp(ExpectedVaf(maf) + Noise(1), 0, 255));
   s.rpm50 = ToByte((750.0 + 21.0 * maf) / 50.0);
   coolantC_ = std::min(90.0, coolantC_ + 0.005);  // warms up in about 2.5 minutes
@@ -71,7 +82,69 @@ EngineSample EngineModel::Step() {
   return s;
 }
 
-std::uint8_t EngineModel::StepO2(int output, int vaf) {
+void EngineModel::UpdateFuelCut(int maf) {
+  maf_ = maf;
+  mafHistory_.push_back(maf);
+  if (mafHistory_.size() > kMafHistory) mafHistory_.pop_front();
+  if (mafHistory_.size() < kMafHistory) return;  // too soon to tell
+  auto mean = [this](std::size_t first) {
+    double sum = 0.0;
+    for (std::size_t i = first; i < first + kCutAverage; ++i) sum += mafHistory_[i];
+    return sum / kCutAverage;
+  };
+  const double now = mean(kMafHistory - kCutAverage);
+  const double fall = mean(0) - now;
+  if (fuelCut_) {
+    fuelCut_ = now <= kCutMaxMaf && fall >= kResumeFall;
+  } else {
+    fuelCut_ = now <= kCutMaxMaf && fall >= kCutFall;
+  }
+}
+
+double EngineModel::MixtureLambda(int maf, int output, double enrichmentPercent) {
+  if (output <= 0) return std::numeric_limits<double>::infinity();
+  return ExpectedVaf(maf) / static_cast<double>(output) / (1.0 + enrichmentPercent / 100.0);
+}
+
+WidebandScale EngineModel::ScaleOf(O2Sensor sensor) {
+  switch (sensor) {
+    case O2Sensor::kAem: return {0.5, 8.5, 4.5, 18.0};
+    case O2Sensor::k14Point7: return {0.0, 10.0, 5.0, 20.0};
+    case O2Sensor::kNarrow:
+    case O2Sensor::kLc1: break;
+  }
+  return {0.0, 7.35, 5.0, 22.39};
+}
+
+std::uint8_t EngineModel::WidebandCount(O2Sensor sensor, double lambda) {
+  const WidebandScale w = ScaleOf(sensor);
+  const double volts = w.v1 + (lambda * kStoichAfr - w.afr1) * (w.v2 - w.v1) / (w.afr2 - w.afr1);
+  // Clamped before rounding: an infinite lambda is the lean rail.
+  return ToByte(std::clamp(volts * 255.0 / 5.0, 0.0, 255.0));
+}
+
+std::uint8_t EngineModel::StepO2(int output, int vaf, double enrichmentPercent) {
+  const double lambda = fuelCut_ ? std::numeric_limits<double>::infinity()
+                                 : MixtureLambda(maf_, output, enrichmentPercent);
+  exhaust_.push_back({output, vaf, lambda});
+  const auto delay =
+      static_cast<std::size_t>(std::max(0, o2_.delayMs) * 1000LL / kFrameInterval.count());
+  if (exhaust_.size() > delay + 1) exhaust_.pop_front();
+  const Exhaust at = exhaust_.front();  // `delay` frames old, or the first one
+  const auto warmup =
+      static_cast<std::uint64_t>(std::max(0, o2_.warmupS) * 1'000'000LL / kFrameInterval.count());
+  const bool warming = steps_ <= warmup && warmup > 0;
+  if (o2_.sensor == O2Sensor::kNarrow) {
+    const std::uint8_t count = NarrowbandCount(at.output, at.vaf);
+    return warming ? 0 : count;
+  }
+  if (warming) return 0;
+  const std::uint8_t count = WidebandCount(o2_.sensor, at.lambda);
+  if (count == 0 || count == 255) return count;  // railed: no noise
+  return ToByte(count + Noise(1));
+}
+
+std::uint8_t EngineModel::NarrowbandCount(int output, int vaf) {
   constexpr double kTwoPi = 2.0 * std::numbers::pi;
   constexpr double kRich = 41.0;
   constexpr double kLean = 5.0;

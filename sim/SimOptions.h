@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/EngineModel.h"
 #include "sim/FaultSet.h"
 
 namespace zelor::sim {
@@ -29,6 +30,7 @@ class SimOptions {
   std::uint32_t seed = 1;                 // --seed: engine noise
   int flashMs = 300;                      // --flash-ms: write to table held
   FaultSet faults;                        // --fault, repeatable
+  O2Setup o2;                             // --o2, --o2-delay-ms, --o2-warmup-s
 };
 
 }  // namespace zelor::sim

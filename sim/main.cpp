@@ -97,6 +97,7 @@ int main(int argc, char** argv) {
   config.version = options.version;
   config.faults = options.faults;
   config.seed = options.seed;
+  config.o2 = options.o2;
   config.flashDelay = std::chrono::milliseconds(options.flashMs);
 
   Recorder recorder;

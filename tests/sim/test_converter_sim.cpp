@@ -108,6 +108,14 @@ DeviceConfig WithTable(const Table& t) {
   return c;
 }
 
+// The table the simulated ECU expects: output = ExpectedVaf(MAF), lambda 1.
+Table TunedTable() {
+  Table t{};
+  for (std::size_t i = 0; i < kTableSize; ++i)
+    t[i] = static_cast<std::uint8_t>(EngineModel::ExpectedVaf(static_cast<int>(i)));
+  return t;
+}
+
 // Splits a byte stream into 8-byte frames (an incomplete tail is dropped).
 std::vector<Bytes> Frames(const Bytes& b) {
   std::vector<Bytes> f;
@@ -193,6 +201,10 @@ class TestConverterSim : public QObject {
   void frameLayout();
   void streamStopsOnS();
   void o2FollowsOutputAgainstVaf();
+  void o2WidebandCountFollowsScale();
+  void o2DelayShiftsTheAnswerByWholeFrames();
+  void o2WidebandStreamFuelCutAndEnrichment();
+  void o2DefaultStreamUnchanged();
 
   // ---- faults ----
   void faultSilent();
@@ -218,6 +230,7 @@ class TestConverterSim : public QObject {
   void executableRecordsAndLoadsTable();
   void executableHangupFault();
   void executableRejectsBadOptions();
+  void executableStreamsWidebandAfterWarmup();
 };
 
 // ---------------------------------------------------------------------------
@@ -677,6 +690,104 @@ void TestConverterSim::o2FollowsOutputAgainstVaf() {
   QVERIFY(lean > 100);
 }
 
+void TestConverterSim::o2WidebandCountFollowsScale() {
+  // MAF 200, where the ECU expects 220; counts worked out by hand from each
+  // scale: (v1 + (lambda x 14.7 - afr1) (v2 - v1) / (afr2 - afr1)) x 51.
+  QCOMPARE(EngineModel::ExpectedVaf(200), 220);
+  struct Row {
+    int maf, output;
+    double enrichment;
+    int lc1, aem, p147;
+  } const rows[] = {
+      {200, 220, 0.0, 125, 159, 120},  // lambda 1
+      {200, 200, 0.0, 150, 190, 157},  // 1.1
+      {200, 176, 0.0, 187, 238, 214},  // 1.25
+      {200, 220, 10.0, 102, 130, 86},  // 1 / 1.1: the pump's 10 % richer
+      {200, 0, 0.0, 255, 255, 255},    // no output, no fuel: the lean rail
+      {22, 255, 0.0, 0, 0, 0},         // lambda 0.06, below every scale
+  };
+  for (const Row& r : rows) {
+    const double lambda = EngineModel::MixtureLambda(r.maf, r.output, r.enrichment);
+    QCOMPARE(int(EngineModel::WidebandCount(O2Sensor::kLc1, lambda)), r.lc1);
+    QCOMPARE(int(EngineModel::WidebandCount(O2Sensor::kAem, lambda)), r.aem);
+    QCOMPARE(int(EngineModel::WidebandCount(O2Sensor::k14Point7, lambda)), r.p147);
+  }
+}
+
+void TestConverterSim::o2DelayShiftsTheAnswerByWholeFrames() {
+  // In the cruise (MAF about 130) the output steps from 20 counts rich to 20
+  // lean of the expected VAF at frame kStep; the sensor answers exactly the
+  // delay's frames later. Lean is low on a narrowband (4..6, rich 40..42),
+  // high on a wideband (LC-1 91 at lambda 0.87, 170 at 1.18).
+  constexpr int kStep = 1400;
+  for (const O2Sensor sensor : {O2Sensor::kNarrow, O2Sensor::kLc1}) {
+    for (const int delayMs : {0, 10, 450, 800}) {
+      EngineModel e(5, {sensor, delayMs, 0});
+      int answer = -1;
+      for (int i = 0; i < kStep + 200 && answer < 0; ++i) {
+        const EngineSample s = e.Step();
+        const int expected = EngineModel::ExpectedVaf(s.maf);
+        const int o2 = e.StepO2(i < kStep ? expected + 20 : expected - 20, s.vaf);
+        if (sensor == O2Sensor::kNarrow ? o2 < 23 : o2 > 130) answer = i;
+      }
+      QVERIFY2(answer - kStep == delayMs / 10,
+               qPrintable(QString("sensor %1, %2 ms: answered %3 frames after the step")
+                              .arg(int(sensor))
+                              .arg(delayMs)
+                              .arg(answer - kStep)));
+    }
+  }
+}
+
+void TestConverterSim::o2WidebandStreamFuelCutAndEnrichment() {
+  // The converter holds the ECU's own curve, the pump is at 25 %, an LC-1
+  // reads: lambda 1 (125 +-1) but for the pump's enrichment and one stretch
+  // of fuel cut (255) in the deceleration.
+  DeviceConfig c = WithTable(TunedTable());
+  c.memory.settings[kEnrichment] = 128 + 32;
+  c.o2 = {O2Sensor::kLc1, 0, 0};
+  Bench b(c);
+  b.Send(Str("sa"));
+  std::vector<int> cut;  // frames
+  int enriched = 0;
+  const std::vector<Bytes> frames = Frames(b.Run(milliseconds(25'000)));
+  for (int i = 0; i < 2500; ++i) {
+    const Bytes& f = frames[i];
+    const double lambda = 1.0 / (1.0 + (f[2] - 128) / 1.28 / 100.0);
+    if (f[7] == 255) {
+      cut.push_back(i);
+    } else {
+      QVERIFY2(std::abs(f[7] - EngineModel::WidebandCount(O2Sensor::kLc1, lambda)) <= 1,
+               qPrintable(QString("frame %1: O2 %2, byte 2 %3").arg(i).arg(f[7]).arg(f[2])));
+      enriched += f[2] >= 128 + 13 && f[7] <= 103;  // 10 % and more
+    }
+  }
+  QVERIFY2(enriched >= 10, QByteArray::number(enriched));
+  QVERIFY(cut.size() >= 200 && cut.front() >= 1900 && cut.back() <= 2250);
+  QCOMPARE(int(cut.size()), cut.back() - cut.front() + 1);
+}
+
+void TestConverterSim::o2DefaultStreamUnchanged() {
+  // The stream as it was before the sensor could be chosen: a hash (FNV-1a)
+  // of 30 s of frames, taken from that build, for seed 7 with another table
+  // and the pump at 20 %, by default and with the default O2 options given.
+  DeviceConfig c = WithTable(OddTable());
+  c.seed = 7;
+  c.memory.settings[kEnrichment] = 128 + 26;
+  SimOptions o;
+  std::string err;
+  QCOMPARE(SimOptions::Parse({"--o2", "narrow", "--o2-delay-ms", "0", "--o2-warmup-s=0"}, o, err),
+           SimOptions::Outcome::kRun);
+  for (const O2Setup setup : {O2Setup{}, o.o2}) {
+    c.o2 = setup;
+    Bench b(c);
+    b.Send(Str("sa"));
+    std::uint64_t h = 1469598103934665603ull;
+    for (std::uint8_t v : b.Run(milliseconds(30'000))) h = (h ^ v) * 1099511628211ull;
+    QCOMPARE(h, std::uint64_t{0x9cf86d5f91f563d0});
+  }
+}
+
 void TestConverterSim::faultSilent() {
   Bench b(WithFault("silent"));
   b.Send(Str("sr"));
@@ -1092,6 +1203,17 @@ void TestConverterSim::optionsAndFaultNames() {
   QCOMPARE(*o.faults.stallAfter, std::uint64_t{12});
   QCOMPARE(*o.faults.corruptReadback, 255);
   QCOMPARE(o.flashMs, 0);
+  QVERIFY(o.o2.sensor == O2Sensor::kNarrow && o.o2.delayMs == 0 && o.o2.warmupS == 0);
+  const std::pair<const char*, O2Sensor> sensors[] = {{"narrow", O2Sensor::kNarrow},
+                                                      {"wide", O2Sensor::kLc1},
+                                                      {"wide:lc1", O2Sensor::kLc1},
+                                                      {"wide:aem", O2Sensor::kAem},
+                                                      {"wide:14point7", O2Sensor::k14Point7}};
+  for (const auto& [text, sensor] : sensors) {
+    QCOMPARE(SimOptions::Parse({"--o2", text, "--o2-delay-ms=450", "--o2-warmup-s", "20"}, o, err),
+             SimOptions::Outcome::kRun);
+    QVERIFY2(o.o2.sensor == sensor && o.o2.delayMs == 450 && o.o2.warmupS == 20, text);
+  }
   QCOMPARE(SimOptions::Parse({"--help"}, o, err), SimOptions::Outcome::kHelp);
   QVERIFY(SimOptions::Usage().find("--fault") != std::string::npos);
 
@@ -1110,6 +1232,10 @@ void TestConverterSim::optionsAndFaultNames() {
       {"stray"},
       {"--link="},
       {"--flash-ms", "99999"},
+      {"--o2", "wide:lc2"},
+      {"--o2-delay-ms", "-10"},
+      {"--o2-delay-ms", "455"},
+      {"--o2-warmup-s", "3601"},
   };
   for (const auto& args : bad) {
     SimOptions keep;
@@ -1359,6 +1485,28 @@ void TestConverterSim::executableRejectsBadOptions() {
   QFile f(plain);
   QVERIFY(f.open(QIODevice::ReadOnly));
   QCOMPARE(f.readAll(), QByteArray("keep"));
+}
+
+void TestConverterSim::executableStreamsWidebandAfterWarmup() {
+  // The options reach the device: an AEM controller warming up for 1 s, on
+  // the ECU's own curve, reads 0 V for 100 frames and then lambda 1 (159).
+  QTemporaryDir dir;
+  const std::string tab = dir.filePath("tuned.tab").toStdString();
+  const Table t = TunedTable();
+  std::ofstream(tab, std::ios::binary).write(reinterpret_cast<const char*>(t.data()), 256);
+  SimProcess sim;
+  QVERIFY(sim.Start({"--table", QString::fromStdString(tab), "--o2", "wide:aem", "--o2-warmup-s",
+                     "1", "--o2-delay-ms", "300"}));
+  const int fd = OpenPortRaw(sim.port);
+  QVERIFY(fd >= 0 && WriteAll(fd, Str("sl")));
+  const std::vector<Bytes> frames = Frames(ReadUpTo(fd, 8 * 300, milliseconds(3000)));
+  QCOMPARE(frames.size(), std::size_t{300});
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    QCOMPARE(int(frames[i][1]), int(i % 256));  // no frame lost
+    QVERIFY(i < 100 ? frames[i][7] == 0 : frames[i][7] >= 158 && frames[i][7] <= 160);
+  }
+  ::close(fd);
+  QVERIFY(sim.Terminate());
 }
 
 QTEST_GUILESS_MAIN(TestConverterSim)
