@@ -163,7 +163,7 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
       CorrectionHooks{this, [this] { CommitTableStep(); }, [this] { RefreshInsertCellChart(); }});
   lambdaFix_ = std::make_unique<LambdaFixController>(
       *grid_, run_->Stream(), *logChart_, messages_,
-      LambdaFixHooks{.owner = this,
+      LambdaFixHooks{.panelWbo = panel_->WBO,
                      .commit = [this] { CommitTableStep(); },
                      .refresh =
                          [this] {

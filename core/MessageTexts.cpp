@@ -125,7 +125,7 @@ const OwnText kOwn[] = {
     {"λ ниже порога:", "λ below the threshold:"},
     {"λ от порога:", "λ from the threshold:"},
     {"Порог MAF:", "MAF threshold:"},
-    {"Обратная зависимость (VAF падает с ростом воздуха)", "Inverse (VAF falls as air rises)"},
+    {"Обратная зависимость VAF от MAF", "Inverse: VAF falls as MAF rises"},
     {"Ограничения", "Safeguards"},
     {"Мин. точек в ячейке:", "Min. samples per cell:"},
     {"Не больше за проход, %:", "Cap per pass, %:"},

@@ -59,12 +59,19 @@ LambdaFixController::LambdaFixController(GridPage& grid, StreamRun& stream,
       logChart_(logChart),
       messages_(messages),
       hooks_(std::move(hooks)),
-      window_(std::make_unique<LambdaFixWindow>(hooks_.owner)) {
+      window_(std::make_unique<LambdaFixWindow>()) {
   LambdaFixWindow& w = *window_;
+  if (hooks_.panelWbo) {
+    w.wbo->setChecked(hooks_.panelWbo->isChecked());
+    QObject::connect(hooks_.panelWbo, &QCheckBox::toggled, w.wbo, &QCheckBox::setChecked);
+    QObject::connect(w.wbo, &QCheckBox::toggled, hooks_.panelWbo, &QCheckBox::setChecked);
+  }
   QWidget* owner = window_.get();
   auto rerun = [this, owner] { Guarded(owner, [this] { Analyse(); }); };
   QObject::connect(w.wbo, &QCheckBox::toggled, &receiver_, [this, rerun] {
     window_->ApplyCaptions(messages_);
+    // The other sensor reads the recording otherwise: its own delay.
+    delayEstimated_ = false;
     rerun();
   });
   QObject::connect(w.sensor, &QComboBox::currentIndexChanged, &receiver_, [this, rerun](int item) {

@@ -24,7 +24,7 @@
 
 #include "learn/LambdaFix.h"
 
-class QWidget;
+class QCheckBox;
 
 namespace zelor {
 
@@ -39,8 +39,9 @@ inline constexpr std::int32_t kLambdaFixMinimumSamples = 119;
 
 // What the controller calls in the window.
 struct LambdaFixHooks {
-  // The owner of the correction's window and of its refusals' message boxes.
-  QWidget* owner = nullptr;
+  // The panel's "ШЛЗ": the same switch as the window's, each following the
+  // other (the sensor on the O2 input is a wideband).
+  QCheckBox* panelWbo = nullptr;
   // The table history's commit: records the changes since the last commit
   // as one step.
   std::function<void()> commit;

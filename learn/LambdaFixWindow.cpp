@@ -58,7 +58,7 @@ QCPGraph* Graph(QCustomPlot* chart, QCPAxis* value, const QColor& colour, bool l
 
 }  // namespace
 
-LambdaFixWindow::LambdaFixWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
+LambdaFixWindow::LambdaFixWindow() : QWidget(nullptr, Qt::Window) {
   setObjectName(QStringLiteral("LambdaFixWindow"));
   resize(1180, 700);
   const LambdaSettings defaults;
@@ -179,8 +179,10 @@ LambdaFixWindow::LambdaFixWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
   accepted = Graph(chart, chart->yAxis2, QColor(70, 130, 220), false);
   targetLine = Graph(chart, chart->yAxis2, QColor(40, 160, 60), true);
   targetLine->setPen(QPen(QColor(40, 160, 60), 1, Qt::DashLine));
+  // The table under the proposal, wider, so that both show where they agree.
   tableCurve = Graph(chart, chart->yAxis, QColor(30, 30, 30), true);
-  proposalCurve = Graph(chart, chart->yAxis, QColor(220, 50, 40), true);
+  tableCurve->setPen(QPen(QColor(30, 30, 30), 4));
+  proposalCurve = Graph(chart, chart->yAxis, QColor(230, 40, 30), true);
   for (QCPGraph* graph : {rejected, accepted}) graph->setAdaptiveSampling(true);
   chart->legend->setVisible(true);
   chart->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);

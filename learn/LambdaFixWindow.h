@@ -2,9 +2,11 @@
 // The window "Коррекция по лямбде": the settings of the correction on the
 // left, the chart of the table, the proposal and the recording's lambda over
 // MAF on the right, the hint of the cell under the mouse and the summary
-// below it, and the two apply buttons. Non-modal, a window of its own owned
-// by the main window. It only holds the controls; LambdaFixController reads
-// them, runs the analysis and fills the chart.
+// below it, and the two apply buttons. Non-modal, a top-level window of its
+// own, owned by its controller rather than by the main window, so that its
+// controls' names (its "ШЛЗ" is WBO, as the panel's) never meet the main
+// window's. It only holds the controls; LambdaFixController reads them, runs
+// the analysis and fills the chart.
 
 #include <QWidget>
 #include <vector>
@@ -29,7 +31,7 @@ enum class LambdaPreset { kLc1 = 0, kAem = 1, k14Point7 = 2, kCustom = 3 };
 class LambdaFixWindow : public QWidget {
   Q_OBJECT
  public:
-  explicit LambdaFixWindow(QWidget* owner);
+  LambdaFixWindow();
 
   // Every caption in the messages' current language.
   void ApplyCaptions(const MessageTexts& messages);

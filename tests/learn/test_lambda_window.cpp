@@ -17,6 +17,7 @@
 #include "learn/LambdaFixWindow.h"
 #include "link/LogBuffer.h"
 #include "log/LogChartController.h"
+#include "log/PanelPage.h"
 #include "support/SimWindow.h"
 #include "table/TableHistoryController.h"
 
@@ -63,6 +64,13 @@ class TestLambdaWindow : public QObject, private testing::SimWindow {
       QVERIFY(Window().isVisible());
       QVERIFY(!Window().isModal());
       QCOMPARE(Window().windowTitle(), QStringLiteral("Коррекция по лямбде"));
+    }
+    // The window's "ШЛЗ" and the panel's are one switch.
+    for (bool on : {true, false}) {
+      form().Panel().WBO->setChecked(on);
+      QCOMPARE(Window().wbo->isChecked(), on);
+      Window().wbo->setChecked(!on);
+      QCOMPARE(form().Panel().WBO->isChecked(), !on);
     }
     // No recording yet: the summary tells what is missing.
     QVERIFY(Window().summary->text().contains(QStringLiteral("119")));
@@ -144,13 +152,12 @@ class TestLambdaWindow : public QObject, private testing::SimWindow {
   }
 
  private:
-  LambdaFixWindow& Window() {
-    return *form().findChild<LambdaFixWindow*>(QStringLiteral("LambdaFixWindow"));
-  }
+  LambdaFixWindow& Window() { return *form().LambdaFix().Window(); }
   // Opens the window on the whole recording with lambda 1.00 everywhere and
   // no delay.
   void Open() {
     Trigger("LambdaFix");
+    Window().wbo->setChecked(true);
     Window().wholeRecording->setChecked(true);
     Window().targetHigh->setValue(1.00);
     Window().delayMs->setValue(0);
