@@ -100,6 +100,7 @@ LambdaFixController::LambdaFixController(GridPage& grid, StreamRun& stream,
   QObject::connect(w.inverse, &QCheckBox::toggled, &receiver_, rerun);
   // The pair of radio buttons reports each change once, by the one checked.
   QObject::connect(w.wholeRecording, &QRadioButton::toggled, &receiver_, rerun);
+  QObject::connect(&w, &LambdaFixWindow::activated, &receiver_, rerun);
   QObject::connect(w.estimateDelay, &QPushButton::clicked, &receiver_,
                    [this, owner] { Guarded(owner, [this] { EstimateDelay(); }); });
   QObject::connect(w.apply, &QPushButton::clicked, &receiver_,

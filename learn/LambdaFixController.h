@@ -4,7 +4,8 @@
 // settings, runs the analysis (learn/LambdaFix) over the recording (the log
 // chart's frame on screen, or the whole of it) and the grid's table, and shows
 // the proposal, the samples and the summary; it runs again whenever a
-// setting, the recording or the window's showing changes. "Применить" writes
+// setting or the recording changes and when the window is opened or becomes
+// the active one (the frame or the grid may have changed meanwhile). "Применить" writes
 // the proposal into the grid as one step of the table history, "Применить к
 // выделенным" only the grid's selected cells; both are refused while a run
 // streams and without a recording of at least 119 samples. Cells that

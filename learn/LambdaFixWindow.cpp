@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QEvent>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -250,6 +251,11 @@ void LambdaFixWindow::ApplyCaptions(const MessageTexts& messages) {
   chart->yAxis2->setLabel(
       messages.Own(wbo->isChecked() ? OwnMessage::kLambdaAxisLambda : OwnMessage::kLambdaAxisO2));
   chart->replot(QCustomPlot::rpQueuedReplot);
+}
+
+bool LambdaFixWindow::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) emit activated();
+  return QWidget::event(event);
 }
 
 double LambdaFixWindow::StoichShown() const {

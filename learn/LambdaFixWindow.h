@@ -77,6 +77,14 @@ class LambdaFixWindow : public QWidget {
   // comma taken for the point); 0 when it shows none.
   double StoichShown() const;
 
+ signals:
+  // The window became the active one (the tuner may have zoomed the log
+  // chart or typed cells meanwhile).
+  void activated();
+
+ protected:
+  bool event(QEvent* event) override;
+
  private:
   std::vector<std::pair<QWidget*, int>> captions_;  // a control and its OwnMessage
 };
