@@ -20,7 +20,8 @@ namespace {
 
 // The LC-1 count of a lambda at stoich 14.7.
 int Lc1Count(double lambda) {
-  const double volts = (lambda * kStoichPetrol - kLc1Scale.afr1) / (kLc1Scale.afr2 - kLc1Scale.afr1) * 5.0;
+  const double volts =
+      (lambda * kStoichPetrol - kLc1Scale.afr1) / (kLc1Scale.afr2 - kLc1Scale.afr1) * 5.0;
   return std::clamp(static_cast<int>(std::lround(volts * 255.0 / 5.0)), 0, 255);
 }
 
@@ -130,24 +131,40 @@ void TestLambdaFix::eachFilterCountsWhatItRejects() {
       {"O2 at 0 V", [](C& c) { Fill(c.o2, 100, 130, 0); }, 0, false, {0, 0, 30}},
       // A narrowband's 254 is railed; a wideband's would also be lean.
       {"O2 railed", [](C& c) { Fill(c.o2, 100, 120, 254); }, 0, true, {0, 0, 20}},
-      {"enrichment and 1 s after", [](C& c) { Fill(c.enrichment, 1000, 1005, 140); }, 0, false,
+      {"enrichment and 1 s after",
+       [](C& c) { Fill(c.enrichment, 1000, 1005, 140); },
+       0,
+       false,
        {0, 0, 0, 105}},
       {"lean beyond 1.35 and 1 s after",
        [](C& c) { Fill(c.o2, 1000, 1010, Lc1Count(1.4)); },
-       0, false, {0, 0, 0, 0, 110}},
+       0,
+       false,
+       {0, 0, 0, 0, 110}},
       // MAF 100 -> 80 falls 20 in 100 ms (more than 150/s) at 1000..1009;
       // 990..999 see the drop within their 100 ms window.
-      {"MAF falling fast", [](C& c) { Fill(c.maf, 1000, 2000, 80); }, 0, false,
+      {"MAF falling fast",
+       [](C& c) { Fill(c.maf, 1000, 2000, 80); },
+       0,
+       false,
        {0, 0, 0, 0, 110, 0, 10}},
-      {"MAF below the minimum", [](C& c) { Fill(c.maf, 0, 50, 5); }, 0, false,
-       {0, 0, 0, 0, 0, 50}},
+      {"MAF below the minimum", [](C& c) { Fill(c.maf, 0, 50, 5); }, 0, false, {0, 0, 0, 0, 0, 50}},
       // A rise of 10: the 10 samples before it see it in their window; with
       // a delay of 300 ms the window is 30 samples (and 30 have no reading).
-      {"MAF not steady", [](C& c) { Fill(c.maf, 1000, 2000, 110); }, 0, false,
+      {"MAF not steady",
+       [](C& c) { Fill(c.maf, 1000, 2000, 110); },
+       0,
+       false,
        {0, 0, 0, 0, 0, 0, 10}},
-      {"MAF not steady, delay window", [](C& c) { Fill(c.maf, 1000, 2000, 110); }, 300, false,
+      {"MAF not steady, delay window",
+       [](C& c) { Fill(c.maf, 1000, 2000, 110); },
+       300,
+       false,
        {0, 30, 0, 0, 0, 0, 30}},
-      {"a locked cell", [](C& c) { Fill(c.maf, 500, 700, 103); }, 0, false,
+      {"a locked cell",
+       [](C& c) { Fill(c.maf, 500, 700, 103); },
+       0,
+       false,
        {0, 0, 0, 0, 0, 0, 0, 200}},
   };
   std::array<std::uint8_t, 256> locked{};
@@ -208,7 +225,8 @@ void TestLambdaFix::theReadingIsShiftedByTheDelay() {
     QCOMPARE(r.rejected[R(LambdaReject::kNoReading)], c.samples);
     QCOMPARE(r.cells[100].medianLambda, c.median100);
     QCOMPARE(r.cells[110].medianLambda, c.median110);
-    QCOMPARE(double(r.lambda[0]), double(float(WidebandLambda(rec.o2[c.samples], kLc1Scale, kStoichPetrol))));
+    QCOMPARE(double(r.lambda[0]),
+             double(float(WidebandLambda(rec.o2[c.samples], kLc1Scale, kStoichPetrol))));
   }
   LambdaSettings settings;
   settings.delayMs = 200;
@@ -239,9 +257,19 @@ void TestLambdaFix::theMedianIsCappedAndClamped() {
   } cases[] = {
       {"5 % lean", 100, {{105, 100, 21}}, false, 10, 12, 105},
       {"median, not mean", 100, {{105, 100, 15}, {70, 100, 6}}, false, 10, 12, 105},
-      {"even count: the middle two, halves to even up", 100, {{100, 100, 10}, {100, 103, 10}},
-       false, 10, 12, 102},
-      {"even count: halves to even down", 100, {{100, 100, 10}, {100, 101, 10}}, false, 10, 12,
+      {"even count: the middle two, halves to even up",
+       100,
+       {{100, 100, 10}, {100, 103, 10}},
+       false,
+       10,
+       12,
+       102},
+      {"even count: halves to even down",
+       100,
+       {{100, 100, 10}, {100, 101, 10}},
+       false,
+       10,
+       12,
        100},
       {"too few readings", 100, {{105, 100, 19}}, false, 10, 12, 100},
       {"capped at 10 %", 100, {{120, 100, 21}}, false, 10, 12, 110},
