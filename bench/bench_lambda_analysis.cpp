@@ -49,14 +49,16 @@ int main(int argc, char** argv) {
       c.maf[t] = static_cast<std::uint8_t>(maf);
       c.output[t] = static_cast<std::uint8_t>(maf);
       c.enrichment[t] = static_cast<std::uint8_t>(128 + std::lround(enrichment));
-      lambda[t] = cut && j < 150 ? 2.0 : (1.0 + 0.06 * std::sin(maf / 17.0)) / (1.0 + enrichment / 128.0);
+      lambda[t] =
+          cut && j < 150 ? 2.0 : (1.0 + 0.06 * std::sin(maf / 17.0)) / (1.0 + enrichment / 128.0);
       enrichment = enrichment * 0.933 < 0.5 ? 0 : enrichment * 0.933;
     }
     level = target;
   }
   for (std::size_t i = 0; i < count; ++i) {
     const double l = lambda[i >= static_cast<std::size_t>(delay) ? i - delay : 0];
-    const double volts = (l * kStoichPetrol - kLc1Scale.afr1) / (kLc1Scale.afr2 - kLc1Scale.afr1) * 5.0;
+    const double volts =
+        (l * kStoichPetrol - kLc1Scale.afr1) / (kLc1Scale.afr2 - kLc1Scale.afr1) * 5.0;
     const long n = std::lround(volts * 51.0) + static_cast<long>(next() % 3) - 1;
     c.o2[i] = static_cast<std::uint8_t>(i < 3000 ? 0 : std::clamp(n, 0L, 255L));
   }
@@ -68,15 +70,18 @@ int main(int argc, char** argv) {
   LambdaSettings settings;
   settings.delayMs = delay * kLambdaSampleMs;
   LambdaResult result;
-  const double analysisMs = MedianMs(runs, [&] { result = AnalyseLambda(rec, table, locked, settings); });
+  const double analysisMs =
+      MedianMs(runs, [&] { result = AnalyseLambda(rec, table, locked, settings); });
   LambdaSettings narrow = settings;
   narrow.wideband = false;
   LambdaResult narrowResult;
-  const double narrowMs = MedianMs(runs, [&] { narrowResult = AnalyseLambda(rec, table, locked, narrow); });
+  const double narrowMs =
+      MedianMs(runs, [&] { narrowResult = AnalyseLambda(rec, table, locked, narrow); });
   std::uint64_t total = 0;
   const double plainMs = MedianMs(runs, [&] {
     std::uint64_t s = 0;
-    for (std::size_t i = 0; i < count; ++i) s += rec.output[i] + rec.enrichment[i] + rec.maf[i] + rec.o2[i];
+    for (std::size_t i = 0; i < count; ++i)
+      s += rec.output[i] + rec.enrichment[i] + rec.maf[i] + rec.o2[i];
     total += s;
   });
   DelayEstimate estimate;
@@ -87,10 +92,12 @@ int main(int argc, char** argv) {
               result.cellsChanged, analysisMs);
   std::printf("analysis, narrowband (%d accepted):               %8.3f ms\n", narrowResult.accepted,
               narrowMs);
-  std::printf("baseline, plain pass (sum %llu):               %8.3f ms   analysis / baseline = %.1f\n",
-              static_cast<unsigned long long>(total / runs), plainMs, analysisMs / plainMs);
-  std::printf("delay estimate, lags 0..2000 ms (%d ms, confidence %.2f, %d steps): %8.3f ms   "
-              "estimate / baseline = %.1f\n",
-              estimate.delayMs, estimate.confidence, estimate.events, estimateMs, estimateMs / plainMs);
+  std::printf(
+      "baseline, plain pass (sum %llu):               %8.3f ms   analysis / baseline = %.1f\n",
+      static_cast<unsigned long long>(total / runs), plainMs, analysisMs / plainMs);
+  std::printf(
+      "delay estimate, lags 0..2000 ms (%d ms, confidence %.2f, %d steps): %8.3f ms   "
+      "estimate / baseline = %.1f\n",
+      estimate.delayMs, estimate.confidence, estimate.events, estimateMs, estimateMs / plainMs);
   return 0;
 }
