@@ -170,9 +170,9 @@ std::optional<Command> ParseCommand(int argc, char** argv, std::string& error, b
         error = arg + " " + v + ": not a whole number of at least 1";
         return std::nullopt;
       }
-      (arg == "--min-samples" ? c.settings.minSamples
-                              : arg == "--cap-counts" ? c.settings.capCounts : c.settings.narrowStep) =
-          *n;
+      (arg == "--min-samples"  ? c.settings.minSamples
+       : arg == "--cap-counts" ? c.settings.capCounts
+                               : c.settings.narrowStep) = *n;
     } else if (arg == "--cap-percent") {
       if (!value(v)) return std::nullopt;
       const auto n = Number<double>(v);
@@ -189,7 +189,8 @@ std::optional<Command> ParseCommand(int argc, char** argv, std::string& error, b
     }
   }
   if (files.size() != 2) {
-    error = files.size() < 2 ? "LOG.log and TABLE.tab are both needed" : "more than two files named";
+    error =
+        files.size() < 2 ? "LOG.log and TABLE.tab are both needed" : "more than two files named";
     return std::nullopt;
   }
   if (c.out.empty()) {
@@ -212,7 +213,8 @@ std::optional<std::vector<std::uint8_t>> ReadFile(const std::string& name, std::
   std::vector<std::uint8_t> bytes;
   std::uint8_t chunk[65536];
   std::size_t got = 0;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+    bytes.insert(bytes.end(), chunk, chunk + got);
   const bool failed = std::ferror(file) != 0;
   const int number = errno;
   std::fclose(file);
@@ -227,7 +229,8 @@ std::string SensorText(const Command& c) {
   const LambdaSettings& s = c.settings;
   if (!s.wideband) return "narrowband (rich above 0.45 V)";
   char text[160];
-  std::snprintf(text, sizeof text, "wideband %s (%.2f V = %.2f AFR, %.2f V = %.2f AFR), stoich %.2f",
+  std::snprintf(text, sizeof text,
+                "wideband %s (%.2f V = %.2f AFR, %.2f V = %.2f AFR), stoich %.2f",
                 c.sensorName.c_str(), s.scale.v1, s.scale.afr1, s.scale.v2, s.scale.afr2, s.stoich);
   return text;
 }
@@ -265,27 +268,31 @@ int main(int argc, char** argv) {
 
   const auto logBytes = ReadFile(c.log, error);
   if (!logBytes) {
-    std::fprintf(stderr, "zelor-lambda-fix: %s: %s; nothing was done\n", c.log.c_str(), error.c_str());
+    std::fprintf(stderr, "zelor-lambda-fix: %s: %s; nothing was done\n", c.log.c_str(),
+                 error.c_str());
     return kNothingDone;
   }
   if (logBytes->empty() || logBytes->size() % kLambdaRecordSize != 0) {
-    std::fprintf(stderr,
-                 "zelor-lambda-fix: %s is not a recording: it holds %llu bytes, a recording a whole "
-                 "number of 8-byte records (at least one); nothing was done\n",
-                 c.log.c_str(), U(logBytes->size()));
+    std::fprintf(
+        stderr,
+        "zelor-lambda-fix: %s is not a recording: it holds %llu bytes, a recording a whole "
+        "number of 8-byte records (at least one); nothing was done\n",
+        c.log.c_str(), U(logBytes->size()));
     return kNothingDone;
   }
   const std::size_t samples = logBytes->size() / kLambdaRecordSize;
   if (samples < kMinSamples) {
-    std::fprintf(stderr,
-                 "zelor-lambda-fix: %s holds %llu samples, fewer than the %llu the correction needs; "
-                 "nothing was done\n",
-                 c.log.c_str(), U(samples), U(kMinSamples));
+    std::fprintf(
+        stderr,
+        "zelor-lambda-fix: %s holds %llu samples, fewer than the %llu the correction needs; "
+        "nothing was done\n",
+        c.log.c_str(), U(samples), U(kMinSamples));
     return kNothingDone;
   }
   const auto tableBytes = ReadFile(c.table, error);
   if (!tableBytes) {
-    std::fprintf(stderr, "zelor-lambda-fix: %s: %s; nothing was done\n", c.table.c_str(), error.c_str());
+    std::fprintf(stderr, "zelor-lambda-fix: %s: %s; nothing was done\n", c.table.c_str(),
+                 error.c_str());
     return kNothingDone;
   }
   if (tableBytes->size() < kCellCount) {
@@ -324,8 +331,8 @@ int main(int argc, char** argv) {
     std::printf("delay: %d ms, given\n", c.settings.delayMs);
   }
   if (c.settings.targetLow == c.settings.targetHigh || c.settings.targetMaf == 0) {
-    std::printf("target: lambda %.2f\n", c.settings.targetMaf == 0 ? c.settings.targetHigh
-                                                                  : c.settings.targetLow);
+    std::printf("target: lambda %.2f\n",
+                c.settings.targetMaf == 0 ? c.settings.targetHigh : c.settings.targetLow);
   } else {
     std::printf("target: lambda %.2f below MAF %d, %.2f from it on\n", c.settings.targetLow,
                 c.settings.targetMaf, c.settings.targetHigh);
@@ -345,8 +352,8 @@ int main(int argc, char** argv) {
     result[m] = static_cast<std::uint8_t>(cell.newValue);
     if (!cell.Changed()) continue;
     if (c.settings.wideband) {
-      std::printf("  MAF %3d: n %6d, median lambda %.3f, %3d -> %3d\n", m, cell.n, cell.medianLambda,
-                  cell.oldValue, cell.newValue);
+      std::printf("  MAF %3d: n %6d, median lambda %.3f, %3d -> %3d\n", m, cell.n,
+                  cell.medianLambda, cell.oldValue, cell.newValue);
     } else {
       std::printf("  MAF %3d: n %6d, rich %5.1f %%, %3d -> %3d\n", m, cell.n, cell.richShare * 100,
                   cell.oldValue, cell.newValue);
@@ -362,8 +369,9 @@ int main(int argc, char** argv) {
     std::printf("mean |lambda - target|: %.4f before, %.4f expected after\n", r.meanErrorBefore,
                 r.meanErrorAfter);
   } else {
-    std::printf("mean distance of the rich share from 50 %%: %.1f %% before, %.1f %% expected after\n",
-                r.meanErrorBefore * 100, r.meanErrorAfter * 100);
+    std::printf(
+        "mean distance of the rich share from 50 %%: %.1f %% before, %.1f %% expected after\n",
+        r.meanErrorBefore * 100, r.meanErrorAfter * 100);
   }
 
   const auto image = EncodeTableImage(result, table.settings);

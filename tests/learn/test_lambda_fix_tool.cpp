@@ -32,8 +32,9 @@ QByteArray Recording() {
   for (int t = 0; t < n; ++t) {
     const bool high = ((t - lag) / 500) % 2 == 1;
     const int maf = (t / 500) % 2 == 1 ? 150 : 100;
-    const char record[8] = {char(maf), 0, char(128), char(maf), 0, 0, 0,
-                            char(Lc1Count(t < lag ? 1.0 : high ? 0.96 : 1.05))};
+    const char record[8] = {
+        char(maf), 0, char(128), char(maf),
+        0,         0, 0,         char(Lc1Count(t < lag ? 1.0 : high ? 0.96 : 1.05))};
     bytes.append(record, 8);
   }
   return bytes;
@@ -92,14 +93,17 @@ void TestLambdaFixTool::correctsOrRefuses_data() {
   QTest::addColumn<QStringList>("lines");  // patterns the output must hold
   const QByteArray log = Recording();
   const QByteArray tab = Table();
-  QTest::newRow("estimated delay") << log << tab << QStringList{} << 0
-                                   << QStringList{"^delay: 200 ms, estimated \\(confidence \\d+ %",
-                                                  "^  MAF 100: n +\\d+, median lambda 1\\.0\\d\\d, 100 -> 105$",
-                                                  "^  MAF 150: n +\\d+, median lambda 0\\.9\\d\\d, 150 -> 144$",
-                                                  "^table: table\\.tab, 262 bytes; settings 7 9 25 25 50 75$",
-                                                  "^cells changed: 2$", "^wrote new\\.tab: 262 bytes"};
-  QTest::newRow("given delay, whole") << log << tab << QStringList{"--delay-ms", "200", "--whole"} << 0
-                                      << QStringList{"^delay: 200 ms, given$", "^cells changed: 2$"};
+  QTest::newRow("estimated delay")
+      << log << tab << QStringList{} << 0
+      << QStringList{"^delay: 200 ms, estimated \\(confidence \\d+ %",
+                     "^  MAF 100: n +\\d+, median lambda 1\\.0\\d\\d, 100 -> 105$",
+                     "^  MAF 150: n +\\d+, median lambda 0\\.9\\d\\d, 150 -> 144$",
+                     "^table: table\\.tab, 262 bytes; settings 7 9 25 25 50 75$",
+                     "^cells changed: 2$",
+                     "^wrote new\\.tab: 262 bytes"};
+  QTest::newRow("given delay, whole")
+      << log << tab << QStringList{"--delay-ms", "200", "--whole"} << 0
+      << QStringList{"^delay: 200 ms, given$", "^cells changed: 2$"};
   QTest::newRow("log not whole records")
       << log.left(8 * 300 + 3) << tab << QStringList{} << 2
       << QStringList{"log\\.log is not a recording: it holds 2403 bytes"};
