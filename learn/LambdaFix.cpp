@@ -371,18 +371,20 @@ DelayEstimate EstimateDelay(const LambdaRecording& rec, const LambdaSettings& se
   // Per lag: the share of the readings' variance left within the groups of
   // equal mixture when the reading of t + lag is given to sample t. At the
   // transport delay each group holds the readings of one mixture, so the
-  // share is least.
+  // share is least. A long recording is taken every other sample.
+  const std::size_t stride = span > 200'000 ? 2 : 1;
   std::vector<double> sum(256 * kEnrichmentLevels);
   std::vector<int> count(256 * kEnrichmentLevels);
   std::vector<std::uint16_t> used;
   used.reserve(sum.size());
-  std::vector<double> share(maxLag + 1, 1.0);
-  for (int lag = 0; lag <= maxLag; ++lag) {
+  std::vector<double> share(maxLag + 1, -1.0);  // -1: not measured yet
+  auto shareAt = [&](int lag) {
+    if (share[lag] >= 0) return share[lag];
     double total = 0, total2 = 0;
     long readings = 0;
     const std::uint8_t* o2 = rec.o2.data() + lag;
     const std::uint8_t* ok = usable.data() + lag;
-    for (std::size_t t = 0; t < span; ++t) {
+    for (std::size_t t = 0; t < span; t += stride) {
       if (!ok[t]) continue;
       const double v = level[o2[t]];
       const std::uint16_t k = key[t];
@@ -399,39 +401,57 @@ DelayEstimate EstimateDelay(const LambdaRecording& rec, const LambdaSettings& se
       count[k] = 0;
     }
     used.clear();
-    if (readings < 2) continue;
-    const double spread = total2 - total * total / readings;
+    share[lag] = 1.0;
+    const double spread = readings > 1 ? total2 - total * total / readings : 0.0;
     if (spread > 1e-12) share[lag] = std::clamp((total2 - between) / spread, 0.0, 1.0);
-  }
+    return share[lag];
+  };
 
-  // The least share, smoothed over +-20 ms.
-  std::vector<double> smooth(maxLag + 1, 0.0);
-  for (int lag = 0; lag <= maxLag; ++lag) {
+  // First every 40 ms: the dip and how it stands out; then every lag
+  // around it, smoothed over +-20 ms.
+  constexpr int kCoarse = 4;
+  std::vector<int> coarseLags;
+  for (int lag = 0; lag <= maxLag; lag += kCoarse) coarseLags.push_back(lag);
+  if (coarseLags.back() != maxLag) coarseLags.push_back(maxLag);
+  std::vector<double> coarse;
+  for (const int lag : coarseLags) coarse.push_back(shareAt(lag));
+  const int points = static_cast<int>(coarse.size());
+  const int bestPoint =
+      static_cast<int>(std::min_element(coarse.begin(), coarse.end()) - coarse.begin());
+  const double worst = *std::max_element(coarse.begin(), coarse.end());
+  const double depth = worst - coarse[bestPoint];
+  // Less than 5 % of the variance explained by the choice of the lag: the
+  // readings do not follow the steps.
+  if (!(depth >= 0.05)) return estimate;
+
+  const int from = std::max(0, coarseLags[bestPoint] - kCoarse - 2);
+  const int to = std::min(maxLag, coarseLags[bestPoint] + kCoarse + 2);
+  for (int lag = from; lag <= to; ++lag) shareAt(lag);
+  int best = coarseLags[bestPoint];
+  double bestSmooth = 2.0;
+  for (int lag = std::max(0, coarseLags[bestPoint] - kCoarse);
+       lag <= std::min(maxLag, coarseLags[bestPoint] + kCoarse); ++lag) {
     double s = 0;
     int k = 0;
-    for (int j = std::max(0, lag - 2); j <= std::min(maxLag, lag + 2); ++j, ++k) s += share[j];
-    smooth[lag] = s / k;
+    for (int j = std::max(from, lag - 2); j <= std::min(to, lag + 2); ++j, ++k) s += share[j];
+    if (s / k < bestSmooth) {
+      bestSmooth = s / k;
+      best = lag;
+    }
   }
-  const int best =
-      static_cast<int>(std::min_element(smooth.begin(), smooth.end()) - smooth.begin());
-  const double worst = *std::max_element(smooth.begin(), smooth.end());
-  const double depth = worst - smooth[best];
-  // Less than half a per cent of the variance explained by the lag: the
-  // readings do not follow the steps.
-  if (!(depth >= 0.005)) return estimate;
 
   // Confidence: how far the best dip reaches below any other, outside its
   // own lobe (where the share stays in the lower half of the dip), and how
   // many steps it rests on (three or more count fully).
-  int left = best, right = best;
-  while (left > 0 && smooth[left - 1] < smooth[best] + depth / 2) --left;
-  while (right < maxLag && smooth[right + 1] < smooth[best] + depth / 2) ++right;
+  int left = bestPoint, right = bestPoint;
+  while (left > 0 && coarse[left - 1] < coarse[bestPoint] + depth / 2) --left;
+  while (right < points - 1 && coarse[right + 1] < coarse[bestPoint] + depth / 2) ++right;
   double otherDepth = 0;
-  for (int lag = 0; lag <= maxLag; ++lag) {
-    if (lag >= left && lag <= right) continue;
-    const bool localMin = (lag == 0 || smooth[lag] <= smooth[lag - 1]) &&
-                          (lag == maxLag || smooth[lag] <= smooth[lag + 1]);
-    if (localMin) otherDepth = std::max(otherDepth, worst - smooth[lag]);
+  for (int p = 0; p < points; ++p) {
+    if (p >= left && p <= right) continue;
+    const bool localMin =
+        (p == 0 || coarse[p] <= coarse[p - 1]) && (p == points - 1 || coarse[p] <= coarse[p + 1]);
+    if (localMin) otherDepth = std::max(otherDepth, worst - coarse[p]);
   }
   estimate.found = true;
   estimate.delayMs = best * kLambdaSampleMs;

@@ -33,6 +33,7 @@ prefix=$scratch/usr
 # Exactly these files, nothing of the tests or benchmarks.
 expected="bin/ZelorConfigurator
 bin/converter-sim
+bin/zelor-lambda-fix
 share/applications/zelor-configurator.desktop
 share/icons/hicolor/256x256/apps/zelor-configurator.png
 share/icons/hicolor/48x48/apps/zelor-configurator.png
@@ -43,7 +44,7 @@ if [[ "$installed" != "$expected" ]]; then
   fail "installed tree differs:"
   diff <(echo "$expected") <(echo "$installed") >&2 || true
 fi
-for program in ZelorConfigurator converter-sim; do
+for program in ZelorConfigurator converter-sim zelor-lambda-fix; do
   [[ -x "$prefix/bin/$program" ]] || fail "bin/$program is not executable"
   # No run path into the build tree: the installed program stands alone.
   if readelf -d "$prefix/bin/$program" | grep -E 'R(UN)?PATH' >&2; then
@@ -69,6 +70,15 @@ for png in "$prefix"/share/icons/hicolor/*/apps/*.png; do
   size=$(basename "$(dirname "$(dirname "$png")")")
   file "$png" | grep -q "PNG image data, ${size/x/ x }," || fail "$png is not a $size PNG"
 done
+
+# The installed console companion starts and tells its use; it links no Qt.
+help=$(env -u LD_LIBRARY_PATH "$prefix/bin/zelor-lambda-fix" --help) ||
+  fail "the installed zelor-lambda-fix --help did not end with 0"
+[[ "$help" == "usage: zelor-lambda-fix LOG.log TABLE.tab --out NEW.tab"* ]] ||
+  fail "the installed zelor-lambda-fix printed '${help%%$'\n'*}'"
+if readelf -d "$prefix/bin/zelor-lambda-fix" | grep -E 'NEEDED.*libQt' >&2; then
+  fail "bin/zelor-lambda-fix links Qt"
+fi
 
 # Starts the installed configurator in the folder $1; prints its line.
 start_check() {

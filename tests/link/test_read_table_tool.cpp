@@ -17,6 +17,7 @@
 #include <fstream>
 
 #include "support/SimProcess.h"
+#include "support/WineSession.h"
 
 using zelor::testing::SimProcess;
 
@@ -44,58 +45,8 @@ std::vector<int> PrintedCells(const QString& output) {
 }
 
 // The tool's command for a port: native, or the .exe under Wine.
-struct Tool {
-  QString wine = qEnvironmentVariable("ZELOR_WINE");
-  QString prefix = qEnvironmentVariable("ZELOR_WINE_PREFIX");
+struct Tool : zelor::testing::WineSession {
   QString exe = qEnvironmentVariable("ZELOR_READ_TABLE_EXE");
-
-  bool UnderWine() const { return !wine.isEmpty(); }
-
-  QProcessEnvironment Environment() const {
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("WINEPREFIX"), prefix);
-    env.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
-    // No Mono or Gecko to offer, no window: a console program needs none.
-    env.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    return env;
-  }
-
-  // Runs wine64 or its wineserver with the arguments; true on exit code 0.
-  bool RunWine(const QString& program, const QStringList& args, int timeoutMs) const {
-    QProcess p;
-    p.setProcessEnvironment(Environment());
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    const bool ok =
-        p.waitForFinished(timeoutMs) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    if (!ok) qWarning().noquote() << program << args << p.readAll();
-    return ok;
-  }
-  QString Server() const { return QFileInfo(wine).dir().filePath(QStringLiteral("wineserver")); }
-  // Ends the prefix's Wine session, if one runs, and waits until it has.
-  void StopServer() const {
-    QProcess p;
-    p.setProcessEnvironment(Environment());
-    p.start(Server(), {QStringLiteral("-k")});
-    p.waitForFinished(30000);
-    p.start(Server(), {QStringLiteral("-w")});
-    p.waitForFinished(30000);
-  }
-
-  // The prefix as Wine's first start makes it; one left unfinished by an
-  // earlier run is made again.
-  bool PreparePrefix() const {
-    const QString ready = QDir(prefix).filePath(QStringLiteral("zelor-ready"));
-    if (QFile::exists(ready)) return true;
-    StopServer();
-    QDir(prefix).removeRecursively();
-    if (!RunWine(wine, {QStringLiteral("wineboot"), QStringLiteral("--init")}, 240000))
-      return false;
-    QFile marker(ready);
-    return marker.open(QIODevice::WriteOnly);
-  }
 
   QString ComLink() const { return QDir(prefix).filePath(QStringLiteral("dosdevices/com42")); }
 
