@@ -23,6 +23,7 @@
 #include "link/StreamRun.h"
 #include "log/LogChartController.h"
 #include "log/LogChartPage.h"
+#include "log/PanelText.h"
 #include "table/GridPage.h"
 #include "table/TableHistory.h"
 #include "widgets/BusyCursor.h"
@@ -47,7 +48,10 @@ WidebandScale PresetScale(LambdaPreset preset) {
   return kLc1Scale;
 }
 
-QString Number(double value, int decimals) { return QString::number(value, 'f', decimals); }
+// With the user's own decimal separator, as the panel's voltages.
+QString Number(double value, int decimals) {
+  return QString::number(value, 'f', decimals).replace('.', QChar(UserDecimalSeparator()));
+}
 
 }  // namespace
 

@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -40,6 +41,8 @@ QSpinBox* IntBox(const char* name, int min, int max, int value, int step = 1) {
 QDoubleSpinBox* RealBox(const char* name, double min, double max, double value, int decimals,
                         double step) {
   auto* box = Named(new QDoubleSpinBox, name);
+  // The user's own decimal separator, as the panel's voltages.
+  box->setLocale(QLocale::system());
   box->setDecimals(decimals);
   box->setRange(min, max);
   box->setSingleStep(step);
