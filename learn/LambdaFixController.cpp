@@ -71,7 +71,10 @@ LambdaFixController::LambdaFixController(GridPage& grid, StreamRun& stream,
     QObject::connect(w.wbo, &QCheckBox::toggled, hooks_.panelWbo, &QCheckBox::setChecked);
   }
   QWidget* owner = window_.get();
-  auto rerun = [this, owner] { Guarded(owner, [this] { Analyse(); }); };
+  // A hidden window analyses nothing: opening it does.
+  auto rerun = [this, owner] {
+    if (window_->isVisible()) Guarded(owner, [this] { Analyse(); });
+  };
   QObject::connect(w.wbo, &QCheckBox::toggled, &receiver_, [this, rerun] {
     window_->ApplyCaptions(messages_);
     // The other sensor reads the recording otherwise: its own delay.
