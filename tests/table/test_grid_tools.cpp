@@ -100,9 +100,10 @@ class TestGridTools : public QObject {
     QTest::addColumn<QString>("captions");
     QTest::newRow("Russian") << false
                              << "Интерполировать;Сгладить;Прибавить…;Умножить…;"
-                                "Заполнить пропуски;|;Покрытие лога";
+                                "Заполнить пропуски;|;Покрытие лога;|;Коррекция по лямбде";
     QTest::newRow("English") << true
-                             << "Interpolate;Smooth;Add…;Multiply…;Fill gaps;|;Log coverage";
+                             << "Interpolate;Smooth;Add…;Multiply…;Fill gaps;|;Log coverage;|;"
+                                "Lambda correction";
   }
   void contextMenuHoldsTheTools() {
     QFETCH(bool, english);
