@@ -133,6 +133,7 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
       RunHooks{.owner = this,
                .message = [this](const QString& text) { Message(text); },
                .commit = [this] { CommitTableStep(); },
+               .resetCorrection = [this] { correction_->ResetForStart(); },
                .verifyPending = [this] { return shell_.timer2->isActive(); },
                .refreshPanelChart = [this] { RefreshInsertCellChart(); },
                .runStopped = [this] { logChart_->RunStopped(); },
