@@ -428,12 +428,8 @@ void TForm1::ShowFileCaption(const QString& fileName) {
 }
 
 void TForm1::Message(const QString& text) {
-  // While the progress window is up, a message belongs to it: a box under
-  // the main window would open behind that always-on-top window.
-  QWidget* owner = windows_.progress && windows_.progress->isVisible()
-                       ? static_cast<QWidget*>(windows_.progress)
-                       : this;
-  Dialogs().ShowMessage(owner, text);
+  // Over the progress window while that is up (see KeepBoxesAbove).
+  Dialogs().ShowMessage(this, text);
 }
 
 void TForm1::COMChange() {
