@@ -109,6 +109,8 @@ const OwnText kOwn[] = {
     {"Умножить выделенные ячейки на, % (100 — без изменений):",
      "Multiply the selected cells by, % (100 changes nothing):"},
     {"Изменено ячеек: %1", "Cells changed: %1"},
+    {"Ячейка MAF=%1 содержит '%2': значение вне диапазона 0..255. Коррекция не внесена.",
+     "Cell MAF=%1 holds '%2': the value is outside 0..255. The correction was not applied."},
     {"", ""},  // kCount
 };
 static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);

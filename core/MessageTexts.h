@@ -59,6 +59,9 @@ enum class OwnMessage {
   kScaleTitle,
   kScalePrompt,
   kCellsChanged,
+  // The correction refused for a cell outside 0..255 (%1: its MAF index,
+  // %2: its text).
+  kCorrectionCellOutOfRange,
   kCount  // keep last
 };
 

@@ -103,8 +103,11 @@ void CorrectionController::Apply() {
                                     [](int value) { return value < 0 || value > 255; });
   if (converter_.PortChosen() && outside != values.end()) {
     const int m = static_cast<int>(outside - values.begin());
-    const std::string text = grid_.CellText(m).toStdString();
-    throw CellRangeError(m, text, CellRangeMessage(m, text, messages_.English()));
+    const QString text = grid_.CellText(m);
+    throw CellRangeError(m, text.toStdString(),
+                         messages_.Own(OwnMessage::kCorrectionCellOutOfRange)
+                             .arg(QString::number(m), text)
+                             .toStdString());
   }
   const TableSettings settings = grid_.Settings();
   std::array<std::uint8_t, 256> cells{};

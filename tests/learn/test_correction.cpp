@@ -119,13 +119,20 @@ class TestCorrection : public QObject, private testing::SimWindow {
     const QString before = form().Grid().CellText(110);
     form().CommitTableStep();  // the typed-in 300 is a step of its own
     const std::size_t steps = form().History().Steps().UndoCount();
-    const QString refusal = QString::fromStdString(CellRangeMessage(5, "300", false));
-    for (int press = 0; press < 2; ++press) {
+    // Pressed again after the language switch: the refusal in English.
+    const QString refusals[] = {
+        QString::fromUtf8("Ячейка MAF=5 содержит '300': значение вне диапазона 0..255. "
+                          "Коррекция не внесена."),
+        QStringLiteral(
+            "Cell MAF=5 holds '300': the value is outside 0..255. The correction was not applied."),
+    };
+    for (const QString& refusal : refusals) {
       QCOMPARE(SentBy([&] { QTest::keyClick(&form(), Qt::Key_Return); }), Bytes{});
       QCOMPARE(dialogs_->TakeMessages(), QStringList{refusal});
       QCOMPARE(form().Grid().CellText(110), before);
       QCOMPARE(panel.EditCorrection->text(), QStringLiteral("10"));
       QCOMPARE(form().History().Steps().UndoCount(), steps);
+      form().Messages().SwitchToEnglish();
     }
     form().Grid().SetCell(5, 5);
     const Bytes sent = SentBy([&] { QTest::keyClick(&form(), Qt::Key_Return); });
