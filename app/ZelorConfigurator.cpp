@@ -93,8 +93,8 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
       TransferHooks{this, [this](const QString& text) { Message(text); },
                     [this] { return windows_.progress; },
                     [this] { return run_->Stream().Streaming(); },
-                    [this] { run_->Stream().JoinReader(); }, [this] { run_->Stream().LeavePort(); },
-                    [this] { CommitTableStep(); },
+                    [this] { run_->Stream().AwaitStreamEnd(); },
+                    [this] { run_->Stream().LeavePort(); }, [this] { CommitTableStep(); },
                     [this] {
                       RefreshInsertCellChart();
                       TabTableGraphShow();

@@ -76,7 +76,7 @@ void TransferController::Read() {
   if (RefuseWhileStreaming()) return;
   const TableStepScope step(hooks_.commit);
   BusyCursor busy;
-  hooks_.awaitReader();
+  hooks_.awaitStreamEnd();
   const TableRead read = converter_.ReadTable();
   if (read.received < protocol::kTableReplySize) {
     busy.End();
@@ -124,7 +124,7 @@ void TransferController::Write() {
     return;
   {
     const BusyCursor busy;
-    hooks_.awaitReader();
+    hooks_.awaitStreamEnd();
   }
   converter_.WriteTable(cells);
   if (TForm3* progress = hooks_.progress()) {
@@ -147,7 +147,7 @@ void TransferController::Tick() {
     // hide one. A serial error (the converter gone) is shown after it went.
     const CloseOnExit closeProgress(progress);
     BusyCursor busy;
-    hooks_.awaitReader();
+    hooks_.awaitStreamEnd();
     back = converter_.ReadBack();
   }
   if (back.received < protocol::kTableReplySize) {
