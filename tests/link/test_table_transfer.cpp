@@ -296,8 +296,8 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
   // The progress window stays on top of the others: while it is up, the
   // question before a write and a write's refusal go over it, not under it.
   void boxesDuringTheVerificationGoOverTheProgressWindow() {
-    Launch({"--fault", "keep-talking"});
-    Pick();  // the read refused: every write asks
+    Launch({"--fault", "silent"});
+    Pick();  // the read failed: every write asks
     dialogs_->TakeMessages();
     QWidget* progress = windows_.form3.get();
     dialogs_->Reply(true);
