@@ -10,6 +10,7 @@
 #include "app/DialogLanguage.h"
 #include "app/HandlerGuard.h"
 #include "app/MainCaptions.h"
+#include "app/UserDialogs.h"
 #include "app/ZelorConfigurator.h"
 #include "compare/CompareTables.h"
 #include "core/LanguageFile.h"
@@ -31,6 +32,7 @@ TForm3::TForm3(TForm1& form1, TForm2& form2) : QWidget(nullptr), form1_(form1), 
   // No frame from the window manager (see the header); above the other
   // windows.
   setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+  KeepBoxesAbove(this);
   setWindowOpacity(200.0 / 255.0);
   setFixedSize(kClientWidth, kCaptionHeight + kClientHeight);
   QFont font(QStringLiteral("Arial"));

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
 #include <QTreeView>
 #include <QUrl>
@@ -123,10 +124,43 @@ QtDialogs& RealDialogs() {
 }
 
 UserDialogs* installed = nullptr;
+QPointer<QWidget> onTop;
+
+// The dialogs in force, each given the window on top as its owner while
+// that window is shown.
+class OwnedAbove final : public UserDialogs {
+ public:
+  void ShowMessage(QWidget* parent, const QString& text) override {
+    Inner().ShowMessage(Owner(parent), text);
+  }
+  bool Ask(QWidget* parent, const QString& question) override {
+    return Inner().Ask(Owner(parent), question);
+  }
+  std::optional<int> AskInteger(QWidget* parent, const QString& title, const QString& prompt,
+                                int value, int min, int max) override {
+    return Inner().AskInteger(Owner(parent), title, prompt, value, min, max);
+  }
+  std::optional<QString> AskFileName(QWidget* parent, FileDialogKind kind, const QString& filter,
+                                     const QString& currentName) override {
+    return Inner().AskFileName(Owner(parent), kind, filter, currentName);
+  }
+  void OpenAddress(const QString& address) override { Inner().OpenAddress(address); }
+
+ private:
+  static UserDialogs& Inner() { return installed ? *installed : RealDialogs(); }
+  static QWidget* Owner(QWidget* parent) {
+    return onTop && onTop->isVisible() ? onTop.data() : parent;
+  }
+};
 
 }  // namespace
 
-UserDialogs& Dialogs() { return installed ? *installed : RealDialogs(); }
+UserDialogs& Dialogs() {
+  static OwnedAbove dialogs;
+  return dialogs;
+}
+
+void KeepBoxesAbove(QWidget* window) { onTop = window; }
 
 void InstallDialogs(UserDialogs* dialogs) { installed = dialogs; }
 

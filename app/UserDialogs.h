@@ -38,8 +38,15 @@ class UserDialogs {
   virtual void OpenAddress(const QString& address) = 0;
 };
 
-// The dialogs in force: the installed ones, else the real Qt dialogs.
+// The dialogs in force: the installed ones, else the real Qt dialogs. While
+// the window given to KeepBoxesAbove is shown, every box and dialog asked
+// for is owned by it, whatever owner its caller names.
 UserDialogs& Dialogs();
+
+// window stays on top of the others (the progress window): a box of another
+// owner would open under it. nullptr for none; a window destroyed counts as
+// none.
+void KeepBoxesAbove(QWidget* window);
 
 // Installs dialogs for the whole program; nullptr brings back the real ones.
 // The caller keeps ownership.

@@ -95,6 +95,7 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
       TransferHooks{this, [this](const QString& text) { Message(text); },
                     [this] { return windows_.progress; },
                     [this] { return run_->Stream().Streaming(); },
+                    [this] { run_->Stream().AwaitStreamEnd(); },
                     [this] { run_->Stream().LeavePort(); }, [this] { CommitTableStep(); },
                     [this] {
                       RefreshInsertCellChart();
@@ -136,6 +137,7 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
       RunHooks{.owner = this,
                .message = [this](const QString& text) { Message(text); },
                .commit = [this] { CommitTableStep(); },
+               .resetCorrection = [this] { correction_->ResetForStart(); },
                .verifyPending = [this] { return shell_.timer2->isActive(); },
                .refreshPanelChart = [this] { RefreshInsertCellChart(); },
                .runStopped =
@@ -454,12 +456,8 @@ void TForm1::ShowFileCaption(const QString& fileName) {
 }
 
 void TForm1::Message(const QString& text) {
-  // While the progress window is up, a message belongs to it: a box under
-  // the main window would open behind that always-on-top window.
-  QWidget* owner = windows_.progress && windows_.progress->isVisible()
-                       ? static_cast<QWidget*>(windows_.progress)
-                       : this;
-  Dialogs().ShowMessage(owner, text);
+  // Over the progress window while that is up (see KeepBoxesAbove).
+  Dialogs().ShowMessage(this, text);
 }
 
 void TForm1::COMChange() {

@@ -169,6 +169,8 @@ const OwnText kOwn[] = {
     {"Пара точек датчика: напряжения V1 и V2 должны различаться.",
      "The sensor's pair of points: the voltages V1 and V2 must differ."},
     {"Стехиометрия: введите число от 5 до 25.", "Stoichiometric AFR: enter a number from 5 to 25."},
+    {"Ячейка MAF=%1 содержит '%2': значение вне диапазона 0..255. Коррекция не внесена.",
+     "Cell MAF=%1 holds '%2': the value is outside 0..255. The correction was not applied."},
     {"", ""},  // kCount
 };
 static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);

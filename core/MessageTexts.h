@@ -111,6 +111,9 @@ enum class OwnMessage {
   kLambdaTooShort,
   kLambdaBadScale,
   kLambdaBadStoich,
+  // The correction refused for a cell outside 0..255 (%1: its MAF index,
+  // %2: its text).
+  kCorrectionCellOutOfRange,
   kCount  // keep last
 };
 

@@ -37,7 +37,7 @@ void CorrectionController::RangeBeginChanged() {
   panel_.CorrBeg->setData({double(begin), double(begin)}, {0.0, 300.0}, true);
   panel_.InsertCellChart->replot(QCustomPlot::rpQueuedReplot);
   if (converter_.PortChosen())
-    converter_.Link().SendCorrectionRange(begin, panel_.TrackBarMafKon->value());
+    Send([&] { converter_.Link().SendCorrectionRange(begin, panel_.TrackBarMafKon->value()); });
 }
 
 void CorrectionController::RangeEndChanged() {
@@ -47,12 +47,40 @@ void CorrectionController::RangeEndChanged() {
   panel_.CorrEnd->setData({double(end), double(end)}, {0.0, 300.0}, true);
   panel_.InsertCellChart->replot(QCustomPlot::rpQueuedReplot);
   if (converter_.PortChosen())
-    converter_.Link().SendCorrectionRange(panel_.TrackBarMafNach->value(), end);
+    Send([&] { converter_.Link().SendCorrectionRange(panel_.TrackBarMafNach->value(), end); });
 }
 
 void CorrectionController::StepChanged() {
   if (!converter_.PortChosen()) return;
-  converter_.Link().SendCorrectionStep(ParseInteger(panel_.EditCorrection->text().toStdString()));
+  const int correction = ParseInteger(panel_.EditCorrection->text().toStdString());
+  Send([&] { converter_.Link().SendCorrectionStep(correction); });
+}
+
+void CorrectionController::ResetForStart() {
+  CommandChange([this] { panel_.TrackBarMafNach->setValue(0); });
+  CommandChange([this] { panel_.TrackBarMafKon->setValue(0); });
+  CommandChange([this] { panel_.UpDown1->SetPosition(0); });
+}
+
+void CorrectionController::CommandChange(const std::function<void()>& change) {
+  commandChange_ = true;
+  change();  // the handlers run inside, each under its own guard
+  commandChange_ = false;
+  if (std::exception_ptr failure = std::exchange(sendFailure_, nullptr))
+    std::rethrow_exception(failure);
+}
+
+void CorrectionController::Send(const std::function<void()>& send) {
+  if (!commandChange_) {
+    send();
+    return;
+  }
+  if (sendFailure_) return;  // the command ends at its first failure
+  try {
+    send();
+  } catch (...) {
+    sendFailure_ = std::current_exception();
+  }
 }
 
 void CorrectionController::Apply() {
@@ -75,8 +103,11 @@ void CorrectionController::Apply() {
                                     [](int value) { return value < 0 || value > 255; });
   if (converter_.PortChosen() && outside != values.end()) {
     const int m = static_cast<int>(outside - values.begin());
-    const std::string text = grid_.CellText(m).toStdString();
-    throw CellRangeError(m, text, CellRangeMessage(m, text, messages_.English()));
+    const QString text = grid_.CellText(m);
+    throw CellRangeError(m, text.toStdString(),
+                         messages_.Own(OwnMessage::kCorrectionCellOutOfRange)
+                             .arg(QString::number(m), text)
+                             .toStdString());
   }
   const TableSettings settings = grid_.Settings();
   std::array<std::uint8_t, 256> cells{};
@@ -85,7 +116,7 @@ void CorrectionController::Apply() {
     cells[m] = static_cast<std::uint8_t>(values[m]);
   }
   hooks_.refresh();
-  panel_.UpDown1->SetPosition(0);
+  CommandChange([this] { panel_.UpDown1->SetPosition(0); });
   if (converter_.PortChosen()) converter_.Link().SendLiveTableUpdate(cells, settings);
 }
 

@@ -11,6 +11,7 @@
 
 #include <QChar>
 #include <QWidget>
+#include <exception>
 #include <functional>
 
 class QKeyEvent;
@@ -46,6 +47,10 @@ class CorrectionController {
   void RangeEndChanged();
   // The step box changed.
   void StepChanged();
+  // "Старт"'s part: the range and the step back to 0, each change sending
+  // its command as a user's would; a command that cannot be sent ends Start
+  // there, raised here.
+  void ResetForStart();
   // Adds the step to the range's cells and sends the whole table; refused
   // whole (with CellRangeError or the cell's parse error) before any change.
   void Apply();
@@ -57,12 +62,22 @@ class CorrectionController {
   bool KeyDown(const QKeyEvent& key);
 
  private:
+  // A change of the group's controls made by a command (Start, the apply):
+  // the handlers' commands are sent up to the first that fails, which ends
+  // the command, raised here. A user's move shows such a failure at the
+  // handler instead.
+  void CommandChange(const std::function<void()>& change);
+  // A handler's command to the converter (see CommandChange).
+  void Send(const std::function<void()>& send);
+
   PanelPage& panel_;
   GridPage& grid_;
   ConverterTransfer& converter_;
   StreamRun& stream_;
   const MessageTexts& messages_;
   CorrectionHooks hooks_;
+  bool commandChange_ = false;
+  std::exception_ptr sendFailure_;  // of the command change under way
 };
 
 }  // namespace zelor

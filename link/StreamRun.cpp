@@ -1,5 +1,9 @@
 #include "link/StreamRun.h"
 
+#include <chrono>
+#include <utility>
+
+#include "link/Protocol.h"
 #include "link/SerialPort.h"
 #include "link/SerialPortError.h"
 
@@ -20,6 +24,7 @@ void StreamRun::Start(bool learning, const std::string& streamMessage,
   // The previous run's reader is at most in its last read (about a second).
   reader_.reset();
   readerLeftByPortChange_ = false;
+  stopUnsettled_ = false;
   beeper_.reset();
   port_.Purge();
   if (first) first();
@@ -37,9 +42,11 @@ void StreamRun::Stop() {
   flags_.Streaming.store(false, std::memory_order_relaxed);
   if (beeper_) beeper_->RequestStop();  // silent at once, not after its pass
   link_.StopStream();
+  stopUnsettled_ = true;
 }
 
 void StreamRun::LeavePort() {
+  stopUnsettled_ = false;
   if (Streaming()) {
     // The reader ends as its port closes: no loss of the converter.
     readerLeftByPortChange_ = ReaderRunning();
@@ -60,6 +67,16 @@ void StreamRun::LeavePort() {
 
 void StreamRun::JoinReader() {
   if (reader_) reader_->Join();
+}
+
+void StreamRun::AwaitStreamEnd() {
+  JoinReader();
+  if (!std::exchange(stopUnsettled_, false)) return;
+  const auto bound =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(protocol::kDrainTimeLimitMs);
+  std::uint8_t discarded = 0;
+  while (port_.Read(&discarded, 1) == 1 && std::chrono::steady_clock::now() < bound) {
+  }
 }
 
 void StreamRun::End() {

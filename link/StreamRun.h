@@ -12,6 +12,9 @@
 //              beeper.
 //   Stop       Streaming off, the beeper silent at once, "s" sent; the
 //              threads are not waited for.
+//   AwaitStreamEnd  before another exchange on the port: the last reader
+//              joined and, after a stop, the converter's last frames let
+//              pass.
 //   LeavePort  another port is chosen: a streaming converter is told to
 //              stop ("s", a failing write ignored), the port closes under
 //              the reader, which is joined; the run then counts as one
@@ -61,6 +64,12 @@ class StreamRun {
   // Waits for the last run's reader (it may still store its last frame)
   // before the recording is written by anyone else.
   void JoinReader();
+  // Waits until the last run has ended on the line: its reader (it may still
+  // sit in its last read and take bytes of a reply), then, after a stop, the
+  // converter's last frames (a reply asked for now would start with them):
+  // bytes are read and discarded until a read brings none, or the table
+  // read's drain bound has passed. Serial errors are raised.
+  void AwaitStreamEnd();
   void End();
 
   bool Streaming() const { return flags_.Streaming.load(std::memory_order_relaxed); }
@@ -98,6 +107,8 @@ class StreamRun {
   // The run's reader was still reading when another port was chosen, and
   // ended because its port was closed; reset by Start.
   bool readerLeftByPortChange_ = false;
+  // "s" went out and the line has not been found silent since.
+  bool stopUnsettled_ = false;
   std::unique_ptr<TBeepThread> beeper_;
 };
 

@@ -76,6 +76,7 @@ void TransferController::Read() {
   if (RefuseWhileStreaming()) return;
   const TableStepScope step(hooks_.commit);
   BusyCursor busy;
+  hooks_.awaitStreamEnd();
   const TableRead read = converter_.ReadTable();
   if (read.received < protocol::kTableReplySize) {
     busy.End();
@@ -121,6 +122,10 @@ void TransferController::Write() {
   if (!converter_.TableKnown() &&
       !Dialogs().Ask(hooks_.owner, messages_.Own(OwnMessage::kWriteUnreadTable)))
     return;
+  {
+    const BusyCursor busy;
+    hooks_.awaitStreamEnd();
+  }
   converter_.WriteTable(cells);
   if (TForm3* progress = hooks_.progress()) {
     progress->ProgressBar1()->setValue(0);
@@ -142,6 +147,7 @@ void TransferController::Tick() {
     // hide one. A serial error (the converter gone) is shown after it went.
     const CloseOnExit closeProgress(progress);
     BusyCursor busy;
+    hooks_.awaitStreamEnd();
     back = converter_.ReadBack();
   }
   if (back.received < protocol::kTableReplySize) {

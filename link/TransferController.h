@@ -35,6 +35,9 @@ struct TransferHooks {
   std::function<TForm3*()> progress;
   // True while a run streams: the transfer is refused then.
   std::function<bool()> streaming;
+  // Waits until the last run has ended on the line (StreamRun::AwaitStreamEnd):
+  // its reader and the converter's last frames would take or precede a reply.
+  std::function<void()> awaitStreamEnd;
   // The run's part of leaving a port (see StreamRun::LeavePort).
   std::function<void()> leavePort;
   // The table history's commit: a read is one step of its own.

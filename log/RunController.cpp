@@ -23,7 +23,6 @@
 #include "table/GridPage.h"
 #include "table/TableToolsController.h"
 #include "widgets/BarGauge.h"
-#include "widgets/UpDown.h"
 
 namespace zelor {
 namespace {
@@ -86,13 +85,7 @@ void RunController::Start() {
   panel.ButtonStart->setEnabled(false);
   panel.CheckBoxLearnTable->setEnabled(false);
   stream_.Start(panel.CheckBoxLearnTable->isChecked(), messages_.Text(kStreamAbsent).toStdString(),
-                [&panel] {
-                  // Each of these sends its range or step command when the
-                  // value changes.
-                  panel.TrackBarMafNach->setValue(0);
-                  panel.TrackBarMafKon->setValue(0);
-                  panel.UpDown1->SetPosition(0);
-                });
+                hooks_.resetCorrection);
   timer1_->start();
   panel.Tab->data()->clear();
   hooks_.refreshPanelChart();

@@ -46,6 +46,9 @@ struct RunHooks {
   std::function<void(const QString&)> message;
   // The table history's commit: a live-learning run is one step.
   std::function<void()> commit;
+  // "Старт"'s reset of the correction's range and step, each change sending
+  // its command; raises the first command that cannot be sent.
+  std::function<void()> resetCorrection;
   // True while a written table is being read back.
   std::function<bool()> verifyPending;
   // Brings the panel chart's table curve up to the grid.

@@ -2,11 +2,12 @@
 
 #include <QFile>
 
+#include "table/TableFileName.h"
+
 namespace zelor {
 
 QString WithTabExtension(const QString& name) {
-  if (name.endsWith(QLatin1String(".tab"), Qt::CaseSensitive)) return name;
-  return name + QLatin1String(".tab");
+  return QString::fromStdString(TableFileName(name.toStdString(), PlatformNameCase()));
 }
 
 QByteArray ReadFileStart(const QString& name, qint64 maxBytes) {

@@ -16,8 +16,8 @@ namespace zelor {
 inline constexpr char kTableOpenFilter[] = "Tab files|*.tab|All|*.*";
 inline constexpr char kTableSaveFilter[] = "Tab Files|*.tab|All|*.*";
 
-// name with ".tab" appended unless its last four characters are exactly
-// ".tab" (case-sensitive).
+// name with ".tab" appended unless its last four characters are ".tab" as
+// this platform's file names compare them (TableFileName).
 QString WithTabExtension(const QString& name);
 
 // At most maxBytes bytes from the start of the file; the rest is not read.

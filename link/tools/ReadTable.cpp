@@ -35,6 +35,7 @@
 #include "link/SerialPort.h"
 #include "link/SerialPortError.h"
 #include "link/tools/AtomicSave.h"
+#include "table/TableFileName.h"
 #include "table/TableImage.h"
 
 namespace {
@@ -166,12 +167,6 @@ int Check(SerialPort& port) {
   return CloseDuringRead(port) ? kDone : kFailed;
 }
 
-// The name a table is saved under: as the configurator saves it, with
-// ".tab" appended unless the name ends in exactly that.
-std::string TableFileName(const std::string& name) {
-  return name.ends_with(".tab") ? name : name + ".tab";
-}
-
 // Reads the converter's table into a .tab file. The converter does not
 // report its settings, so the file holds the default settings, as the
 // configurator's save after a read at start-up does.
@@ -299,7 +294,8 @@ int main(int argc, char** argv) {
   try {
     switch (command->action) {
       case Command::Action::kCheck: return Check(port);
-      case Command::Action::kSave: return Save(port, TableFileName(command->file));
+      case Command::Action::kSave:
+        return Save(port, zelor::TableFileName(command->file, zelor::PlatformNameCase()));
       case Command::Action::kWrite: return Write(port, cells, command->file);
     }
     return kFailed;

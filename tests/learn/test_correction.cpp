@@ -12,9 +12,12 @@
 #include <algorithm>
 #include <functional>
 
+#include "app/HandlerGuard.h"
 #include "app/StartUp.h"
 #include "app/ZelorConfigurator.h"
 #include "learn/Correction.h"
+#include "link/ConverterTransfer.h"
+#include "link/SerialPort.h"
 #include "log/PanelPage.h"
 #include "support/PortBox.h"
 #include "support/RecordingTones.h"
@@ -116,19 +119,65 @@ class TestCorrection : public QObject, private testing::SimWindow {
     const QString before = form().Grid().CellText(110);
     form().CommitTableStep();  // the typed-in 300 is a step of its own
     const std::size_t steps = form().History().Steps().UndoCount();
-    const QString refusal = QString::fromStdString(CellRangeMessage(5, "300", false));
-    for (int press = 0; press < 2; ++press) {
+    // Pressed again after the language switch: the refusal in English.
+    const QString refusals[] = {
+        QString::fromUtf8("Ячейка MAF=5 содержит '300': значение вне диапазона 0..255. "
+                          "Коррекция не внесена."),
+        QStringLiteral(
+            "Cell MAF=5 holds '300': the value is outside 0..255. The correction was not applied."),
+    };
+    for (const QString& refusal : refusals) {
       QCOMPARE(SentBy([&] { QTest::keyClick(&form(), Qt::Key_Return); }), Bytes{});
       QCOMPARE(dialogs_->TakeMessages(), QStringList{refusal});
       QCOMPARE(form().Grid().CellText(110), before);
       QCOMPARE(panel.EditCorrection->text(), QStringLiteral("10"));
       QCOMPARE(form().History().Steps().UndoCount(), steps);
+      form().Messages().SwitchToEnglish();
     }
     form().Grid().SetCell(5, 5);
     const Bytes sent = SentBy([&] { QTest::keyClick(&form(), Qt::Key_Return); });
     QCOMPARE(sent.size(), std::size_t(3 + 263));  // the step back to 0, then the table
     QCOMPARE(sent[3 + 1 + 5], std::uint8_t(5));
     QCOMPARE(sent[3 + 1 + 110], std::uint8_t(before.toInt() + 10));
+  }
+
+  // A step the converter did not take ends "Старт" and the apply at that
+  // write: neither the start command nor the table follows it, and the one
+  // message is the write's. The line fails for that write alone: the port is
+  // closed before it and opened again by the step box's next listener.
+  void aStepNotSentEndsStartAndTheApply() {
+    Connect();
+    PanelPage& panel = form().Panel();
+    SerialPort& port = form().Converter().ComPort1();
+    bool closeAtRangeEnd = false;
+    QObject listeners;  // connected after the window's handlers, so run after them
+    connect(panel.TrackBarMafKon, &QSlider::valueChanged, &listeners, [&](int end) {
+      if (closeAtRangeEnd && end == 0) port.Close();
+    });
+    connect(panel.EditCorrection, &QLineEdit::textChanged, &listeners, [&] {
+      if (!port.IsOpen()) port.Open();
+    });
+
+    panel.TrackBarMafKon->setValue(60);
+    panel.TrackBarMafNach->setValue(40);
+    panel.UpDown1->SetPosition(5);
+    closeAtRangeEnd = true;
+    QCOMPARE(SentBy([&] { Click("ButtonStart"); }), (Bytes{'g', 0, 60, 'g', 0, 0}));
+    closeAtRangeEnd = false;
+    QVERIFY(!form().Stream().Streaming());
+    QVERIFY(!form().Stream().ReaderRunning());
+    QCOMPARE(dialogs_->TakeMessages().size(), 1);
+
+    form().N112Click();
+    panel.TrackBarMafKon->setValue(20);
+    panel.TrackBarMafNach->setValue(10);
+    panel.UpDown1->SetPosition(5);
+    const Bytes sent = SentBy([&] {
+      port.Close();
+      Guarded(&form(), [&] { form().Button1Click(); });  // as the button runs it
+    });
+    QCOMPARE(sent, Bytes{});
+    QCOMPARE(dialogs_->TakeMessages().size(), 1);
   }
 
   void keysMoveTheRangeAndStepTheCorrection() {

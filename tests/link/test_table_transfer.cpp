@@ -293,6 +293,26 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     QCOMPARE(dialogs_->questions, (QStringList{question, question, question}));
   }
 
+  // The progress window stays on top of the others: while it is up, the
+  // question before a write and a write's refusal go over it, not under it.
+  void boxesDuringTheVerificationGoOverTheProgressWindow() {
+    Launch({"--fault", "silent"});
+    Pick();  // the read failed: every write asks
+    dialogs_->TakeMessages();
+    QWidget* progress = windows_.form3.get();
+    dialogs_->Reply(true);
+    Trigger("N8");
+    form().findChild<QTimer*>(QStringLiteral("Timer2"))->stop();
+    QVERIFY(progress->isVisible());
+    Trigger("N8");  // asked again, answered No
+    form().Grid().SetCellText(9, QStringLiteral("256"));
+    Trigger("N8");
+    QCOMPARE(dialogs_->questionOwners, (QList<QWidget*>{&form(), progress}));
+    QCOMPARE(dialogs_->TakeMessages().size(), 1);
+    QCOMPARE(dialogs_->owners.last(), progress);
+    QCOMPARE(dialogs_->coveredAtMessage.last(), false);
+  }
+
   void readBackShortShowsMessage2() {
     Launch({"--fault", "short-table"});
     Pick();

@@ -227,6 +227,24 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     QCOMPARE(Tail(sim_->Received(), 1), Bytes("s"));
   }
 
+  // The reader of the run just stopped may still sit in its last read: a
+  // table read at once after "Стоп" gets the whole reply all the same.
+  void tableReadRightAfterStopGetsTheWholeTable() {
+    Connect({});
+    const QStringList table = Cells();
+    form().N14Click();
+    QVERIFY(Cells() != table);
+    for (int run = 0; run < 5; ++run) {
+      Click("ButtonStart");
+      QTRY_VERIFY_WITH_TIMEOUT(form().Stream().Log().Count() > 10, 10000);
+      Click("ButtonStop");
+      Trigger("N7");
+      QCOMPARE(dialogs_->TakeMessages(), QStringList{});
+      QCOMPARE(Cells(), table);
+      form().N14Click();
+    }
+  }
+
   void refusedStartSendsAndChangesNothing() {
     Connect({"--flash-ms", "0"});
     PanelPage& panel = form().Panel();

@@ -29,8 +29,9 @@ class ScriptedDialogs final : public UserDialogs {
 
   // Answers from the queue of replies; with none queued, the default button
   // (No).
-  bool Ask(QWidget*, const QString& question) override {
+  bool Ask(QWidget* owner, const QString& question) override {
     questions.append(question);
+    questionOwners.append(owner);
     if (replies.empty()) return false;
     const bool yes = replies.front();
     replies.pop_front();
@@ -97,6 +98,7 @@ class ScriptedDialogs final : public UserDialogs {
   QList<bool> busyAtMessage;
   QList<bool> coveredAtMessage;
   QStringList questions;
+  QList<QWidget*> questionOwners;  // the window each question was asked over
   std::deque<bool> replies;
   QStringList openedAddresses;
   std::deque<std::optional<QString>> answers;

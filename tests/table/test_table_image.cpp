@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "table/TableFileName.h"
 #include "table/TableImage.h"
 #include "table/TableSettings.h"
 
@@ -69,6 +70,7 @@ class TestTableImage : public QObject {
   void everyInRangeValueRoundTrips();
   void outOfRangeBytesClampOnLoad();
   void encodeClampsOutOfRangeValues();
+  void tabExtensionFollowsTheNamesCase();
 };
 
 void TestTableImage::settingsDefaultsAndRanges() {
@@ -407,6 +409,25 @@ void TestTableImage::encodeClampsOutOfRangeValues() {
   QCOMPARE(int(EncodeSetting(4, 1000)), 128);
   QVERIFY_THROWS_EXCEPTION(std::out_of_range, EncodeSetting(6, 1));
   QVERIFY_THROWS_EXCEPTION(std::out_of_range, DecodeSetting(-1, 1));
+}
+
+// ".tab" ends a name as the file system compares names: exactly on Linux,
+// in any case on Windows.
+void TestTableImage::tabExtensionFollowsTheNamesCase() {
+  const NameCase exact = NameCase::kSensitive;
+  const NameCase any = NameCase::kInsensitive;
+  const struct {
+    const char* name;
+    NameCase names;
+    const char* saved;
+  } cases[] = {
+      {"table", exact, "table.tab"},         {"table.tab", exact, "table.tab"},
+      {"table.TAB", exact, "table.TAB.tab"}, {"table.TAB", any, "table.TAB"},
+      {"table.Tab", any, "table.Tab"},       {"tab", any, "tab.tab"},
+      {"x.tabs", any, "x.tabs.tab"},         {"Таблица.TAB", any, "Таблица.TAB"},
+  };
+  for (const auto& c : cases)
+    QCOMPARE(QString::fromStdString(TableFileName(c.name, c.names)), QString::fromUtf8(c.saved));
 }
 
 QTEST_APPLESS_MAIN(TestTableImage)
