@@ -109,6 +109,17 @@ const OwnText kOwn[] = {
     {"Умножить выделенные ячейки на, % (100 — без изменений):",
      "Multiply the selected cells by, % (100 changes nothing):"},
     {"Изменено ячеек: %1", "Cells changed: %1"},
+    {"Найдена несохранённая запись лога длиной %1 с от %2, оставшаяся от прошлого запуска "
+     "программы.\r\nОткрыть её? (Нет — удалить её.)",
+     "An unsaved log recording of %1 s from %2 was found, left by an earlier run of the "
+     "program.\r\nOpen it? (No deletes it.)"},
+    {"Найдена несохранённая таблица от %1, оставшаяся от прошлого запуска программы.\r\n"
+     "Загрузить её? (Нет — удалить её.)",
+     "An unsaved table from %1 was found, left by an earlier run of the program.\r\nLoad it? "
+     "(No deletes it.)"},
+    {"Запись лога не сохранена.", "The log recording is not saved."},
+    {"Таблица не записана в конвертер.", "The table is not written to the converter."},
+    {"Всё равно закрыть программу?", "Close the program all the same?"},
     {"", ""},  // kCount
 };
 static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);

@@ -13,6 +13,7 @@
 
 #include "app/HandlerGuard.h"
 #include "core/MessageTexts.h"
+#include "core/SessionJournal.h"
 #include "learn/AudioToneOutput.h"
 #include "learn/LiveLearning.h"
 #include "link/ConverterTransfer.h"
@@ -47,7 +48,7 @@ void ShowReading(BarGauge* gauge, QLineEdit* box, int position, int value, char 
 
 RunController::RunController(ConverterTransfer& converter, PanelPage& panel, GridPage& grid,
                              TableToolsController& tools, const MessageTexts& messages,
-                             RecordingDialogs dialogs, RunHooks hooks)
+                             RecordingDialogs dialogs, SessionJournal& journal, RunHooks hooks)
     : converter_(converter),
       panel_(panel),
       grid_(grid),
@@ -55,7 +56,9 @@ RunController::RunController(ConverterTransfer& converter, PanelPage& panel, Gri
       messages_(messages),
       dialogs_(dialogs),
       hooks_(std::move(hooks)),
+      journal_(journal),
       timer1_(new QTimer(hooks_.owner)),
+      journalTimer_(new QTimer(hooks_.owner)),
       stream_(
           converter.ComPort1(), [this](const std::string& message) { Failure(message); },
           [this](std::function<void()> task) {
@@ -65,6 +68,11 @@ RunController::RunController(ConverterTransfer& converter, PanelPage& panel, Gri
   timer1_->setObjectName(QStringLiteral("Timer1"));
   timer1_->setInterval(10);
   timer1_->setTimerType(Qt::PreciseTimer);
+  // At most half a second of the recording is missing from the disk.
+  journalTimer_->setObjectName(QStringLiteral("JournalTimer"));
+  journalTimer_->setInterval(kJournalIntervalMs);
+  QObject::connect(journalTimer_, &QTimer::timeout, &receiver_,
+                   [this] { Guarded(hooks_.owner, [this] { JournalTick(); }); });
 }
 
 void RunController::Start() {
@@ -94,6 +102,10 @@ void RunController::Start() {
                   panel.UpDown1->SetPosition(0);
                 });
   timer1_->start();
+  // A new recording: the journal starts again with it.
+  unsaved_ = true;
+  recordingJournal_.Begin(journal_.RecordingPath());
+  journalTimer_->start();
   panel.Tab->data()->clear();
   hooks_.refreshPanelChart();
 }
@@ -109,6 +121,9 @@ void RunController::Stop() {
   panel_.ButtonStart->setEnabled(true);
   panel_.CheckBoxLearnTable->setEnabled(true);
   stream_.Stop();
+  // What the run recorded so far is on the disk; the reader's last frame
+  // follows at the next pass.
+  JournalTick();
   hooks_.runStopped();
   tools_.RecordingChanged(stream_.Log());
 }
@@ -124,6 +139,7 @@ void RunController::Failure(const std::string& message) {
 void RunController::End() {
   if (stream_.Streaming()) Guarded(hooks_.owner, [this] { Stop(); });
   stream_.End();
+  JournalTick();
 }
 
 void RunController::Tick() {

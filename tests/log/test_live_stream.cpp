@@ -328,7 +328,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
   void terminationSignalsCloseTheWindowDuringARun() {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
       Connect({});
-      CloseOnTerminationSignals(form());
+      CloseOnTerminationSignals(form(), [this] { form().EndAtSystemRequest(); });
       Click("ButtonStart");
       QTRY_VERIFY_WITH_TIMEOUT(form().Stream().Log().Count() > 5, 10000);
       QTRY_VERIFY_WITH_TIMEOUT(Tail(sim_->Received(), 2) == Bytes("sl"), 5000);
