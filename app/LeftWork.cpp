@@ -25,8 +25,8 @@ void OfferLeftWork(SessionJournal& journal, const MessageTexts& messages,
                           LeftRecordingQuestion(messages, samples, left.recordingWritten))) {
           // Its only copy becomes this program's journal; one that cannot be
           // moved stays where it is, to be offered again.
-          const QString path = journal.AdoptRecording(left) ? journal.RecordingPath()
-                                                            : left.recording;
+          const QString path =
+              journal.AdoptRecording(left) ? journal.RecordingPath() : left.recording;
           recordingTaken = hooks.openRecording(path);
         } else {
           QFile::remove(left.recording);

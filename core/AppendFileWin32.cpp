@@ -18,8 +18,9 @@ AppendFile::~AppendFile() { Close(); }
 
 bool AppendFile::Create(const std::filesystem::path& path) {
   Close();
-  const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file =
+      ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   handle_ = reinterpret_cast<std::intptr_t>(file);
   return true;
@@ -29,9 +30,8 @@ bool AppendFile::Append(const void* bytes, std::size_t size) {
   if (!IsOpen()) return false;
   const auto* at = static_cast<const char*>(bytes);
   while (size > 0) {
-    const DWORD chunk =
-        static_cast<DWORD>(size < std::numeric_limits<DWORD>::max() ? size
-                                                                    : std::numeric_limits<DWORD>::max());
+    const DWORD chunk = static_cast<DWORD>(
+        size < std::numeric_limits<DWORD>::max() ? size : std::numeric_limits<DWORD>::max());
     DWORD written = 0;
     if (!::WriteFile(Handle(handle_), at, chunk, &written, nullptr) || written == 0) return false;
     at += written;

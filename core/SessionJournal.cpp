@@ -172,8 +172,10 @@ QString LeftTableQuestion(const MessageTexts& messages, const QDateTime& written
 QString CloseQuestion(const MessageTexts& messages, bool recordingUnsaved, bool tableUnwritten) {
   if (!recordingUnsaved && !tableUnwritten) return {};
   QString text;
-  if (recordingUnsaved) text += messages.Own(OwnMessage::kCloseRecordingUnsaved) + QStringLiteral("\r\n");
-  if (tableUnwritten) text += messages.Own(OwnMessage::kCloseTableUnwritten) + QStringLiteral("\r\n");
+  if (recordingUnsaved)
+    text += messages.Own(OwnMessage::kCloseRecordingUnsaved) + QStringLiteral("\r\n");
+  if (tableUnwritten)
+    text += messages.Own(OwnMessage::kCloseTableUnwritten) + QStringLiteral("\r\n");
   return text + messages.Own(OwnMessage::kCloseAnyway);
 }
 

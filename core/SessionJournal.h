@@ -44,8 +44,8 @@ struct LeftJournal {
   LeftJournal& operator=(LeftJournal&&) noexcept;
   ~LeftJournal();  // releases the claim (its lock file goes)
 
-  QString recording;  // its .log, empty when it left none
-  QString table;      // its .tab, empty when it left none
+  QString recording;           // its .log, empty when it left none
+  QString table;               // its .tab, empty when it left none
   QDateTime recordingWritten;  // when each was last written
   QDateTime tableWritten;
   std::unique_ptr<QLockFile> claim;

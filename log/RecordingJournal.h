@@ -24,7 +24,8 @@ class RecordingJournal {
   // journal does not hold yet. False when they could not be written: the
   // journal is closed then (the run goes on without it).
   bool Append(const LogBuffer& buffer);
-  // Puts what was appended on the disk; false (and closed) on failure.
+  // Puts what was appended on the disk; false when the system refused (the
+  // journal stays open).
   bool Sync();
   void Close();
 

@@ -161,8 +161,8 @@ class TestJournal : public QObject {
     const QString ru = QStringLiteral("Всё равно закрыть программу?");
     const QString en = QStringLiteral("Close the program all the same?");
     QTest::newRow("nothing") << false << false << false << QString();
-    QTest::newRow("recording")
-        << false << true << false << QStringLiteral("Запись лога не сохранена.\r\n") + ru;
+    QTest::newRow("recording") << false << true << false
+                               << QStringLiteral("Запись лога не сохранена.\r\n") + ru;
     QTest::newRow("table") << false << false << true
                            << QStringLiteral("Таблица не записана в конвертер.\r\n") + ru;
     QTest::newRow("both") << false << true << true

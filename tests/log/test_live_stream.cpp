@@ -349,7 +349,10 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     Connect({});
     Click("ButtonStart");
     QTRY_VERIFY_WITH_TIMEOUT(form().Stream().Log().Count() > 5, 10000);
+    dialogs_->Reply(true);  // closing ends the run: the recording would be lost
     form().close();
+    QCOMPARE(dialogs_->questions.size(), 1);
+    QVERIFY(!form().isVisible());
     QVERIFY(!form().Stream().Streaming());
     QVERIFY(!form().Stream().ReaderRunning());
     QCOMPARE(TThreadLog::LiveCount(), 0);
