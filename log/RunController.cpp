@@ -136,8 +136,18 @@ void RunController::Failure(const std::string& message) {
   });
 }
 
-void RunController::End() {
-  if (stream_.Streaming()) Guarded(hooks_.owner, [this] { Stop(); });
+void RunController::End(bool systemRequest) {
+  if (stream_.Streaming()) {
+    if (!systemRequest) {
+      Guarded(hooks_.owner, [this] { Stop(); });
+    } else {
+      try {
+        Stop();
+      } catch (...) {
+        // Streaming is off all the same; the threads end below.
+      }
+    }
+  }
   stream_.End();
   JournalTick();
 }

@@ -93,8 +93,10 @@ class RunController {
   // then "Стоп".
   void Failure(const std::string& message);
   // "Стоп" for a running stream, its threads waited for, and the journal
-  // brought up to the recording and closed.
-  void End();
+  // brought up to the recording and closed. At the system's request the
+  // failure of the "s" (a converter gone) is not shown: there may be no one
+  // to close the box, and the program would not end.
+  void End(bool systemRequest = false);
   // The panel's tick.
   void Tick();
   // The log marker, on while the space bar is held.

@@ -111,10 +111,12 @@ bool RunController::RecordingAtRisk() const {
 }
 
 void RunController::JournalTick() {
+  // The run is over once its reader has ended: nothing comes after it. Seen
+  // before the append, so that a frame stored meanwhile is not left out.
+  const bool over = !stream_.Streaming() && !stream_.ReaderRunning();
   recordingJournal_.Append(stream_.Log());
   recordingJournal_.Sync();
-  // The run is over once its reader has ended: nothing more comes.
-  if (!stream_.Streaming() && !stream_.ReaderRunning()) {
+  if (over) {
     journalTimer_->stop();
     recordingJournal_.Close();
   }

@@ -25,7 +25,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
   // lost, for the next start to offer.
   const bool keepRecording = endBySystem_ && run_->RecordingAtRisk();
   const bool keepTable = endBySystem_ && grid_->Marks().Unwritten() > 0;
-  run_->End();
+  run_->End(endBySystem_);
   journal_->End(keepRecording, keepTable);
   QMainWindow::closeEvent(event);
   // The main window's end is the program's end, whatever else is open.
