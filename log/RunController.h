@@ -111,8 +111,9 @@ class RunController {
   // False, with the message shown, when it cannot be read.
   bool RecoverRecording(const QString& path);
   // True when closing would lose the recording: a run streams (closing ends
-  // it), or the recording recorded or recovered here has not been saved as
-  // a .log since its run ended. A recording opened from a .log file is not.
+  // it), or the recording recorded or recovered here, long enough to be
+  // saved, has not been saved as a .log since its run ended. A recording
+  // opened from a .log file is not.
   bool RecordingAtRisk() const;
   // The journal's pass: appends what the reader stored, puts it on the
   // disk, and once the run's reader has ended closes the journal.

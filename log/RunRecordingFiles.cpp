@@ -107,7 +107,8 @@ bool RunController::RecoverRecording(const QString& path) {
 }
 
 bool RunController::RecordingAtRisk() const {
-  return stream_.Streaming() || (unsaved_ && stream_.Log().Count() > 0);
+  // One too short to be saved is not asked about: nothing could keep it.
+  return stream_.Streaming() || (unsaved_ && stream_.Log().Count() >= kMinimumLogSamples);
 }
 
 void RunController::JournalTick() {

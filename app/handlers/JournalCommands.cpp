@@ -7,6 +7,7 @@
 
 #include "app/HandlerGuard.h"
 #include "app/LeftWork.h"
+#include "app/Unit3.h"
 #include "app/UserDialogs.h"
 #include "app/ZelorConfigurator.h"
 #include "core/SessionJournal.h"
@@ -35,7 +36,12 @@ void TForm1::closeEvent(QCloseEvent* event) {
 bool TForm1::ConfirmClose() {
   const QString question =
       CloseQuestion(messages_, run_->RecordingAtRisk(), grid_->Marks().Unwritten() > 0);
-  return question.isEmpty() || Dialogs().Ask(this, question);
+  if (question.isEmpty()) return true;
+  // Over the progress window while that always-on-top window is up.
+  QWidget* owner = windows_.progress && windows_.progress->isVisible()
+                       ? static_cast<QWidget*>(windows_.progress)
+                       : this;
+  return Dialogs().Ask(owner, question);
 }
 
 void TForm1::EndAtSystemRequest() {

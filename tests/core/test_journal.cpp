@@ -40,8 +40,8 @@ class TestJournal : public QObject {
   Q_OBJECT
 
  private slots:
-  // A normal end leaves nothing, not even the folder; an end that keeps
-  // leaves exactly what it keeps, without the lock.
+  // An end leaves exactly what it keeps, never the lock; a normal end
+  // nothing, not even the folder.
   void endsKeepExactlyWhatTheyKeep() {
     const QTemporaryDir scratch;
     const QString folder = scratch.filePath(QStringLiteral("data"));
@@ -58,14 +58,10 @@ class TestJournal : public QObject {
       if (keepRecording) kept << base + ".log";
       if (keepTable) kept << base + ".tab";
       QCOMPARE(Files(folder), kept);
+      QCOMPARE(QDir(folder).exists(), keepRecording || keepTable);
       QVERIFY(journal.RecordingPath().isEmpty());  // ended
       QDir(folder).removeRecursively();
     }
-    {
-      SessionJournal journal(folder);
-      Write(journal.RecordingPath(), "12345678");
-    }  // the window's end without a close: a normal end
-    QVERIFY(!QDir(folder).exists());
   }
 
   // A running program's files are never claimed; a gone program's are
@@ -153,43 +149,10 @@ class TestJournal : public QObject {
     }
   }
 
-  void questions_data() {
-    QTest::addColumn<bool>("english");
-    QTest::addColumn<bool>("recording");
-    QTest::addColumn<bool>("table");
-    QTest::addColumn<QString>("question");
-    const QString ru = QStringLiteral("Всё равно закрыть программу?");
-    const QString en = QStringLiteral("Close the program all the same?");
-    QTest::newRow("nothing") << false << false << false << QString();
-    QTest::newRow("recording") << false << true << false
-                               << QStringLiteral("Запись лога не сохранена.\r\n") + ru;
-    QTest::newRow("table") << false << false << true
-                           << QStringLiteral("Таблица не записана в конвертер.\r\n") + ru;
-    QTest::newRow("both") << false << true << true
-                          << QStringLiteral(
-                                 "Запись лога не сохранена.\r\nТаблица не записана в "
-                                 "конвертер.\r\n") +
-                                 ru;
-    QTest::newRow("both, English")
-        << true << true << true
-        << QStringLiteral(
-               "The log recording is not saved.\r\nThe table is not written to the "
-               "converter.\r\n") +
-               en;
-  }
-  void questions() {
-    QFETCH(bool, english);
-    QFETCH(bool, recording);
-    QFETCH(bool, table);
-    QFETCH(QString, question);
-    MessageTexts messages;
-    if (english) messages.SwitchToEnglish();
-    QCOMPARE(CloseQuestion(messages, recording, table), question);
-  }
-
   // A left recording is told by its length and its start: the last sample
-  // written less the recording's length.
-  void leftQuestionsTellLengthAndTime() {
+  // written less the recording's length. The close question in English (the
+  // Russian ones: tests/app/test_journal_session).
+  void questionsInBothLanguages() {
     MessageTexts messages;
     const QDateTime written(QDate(2026, 12, 9), QTime(3, 10, 30));
     QCOMPARE(LeftRecordingQuestion(messages, 6000 * 10 + 60, written),
@@ -200,6 +163,10 @@ class TestJournal : public QObject {
     QCOMPARE(LeftTableQuestion(messages, written),
              QStringLiteral("An unsaved table from 2026-12-09 03:10 was found, left by an "
                             "earlier run of the program.\r\nLoad it? (No deletes it.)"));
+    QCOMPARE(CloseQuestion(messages, true, true),
+             QStringLiteral("The log recording is not saved.\r\nThe table is not written to the "
+                            "converter.\r\nClose the program all the same?"));
+    QVERIFY(CloseQuestion(messages, false, false).isEmpty());
   }
 };
 
