@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QLabel>
 #include <QLocale>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTextStream>
 #include <QTimer>
@@ -104,6 +105,14 @@ void QuitOnceStarted(const Windows& windows) {
     int exitCode = form->isVisible() ? 0 : 1;
     const QString port = qEnvironmentVariable("ZELOR_START_CHECK_PORT");
     if (!port.isEmpty() && !PickPortAndReport(*form, port, out)) exitCode = 1;
+    if (exitCode == 0 && !port.isEmpty() && qEnvironmentVariableIsSet("ZELOR_START_CHECK_STREAM")) {
+      // Streams on as after "Старт", until the program is ended.
+      if (auto* start = form->findChild<QPushButton*>(QStringLiteral("ButtonStart")))
+        start->click();
+      out << "streaming from " << port << "\n";
+      out.flush();
+      return;
+    }
     QCoreApplication::exit(exitCode);
   });
 }

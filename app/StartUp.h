@@ -35,7 +35,9 @@ Windows StartUp(const QStringList& extraPorts);
 // first picks that port as the user does (which reads the table and the
 // firmware) and prints a second line, "picked PORT: firmware \"LABEL\",
 // table checksum N", with the firmware label and the sum of the grid's 256
-// cells; exit code 1 too when the read failed.
+// cells; exit code 1 too when the read failed. With ZELOR_START_CHECK_STREAM
+// as well, a good read is followed by "Старт" and a third line, "streaming
+// from PORT", and the program runs on until it is ended.
 void QuitOnceStarted(const Windows& windows);
 
 }  // namespace zelor

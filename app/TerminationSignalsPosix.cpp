@@ -12,6 +12,7 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
+#include <utility>
 
 #include "app/TerminationSignals.h"
 
@@ -40,11 +41,11 @@ class TerminationWatch final : public QObject {
   // Starts watching for window; false when another window is watched or
   // the pipe cannot be made (the signals then end the program at once, as
   // a signal not handled does).
-  static bool Start(QWidget& window) {
+  static bool Start(QWidget& window, std::function<void()> end) {
     if (gWakeFd >= 0) return false;
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-    new TerminationWatch(window, fds[0], fds[1]);
+    new TerminationWatch(window, std::move(end), fds[0], fds[1]);
     return true;
   }
 
@@ -58,8 +59,8 @@ class TerminationWatch final : public QObject {
   }
 
  private:
-  TerminationWatch(QWidget& window, int readFd, int writeFd)
-      : QObject(&window), window_(&window), readFd_(readFd), writeFd_(writeFd) {
+  TerminationWatch(QWidget& window, std::function<void()> end, int readFd, int writeFd)
+      : QObject(&window), end_(std::move(end)), readFd_(readFd), writeFd_(writeFd) {
     auto* notifier = new QSocketNotifier(readFd_, QSocketNotifier::Read, this);
     QObject::connect(notifier, &QSocketNotifier::activated, this, [this] { Closing(); });
     gWakeFd = writeFd_;
@@ -71,16 +72,16 @@ class TerminationWatch final : public QObject {
       installed_[k] = ::sigaction(kSignals[k], &action, &previous_[k]) == 0;
   }
 
-  // On the GUI thread: empties the pipe, then closes the window as the user
-  // does. Requests that come meanwhile close it again, which does no harm.
+  // On the GUI thread: empties the pipe, then ends the program through the
+  // window. Requests that come meanwhile close it again, which does no harm.
   void Closing() {
     unsigned char numbers[64];
     while (::read(readFd_, numbers, sizeof numbers) > 0) {
     }
-    window_->close();
+    end_();
   }
 
-  QWidget* window_;  // its parent
+  std::function<void()> end_;  // closes the window, its parent
   int readFd_;
   int writeFd_;
   std::array<struct sigaction, kSignals.size()> previous_{};
@@ -89,6 +90,8 @@ class TerminationWatch final : public QObject {
 
 }  // namespace
 
-void CloseOnTerminationSignals(QWidget& mainWindow) { TerminationWatch::Start(mainWindow); }
+void CloseOnTerminationSignals(QWidget& mainWindow, std::function<void()> end) {
+  TerminationWatch::Start(mainWindow, std::move(end));
+}
 
 }  // namespace zelor

@@ -14,6 +14,7 @@
 #include <QObject>
 #include <QWidget>
 #include <atomic>
+#include <utility>
 
 #include "app/TerminationSignals.h"
 
@@ -30,7 +31,8 @@ HANDLE gWindowGone = nullptr;
 
 class TerminationWatch final : public QObject {
  public:
-  explicit TerminationWatch(QWidget& window) : QObject(&window), window_(&window) {}
+  TerminationWatch(QWidget& window, std::function<void()> end)
+      : QObject(&window), end_(std::move(end)) {}
   ~TerminationWatch() override {
     gWatch.store(nullptr);
     SetConsoleCtrlHandler(&OnConsoleEvent, FALSE);
@@ -45,7 +47,7 @@ class TerminationWatch final : public QObject {
     QMetaObject::invokeMethod(
         application,
         [] {
-          if (TerminationWatch* watch = gWatch.load()) watch->window_->close();
+          if (TerminationWatch* watch = gWatch.load()) watch->end_();
         },
         Qt::QueuedConnection);
     if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
@@ -54,17 +56,17 @@ class TerminationWatch final : public QObject {
   }
 
  private:
-  QWidget* window_;
+  std::function<void()> end_;  // closes the window, its parent
 };
 
 }  // namespace
 
-void CloseOnTerminationSignals(QWidget& mainWindow) {
+void CloseOnTerminationSignals(QWidget& mainWindow, std::function<void()> end) {
   if (gWatch.load()) return;
   if (!gWindowGone) gWindowGone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (!gWindowGone) return;
   ResetEvent(gWindowGone);
-  auto* watch = new TerminationWatch(mainWindow);
+  auto* watch = new TerminationWatch(mainWindow, std::move(end));
   gWatch.store(watch);
   if (!SetConsoleCtrlHandler(&TerminationWatch::OnConsoleEvent, TRUE)) {
     gWatch.store(nullptr);

@@ -24,6 +24,7 @@
 #include "app/Unit3.h"
 #include "compare/CompareTables.h"
 #include "core/Scaling.h"
+#include "core/SessionJournal.h"
 #include "learn/CorrectionController.h"
 #include "learn/LambdaFixController.h"
 #include "link/PortList.h"
@@ -62,7 +63,8 @@ QWidget* MakeTab(QTabWidget* tabs, const char* name, const char* header) {
 }  // namespace
 
 TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
-    : WindowShell("TForm1", QSize(971, 539), "StatusBar1", parent) {
+    : WindowShell("TForm1", QSize(971, 539), "StatusBar1", parent),
+      journal_(std::make_unique<SessionJournal>(JournalFolder())) {
   port_.extraPorts = extraPorts;
   setWindowTitle(QStringLiteral("Zelor Configurator "));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -133,7 +135,7 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
                       [this](const QString& text) { FirstPanel()->setText(text); }});
   run_ = std::make_unique<RunController>(
       transfer_->Converter(), *panel_, *grid_, *tools_, messages_,
-      RecordingDialogs{shell_.fileOpenDLG, shell_.fileSaveDLG, shell_.csvSaveDLG},
+      RecordingDialogs{shell_.fileOpenDLG, shell_.fileSaveDLG, shell_.csvSaveDLG}, *journal_,
       RunHooks{.owner = this,
                .message = [this](const QString& text) { Message(text); },
                .commit = [this] { CommitTableStep(); },
@@ -183,7 +185,8 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
   history_ = std::make_unique<TableHistoryController>(
       *grid_, logChart_->Learner(),
       TableHistoryItems{menu_.undoTable, menu_.redoTable, findChild<QMenu*>(QStringLiteral("N5"))},
-      TableHistoryHooks{this, [this] {
+      TableHistoryHooks{this,
+                        [this] {
                           // The table chart's hint may still tell a value the
                           // table no longer holds.
                           Chart().HintLabel()->hide();
@@ -192,7 +195,8 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
                           // A drawn log chart shows the table line again; a
                           // pending learning request waits for a redraw of its own.
                           logChart_->Refresh();
-                        }});
+                        }},
+      journal_.get());
   new KeyPreview(
       this, [this](QKeyEvent* key) { return FormKeyDown(key); },
       [this](QKeyEvent* key) { return FormKeyUp(key); });
@@ -230,13 +234,6 @@ bool TForm1::FormKeyUp(QKeyEvent* key) {
     return true;
   }
   return false;
-}
-
-void TForm1::closeEvent(QCloseEvent* event) {
-  run_->End();
-  QMainWindow::closeEvent(event);
-  // The main window's end is the program's end, whatever else is open.
-  QCoreApplication::quit();
 }
 
 void TForm1::BuildPortTab(QWidget* page) {

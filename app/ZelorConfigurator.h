@@ -23,6 +23,7 @@ class LogChartController;
 class PanelPage;
 struct LinkStatus;
 class RunController;
+class SessionJournal;
 class TableChart;
 class TableChartController;
 class TableHistoryController;
@@ -47,6 +48,12 @@ class TForm1 : public WindowShell {
   void N19Click();
   void N20Click();
   void N22Click();
+  // --- The session's journal (JournalCommands) -------------------------------
+  // At start-up: offers what programs that ended without asking left.
+  void OfferLeftWork();
+  // The system's request to end (a signal): closes the window without a
+  // question; what would be lost stays in the journal for the next start.
+  void EndAtSystemRequest();
   // Before the focused control sees the key; true when taken (swallowed).
   bool FormKeyDown(QKeyEvent* key);
   bool FormKeyUp(QKeyEvent* key);
@@ -138,6 +145,7 @@ class TForm1 : public WindowShell {
   StreamRun& Stream();
   const TableHistoryController& History() const { return *history_; }
   const OpenFiles& CurrentFiles() const { return files_; }
+  SessionJournal& Journal() { return *journal_; }
   MessageTexts& Messages() { return messages_; }
   GridPage& Grid() { return *grid_; }
   PanelPage& Panel() { return *panel_; }
@@ -156,13 +164,20 @@ class TForm1 : public WindowShell {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Asks first when the recording or the table would be lost (not at the
+  // system's request); No keeps the window.
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  bool ConfirmClose();                           // the close question, when one is due
+  void LoadTableImage(const QByteArray& image);  // into the grid, as "Открыть" reads a file
   void BuildPortTab(QWidget* page);
   LinkStatus StatusNow() const;  // what the status block shows
   void ConnectHandlers();
 
+  // Declared first: it outlives everything that keeps files in it.
+  std::unique_ptr<SessionJournal> journal_;
+  bool endBySystem_ = false;  // the system asked the program to end
   MainShell shell_;
   MainMenuItems menu_;
   PortTab port_;

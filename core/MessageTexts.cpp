@@ -171,6 +171,17 @@ const OwnText kOwn[] = {
     {"Стехиометрия: введите число от 5 до 25.", "Stoichiometric AFR: enter a number from 5 to 25."},
     {"Ячейка MAF=%1 содержит '%2': значение вне диапазона 0..255. Коррекция не внесена.",
      "Cell MAF=%1 holds '%2': the value is outside 0..255. The correction was not applied."},
+    {"Найдена несохранённая запись лога длиной %1 с от %2, оставшаяся от прошлого запуска "
+     "программы.\r\nОткрыть её? (Нет — удалить её.)",
+     "An unsaved log recording of %1 s from %2 was found, left by an earlier run of the "
+     "program.\r\nOpen it? (No deletes it.)"},
+    {"Найдена несохранённая таблица от %1, оставшаяся от прошлого запуска программы.\r\n"
+     "Загрузить её? (Нет — удалить её.)",
+     "An unsaved table from %1 was found, left by an earlier run of the program.\r\nLoad it? "
+     "(No deletes it.)"},
+    {"Запись лога не сохранена.", "The log recording is not saved."},
+    {"Таблица не записана в конвертер.", "The table is not written to the converter."},
+    {"Всё равно закрыть программу?", "Close the program all the same?"},
     {"", ""},  // kCount
 };
 static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);

@@ -114,6 +114,14 @@ enum class OwnMessage {
   // The correction refused for a cell outside 0..255 (%1: its MAF index,
   // %2: its text).
   kCorrectionCellOutOfRange,
+  // The start-up's questions about what a program that ended without asking
+  // left in its journal (%1: seconds, %2: the recording's start; %1: when
+  // the table was kept), and the close question's parts.
+  kLeftRecordingQuestion,
+  kLeftTableQuestion,
+  kCloseRecordingUnsaved,
+  kCloseTableUnwritten,
+  kCloseAnyway,
   kCount  // keep last
 };
 

@@ -13,6 +13,7 @@
 
 #include "app/HandlerGuard.h"
 #include "core/MessageTexts.h"
+#include "core/SessionJournal.h"
 #include "learn/AudioToneOutput.h"
 #include "learn/LiveLearning.h"
 #include "link/ConverterTransfer.h"
@@ -46,7 +47,7 @@ void ShowReading(BarGauge* gauge, QLineEdit* box, int position, int value, char 
 
 RunController::RunController(ConverterTransfer& converter, PanelPage& panel, GridPage& grid,
                              TableToolsController& tools, const MessageTexts& messages,
-                             RecordingDialogs dialogs, RunHooks hooks)
+                             RecordingDialogs dialogs, SessionJournal& journal, RunHooks hooks)
     : converter_(converter),
       panel_(panel),
       grid_(grid),
@@ -54,7 +55,9 @@ RunController::RunController(ConverterTransfer& converter, PanelPage& panel, Gri
       messages_(messages),
       dialogs_(dialogs),
       hooks_(std::move(hooks)),
+      journal_(journal),
       timer1_(new QTimer(hooks_.owner)),
+      journalTimer_(new QTimer(hooks_.owner)),
       stream_(
           converter.ComPort1(), [this](const std::string& message) { Failure(message); },
           [this](std::function<void()> task) {
@@ -64,6 +67,11 @@ RunController::RunController(ConverterTransfer& converter, PanelPage& panel, Gri
   timer1_->setObjectName(QStringLiteral("Timer1"));
   timer1_->setInterval(10);
   timer1_->setTimerType(Qt::PreciseTimer);
+  // At most half a second of the recording is missing from the disk.
+  journalTimer_->setObjectName(QStringLiteral("JournalTimer"));
+  journalTimer_->setInterval(kJournalIntervalMs);
+  QObject::connect(journalTimer_, &QTimer::timeout, &receiver_,
+                   [this] { Guarded(hooks_.owner, [this] { JournalTick(); }); });
 }
 
 void RunController::Start() {
@@ -87,6 +95,10 @@ void RunController::Start() {
   stream_.Start(panel.CheckBoxLearnTable->isChecked(), messages_.Text(kStreamAbsent).toStdString(),
                 hooks_.resetCorrection);
   timer1_->start();
+  // A new recording: the journal starts again with it.
+  unsaved_ = true;
+  recordingJournal_.Begin(journal_.RecordingPath());
+  journalTimer_->start();
   panel.Tab->data()->clear();
   hooks_.refreshPanelChart();
 }
@@ -102,6 +114,9 @@ void RunController::Stop() {
   panel_.ButtonStart->setEnabled(true);
   panel_.CheckBoxLearnTable->setEnabled(true);
   stream_.Stop();
+  // What the run recorded so far is on the disk; the reader's last frame
+  // follows at the next pass.
+  JournalTick();
   hooks_.runStopped();
   tools_.RecordingChanged(stream_.Log());
 }
@@ -114,9 +129,20 @@ void RunController::Failure(const std::string& message) {
   });
 }
 
-void RunController::End() {
-  if (stream_.Streaming()) Guarded(hooks_.owner, [this] { Stop(); });
+void RunController::End(bool systemRequest) {
+  if (stream_.Streaming()) {
+    if (!systemRequest) {
+      Guarded(hooks_.owner, [this] { Stop(); });
+    } else {
+      try {
+        Stop();
+      } catch (...) {
+        // Streaming is off all the same; the threads end below.
+      }
+    }
+  }
   stream_.End();
+  JournalTick();
 }
 
 void RunController::Tick() {

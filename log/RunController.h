@@ -6,7 +6,11 @@
 // the tick (gauges, text boxes, the panel chart, the beeper's two values,
 // the lost-converter mark, live learning), the marker while the space bar
 // is held, and the end of the run with the window. Its second file
-// (RunRecordingFiles.cpp) saves and opens .log files and exports the CSV.
+// (RunRecordingFiles.cpp) saves and opens .log files, exports the CSV and
+// keeps the recording's journal: while a run streams, the journal's timer
+// appends the samples stored since its last pass to the session's journal
+// file and puts them on the disk, twice a second; the journal goes when the
+// recording is saved or replaced, and the session's end decides the rest.
 //
 // The window hands in what the controller needs; it knows nothing else of
 // the window.
@@ -17,6 +21,7 @@
 #include <string>
 
 #include "link/StreamRun.h"
+#include "log/RecordingJournal.h"
 
 class QTimer;
 class QWidget;
@@ -28,6 +33,7 @@ class FileDialog;
 class GridPage;
 class MessageTexts;
 class PanelPage;
+class SessionJournal;
 class TableToolsController;
 
 // The window's file dialogs the recording's commands use.
@@ -36,6 +42,9 @@ struct RecordingDialogs {
   FileDialog* save = nullptr;  // shared with the table's save
   FileDialog* csv = nullptr;   // the CSV export's own
 };
+
+// How often the journal's timer puts the recording on the disk.
+inline constexpr int kJournalIntervalMs = 500;
 
 // What the controller calls in the window.
 struct RunHooks {
@@ -64,11 +73,11 @@ struct RunHooks {
 
 class RunController {
  public:
-  // Makes the run on the converter's port and the tick (a child of
-  // hooks.owner). The references must outlive the controller.
+  // Makes the run on the converter's port, the tick and the journal's timer
+  // (children of hooks.owner). The references must outlive the controller.
   RunController(ConverterTransfer& converter, PanelPage& panel, GridPage& grid,
                 TableToolsController& tools, const MessageTexts& messages, RecordingDialogs dialogs,
-                RunHooks hooks);
+                SessionJournal& journal, RunHooks hooks);
   // The run's threads end before anything the controller was handed.
   ~RunController() = default;
   RunController(const RunController&) = delete;
@@ -86,8 +95,11 @@ class RunController {
   // The reader's failure routine, on the window's thread: its message,
   // then "Стоп".
   void Failure(const std::string& message);
-  // "Стоп" for a running stream, and its threads waited for.
-  void End();
+  // "Стоп" for a running stream, its threads waited for, and the journal
+  // brought up to the recording and closed. At the system's request the
+  // failure of the "s" (a converter gone) is not shown: there may be no one
+  // to close the box, and the program would not end.
+  void End(bool systemRequest = false);
   // The panel's tick.
   void Tick();
   // The log marker, on while the space bar is held.
@@ -97,8 +109,23 @@ class RunController {
   void OpenRecording();  // refused while the stream runs
   void SaveRecording();  // refused for a recording too short
   void ExportCsv();      // refused as SaveRecording is
+  // Opens a journal a gone program left, as a .log file is opened (the
+  // recording's file name stays); the recording then counts as unsaved.
+  // False, with the message shown, when it cannot be read.
+  bool RecoverRecording(const QString& path);
+  // True when closing would lose the recording: a run streams (closing ends
+  // it), or the recording recorded or recovered here, long enough to be
+  // saved, has not been saved as a .log since its run ended. A recording
+  // opened from a .log file is not.
+  bool RecordingAtRisk() const;
+  // The journal's pass: appends what the reader stored, puts it on the
+  // disk, and once the run's reader has ended closes the journal.
+  void JournalTick();
 
  private:
+  // The journal's file goes: the recording is saved or replaced.
+  void ForgetJournal();
+
   ConverterTransfer& converter_;
   PanelPage& panel_;
   GridPage& grid_;
@@ -106,7 +133,13 @@ class RunController {
   const MessageTexts& messages_;
   RecordingDialogs dialogs_;
   RunHooks hooks_;
-  QTimer* timer1_;  // owned by hooks.owner
+  SessionJournal& journal_;
+  QTimer* timer1_;        // owned by hooks.owner
+  QTimer* journalTimer_;  // owned by hooks.owner
+  RecordingJournal recordingJournal_;
+  // The recording in the buffer was recorded (or recovered) and not saved
+  // since.
+  bool unsaved_ = false;
   // The receiver of what the reader posts to the window's thread: what is
   // still queued when the controller goes is dropped with it.
   QObject receiver_;

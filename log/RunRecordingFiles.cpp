@@ -1,6 +1,10 @@
-// The recording's files: saving and opening .log files, and the CSV export.
+// The recording's files: saving and opening .log files, the CSV export, and
+// the recording's journal.
+
+#include <QTimer>
 
 #include "core/MessageTexts.h"
+#include "core/SessionJournal.h"
 #include "link/LogBuffer.h"
 #include "log/LogCsv.h"
 #include "log/LogFile.h"
@@ -27,10 +31,20 @@ void RunController::SaveRecording() {
   dialog.SetFilter(kLogFilter);
   if (dialog.Execute(hooks_.owner)) {
     dialog.SetFileName(LogFileName(dialog.FileName()));
+    // After "Стоп" the last run's reader may still store the frame of its
+    // last read: the file holds the whole recording.
+    const bool runOver = !stream_.Streaming();
+    if (runOver) stream_.JoinReader();
     // A failed save leaves an older file of that name as it was.
     if (const auto error = SaveLogFile(stream_.Log(), dialog.FileName())) {
       hooks_.message(*error);
       return;
+    }
+    // Saved whole: the journal has nothing more to keep. A save during the
+    // run holds the samples so far; the journal goes on.
+    if (runOver) {
+      unsaved_ = false;
+      ForgetJournal();
     }
   }
   // After a cancel: the name last chosen in the save dialog.
@@ -70,9 +84,49 @@ void RunController::OpenRecording() {
     hooks_.message(*error);
     return;
   }
+  // The recording is replaced by one that is kept in its file.
+  unsaved_ = false;
+  ForgetJournal();
   tools_.RecordingChanged(stream_.Log());
   hooks_.frameWholeRecording();
   hooks_.logFileChosen(dialog.FileName());
+}
+
+bool RunController::RecoverRecording(const QString& path) {
+  hooks_.forgetDrawing();
+  stream_.JoinReader();
+  if (const auto error = OpenLogFile(stream_.Log(), path)) {
+    hooks_.message(*error);
+    return false;
+  }
+  // Its only copy is the journal.
+  unsaved_ = true;
+  tools_.RecordingChanged(stream_.Log());
+  hooks_.frameWholeRecording();
+  return true;
+}
+
+bool RunController::RecordingAtRisk() const {
+  // One too short to be saved is not asked about: nothing could keep it.
+  return stream_.Streaming() || (unsaved_ && stream_.Log().Count() >= kMinimumLogSamples);
+}
+
+void RunController::JournalTick() {
+  // The run is over once its reader has ended: nothing comes after it. Seen
+  // before the append, so that a frame stored meanwhile is not left out.
+  const bool over = !stream_.Streaming() && !stream_.ReaderRunning();
+  recordingJournal_.Append(stream_.Log());
+  recordingJournal_.Sync();
+  if (over) {
+    journalTimer_->stop();
+    recordingJournal_.Close();
+  }
+}
+
+void RunController::ForgetJournal() {
+  journalTimer_->stop();
+  recordingJournal_.Close();
+  journal_.RemoveRecording();
 }
 
 }  // namespace zelor

@@ -2,7 +2,19 @@
 
 #include <utility>
 
+#include "table/CellText.h"
+
 namespace zelor {
+
+std::optional<std::array<std::uint8_t, kTableImageSize>> TableStateImage(const TableState& state) {
+  std::array<std::uint8_t, kCellCount> cells{};
+  for (std::size_t index = 0; index < kCellCount; ++index) {
+    const std::optional<std::uint8_t> byte = CellByteOf(state.cells[index].toStdString());
+    if (!byte) return std::nullopt;
+    cells[index] = *byte;
+  }
+  return EncodeTableImage(cells, state.settings);
+}
 
 void TableHistory::Reset(const TableState& state) {
   committed_ = state;

@@ -19,6 +19,7 @@
 #include <optional>
 #include <utility>
 
+#include "table/TableImage.h"
 #include "table/TableSettings.h"
 
 namespace zelor {
@@ -33,6 +34,10 @@ struct TableState {
 
   friend bool operator==(const TableState&, const TableState&) = default;
 };
+
+// The TableImage of a state (its cells and settings as a .tab file holds
+// them); none while a cell holds no byte (not an integer, or outside 0..255).
+std::optional<std::array<std::uint8_t, kTableImageSize>> TableStateImage(const TableState& state);
 
 class TableHistory {
  public:
@@ -52,6 +57,8 @@ class TableHistory {
   // True when current differs from the state at the last commit: a commit
   // now would record a step.
   bool Pending(const TableState& current) const { return current != committed_; }
+  // The state at the last commit, undo or redo.
+  const TableState& Committed() const { return committed_; }
 
   bool CanUndo() const { return !undo_.empty(); }
   bool CanRedo() const { return !redo_.empty(); }

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/HandlerGuard.h"
+#include "core/SessionJournal.h"
 #include "learn/FrameLearner.h"
 #include "table/GridPage.h"
 #include "table/TableGrid.h"
@@ -15,8 +16,9 @@
 namespace zelor {
 
 TableHistoryController::TableHistoryController(GridPage& grid, FrameLearner& learning,
-                                               TableHistoryItems items, TableHistoryHooks hooks)
-    : grid_(grid), learning_(learning), items_(items), hooks_(std::move(hooks)) {
+                                               TableHistoryItems items, TableHistoryHooks hooks,
+                                               SessionJournal* journal)
+    : grid_(grid), learning_(learning), items_(items), hooks_(std::move(hooks)), journal_(journal) {
   history_.Reset(Now());
   UpdateItems();
   // A live-learning run changes the table between commits: its learning so
@@ -43,8 +45,14 @@ void TableHistoryController::Commit() {
   // A cell still being edited is finished first: its text is a step of its
   // own (its editor's end commits it), before whatever follows.
   EndCellEditing(grid_.Grid());
-  history_.Commit(Now());
+  const bool stepped = history_.Commit(Now());
   UpdateItems();
+  if (stepped) Keep();
+}
+
+void TableHistoryController::Keep() {
+  if (!journal_) return;
+  if (const auto image = TableStateImage(history_.Committed())) journal_->KeepTable(*image);
 }
 
 void TableHistoryController::UpdateItems() {
@@ -70,7 +78,9 @@ void TableHistoryController::Move(std::optional<TableState> (TableHistory::*move
   Commit();
   const std::optional<TableState> state = (history_.*move)();
   UpdateItems();
-  if (state) Show(*state);
+  if (!state) return;
+  Show(*state);
+  Keep();
 }
 
 }  // namespace zelor

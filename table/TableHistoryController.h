@@ -5,6 +5,10 @@
 // the history (TableHistory) keeps the states steps replaced, each with the
 // learned marks of its cells.
 //
+// After each step (and each undo or redo) the table shown is kept in the
+// session's journal as a .tab image, so that an end without a question does
+// not lose it; a table with a cell that is no byte keeps the image before.
+//
 // The window hands in what the controller needs; it knows nothing else of
 // the window.
 
@@ -22,6 +26,7 @@ namespace zelor {
 
 class FrameLearner;
 class GridPage;
+class SessionJournal;
 
 // What the controller calls in the window.
 struct TableHistoryHooks {
@@ -42,10 +47,10 @@ struct TableHistoryItems {
 
 class TableHistoryController {
  public:
-  // Starts the history at the table shown. The references must outlive the
-  // controller.
+  // Starts the history at the table shown, kept in journal (none: not
+  // kept). The references must outlive the controller.
   TableHistoryController(GridPage& grid, FrameLearner& learning, TableHistoryItems items,
-                         TableHistoryHooks hooks);
+                         TableHistoryHooks hooks, SessionJournal* journal = nullptr);
   TableHistoryController(const TableHistoryController&) = delete;
   TableHistoryController& operator=(const TableHistoryController&) = delete;
 
@@ -64,12 +69,14 @@ class TableHistoryController {
   void Show(const TableState& state);
   void Move(std::optional<TableState> (TableHistory::*move)());
   void UpdateItems();
+  void Keep();
 
   GridPage& grid_;
   FrameLearner& learning_;
   TableHistoryItems items_;
   TableHistoryHooks hooks_;
   TableHistory history_;
+  SessionJournal* journal_;
   // The connections' receiver: they end with the controller.
   QObject receiver_;
 };

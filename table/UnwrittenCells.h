@@ -40,6 +40,11 @@ class CellMarks {
   CellMark Mark(int index) const { return marks_.at(index); }
   // How many cells carry mark.
   int Count(CellMark mark) const { return counts_[static_cast<int>(mark)]; }
+  // How many cells the converter does not hold: those that differ and,
+  // once its copy is known, those that are no byte at all (0 before).
+  int Unwritten() const {
+    return HasCopy() ? Count(CellMark::kDiffers) + Count(CellMark::kInvalid) : 0;
+  }
 
  private:
   std::optional<std::array<std::uint8_t, 256>> copy_;

@@ -39,17 +39,24 @@ void TForm1::N12Click() {
   dialog.SetFilter(QString::fromLatin1(kTableOpenFilter));
   if (dialog.Execute(this)) {
     // A file that cannot be read stops the command with its message.
-    const QByteArray bytes = ReadFileStart(dialog.FileName(), static_cast<qint64>(kTableImageSize));
-    const DecodedTable table =
-        DecodeTableImage(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-    for (int index = 0; index < 256; ++index) grid_->SetCell(index, table.cells[index]);
-    grid_->SetSettings(table.settings);
-    grid_->Page()->update();
+    LoadTableImage(ReadFileStart(dialog.FileName(), static_cast<qint64>(kTableImageSize)));
   }
   RefreshInsertCellChart();
   files_.table = dialog.FileName();
   ShowFileCaption(files_.table);
   TabTableGraphShow();
+}
+
+}  // namespace zelor
+
+namespace zelor {
+
+void TForm1::LoadTableImage(const QByteArray& image) {
+  const DecodedTable table =
+      DecodeTableImage(std::vector<std::uint8_t>(image.begin(), image.end()));
+  for (int index = 0; index < 256; ++index) grid_->SetCell(index, table.cells[index]);
+  grid_->SetSettings(table.settings);
+  grid_->Page()->update();
 }
 
 }  // namespace zelor

@@ -10,6 +10,8 @@ build=$2
 source=$3
 
 scratch=$(mktemp -d)
+# The programs' data folder (the session's journal) is the scratch one.
+export XDG_DATA_HOME=$scratch/data
 sim=""
 cleanup() {
   if [[ -n "$sim" ]]; then
@@ -162,6 +164,11 @@ picked=$(cd "$scratch/russian" && env -u LD_LIBRARY_PATH ZELOR_START_CHECK=1 \
   fail "the installed program did not end cleanly after picking $port"
 [[ "$picked" == "picked $port: firmware \"FirmWare:  V_3.2\", table checksum 32640" ]] ||
   fail "picking the simulator's port gave '$picked'"
+
+# Every end above was a normal one (the signals' too: nothing would have
+# been lost): no journal is left.
+left=$(find "$XDG_DATA_HOME" -type f 2>/dev/null || true)
+[[ -z "$left" ]] || fail "the program's ends left files: $left"
 
 if ((failures > 0)); then
   echo "test_install: $failures failure(s)" >&2

@@ -291,6 +291,7 @@ class TestCorrection : public QObject, private testing::SimWindow {
     QTRY_VERIFY_WITH_TIMEOUT(!form().Stream().BeeperRunning(), 5000);
     Click("ButtonStart");
     QVERIFY(form().Stream().BeeperRunning());
+    dialogs_->Reply(true);  // the recording would be lost
     form().close();
     QVERIFY(!form().Stream().BeeperRunning());
     QCOMPARE(TBeepThread::LiveCount(), 0);

@@ -346,7 +346,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
   void terminationSignalsCloseTheWindowDuringARun() {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
       Connect({});
-      CloseOnTerminationSignals(form());
+      CloseOnTerminationSignals(form(), [this] { form().EndAtSystemRequest(); });
       Click("ButtonStart");
       QTRY_VERIFY_WITH_TIMEOUT(form().Stream().Log().Count() > 5, 10000);
       QTRY_VERIFY_WITH_TIMEOUT(Tail(sim_->Received(), 2) == Bytes("sl"), 5000);
@@ -367,7 +367,10 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     Connect({});
     Click("ButtonStart");
     QTRY_VERIFY_WITH_TIMEOUT(form().Stream().Log().Count() > 5, 10000);
+    dialogs_->Reply(true);  // closing ends the run: the recording would be lost
     form().close();
+    QCOMPARE(dialogs_->questions.size(), 1);
+    QVERIFY(!form().isVisible());
     QVERIFY(!form().Stream().Streaming());
     QVERIFY(!form().Stream().ReaderRunning());
     QCOMPARE(TThreadLog::LiveCount(), 0);

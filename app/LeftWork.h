@@ -1,0 +1,34 @@
+#pragma once
+// The start-up's offer of what programs that ended without asking (killed,
+// crashed, ended by the system with work unsaved) left in the journals'
+// folder: each recording journal and each table image is offered once,
+// through the dialog seam. Yes opens the recording as a .log open does (it
+// becomes this program's journal) or loads the table as "Открыть" does; No
+// deletes it. Once a recording (or a table) is taken, further ones are left
+// for a later start, so that none replaces another unseen. A recording too
+// short to be saved as a .log is deleted without a question.
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace zelor {
+
+class MessageTexts;
+class SessionJournal;
+
+struct LeftWorkHooks {
+  QWidget* owner = nullptr;  // of the questions
+  // Opens a recording journal as a .log file; false when it could not be
+  // read (the routine shows why).
+  std::function<bool(const QString& path)> openRecording;
+  // Loads a table image into the grid as one step of the history.
+  std::function<void(const QByteArray& image)> loadTable;
+};
+
+void OfferLeftWork(SessionJournal& journal, const MessageTexts& messages,
+                   const LeftWorkHooks& hooks);
+
+}  // namespace zelor

@@ -1,0 +1,113 @@
+#pragma once
+// What a running program keeps on disk so that an end without a question (a
+// crash, a killed program, a flat battery) does not lose the tuner's work:
+// the recording's journal (a .log file, appended while the stream runs) and
+// the grid's table image (a .tab file, kept after each step of the table's
+// history). Both live in the user's data folder, one set per running program:
+//
+//   journal-<process id>-<start time>.lock   held while the program runs
+//   journal-<process id>-<start time>.log    the recording's journal
+//   journal-<process id>-<start time>.tab    the table image
+//
+// The lock (a QLockFile, whose system lock the system releases when its
+// process dies) tells a running program's files from those a program left:
+// a later program claims left files by taking their lock, so that only one
+// program offers them and two programs on two converters never touch each
+// other's. The start time in the name keeps a new program apart from a gone
+// one that had its process id.
+//
+// After a normal end nothing is left: the destructor removes whatever End
+// did not keep, and the lock's file goes with the lock.
+
+#include <QDateTime>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+class QLockFile;
+
+namespace zelor {
+
+class MessageTexts;
+
+// The journals' folder: the user's data folder of this program
+// (QStandardPaths::AppLocalDataLocation).
+QString JournalFolder();
+
+// The files a gone program left, claimed by this one: while the claim is
+// held (until the object goes), no other program offers them.
+struct LeftJournal {
+  LeftJournal();
+  LeftJournal(LeftJournal&&) noexcept;
+  LeftJournal& operator=(LeftJournal&&) noexcept;
+  ~LeftJournal();  // releases the claim (its lock file goes)
+
+  QString recording;           // its .log, empty when it left none
+  QString table;               // its .tab, empty when it left none
+  QDateTime recordingWritten;  // when each was last written
+  QDateTime tableWritten;
+  std::unique_ptr<QLockFile> claim;
+};
+
+class SessionJournal {
+ public:
+  // This program's files in folder. Nothing is made on disk before a path
+  // is asked for.
+  explicit SessionJournal(QString folder);
+  // The end of the program: removes what End did not keep.
+  ~SessionJournal();
+  SessionJournal(const SessionJournal&) = delete;
+  SessionJournal& operator=(const SessionJournal&) = delete;
+
+  // The paths of this program's recording journal and table image. The
+  // first call makes the folder and takes the program's lock; empty while
+  // that fails (the program then runs without a journal).
+  QString RecordingPath();
+  QString TablePath();
+
+  // Writes the table image whole (a failure keeps the one before); false
+  // when it could not be written.
+  bool KeepTable(std::span<const std::uint8_t> image);
+  void RemoveRecording();
+  void RemoveTable();
+
+  // The program's end: the recording journal and the table image are
+  // removed unless kept, the lock is released. Once ended, paths are empty.
+  void End(bool keepRecording, bool keepTable);
+
+  // The files of programs that are gone, each set claimed, the newest
+  // first; never this program's own. A lock left without files is removed.
+  std::vector<LeftJournal> ClaimLeft() const;
+
+  // Makes a left recording this program's journal (moved into its place):
+  // false when it could not be moved. The left journal's recording is empty
+  // afterwards.
+  bool AdoptRecording(LeftJournal& left);
+
+  // The folder and the name every file of this program starts with.
+  const QString& Folder() const { return folder_; }
+  const QString& BaseName() const { return base_; }
+
+ private:
+  bool Locked();
+  QString PathOf(const char* suffix);
+
+  QString folder_;
+  QString base_;
+  std::unique_ptr<QLockFile> lock_;
+  bool ended_ = false;
+};
+
+// The start-up's questions about left files (Yes opens or loads, No
+// deletes) and the close question, in the messages' language. A recording
+// of `samples` samples (100 a second) whose last sample was written at
+// `written` is told by its length in whole seconds and its start.
+QString LeftRecordingQuestion(const MessageTexts& messages, std::int64_t samples,
+                              const QDateTime& written);
+QString LeftTableQuestion(const MessageTexts& messages, const QDateTime& written);
+// Names what would be lost; empty when nothing would.
+QString CloseQuestion(const MessageTexts& messages, bool recordingUnsaved, bool tableUnwritten);
+
+}  // namespace zelor
