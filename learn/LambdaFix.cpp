@@ -202,6 +202,7 @@ LambdaResult AnalyseLambda(const LambdaRecording& rec, const std::array<int, 256
   for (int m = 0; m < 256; ++m) offset[m + 1] = offset[m] + count[m];
   std::vector<double> proposals(acceptedSamples.size());
   std::vector<double> lambdas(acceptedSamples.size());
+  std::vector<double> outputs(acceptedSamples.size());
   std::vector<std::uint8_t> rich(acceptedSamples.size());
   {
     std::array<std::size_t, 256> fill{};
@@ -209,6 +210,7 @@ LambdaResult AnalyseLambda(const LambdaRecording& rec, const std::array<int, 256
     for (const std::uint32_t s : acceptedSamples) {
       const int m = rec.maf[s];
       const std::size_t k = fill[m]++;
+      outputs[k] = rec.output[s];
       if (wide) {
         const double lambda = lambdaOfCount[rec.o2[s + d]];
         const double kk = lambda / TargetLambda(m, settings);
@@ -228,11 +230,13 @@ LambdaResult AnalyseLambda(const LambdaRecording& rec, const std::array<int, 256
     cell.n = count[m];
     if (cell.n == 0) continue;
     const std::size_t b = offset[m], e = offset[m + 1];
+    cell.recordedValue =
+        static_cast<int>(RoundHalfEven(Median(std::span<double>(outputs.data() + b, e - b))));
     if (wide) {
       cell.medianLambda = Median(std::span<double>(lambdas.data() + b, e - b));
       if (cell.n >= minSamples) {
         const double proposal = Median(std::span<double>(proposals.data() + b, e - b));
-        cell.newValue = CappedValue(cell.oldValue, RoundHalfEven(proposal), settings);
+        cell.newValue = CappedValue(cell.recordedValue, RoundHalfEven(proposal), settings);
       }
     } else {
       int richCount = 0;
@@ -243,7 +247,8 @@ LambdaResult AnalyseLambda(const LambdaRecording& rec, const std::array<int, 256
         if (cell.richShare > 0.6) move = -step;  // leaner
         if (cell.richShare < 0.4) move = step;   // richer
         if (settings.inverse) move = -move;
-        if (move != 0) cell.newValue = CappedValue(cell.oldValue, cell.oldValue + move, settings);
+        if (move != 0)
+          cell.newValue = CappedValue(cell.recordedValue, cell.recordedValue + move, settings);
       }
     }
     if (cell.Changed()) ++result.cellsChanged;

@@ -84,9 +84,12 @@ struct LambdaSettings {
   int targetMaf = 200;
   bool inverse = false;  // the ECU's VAF signal falls as air rises
   int minSamples = 20;   // a cell with fewer accepted readings stays
-  // Per pass a cell moves by at most min(capCounts, capPercent % of its old
+  // Per pass a cell moves by at most min(capCounts, capPercent % of its
   // value, rounded down), but at least one count when it moves at all; the
-  // result is then clamped to 0..255.
+  // result is then clamped to 0..255. The value moved from is the one the
+  // recording ran with (the cell's recordedValue), not the table's now: a
+  // second apply of the same recording changes nothing, and one pass never
+  // takes a cell further than the cap from what the engine was driven on.
   double capPercent = 10.0;
   int capCounts = 12;
   int minMaf = 10;  // MAF[s] below it is rejected
@@ -120,8 +123,9 @@ struct LambdaCell {
   int n = 0;                  // accepted readings
   double medianLambda = 0.0;  // wideband: median measured lambda; narrowband: 0
   double richShare = 0.0;     // narrowband: share of rich readings, 0..1
-  int oldValue = 0;
-  int newValue = 0;  // == oldValue when unchanged
+  int oldValue = 0;           // the table's value now
+  int recordedValue = 0;      // median output of the accepted readings (0 without any)
+  int newValue = 0;           // == oldValue when unchanged
   bool Changed() const { return newValue != oldValue; }
 };
 

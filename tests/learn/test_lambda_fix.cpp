@@ -278,6 +278,20 @@ void TestLambdaFix::theMedianIsCappedAndClamped() {
       {"clamped to 255", 250, {{120, 250, 21}}, false, 100, 100, 255},
       {"inverse divides", 100, {{105, 100, 21}}, true, 10, 12, 95},
       {"inverse, rich", 100, {{95, 100, 21}}, true, 10, 12, 105},
+      {"applied once already: the cap counts from the recording's output",
+       110,
+       {{120, 100, 21}},
+       false,
+       10,
+       12,
+       110},
+      {"edited since: the proposal comes from what was driven",
+       90,
+       {{105, 100, 21}},
+       false,
+       10,
+       12,
+       105},
   };
   const WidebandScale scale{0.0, 0.0, 5.0, 25.5};
   const double stoich = 10.0;
@@ -329,6 +343,7 @@ void TestLambdaFix::narrowbandMovesOneStep() {
   for (const auto& c : cases) {
     LambdaChannels rec = Steady(20);
     Fill(rec.maf, 0, 20, c.maf);
+    Fill(rec.output, 0, 20, c.old);  // driven on the table as it is
     Fill(rec.o2, 0, 20, 5);
     Fill(rec.o2, 0, c.richOf20, 41);
     LambdaSettings settings;
