@@ -3,7 +3,7 @@
 // program's own items, captioned by TForm1::ApplyOwnCaptions(); after the
 // table's own items "Таблица Замены" holds the grid's context menu, the
 // tuner's tools, the coverage view and the correction by lambda, which "Лог"
-// also holds after its specified items.
+// also holds after its specified items, and "Окно" ends with the guide.
 
 #include "app/WindowShell.h"
 
@@ -36,6 +36,7 @@ inline constexpr MenuRow kMainMenu[] = {
     {"N18", "", "Окно", MenuRow::kMenu},
     {"N19", "N18", "Адаптировать под разрешение экрана "},
     {"N20", "N18", "Исходный вид ", MenuRow::kItem, MenuRow::kDisabled},
+    {"Guide", "N18", ""},
     // A command on the bar itself.
     {"N22", "", "Утилита сравнения таблиц"},
 };

@@ -34,6 +34,7 @@ struct MainMenuItems {
   QAction* redoTable = nullptr;
   QAction* exportCsv = nullptr;
   QAction* lambdaFix = nullptr;  // "Лог" > "Коррекция по лямбде"
+  QAction* guide = nullptr;      // "Окно" > "Руководство"
 };
 
 // The port box (with the ports named on the command line), the status block

@@ -116,7 +116,8 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
            .undoTable = Action("UndoTable"),
            .redoTable = Action("RedoTable"),
            .exportCsv = Action("ExportCsv"),
-           .lambdaFix = Action("LambdaFix")};
+           .lambdaFix = Action("LambdaFix"),
+           .guide = Action("Guide")};
 
   shell_.fileOpenDLG = new FileDialog(FileDialogKind::Open, QStringLiteral("FileOpenDLG"), this);
   shell_.fileSaveDLG = new FileDialog(FileDialogKind::Save, QStringLiteral("FileSaveDLG"), this);
@@ -302,6 +303,7 @@ void TForm1::ApplyOwnCaptions() {
   menu_.undoTable->setText(messages_.Own(OwnMessage::kUndoTableCaption));
   menu_.redoTable->setText(messages_.Own(OwnMessage::kRedoTableCaption));
   menu_.lambdaFix->setText(messages_.Own(OwnMessage::kLambdaFixCaption));
+  menu_.guide->setText(messages_.Own(OwnMessage::kGuideCaption));
   tools_->ApplyOwnCaptions();
   lambdaFix_->ApplyOwnCaptions();
 }
@@ -325,6 +327,7 @@ void TForm1::ConnectHandlers() {
   Bind("N19", &TForm1::N19Click);
   Bind("N20", &TForm1::N20Click);
   Bind("N22", &TForm1::N22Click);
+  Bind("Guide", &TForm1::GuideClick);
   Bind("UndoTable", &TForm1::UndoTableClick);
   Bind("RedoTable", &TForm1::RedoTableClick);
   // The log chart's popup: its handlers turn their items' marks themselves.

@@ -131,6 +131,9 @@ class TForm1 : public WindowShell {
   // --- The correction by lambda (LambdaFixCommands) ------------------------
   void LambdaFixClick();  // "Коррекция по лямбде": its window
 
+  // --- The guide (GuideCommands) -------------------------------------------
+  void GuideClick();  // "Руководство": the tuner's guide of the interface's language
+
   // --- Manual correction and the beeper (CorrectionCommands) ---------------
   void TrackBarMafNachChange();
   void TrackBarMafKonChange();

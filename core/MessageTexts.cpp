@@ -182,6 +182,11 @@ const OwnText kOwn[] = {
     {"Запись лога не сохранена.", "The log recording is not saved."},
     {"Таблица не записана в конвертер.", "The table is not written to the converter."},
     {"Всё равно закрыть программу?", "Close the program all the same?"},
+    {"Руководство", "Guide"},
+    {"Руководство не найдено: его файлы должны лежать в одной из папок:\r\n%1\r\nПереустановите "
+     "программу.",
+     "The guide was not found: its files belong in one of the folders:\r\n%1\r\nInstall the "
+     "program again."},
     {"", ""},  // kCount
 };
 static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);

@@ -122,6 +122,10 @@ enum class OwnMessage {
   kCloseRecordingUnsaved,
   kCloseTableUnwritten,
   kCloseAnyway,
+  // The guide: the item of "Окно", which is also its window's caption, and
+  // the message when it is not found (%1: the folders looked in, a line each).
+  kGuideCaption,
+  kGuideMissing,
   kCount  // keep last
 };
 

@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QTreeView>
 #include <QtTest>
@@ -113,6 +114,13 @@ class TestLanguage : public QObject {
     QCOMPARE(texts[kComparisonCaption], QString::fromUtf8("Zelor Утилита сравнения таблиц"));
     QCOMPARE(texts[kAddress], kSecondAddress);
     CheckEnglishMessages();
+    // The guide of the English interface.
+    windows_.form1->GuideClick();
+    const auto* guide = windows_.form1->findChild<QTextBrowser*>(QStringLiteral("GuideWindow"));
+    QVERIFY(guide && guide->isVisible());
+    QVERIFY2(guide->source().toLocalFile().endsWith(QStringLiteral("/docs/en/guide.md")),
+             qPrintable(guide->source().toString()));
+    QCOMPARE(guide->windowTitle(), QStringLiteral("Guide"));
     QVERIFY(dialogs_->messages.isEmpty());
   }
 
@@ -247,7 +255,7 @@ class TestLanguage : public QObject {
              qPrintable(dialogs_->messages[0]));
     QCOMPARE(dialogs_->owners[0], static_cast<QWidget*>(windows_.form1.get()));
     QCOMPARE(Texts(windows_), russian_);
-    QCOMPARE(OwnCaptions(), (QStringList{"Отменить", "Вернуть"}));
+    QCOMPARE(OwnCaptions(), (QStringList{"Отменить", "Вернуть", "Руководство"}));
     QVERIFY(!windows_.form1->Messages().English());
     QCOMPARE(CancelButton(), russianCancel_);
   }
@@ -282,7 +290,7 @@ class TestLanguage : public QObject {
   // The captions of the program's own menu items.
   QStringList OwnCaptions() {
     QStringList captions;
-    for (const char* name : {"UndoTable", "RedoTable"})
+    for (const char* name : {"UndoTable", "RedoTable", "Guide"})
       captions << windows_.form1->findChild<QAction*>(QString::fromLatin1(name))->text();
     return captions;
   }
@@ -298,7 +306,7 @@ class TestLanguage : public QObject {
     QVERIFY(messages.English());
     QVERIFY(messages.Own(OwnMessage::kStreamRunning).startsWith(QStringLiteral("The converter's")));
     // The program's own menu items, beside the file's captions.
-    QCOMPARE(OwnCaptions(), (QStringList{"Undo", "Redo"}));
+    QCOMPARE(OwnCaptions(), (QStringList{"Undo", "Redo", "Guide"}));
     QCOMPARE(CancelButton(), QStringLiteral("Cancel"));
   }
 

@@ -5,8 +5,11 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -16,9 +19,13 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
 #include <QTimer>
 
+#include "app/GuideWindow.h"
 #include "app/HandlerGuard.h"
 #include "app/MainCaptions.h"
 #include "app/MainMenu.h"
@@ -427,6 +434,51 @@ class TestMainWindow : public QObject {
     QCOMPARE(form3.ProgressBar1()->minimum(), 0);
     QCOMPARE(form3.ProgressBar1()->maximum(), 100);
     QCOMPARE(qRound(form3.windowOpacity() * 255), 200);
+  }
+
+  // "Окно" > "Руководство" shows the Russian guide in one window, every
+  // picture it names found and readable; without a guide, its own message
+  // naming where it looked, and no window.
+  void guideOpensWithItsPictures() {
+    TForm1& form = *windows_.form1;
+    QAction* item = form.Action("Guide");
+    QCOMPARE(item->text(), QStringLiteral("Руководство"));
+    item->trigger();
+    item->trigger();
+    const QList<QTextBrowser*> opened =
+        form.findChildren<QTextBrowser*>(QStringLiteral("GuideWindow"));
+    QCOMPARE(opened.size(), 1);
+    QTextBrowser* guide = opened.front();
+    QVERIFY(guide->isVisible());
+    QCOMPARE(guide->windowTitle(), QStringLiteral("Руководство"));
+    QVERIFY2(guide->source().toLocalFile().endsWith(QStringLiteral("/docs/ru/guide.md")),
+             qPrintable(guide->source().toString()));
+    QVERIFY(guide->toPlainText().contains(QStringLiteral("Коррекция по лямбде")));
+    QStringList pictures;
+    for (QTextBlock block = guide->document()->begin(); block.isValid(); block = block.next()) {
+      for (auto part = block.begin(); !part.atEnd(); ++part) {
+        const QTextCharFormat format = part.fragment().charFormat();
+        if (!format.isImageFormat()) continue;
+        const QString name = format.toImageFormat().name();
+        pictures << name;
+        const QVariant bytes = guide->loadResource(QTextDocument::ImageResource, QUrl(name));
+        QVERIFY2(!QImage::fromData(bytes.toByteArray()).isNull(), qPrintable(name));
+      }
+    }
+    // Every picture of the Markdown, none lost on the way.
+    QFile source(guide->source().toLocalFile());
+    QVERIFY(source.open(QIODevice::ReadOnly));
+    QCOMPARE(pictures.size(), int(source.readAll().count("](../screenshots/")));
+    QVERIFY(dialogs_->messages.isEmpty());
+
+    delete guide;
+    QTemporaryDir empty;
+    QVERIFY(!OpenGuide(&form, form.Messages(), {empty.path()}));
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QVERIFY2(dialogs_->messages[0].startsWith(QStringLiteral("Руководство не найдено")) &&
+                 dialogs_->messages[0].contains(QDir::toNativeSeparators(empty.path())),
+             qPrintable(dialogs_->messages[0]));
+    QVERIFY(!form.findChild<QTextBrowser*>(QStringLiteral("GuideWindow")));
   }
 
   void scaleFactorFromTheScreen() {
