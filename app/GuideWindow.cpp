@@ -38,7 +38,8 @@ QTextBrowser* OpenGuide(QWidget* parent, const MessageTexts& messages, const QSt
   const QString guide = FindGuide(folders, messages.English());
   if (guide.isEmpty()) {
     QStringList looked;
-    for (const QString& folder : folders) looked << QDir::toNativeSeparators(QDir::cleanPath(folder));
+    for (const QString& folder : folders)
+      looked << QDir::toNativeSeparators(QDir::cleanPath(folder));
     Dialogs().ShowMessage(parent, messages.Own(OwnMessage::kGuideMissing).arg(looked.join(u'\n')));
     return nullptr;
   }

@@ -8,10 +8,12 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QTextStream>
 #include <QTimer>
 
 #include "app/DialogLanguage.h"
+#include "app/GuideWindow.h"
 #include "app/Unit3.h"
 #include "app/ZelorConfigurator.h"
 #include "compare/CompareTables.h"
@@ -89,6 +91,20 @@ bool PickPortAndReport(TForm1& form, const QString& port, QTextStream& out) {
   return !version->isHidden();
 }
 
+// Chooses "Окно" > "Руководство" and prints "guide FILE", the file its
+// window shows; false when no window came. Without a guide it prints "guide
+// none" instead of choosing the item, whose message box no one would close.
+bool ReportGuide(TForm1& form, QTextStream& out) {
+  const QTextBrowser* guide = nullptr;
+  if (!FindGuide(GuideFolders(), form.Messages().English()).isEmpty()) {
+    form.Action("Guide")->trigger();
+    guide = form.findChild<QTextBrowser*>(QStringLiteral("GuideWindow"));
+  }
+  out << "guide " << (guide ? guide->source().toLocalFile() : QStringLiteral("none")) << "\n";
+  out.flush();
+  return guide != nullptr;
+}
+
 }  // namespace
 
 void QuitOnceStarted(const Windows& windows) {
@@ -103,6 +119,8 @@ void QuitOnceStarted(const Windows& windows) {
         << QCoreApplication::translate("QPlatformTheme", "Cancel") << "\"\n";
     out.flush();
     int exitCode = form->isVisible() ? 0 : 1;
+    if (qEnvironmentVariableIsSet("ZELOR_START_CHECK_GUIDE") && !ReportGuide(*form, out))
+      exitCode = 1;
     const QString port = qEnvironmentVariable("ZELOR_START_CHECK_PORT");
     if (!port.isEmpty() && !PickPortAndReport(*form, port, out)) exitCode = 1;
     if (exitCode == 0 && !port.isEmpty() && qEnvironmentVariableIsSet("ZELOR_START_CHECK_STREAM")) {

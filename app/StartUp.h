@@ -37,7 +37,9 @@ Windows StartUp(const QStringList& extraPorts);
 // table checksum N", with the firmware label and the sum of the grid's 256
 // cells; exit code 1 too when the read failed. With ZELOR_START_CHECK_STREAM
 // as well, a good read is followed by "Старт" and a third line, "streaming
-// from PORT", and the program runs on until it is ended.
+// from PORT", and the program runs on until it is ended. With
+// ZELOR_START_CHECK_GUIDE, a line "guide FILE" follows the first: the guide
+// that "Окно" > "Руководство" opened (exit code 1 when none).
 void QuitOnceStarted(const Windows& windows);
 
 }  // namespace zelor

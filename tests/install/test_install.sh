@@ -2,7 +2,8 @@
 # Installs the build into a scratch prefix, checks the installed tree file by
 # file and starts the installed programs from there: the configurator
 # offscreen with ZELOR_START_CHECK, in Russian and with the installed English
-# language file, and the simulator until it names its port.
+# language file (and the guide each opens), and the simulator until it names
+# its port.
 # Usage: test_install.sh CMAKE BUILD_DIR SOURCE_DIR
 set -euo pipefail
 cmake=$1
@@ -32,15 +33,27 @@ prefix=$scratch/usr
 "$cmake" --install "$build" --prefix "$prefix" >"$scratch/install.log" ||
   { cat "$scratch/install.log" >&2; echo "FAIL: cmake --install" >&2; exit 1; }
 
+# The pictures the two guides show (their Markdown's "](../screenshots/NAME)").
+guides="$source/docs/ru/guide.md $source/docs/en/guide.md"
+pictures=$(grep -ho '](\.\./screenshots/[^)]*)' $guides | sed 's|^](\.\./screenshots/||; s|)$||' |
+  LC_ALL=C sort -u)
+[[ -n "$pictures" ]] || fail "the guides show no picture"
+docs=share/zelor-configurator/docs
 # Exactly these files, nothing of the tests or benchmarks.
-expected="bin/ZelorConfigurator
+expected=$(LC_ALL=C sort <<EOF
+bin/ZelorConfigurator
 bin/converter-sim
 bin/zelor-lambda-fix
 share/applications/zelor-configurator.desktop
 share/icons/hicolor/256x256/apps/zelor-configurator.png
 share/icons/hicolor/48x48/apps/zelor-configurator.png
 share/icons/hicolor/scalable/apps/zelor-configurator.svg
-share/zelor-configurator/english/language.txt"
+share/zelor-configurator/english/language.txt
+$docs/ru/guide.md
+$docs/en/guide.md
+$(sed "s|^|$docs/screenshots/|" <<<"$pictures")
+EOF
+)
 installed=$(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sort)
 if [[ "$installed" != "$expected" ]]; then
   fail "installed tree differs:"
@@ -55,6 +68,15 @@ for program in ZelorConfigurator converter-sim zelor-lambda-fix; do
 done
 cmp "$source/lang/english/language.txt" "$prefix/share/zelor-configurator/english/language.txt" ||
   fail "the installed language file differs from lang/english/language.txt"
+
+for language in ru en; do
+  cmp "$source/docs/$language/guide.md" "$prefix/$docs/$language/guide.md" ||
+    fail "the installed $docs/$language/guide.md differs from docs/$language/guide.md"
+done
+for picture in $pictures; do
+  cmp "$source/docs/screenshots/$picture" "$prefix/$docs/screenshots/$picture" ||
+    fail "the installed picture $picture differs from docs/screenshots/$picture"
+done
 
 desktop=$prefix/share/applications/zelor-configurator.desktop
 desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the .desktop file"
@@ -99,6 +121,19 @@ expect_start() {
 }
 mkdir "$scratch/russian"
 expect_start "$scratch/russian" 'Таблица Замены|Графики Лога|Панель приборов", dialog button "Отмена"'
+
+# "Окно" > "Руководство" of the installed program opens the installed guide
+# of its language, in Russian and with the installed English language file.
+installed_docs=$(realpath "$prefix/$docs")
+for language in ru en; do
+  folder=$scratch/russian
+  [[ $language == en ]] && folder=$prefix/share/zelor-configurator/english
+  guide=$(cd "$folder" && env -u LD_LIBRARY_PATH ZELOR_START_CHECK=1 ZELOR_START_CHECK_GUIDE=1 \
+    QT_QPA_PLATFORM=offscreen timeout 60 "$prefix/bin/ZelorConfigurator" 2>"$scratch/stderr" |
+    sed -n 2p) || { fail "the guide's start check ($language) did not end cleanly"; cat "$scratch/stderr" >&2; }
+  [[ "$guide" == "guide $installed_docs/$language/guide.md" ]] ||
+    fail "the installed program's guide ($language) is '$guide'"
+done
 
 # The entry's action "English" starts the program where it finds the
 # installed language file: its command is run as a launcher runs it, with
