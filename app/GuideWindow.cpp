@@ -3,13 +3,93 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextCursor>
 #include <QUrl>
+#include <utility>
+#include <vector>
 
 #include "app/UserDialogs.h"
 #include "core/MessageTexts.h"
 
 namespace zelor {
+namespace {
+
+// The widest a picture is shown, so that the guide reads without scrolling
+// sideways in its window.
+constexpr int kPictureWidth = 860;
+
+// A heading's anchor as the contents' links name it: lower case, letters,
+// digits, "-" and "_" kept, each blank a "-", the rest dropped.
+QString Slug(const QString& heading) {
+  QString slug;
+  for (const QChar c : heading.toLower()) {
+    if (c.isLetterOrNumber() || c == u'-' || c == u'_') slug += c;
+    if (c == u' ') slug += u'-';
+  }
+  return slug;
+}
+
+// Qt's Markdown gives headings no anchors and pictures their own width:
+// each heading is made the anchor of its slug, each wide picture narrowed.
+void PrepareGuide(QTextBrowser& browser) {
+  QTextDocument& document = *browser.document();
+  std::vector<std::pair<QTextBlock, QString>> headings;
+  std::vector<QTextFragment> pictures;
+  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+    if (block.blockFormat().headingLevel() > 0) headings.emplace_back(block, Slug(block.text()));
+    for (auto part = block.begin(); !part.atEnd(); ++part)
+      if (part.fragment().charFormat().isImageFormat()) pictures.push_back(part.fragment());
+  }
+  QTextCursor cursor(&document);
+  // Backwards, so that no change moves a fragment still to come.
+  for (auto picture = pictures.rbegin(); picture != pictures.rend(); ++picture) {
+    QTextImageFormat format = picture->charFormat().toImageFormat();
+    const QImage image = QImage::fromData(
+        browser.loadResource(QTextDocument::ImageResource, QUrl(format.name())).toByteArray());
+    if (image.width() <= kPictureWidth) continue;
+    format.setWidth(kPictureWidth);
+    format.setHeight(double(image.height()) * kPictureWidth / image.width());
+    cursor.setPosition(picture->position());
+    cursor.setPosition(picture->position() + picture->length(), QTextCursor::KeepAnchor);
+    cursor.setCharFormat(format);
+  }
+  for (const auto& [block, slug] : headings) {
+    cursor.setPosition(block.position());
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    QTextCharFormat anchor;
+    anchor.setAnchor(true);
+    anchor.setAnchorNames({slug});
+    cursor.mergeCharFormat(anchor);
+  }
+}
+
+// The guide's window: each document it loads is prepared as above. A link
+// within the guide (the contents') scrolls to its heading; it is not loaded
+// as a source, since QTextBrowser would read the edited document again and
+// lose the anchors. A link out of the guide goes nowhere.
+class GuideBrowser final : public QTextBrowser {
+ public:
+  explicit GuideBrowser(QWidget* parent) : QTextBrowser(parent) {
+    setOpenLinks(false);
+    // The link comes resolved against the guide's file.
+    connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl& link) {
+      if (link.hasFragment() &&
+          link.adjusted(QUrl::RemoveFragment) == source().adjusted(QUrl::RemoveFragment))
+        scrollToAnchor(link.fragment(QUrl::FullyDecoded));
+    });
+  }
+
+ protected:
+  void doSetSource(const QUrl& name, QTextDocument::ResourceType type) override {
+    QTextBrowser::doSetSource(name, type);
+    PrepareGuide(*this);
+  }
+};
+
+}  // namespace
 
 QStringList GuideFolders() {
   const QString program = QCoreApplication::applicationDirPath();
@@ -45,18 +125,16 @@ QTextBrowser* OpenGuide(QWidget* parent, const MessageTexts& messages, const QSt
   }
   auto* window = parent->findChild<QTextBrowser*>(QStringLiteral("GuideWindow"));
   if (!window) {
-    window = new QTextBrowser(parent);
+    window = new GuideBrowser(parent);
     window->setObjectName(QStringLiteral("GuideWindow"));
     window->setWindowFlag(Qt::Window);
     window->resize(900, 700);
   }
   window->setWindowTitle(messages.Own(OwnMessage::kGuideCaption));
-  // The links of the contents stay inside; a link out goes nowhere.
-  window->setOpenLinks(true);
-  window->setOpenExternalLinks(false);
-  // A .md source is read as Markdown; the pictures' relative paths resolve
-  // against it.
-  window->setSource(QUrl::fromLocalFile(guide), QTextDocument::MarkdownResource);
+  // Read as Markdown; the pictures' relative paths resolve against it. A
+  // guide shown already stays where the reader left it.
+  const QUrl source = QUrl::fromLocalFile(guide);
+  if (window->source() != source) window->setSource(source, QTextDocument::MarkdownResource);
   window->show();
   window->raise();
   window->activateWindow();

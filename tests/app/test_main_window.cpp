@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
@@ -437,8 +438,9 @@ class TestMainWindow : public QObject {
   }
 
   // "Окно" > "Руководство" shows the Russian guide in one window, every
-  // picture it names found and readable; without a guide, its own message
-  // naming where it looked, and no window.
+  // picture it names found and readable, every link of its contents leading
+  // to a heading; without a guide, its own message naming where it looked,
+  // and no window.
   void guideOpensWithItsPictures() {
     TForm1& form = *windows_.form1;
     QAction* item = form.Action("Guide");
@@ -454,10 +456,12 @@ class TestMainWindow : public QObject {
     QVERIFY2(guide->source().toLocalFile().endsWith(QStringLiteral("/docs/ru/guide.md")),
              qPrintable(guide->source().toString()));
     QVERIFY(guide->toPlainText().contains(QStringLiteral("Коррекция по лямбде")));
-    QStringList pictures;
+    QStringList pictures, links, anchors;
     for (QTextBlock block = guide->document()->begin(); block.isValid(); block = block.next()) {
       for (auto part = block.begin(); !part.atEnd(); ++part) {
         const QTextCharFormat format = part.fragment().charFormat();
+        if (format.anchorHref().startsWith(u'#')) links << format.anchorHref().mid(1);
+        anchors << format.anchorNames();
         if (!format.isImageFormat()) continue;
         const QString name = format.toImageFormat().name();
         pictures << name;
@@ -469,6 +473,14 @@ class TestMainWindow : public QObject {
     QFile source(guide->source().toLocalFile());
     QVERIFY(source.open(QIODevice::ReadOnly));
     QCOMPARE(pictures.size(), int(source.readAll().count("](../screenshots/")));
+    QCOMPARE(links.size(), 8);
+    for (const QString& link : links) QVERIFY2(anchors.contains(link), qPrintable(link));
+    // The last link of the contents, as the window passes on a click on it.
+    QUrl last = guide->source();
+    last.setFragment(links.back());
+    QCOMPARE(guide->verticalScrollBar()->value(), 0);
+    emit guide->anchorClicked(last);
+    QVERIFY(guide->verticalScrollBar()->value() > 0);
     QVERIFY(dialogs_->messages.isEmpty());
 
     delete guide;
