@@ -11,11 +11,11 @@
 #include <QTextStream>
 #include <QTimer>
 
-#include "app/DialogLanguage.h"
 #include "app/Unit3.h"
 #include "app/ZelorConfigurator.h"
 #include "compare/CompareTables.h"
 #include "table/GridPage.h"
+#include "ui/DialogLanguage.h"
 
 namespace zelor {
 

@@ -6,10 +6,10 @@
 #include <optional>
 
 #include "app/MainWindowParts.h"
-#include "app/WindowShell.h"
 #include "core/MessageTexts.h"
 #include "link/ConverterTransfer.h"
-#include "link/StreamRun.h"
+#include "log/StreamRun.h"
+#include "ui/WindowShell.h"
 
 class QKeyEvent;
 class QMouseEvent;

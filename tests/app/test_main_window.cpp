@@ -19,7 +19,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/HandlerGuard.h"
 #include "app/MainCaptions.h"
 #include "app/MainMenu.h"
 #include "app/StartUp.h"
@@ -35,6 +34,7 @@
 #include "support/ScriptedDialogs.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
+#include "ui/HandlerGuard.h"
 #include "widgets/BarGauge.h"
 #include "widgets/FileDialog.h"
 

@@ -18,9 +18,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "learn/LambdaFixController.h"
 #include "learn/LambdaFixWindow.h"
 #include "link/LogBuffer.h"
+#include "log/LambdaFixController.h"
 #include "sim/EngineModel.h"
 #include "support/SimWindow.h"
 

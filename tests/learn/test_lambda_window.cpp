@@ -13,9 +13,9 @@
 #include <QRadioButton>
 #include <QSpinBox>
 
-#include "learn/LambdaFixController.h"
 #include "learn/LambdaFixWindow.h"
 #include "link/LogBuffer.h"
+#include "log/LambdaFixController.h"
 #include "log/LogChartController.h"
 #include "log/PanelPage.h"
 #include "support/SimWindow.h"

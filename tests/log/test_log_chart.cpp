@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <functional>
 
-#include "app/HandlerGuard.h"
 #include "app/StartUp.h"
 #include "app/ZelorConfigurator.h"
 #include "link/LogBuffer.h"
@@ -27,6 +26,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/SimProcess.h"
 #include "table/GridPage.h"
+#include "ui/HandlerGuard.h"
 
 using namespace zelor;
 
