@@ -7,8 +7,6 @@
 
 #include "app/MainWindowParts.h"
 #include "core/MessageTexts.h"
-#include "link/ConverterTransfer.h"
-#include "log/StreamRun.h"
 #include "ui/WindowShell.h"
 
 class QKeyEvent;
@@ -16,6 +14,7 @@ class QMouseEvent;
 
 namespace zelor {
 
+class ConverterTransfer;
 class CorrectionController;
 class GridPage;
 class LambdaFixController;
@@ -24,6 +23,7 @@ class PanelPage;
 struct LinkStatus;
 class RunController;
 class SessionJournal;
+class StreamRun;
 class TableChart;
 class TableChartController;
 class TableHistoryController;

@@ -27,6 +27,7 @@
 #include "compare/CompareMenu.h"
 #include "compare/CompareTables.h"
 #include "core/Scaling.h"
+#include "link/ConverterTransfer.h"
 #include "link/SerialPortError.h"
 #include "log/LogChartController.h"
 #include "log/LogChartPage.h"

@@ -18,6 +18,7 @@
 #include "link/Correction.h"
 #include "link/SerialPort.h"
 #include "log/PanelPage.h"
+#include "log/StreamRun.h"
 #include "support/PortBox.h"
 #include "support/RecordingTones.h"
 #include "support/ScriptedDialogs.h"

@@ -21,6 +21,7 @@
 #include "learn/LambdaFixWindow.h"
 #include "link/LogBuffer.h"
 #include "log/LambdaFixController.h"
+#include "log/StreamRun.h"
 #include "sim/EngineModel.h"
 #include "support/SimWindow.h"
 

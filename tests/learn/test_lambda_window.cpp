@@ -18,6 +18,7 @@
 #include "log/LambdaFixController.h"
 #include "log/LogChartController.h"
 #include "log/PanelPage.h"
+#include "log/StreamRun.h"
 #include "support/SimWindow.h"
 #include "table/TableHistoryController.h"
 
