@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/UserDialogs.h"
 #include "core/MessageTexts.h"
+#include "ui/UserDialogs.h"
 
 namespace zelor {
 namespace {

@@ -3,11 +3,11 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "app/UserDialogs.h"
 #include "core/SessionJournal.h"
 #include "log/LogFile.h"
 #include "log/LogFrame.h"
 #include "table/TableImage.h"
+#include "ui/UserDialogs.h"
 
 namespace zelor {
 

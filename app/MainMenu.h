@@ -5,7 +5,7 @@
 // tuner's tools, the coverage view and the correction by lambda, which "Лог"
 // also holds after its specified items, and "Окно" ends with the guide.
 
-#include "app/WindowShell.h"
+#include "ui/WindowShell.h"
 
 namespace zelor {
 

@@ -12,12 +12,12 @@
 #include <QTextStream>
 #include <QTimer>
 
-#include "app/DialogLanguage.h"
 #include "app/GuideWindow.h"
 #include "app/Unit3.h"
 #include "app/ZelorConfigurator.h"
 #include "compare/CompareTables.h"
 #include "table/GridPage.h"
+#include "ui/DialogLanguage.h"
 
 namespace zelor {
 

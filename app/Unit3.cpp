@@ -7,14 +7,14 @@
 #include <QProgressBar>
 #include <QWindow>
 
-#include "app/DialogLanguage.h"
-#include "app/HandlerGuard.h"
 #include "app/MainCaptions.h"
-#include "app/UserDialogs.h"
 #include "app/ZelorConfigurator.h"
 #include "compare/CompareTables.h"
 #include "core/LanguageFile.h"
 #include "table/GridPage.h"
+#include "ui/DialogLanguage.h"
+#include "ui/HandlerGuard.h"
+#include "ui/UserDialogs.h"
 
 namespace zelor {
 namespace {
@@ -27,7 +27,8 @@ const char kVersionCaption[] = "FirmWare:  V";
 
 }  // namespace
 
-TForm3::TForm3(TForm1& form1, TForm2& form2) : QWidget(nullptr), form1_(form1), form2_(form2) {
+TForm3::TForm3(TForm1& form1, TForm2& form2)
+    : ProgressWindow(nullptr), form1_(form1), form2_(form2) {
   setObjectName(QStringLiteral("TForm3"));
   // No frame from the window manager (see the header); above the other
   // windows.

@@ -8,7 +8,7 @@
 // for, and this window has none. The strip shows the window's title and
 // moves the window when dragged.
 
-#include <QWidget>
+#include "ui/ProgressWindow.h"
 
 class QLabel;
 class QProgressBar;
@@ -18,7 +18,7 @@ namespace zelor {
 class TForm1;
 class TForm2;
 
-class TForm3 : public QWidget {
+class TForm3 : public ProgressWindow {
   Q_OBJECT
  public:
   // Creates the window hidden and runs its creation handler, which needs the
@@ -27,13 +27,13 @@ class TForm3 : public QWidget {
   // messages and Qt's dialogs to English.
   TForm3(TForm1& form1, TForm2& form2);
 
-  QProgressBar* ProgressBar1() const { return progressBar1_; }
+  QProgressBar* ProgressBar1() const override { return progressBar1_; }
   // The caption strip (it shows the window title) and the client area below
   // it, which holds the progress bar.
   QLabel* Caption() const { return caption_; }
   QWidget* Client() const { return client_; }
   // Shows the window centred on the main window.
-  void ShowCentred();
+  void ShowCentred() override;
 
   static constexpr int kCaptionHeight = 22;
 

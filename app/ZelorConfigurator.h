@@ -6,16 +6,15 @@
 #include <optional>
 
 #include "app/MainWindowParts.h"
-#include "app/WindowShell.h"
 #include "core/MessageTexts.h"
-#include "link/ConverterTransfer.h"
-#include "link/StreamRun.h"
+#include "ui/WindowShell.h"
 
 class QKeyEvent;
 class QMouseEvent;
 
 namespace zelor {
 
+class ConverterTransfer;
 class CorrectionController;
 class GridPage;
 class LambdaFixController;
@@ -24,6 +23,7 @@ class PanelPage;
 struct LinkStatus;
 class RunController;
 class SessionJournal;
+class StreamRun;
 class TableChart;
 class TableChartController;
 class TableHistoryController;

@@ -16,7 +16,8 @@
 
 #include "bench/MedianTime.h"
 #include "link/LogBuffer.h"
-#include "log/Coverage.h"
+#include "log/RecordingCoverage.h"
+#include "table/Coverage.h"
 
 using namespace zelor;
 

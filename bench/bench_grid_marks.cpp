@@ -20,7 +20,7 @@
 
 #include "app/StartUp.h"
 #include "app/ZelorConfigurator.h"
-#include "log/Coverage.h"
+#include "table/Coverage.h"
 #include "table/GridPage.h"
 #include "table/TableGrid.h"
 

@@ -32,6 +32,7 @@
 #include "log/LogChartController.h"
 #include "log/LogChartPage.h"
 #include "log/LogFile.h"
+#include "log/StreamRun.h"
 #include "support/ScriptedDialogs.h"
 #include "table/GridPage.h"
 

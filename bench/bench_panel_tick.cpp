@@ -12,6 +12,7 @@
 #include "app/ZelorConfigurator.h"
 #include "link/LogBuffer.h"
 #include "log/PanelPage.h"
+#include "log/StreamRun.h"
 
 using Clock = std::chrono::steady_clock;
 

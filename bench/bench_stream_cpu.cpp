@@ -24,6 +24,7 @@
 #include "app/ZelorConfigurator.h"
 #include "link/LogBuffer.h"
 #include "log/PanelPage.h"
+#include "log/StreamRun.h"
 #include "support/SimProcess.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "table/ChartGeometry.h"
+#include "core/ChartGeometry.h"
 #include "widgets/ZoomChart.h"
 
 class QLabel;

@@ -10,7 +10,7 @@
 #include "compare/CompareChart.h"
 #include "compare/CompareTables.h"
 #include "compare/CompareText.h"
-#include "table/ChartGeometry.h"
+#include "core/ChartGeometry.h"
 #include "table/TableGrid.h"
 
 namespace zelor {

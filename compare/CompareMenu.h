@@ -2,7 +2,7 @@
 // The comparison window's menu, in its order: a menu per table, each
 // command's last item its confirmation, and the hidden "Закрыть" on the bar.
 
-#include "app/WindowShell.h"
+#include "ui/WindowShell.h"
 
 namespace zelor {
 

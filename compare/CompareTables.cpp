@@ -7,19 +7,19 @@
 #include <QTabWidget>
 #include <QTableWidget>
 
-#include "app/HandlerGuard.h"
-#include "app/UserDialogs.h"
 #include "compare/CompareChart.h"
 #include "compare/CompareMenu.h"
 #include "compare/CompareText.h"
+#include "core/ChartGeometry.h"
 #include "core/MessageTexts.h"
 #include "core/Scaling.h"
 #include "table/CellIndex.h"
 #include "table/CellText.h"
-#include "table/ChartGeometry.h"
 #include "table/TableFile.h"
 #include "table/TableGrid.h"
 #include "table/TableImage.h"
+#include "ui/HandlerGuard.h"
+#include "ui/UserDialogs.h"
 #include "widgets/FileDialog.h"
 
 namespace zelor {

@@ -9,7 +9,7 @@
 #include <array>
 #include <functional>
 
-#include "app/WindowShell.h"
+#include "ui/WindowShell.h"
 
 class QLabel;
 class QMouseEvent;

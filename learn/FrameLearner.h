@@ -10,10 +10,11 @@
 
 #include "learn/FrameLearning.h"
 #include "link/LogBuffer.h"
+#include "table/TableHistory.h"
 
 namespace zelor {
 
-class FrameLearner {
+class FrameLearner : public LearnedMarks {
  public:
   // The learn command: the next redraw learns its frame.
   void Request() { request_ = true; }
@@ -43,9 +44,9 @@ class FrameLearner {
   void MarkLearned(int maf);
   void ResetAll() { cells_.fill(0); }
 
-  const LearnedCellFlags& LearnedCells() const { return cells_; }
+  const LearnedCellFlags& LearnedCells() const override { return cells_; }
   // A state taken back or forward in the table history.
-  void SetLearnedCells(const LearnedCellFlags& cells) { cells_ = cells; }
+  void SetLearnedCells(const LearnedCellFlags& cells) override { cells_ = cells; }
 
  private:
   LearnedCellFlags cells_{};

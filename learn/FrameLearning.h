@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "core/ChartGeometry.h"
 #include "link/LogBuffer.h"
-#include "table/ChartGeometry.h"
 
 namespace zelor {
 

@@ -1,6 +1,6 @@
 #include "link/ConverterLink.h"
 
-#include "learn/Correction.h"
+#include "link/Correction.h"
 #include "link/SerialPort.h"
 
 namespace zelor {

@@ -5,14 +5,14 @@
 #include <QRegularExpression>
 #include <QTimer>
 
-#include "app/Unit3.h"
-#include "app/UserDialogs.h"
 #include "core/MessageTexts.h"
 #include "link/Protocol.h"
 #include "link/StatusBlock.h"
 #include "table/GridPage.h"
 #include "table/TableGrid.h"
-#include "table/TableHistoryController.h"
+#include "table/TableHistory.h"
+#include "ui/ProgressWindow.h"
+#include "ui/UserDialogs.h"
 #include "widgets/BusyCursor.h"
 
 namespace zelor {
@@ -127,7 +127,7 @@ void TransferController::Write() {
     hooks_.awaitStreamEnd();
   }
   converter_.WriteTable(cells);
-  if (TForm3* progress = hooks_.progress()) {
+  if (ProgressWindow* progress = hooks_.progress()) {
     progress->ProgressBar1()->setValue(0);
     progress->ShowCentred();
   }
@@ -136,7 +136,7 @@ void TransferController::Write() {
 
 void TransferController::Tick() {
   const int ticks = converter_.VerifyTick();
-  TForm3* progress = hooks_.progress();
+  ProgressWindow* progress = hooks_.progress();
   if (progress) progress->ProgressBar1()->setValue(protocol::VerifyProgress(ticks));
   if (!converter_.ReadBackDue()) return;
   verifyTimer_.stop();

@@ -22,7 +22,7 @@ namespace zelor {
 
 class GridPage;
 class MessageTexts;
-class TForm3;
+class ProgressWindow;
 struct LinkStatus;
 
 // What the controller calls in the window.
@@ -32,7 +32,7 @@ struct TransferHooks {
   // Shows a message (over the progress window while that is shown).
   std::function<void(const QString&)> message;
   // The progress window; none while the window has none.
-  std::function<TForm3*()> progress;
+  std::function<ProgressWindow*()> progress;
   // True while a run streams: the transfer is refused then.
   std::function<bool()> streaming;
   // Waits until the last run has ended on the line (StreamRun::AwaitStreamEnd):

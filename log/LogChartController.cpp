@@ -15,12 +15,12 @@
 #include <tuple>
 #include <utility>
 
+#include "core/ChartGeometry.h"
 #include "core/MessageTexts.h"
-#include "link/StreamRun.h"
 #include "log/LogChartPage.h"
 #include "log/LogHint.h"
+#include "log/StreamRun.h"
 #include "table/CellText.h"
-#include "table/ChartGeometry.h"
 #include "table/GridPage.h"
 #include "table/TableToolsController.h"
 

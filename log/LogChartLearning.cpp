@@ -9,9 +9,9 @@
 #include <algorithm>
 
 #include "learn/FrameLearning.h"
-#include "link/StreamRun.h"
 #include "log/LogChartController.h"
 #include "log/LogChartPage.h"
+#include "log/StreamRun.h"
 #include "table/GridPage.h"
 
 namespace zelor {

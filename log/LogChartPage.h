@@ -13,11 +13,11 @@
 #include <optional>
 #include <utility>
 
+#include "core/ChartGeometry.h"
 #include "learn/FrameLearning.h"
 #include "link/LogBuffer.h"
 #include "log/LogChart.h"
 #include "log/LogFrame.h"
-#include "table/ChartGeometry.h"
 
 class QAction;
 class QLabel;

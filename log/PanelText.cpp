@@ -1,16 +1,9 @@
 #include "log/PanelText.h"
 
-#include <QLocale>
 #include <algorithm>
 #include <cstdlib>
 
 namespace zelor {
-
-char UserDecimalSeparator() {
-  const QString point = QLocale::system().decimalPoint();
-  return point.size() == 1 && point[0].unicode() < 128 ? static_cast<char>(point[0].unicode())
-                                                       : '.';
-}
 
 std::string PanelText(int v, char decimalSeparator) {
   // Hundredths of a volt, exactly: |v| x 500 / 256, halves away from zero.

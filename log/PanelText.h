@@ -1,7 +1,6 @@
 #pragma once
 // The plain computations of the instrument panel tick: the text of a count,
-// the O2 gauge's scaling and the correction-range test; and the user's
-// decimal separator, which the panel's and the grid's figures use.
+// the O2 gauge's scaling and the correction-range test.
 
 #include <string>
 
@@ -11,10 +10,6 @@ namespace zelor {
 // v x 5 / 256 with exactly two decimals (halves rounded away from zero) and
 // the given decimal separator, then "V"; 255 -> "255N 4.98V".
 std::string PanelText(int v, char decimalSeparator);
-
-// The user's own decimal separator (the system locale's, not the program's
-// Russian one); '.' where it is not one ASCII character.
-char UserDecimalSeparator();
 
 // The O2 gauge's position for a raw O2 count: with the wide-band sensor
 // (wbo) the raw count, otherwise raw x 4.98 rounded to the nearest integer

@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <utility>
 
-#include "app/HandlerGuard.h"
+#include "core/DecimalSeparator.h"
 #include "core/MessageTexts.h"
 #include "core/SessionJournal.h"
 #include "learn/AudioToneOutput.h"
@@ -20,9 +20,11 @@
 #include "link/Protocol.h"
 #include "log/PanelPage.h"
 #include "log/PanelText.h"
+#include "log/RecordingCoverage.h"
 #include "table/CellText.h"
 #include "table/GridPage.h"
 #include "table/TableToolsController.h"
+#include "ui/HandlerGuard.h"
 #include "widgets/BarGauge.h"
 
 namespace zelor {
@@ -118,7 +120,7 @@ void RunController::Stop() {
   // follows at the next pass.
   JournalTick();
   hooks_.runStopped();
-  tools_.RecordingChanged(stream_.Log());
+  tools_.RecordingChanged(CoverageOf(stream_.Log()));
 }
 
 void RunController::Failure(const std::string& message) {

@@ -20,8 +20,8 @@
 #include <functional>
 #include <string>
 
-#include "link/StreamRun.h"
 #include "log/RecordingJournal.h"
+#include "log/StreamRun.h"
 
 class QTimer;
 class QWidget;

@@ -9,6 +9,7 @@
 #include "log/LogCsv.h"
 #include "log/LogFile.h"
 #include "log/LogFrame.h"
+#include "log/RecordingCoverage.h"
 #include "log/RunController.h"
 #include "table/CellText.h"
 #include "table/GridPage.h"
@@ -87,7 +88,7 @@ void RunController::OpenRecording() {
   // The recording is replaced by one that is kept in its file.
   unsaved_ = false;
   ForgetJournal();
-  tools_.RecordingChanged(stream_.Log());
+  tools_.RecordingChanged(CoverageOf(stream_.Log()));
   hooks_.frameWholeRecording();
   hooks_.logFileChosen(dialog.FileName());
 }
@@ -101,7 +102,7 @@ bool RunController::RecoverRecording(const QString& path) {
   }
   // Its only copy is the journal.
   unsaved_ = true;
-  tools_.RecordingChanged(stream_.Log());
+  tools_.RecordingChanged(CoverageOf(stream_.Log()));
   hooks_.frameWholeRecording();
   return true;
 }

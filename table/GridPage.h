@@ -9,7 +9,7 @@
 // model); the tuner's tools work on it, from the grid's context menu, whose
 // items the window binds to its commands. While the coverage view is on, a
 // cell's background tells how many samples the recording holds of it
-// (log/Coverage) and a cell the converter does not hold keeps its mark as a
+// (table/Coverage) and a cell the converter does not hold keeps its mark as a
 // frame in the mark's colour, so both read at once.
 
 #include <QColor>
@@ -20,7 +20,7 @@
 #include <span>
 #include <vector>
 
-#include "log/Coverage.h"
+#include "table/Coverage.h"
 #include "table/TableSettings.h"
 #include "table/UnwrittenCells.h"
 

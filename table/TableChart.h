@@ -5,14 +5,14 @@
 // table. The chart's mouse events are handled by TableChartController.
 //
 // Behind the curve it can draw the recording's VAF band: for each cell the
-// mean VAF ± its deviation (log/Coverage) as a filled step a cell wide,
+// mean VAF ± its deviation (table/Coverage) as a filled step a cell wide,
 // with gaps where the recording holds no sample, so that a learned point far
 // from its band shows at once.
 
 #include <vector>
 
-#include "log/Coverage.h"
-#include "table/ChartGeometry.h"
+#include "core/ChartGeometry.h"
+#include "table/Coverage.h"
 #include "widgets/ZoomChart.h"
 
 class QLabel;

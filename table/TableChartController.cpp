@@ -4,9 +4,9 @@
 #include <QMouseEvent>
 #include <utility>
 
+#include "core/ChartGeometry.h"
 #include "core/MessageTexts.h"
 #include "table/CellText.h"
-#include "table/ChartGeometry.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
 #include "table/TableHistoryController.h"

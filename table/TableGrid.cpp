@@ -4,9 +4,9 @@
 #include <QHeaderView>
 #include <QTableWidget>
 
+#include "core/ChartGeometry.h"
 #include "table/CellIndex.h"
 #include "table/CellText.h"
-#include "table/ChartGeometry.h"
 
 namespace zelor {
 

@@ -35,6 +35,17 @@ struct TableState {
   friend bool operator==(const TableState&, const TableState&) = default;
 };
 
+// Where the learned marks of a state live (the log chart's FrameLearner,
+// learn/): read at a commit, set when a state is taken back or forward.
+class LearnedMarks {
+ public:
+  virtual const std::array<std::uint8_t, 256>& LearnedCells() const = 0;
+  virtual void SetLearnedCells(const std::array<std::uint8_t, 256>& cells) = 0;
+
+ protected:
+  ~LearnedMarks() = default;
+};
+
 // The TableImage of a state (its cells and settings as a .tab file holds
 // them); none while a cell holds no byte (not an integer, or outside 0..255).
 std::optional<std::array<std::uint8_t, kTableImageSize>> TableStateImage(const TableState& state);

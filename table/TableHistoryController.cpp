@@ -6,16 +6,15 @@
 #include <QTableWidget>
 #include <utility>
 
-#include "app/HandlerGuard.h"
 #include "core/SessionJournal.h"
-#include "learn/FrameLearner.h"
 #include "table/GridPage.h"
 #include "table/TableGrid.h"
+#include "ui/HandlerGuard.h"
 #include "widgets/UpDown.h"
 
 namespace zelor {
 
-TableHistoryController::TableHistoryController(GridPage& grid, FrameLearner& learning,
+TableHistoryController::TableHistoryController(GridPage& grid, LearnedMarks& learning,
                                                TableHistoryItems items, TableHistoryHooks hooks,
                                                SessionJournal* journal)
     : grid_(grid), learning_(learning), items_(items), hooks_(std::move(hooks)), journal_(journal) {

@@ -24,7 +24,6 @@ class QWidget;
 
 namespace zelor {
 
-class FrameLearner;
 class GridPage;
 class SessionJournal;
 
@@ -49,7 +48,7 @@ class TableHistoryController {
  public:
   // Starts the history at the table shown, kept in journal (none: not
   // kept). The references must outlive the controller.
-  TableHistoryController(GridPage& grid, FrameLearner& learning, TableHistoryItems items,
+  TableHistoryController(GridPage& grid, LearnedMarks& learning, TableHistoryItems items,
                          TableHistoryHooks hooks, SessionJournal* journal = nullptr);
   TableHistoryController(const TableHistoryController&) = delete;
   TableHistoryController& operator=(const TableHistoryController&) = delete;
@@ -72,7 +71,7 @@ class TableHistoryController {
   void Keep();
 
   GridPage& grid_;
-  FrameLearner& learning_;
+  LearnedMarks& learning_;
   TableHistoryItems items_;
   TableHistoryHooks hooks_;
   TableHistory history_;

@@ -6,13 +6,13 @@
 #include <QTableWidget>
 #include <utility>
 
-#include "app/HandlerGuard.h"
+#include "core/DecimalSeparator.h"
 #include "core/MessageTexts.h"
-#include "log/PanelText.h"
 #include "table/CellIndex.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
 #include "table/TableGrid.h"
+#include "ui/HandlerGuard.h"
 
 namespace zelor {
 
@@ -91,8 +91,8 @@ void TableToolsController::RunStarted(bool learning) {
   if (learning) runStart_ = Texts();
 }
 
-void TableToolsController::RecordingChanged(const LogBuffer& log) {
-  coverage_ = CoverageOf(log);
+void TableToolsController::RecordingChanged(const LogCoverage& coverage) {
+  coverage_ = coverage;
   covered_ = CoveredCells(coverage_);
   ShowCoverageViews();
   UpdateItems();

@@ -16,7 +16,7 @@
 #include <functional>
 #include <optional>
 
-#include "log/Coverage.h"
+#include "table/Coverage.h"
 #include "table/TableTools.h"
 #include "table/ToolAmounts.h"
 
@@ -25,7 +25,6 @@ class QWidget;
 namespace zelor {
 
 class GridPage;
-class LogBuffer;
 class MessageTexts;
 class TableChart;
 
@@ -56,10 +55,10 @@ class TableToolsController {
   // A run starts ("Старт"): with live learning on, the cells it changes are
   // counted at its end.
   void RunStarted(bool learning);
-  // The recording was replaced (at "Стоп", or a .log opened): its coverage is
-  // computed and shown where the view is on; a live-learning run's count is
-  // shown.
-  void RecordingChanged(const LogBuffer& log);
+  // The recording was replaced (at "Стоп", or a .log opened): its coverage,
+  // computed once by the caller (log/RecordingCoverage), is kept and shown
+  // where the view is on; a live-learning run's count is shown.
+  void RecordingChanged(const LogCoverage& coverage);
   const LogCoverage& Coverage() const { return coverage_; }
 
   // The grid's hint at a point of its viewport, with the cell's coverage

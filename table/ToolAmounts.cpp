@@ -1,7 +1,7 @@
 #include "table/ToolAmounts.h"
 
-#include "app/UserDialogs.h"
 #include "core/MessageTexts.h"
+#include "ui/UserDialogs.h"
 
 namespace zelor {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 // The amounts "Прибавить…" and "Умножить…" ask for, each in a small dialog
-// through the dialog seam (app/UserDialogs): a whole number to add, -255..255,
+// through the dialog seam (ui/UserDialogs): a whole number to add, -255..255,
 // and a whole percentage to scale by, 0..1000. Each dialog starts at the
 // amount last taken (0 and 100 at first), so a tool repeated in steps needs
 // only OK; a cancel keeps it.

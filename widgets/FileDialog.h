@@ -6,7 +6,7 @@
 #include <QObject>
 #include <QString>
 
-#include "app/UserDialogs.h"
+#include "ui/UserDialogs.h"
 
 class QWidget;
 

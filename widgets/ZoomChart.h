@@ -8,7 +8,7 @@
 
 #include <qcustomplot.h>
 
-#include "table/ChartGeometry.h"
+#include "core/ChartGeometry.h"
 
 namespace zelor {
 

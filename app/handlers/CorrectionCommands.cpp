@@ -1,10 +1,10 @@
 // The main window's manual correction and the beeper's switch: forwarded to
-// the correction's controller (learn/CorrectionController).
+// the correction's controller (log/CorrectionController).
 
 #include <QKeyEvent>
 
 #include "app/ZelorConfigurator.h"
-#include "learn/CorrectionController.h"
+#include "log/CorrectionController.h"
 
 namespace zelor {
 

@@ -5,15 +5,15 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 
-#include "app/HandlerGuard.h"
 #include "app/LeftWork.h"
 #include "app/Unit3.h"
-#include "app/UserDialogs.h"
 #include "app/ZelorConfigurator.h"
 #include "core/SessionJournal.h"
 #include "log/RunController.h"
 #include "table/GridPage.h"
 #include "table/TableHistory.h"
+#include "ui/HandlerGuard.h"
+#include "ui/UserDialogs.h"
 
 namespace zelor {
 

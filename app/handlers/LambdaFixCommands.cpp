@@ -1,9 +1,9 @@
 // The main window's correction by lambda: the items of "Лог" and of the
-// grid's menu open its window, which its controller (learn/LambdaFixController)
+// grid's menu open its window, which its controller (log/LambdaFixController)
 // works.
 
 #include "app/ZelorConfigurator.h"
-#include "learn/LambdaFixController.h"
+#include "log/LambdaFixController.h"
 
 namespace zelor {
 

@@ -6,9 +6,9 @@
 #include <QTableWidget>
 
 #include "app/ZelorConfigurator.h"
+#include "core/ChartGeometry.h"
 #include "log/PanelPage.h"
 #include "table/CellIndex.h"
-#include "table/ChartGeometry.h"
 #include "table/GridPage.h"
 #include "table/TableChartController.h"
 #include "table/TableGrid.h"

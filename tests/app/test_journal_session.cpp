@@ -18,6 +18,7 @@
 #include "log/LogChartController.h"
 #include "log/LogChartPage.h"
 #include "log/LogFile.h"
+#include "log/StreamRun.h"
 #include "sim/ConverterDevice.h"
 #include "support/SimWindow.h"
 #include "table/TableHistoryController.h"

@@ -19,12 +19,12 @@
 #include "app/MainCaptions.h"
 #include "app/StartUp.h"
 #include "app/Unit3.h"
-#include "app/UserDialogs.h"
 #include "app/ZelorConfigurator.h"
 #include "compare/CompareMenu.h"
 #include "compare/CompareTables.h"
 #include "support/ScriptedDialogs.h"
 #include "table/GridPage.h"
+#include "ui/UserDialogs.h"
 
 using namespace zelor;
 

@@ -27,7 +27,6 @@
 #include <QTimer>
 
 #include "app/GuideWindow.h"
-#include "app/HandlerGuard.h"
 #include "app/MainCaptions.h"
 #include "app/MainMenu.h"
 #include "app/StartUp.h"
@@ -36,6 +35,7 @@
 #include "compare/CompareMenu.h"
 #include "compare/CompareTables.h"
 #include "core/Scaling.h"
+#include "link/ConverterTransfer.h"
 #include "link/SerialPortError.h"
 #include "log/LogChartController.h"
 #include "log/LogChartPage.h"
@@ -43,6 +43,7 @@
 #include "support/ScriptedDialogs.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
+#include "ui/HandlerGuard.h"
 #include "widgets/BarGauge.h"
 #include "widgets/FileDialog.h"
 

@@ -19,8 +19,8 @@
 #include "app/ZelorConfigurator.h"
 #include "compare/CompareChart.h"
 #include "compare/CompareTables.h"
+#include "core/ChartGeometry.h"
 #include "support/ScriptedDialogs.h"
-#include "table/ChartGeometry.h"
 #include "table/TableGrid.h"
 
 using namespace zelor;

@@ -12,13 +12,13 @@
 #include <algorithm>
 #include <functional>
 
-#include "app/HandlerGuard.h"
 #include "app/StartUp.h"
 #include "app/ZelorConfigurator.h"
-#include "learn/Correction.h"
 #include "link/ConverterTransfer.h"
+#include "link/Correction.h"
 #include "link/SerialPort.h"
 #include "log/PanelPage.h"
+#include "log/StreamRun.h"
 #include "support/PortBox.h"
 #include "support/RecordingTones.h"
 #include "support/ScriptedDialogs.h"
@@ -27,6 +27,7 @@
 #include "table/CellText.h"
 #include "table/GridPage.h"
 #include "table/TableHistoryController.h"
+#include "ui/HandlerGuard.h"
 #include "widgets/UpDown.h"
 
 using namespace zelor;

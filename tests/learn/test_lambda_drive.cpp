@@ -18,9 +18,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "learn/LambdaFixController.h"
 #include "learn/LambdaFixWindow.h"
 #include "link/LogBuffer.h"
+#include "log/LambdaFixController.h"
+#include "log/StreamRun.h"
 #include "sim/EngineModel.h"
 #include "support/SimWindow.h"
 

@@ -13,11 +13,12 @@
 #include <QRadioButton>
 #include <QSpinBox>
 
-#include "learn/LambdaFixController.h"
 #include "learn/LambdaFixWindow.h"
 #include "link/LogBuffer.h"
+#include "log/LambdaFixController.h"
 #include "log/LogChartController.h"
 #include "log/PanelPage.h"
+#include "log/StreamRun.h"
 #include "support/SimWindow.h"
 #include "table/TableHistoryController.h"
 

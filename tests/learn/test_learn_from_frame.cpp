@@ -11,6 +11,7 @@
 #include "app/ZelorConfigurator.h"
 #include "log/LogChartController.h"
 #include "log/LogChartPage.h"
+#include "log/StreamRun.h"
 #include "support/LogChartInput.h"
 #include "support/ScriptedDialogs.h"
 #include "table/GridPage.h"

@@ -11,7 +11,7 @@
 
 #include "learn/ToneOutput.h"
 #include "link/SerialPort.h"
-#include "link/StreamRun.h"
+#include "log/StreamRun.h"
 #include "support/SimProcess.h"
 
 using namespace zelor;

@@ -16,6 +16,7 @@
 #include "app/StartUp.h"
 #include "app/Unit3.h"
 #include "app/ZelorConfigurator.h"
+#include "link/ConverterTransfer.h"
 #include "link/Protocol.h"
 #include "support/PortBox.h"
 #include "support/ScriptedDialogs.h"

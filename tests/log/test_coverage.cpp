@@ -6,7 +6,8 @@
 #include <memory>
 
 #include "link/LogBuffer.h"
-#include "log/Coverage.h"
+#include "log/RecordingCoverage.h"
+#include "table/Coverage.h"
 
 using namespace zelor;
 

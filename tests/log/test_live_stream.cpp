@@ -29,6 +29,7 @@
 #include "log/LogChartController.h"
 #include "log/LogChartPage.h"
 #include "log/PanelPage.h"
+#include "log/StreamRun.h"
 #include "support/PortBox.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SimProcess.h"

@@ -15,18 +15,19 @@
 #include <algorithm>
 #include <functional>
 
-#include "app/HandlerGuard.h"
 #include "app/StartUp.h"
 #include "app/ZelorConfigurator.h"
 #include "link/LogBuffer.h"
 #include "log/LogChartController.h"
 #include "log/LogChartPage.h"
 #include "log/PanelPage.h"
+#include "log/StreamRun.h"
 #include "support/LogChartInput.h"
 #include "support/PortBox.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SimProcess.h"
 #include "table/GridPage.h"
+#include "ui/HandlerGuard.h"
 
 using namespace zelor;
 

@@ -11,7 +11,7 @@
 #include <deque>
 #include <optional>
 
-#include "app/UserDialogs.h"
+#include "ui/UserDialogs.h"
 
 namespace zelor::testing {
 

@@ -8,11 +8,11 @@
 #include <QTimer>
 #include <cstddef>
 
-#include "app/HandlerGuard.h"
 #include "app/Unit3.h"
 #include "app/ZelorConfigurator.h"
 #include "link/Protocol.h"
 #include "support/SimProcess.h"
+#include "ui/HandlerGuard.h"
 
 namespace zelor::testing {
 

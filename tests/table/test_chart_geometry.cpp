@@ -8,7 +8,7 @@
 #include <limits>
 #include <vector>
 
-#include "table/ChartGeometry.h"
+#include "core/ChartGeometry.h"
 
 using namespace zelor;
 

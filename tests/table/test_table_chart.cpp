@@ -8,8 +8,8 @@
 
 #include "app/StartUp.h"
 #include "app/ZelorConfigurator.h"
+#include "core/ChartGeometry.h"
 #include "support/ScriptedDialogs.h"
-#include "table/ChartGeometry.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
 #include "table/TableChartController.h"

@@ -9,8 +9,8 @@
 #include <QTemporaryDir>
 #include <optional>
 
+#include "core/DecimalSeparator.h"
 #include "log/LogFile.h"
-#include "log/PanelText.h"
 #include "support/LogChartInput.h"
 #include "support/SimWindow.h"
 #include "table/TableChart.h"

@@ -1,4 +1,4 @@
-#include "app/UserDialogs.h"
+#include "ui/UserDialogs.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -13,7 +13,7 @@
 #include <QTreeView>
 #include <QUrl>
 
-#include "app/DialogLanguage.h"
+#include "ui/DialogLanguage.h"
 
 namespace zelor {
 namespace {

@@ -1,4 +1,4 @@
-#include "learn/Correction.h"
+#include "link/Correction.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,9 +1,9 @@
 #pragma once
 // What a recording says about each table cell: how many samples it holds
 // with that MAF value, and the VAF they showed, as a mean and a standard
-// deviation. Computed in one pass when the recording changes (Stop, open);
-// the views (the grid's tint and hint, the chart's band) read these 256
-// records, never the LogBuffer.
+// deviation. Computed in one pass when the recording changes (Stop, open;
+// log/RecordingCoverage); the views (the grid's tint and hint, the chart's
+// band) read these 256 records, never the LogBuffer.
 //
 // The spread is the standard deviation rather than min..max: a drive's
 // transients (a throttle blip, a gear change) stretch min..max of a
@@ -17,8 +17,6 @@
 #include <string>
 
 namespace zelor {
-
-class LogBuffer;
 
 // The samples of one MAF value.
 struct CellCoverage {
@@ -35,9 +33,6 @@ struct CellCoverage {
 
 // One record per MAF value 0..255.
 using LogCoverage = std::array<CellCoverage, 256>;
-
-// The coverage of slots 0 .. count - 1 of the buffer, the count read once.
-LogCoverage CoverageOf(const LogBuffer& log);
 
 // The cells that hold at least one sample: what "Заполнить пропуски" keeps
 // and fills between (table/TableTools).

@@ -1,4 +1,4 @@
-#include "learn/LambdaFixController.h"
+#include "log/LambdaFixController.h"
 
 #include <qcustomplot.h>
 #include <QCheckBox>
@@ -15,17 +15,17 @@
 #include <cmath>
 #include <utility>
 
-#include "app/HandlerGuard.h"
-#include "app/UserDialogs.h"
+#include "core/DecimalSeparator.h"
 #include "core/MessageTexts.h"
 #include "learn/LambdaFixWindow.h"
 #include "link/LogBuffer.h"
-#include "link/StreamRun.h"
 #include "log/LogChartController.h"
 #include "log/LogChartPage.h"
-#include "log/PanelText.h"
+#include "log/StreamRun.h"
 #include "table/GridPage.h"
 #include "table/TableHistory.h"
+#include "ui/HandlerGuard.h"
+#include "ui/UserDialogs.h"
 #include "widgets/BusyCursor.h"
 
 namespace zelor {

@@ -1,4 +1,4 @@
-#include "app/WindowScaling.h"
+#include "ui/WindowScaling.h"
 
 #include <QGroupBox>
 #include <QLayout>

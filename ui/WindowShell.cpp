@@ -1,4 +1,4 @@
-#include "app/WindowShell.h"
+#include "ui/WindowShell.h"
 
 #include <QAction>
 #include <QHash>
@@ -9,9 +9,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/HandlerGuard.h"
-#include "app/WindowScaling.h"
 #include "core/Scaling.h"
+#include "ui/HandlerGuard.h"
+#include "ui/WindowScaling.h"
 
 namespace zelor {
 namespace {

@@ -1,4 +1,4 @@
-#include "learn/CorrectionController.h"
+#include "log/CorrectionController.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -8,15 +8,15 @@
 #include <array>
 #include <utility>
 
-#include "app/HandlerGuard.h"
 #include "core/MessageTexts.h"
-#include "learn/Correction.h"
 #include "link/ConverterTransfer.h"
-#include "link/StreamRun.h"
+#include "link/Correction.h"
 #include "log/PanelPage.h"
+#include "log/StreamRun.h"
 #include "table/CellText.h"
 #include "table/GridPage.h"
 #include "table/TableHistoryController.h"
+#include "ui/HandlerGuard.h"
 #include "widgets/UpDown.h"
 
 namespace zelor {

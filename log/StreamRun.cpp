@@ -1,4 +1,4 @@
-#include "link/StreamRun.h"
+#include "log/StreamRun.h"
 
 #include <chrono>
 #include <utility>

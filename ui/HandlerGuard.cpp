@@ -1,8 +1,8 @@
-#include "app/HandlerGuard.h"
+#include "ui/HandlerGuard.h"
 
 #include <QString>
 
-#include "app/UserDialogs.h"
+#include "ui/UserDialogs.h"
 
 namespace zelor {
 

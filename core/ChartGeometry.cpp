@@ -1,4 +1,4 @@
-#include "table/ChartGeometry.h"
+#include "core/ChartGeometry.h"
 
 #include <algorithm>
 #include <cmath>

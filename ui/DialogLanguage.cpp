@@ -1,4 +1,4 @@
-#include "app/DialogLanguage.h"
+#include "ui/DialogLanguage.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,0 +1,40 @@
+# Fails, naming the file and line of each, when a source of the program's
+# folders includes a header of a folder above its own. The folders from the
+# bottom up: a file may include headers of its own folder and of the folders
+# below it, never of one above (a subfolder such as app/handlers/ or
+# link/tools/ counts as its folder).
+set(order core ui widgets table link learn log compare app)
+
+set(found "")
+set(count 0)
+foreach(folder IN LISTS order)
+  list(FIND order ${folder} rank)
+  file(GLOB_RECURSE sources RELATIVE "${CMAKE_CURRENT_LIST_DIR}/../.."
+       "${CMAKE_CURRENT_LIST_DIR}/../../${folder}/*.h"
+       "${CMAKE_CURRENT_LIST_DIR}/../../${folder}/*.cpp")
+  foreach(source IN LISTS sources)
+    math(EXPR count "${count} + 1")
+    # One list element per line, empty lines kept, so that the count is the
+    # line's number: the characters a CMake list treats specially go first.
+    file(READ "${CMAKE_CURRENT_LIST_DIR}/../../${source}" text)
+    string(REGEX REPLACE "[][;\\]" "_" text "${text}")
+    string(REPLACE "\n" ";" lines "${text}")
+    set(number 0)
+    foreach(line IN LISTS lines)
+      math(EXPR number "${number} + 1")
+      if(NOT line MATCHES "^[ \t]*#[ \t]*include[ \t]*\"([a-z]+)/([^\"]*)\"")
+        continue()
+      endif()
+      set(target "${CMAKE_MATCH_1}")
+      list(FIND order ${target} target_rank)
+      if(target_rank GREATER rank)
+        string(APPEND found "\n  ${source}:${number}: ${target}/${CMAKE_MATCH_2} is above ${folder}/")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+string(REPLACE ";" " < " shown "${order}")
+if(found)
+  message(FATAL_ERROR "includes against the folder order ${shown}:${found}")
+endif()
+message(STATUS "${count} sources include only their own folder or one below it (${shown})")
