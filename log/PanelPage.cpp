@@ -9,7 +9,11 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTimer>
+#include <algorithm>
+#include <utility>
 
+#include "link/LogBuffer.h"
+#include "log/PanelText.h"
 #include "table/CellText.h"
 #include "widgets/BarGauge.h"
 #include "widgets/UpDown.h"
@@ -162,15 +166,12 @@ void PanelPage::BuildChart() {
   CheckBoxKonvMaf->setStyleSheet(QStringLiteral("color: red"));
   CheckBoxKonvMaf->setChecked(true);
 
-  chartRepaint_ = new QTimer(page);
-  chartRepaint_->setObjectName(QStringLiteral("ChartRepaint"));
-  chartRepaint_->setSingleShot(true);
-  chartRepaint_->setInterval(kChartRepaintMs);
-  chartRepaint_->setTimerType(Qt::PreciseTimer);
-  // The layer redraws the whole chart instead when the buffers are not set
-  // up yet (first showing, new size).
-  QObject::connect(chartRepaint_, &QTimer::timeout, InsertCellChart,
-                   [layer = liveLayer_] { layer->replot(); });
+  frameTimer_ = new QTimer(page);
+  frameTimer_->setObjectName(QStringLiteral("PanelFrame"));
+  frameTimer_->setSingleShot(true);
+  frameTimer_->setInterval(kFrameMs);
+  frameTimer_->setTimerType(Qt::PreciseTimer);
+  QObject::connect(frameTimer_, &QTimer::timeout, page, [this] { ShowFrame(); });
 }
 
 void PanelPage::BuildRunControls() {
@@ -240,11 +241,85 @@ void PanelPage::BuildMarker() {
   Marker_Edit->setPalette(markerPalette);
 }
 
-void PanelPage::ChartChanged() {
-  if (!chartRepaint_->isActive()) chartRepaint_->start();
+void PanelPage::ShowSample(const LogSample& sample) {
+  const int maf = sample.Maf();
+  const int vaf = sample.Vaf();
+  const int output = sample.Output();
+  const int o2 = sample.O2();
+  if (CheckBoxInsertCell->isChecked() && MovePoint(VAF_MAF, maf, vaf)) chartChanged_ = true;
+  if (CheckBoxKonvMaf->isChecked() && MovePoint(Konv_MAF, maf, output)) chartChanged_ = true;
+  ShowReading(Konv, KonvTextBox, output, output);
+  ShowReading(MAF, MAFTextBox, maf, maf);
+  ShowReading(VAF, VAFTextBox, vaf, vaf);
+  ShowReading(O2, O2TextBox, O2GaugePosition(o2, WBO->isChecked()), o2);
+  changed_ = changed_ || chartChanged_;
+  ChangesDone();
 }
 
-bool PanelPage::ChartRepaintPending() const { return chartRepaint_->isActive(); }
+void PanelPage::ShowLearnedCell(int m, int v) {
+  if (!CheckBoxInsertCell->isChecked() || m >= Tab->dataCount()) return;
+  auto point = Tab->data()->begin() + m;
+  if (point->key != m || point->value == v) return;
+  point->value = v;
+  chartChanged_ = changed_ = true;
+  ChangesDone();
+}
+
+void PanelPage::ShowReading(BarGauge* gauge, QLineEdit* box, int position, int value) {
+  static const char separator = UserDecimalSeparator();
+  if (gauge->Progress() != std::clamp(position, BarGauge::kMinimum, BarGauge::kMaximum)) {
+    Changing(gauge);
+    gauge->SetProgress(position);
+  }
+  const QString text = QString::fromStdString(PanelText(value, separator));
+  if (box->text() != text) {
+    Changing(box);
+    box->setText(text);
+  }
+}
+
+bool PanelPage::MovePoint(QCPGraph* graph, int x, int y) {
+  if (graph->dataCount() == 1) {
+    const auto point = graph->data()->constBegin();
+    if (point->key == x && point->value == y) return false;
+  }
+  graph->setData({double(x)}, {double(y)}, true);
+  return true;
+}
+
+void PanelPage::Changing(QWidget* widget) {
+  changed_ = true;
+  if (FrameDue() || !widget->updatesEnabled()) return;
+  widget->setUpdatesEnabled(false);
+  held_.push_back(widget);
+}
+
+void PanelPage::ChangesDone() {
+  if (!changed_) return;
+  if (FrameDue()) {
+    ShowFrame();
+  } else if (!frameTimer_->isActive()) {
+    frameTimer_->start();
+  }
+}
+
+bool PanelPage::FrameDue() const {
+  return !lastFrame_.isValid() || lastFrame_.elapsed() >= kFrameMs;
+}
+
+bool PanelPage::FramePending() const { return changed_; }
+
+void PanelPage::ShowFrame() {
+  frameTimer_->stop();
+  lastFrame_.start();
+  changed_ = false;
+  // Turning a widget's updates back on repaints it.
+  for (QWidget* widget : held_) widget->setUpdatesEnabled(true);
+  held_.clear();
+  // The layer redraws the whole chart instead when the buffers are not set
+  // up yet (first showing, new size).
+  if (std::exchange(chartChanged_, false)) liveLayer_->replot();
+}
 
 void PanelPage::ShowLinkLost(bool lost, const QString& text) {
   linkLostShown_ = lost;

@@ -5,7 +5,9 @@
 
 #include <qcustomplot.h>
 
+#include <QElapsedTimer>
 #include <functional>
+#include <vector>
 
 class QButtonGroup;
 class QCheckBox;
@@ -22,6 +24,7 @@ namespace zelor {
 
 class BarGauge;
 class UpDown;
+struct LogSample;
 
 class PanelPage {
  public:
@@ -86,15 +89,24 @@ class PanelPage {
   // Index of the checked learning mode: 0 fast, 1 slow.
   int LearningMode() const;
 
-  // The table curve or the live points of the panel chart changed: they are
-  // redrawn once, at most kChartRepaintMs after the first change since
-  // their last redraw, however many changes come in between (the tick
-  // changes them every 10 ms; the screen shows far fewer frames). Other
-  // changes to the chart need its full replot().
-  void ChartChanged();
-  // True while a redraw asked for by ChartChanged() is still to come.
-  bool ChartRepaintPending() const;
-  static constexpr int kChartRepaintMs = 25;
+  // The tick's display of a sample: the two live points (each while its
+  // switch is on), the four gauges (O2 scaled as "ШЛЗ" says) and their
+  // reading boxes. What differs from what is shown is changed at once and
+  // repainted with the panel's next frame.
+  void ShowSample(const LogSample& sample);
+  // Live learning wrote v into the cell of MAF value m: with "VAF-MAF" on,
+  // the table curve's point m follows.
+  void ShowLearnedCell(int m, int v);
+
+  // The panel's frames: a change to the gauges, the reading boxes or the
+  // chart's table curve and live points is repainted at once when the last
+  // frame is kFrameMs or more ago, and otherwise with the next frame, at
+  // most kFrameMs after the change, however many changes come in between
+  // (the tick changes them every 10 ms; a screen shows far fewer frames).
+  // Other changes to the chart need its full replot().
+  static constexpr int kFrameMs = 30;
+  // True while changes wait for the next frame.
+  bool FramePending() const;
 
  private:
   // The page's parts, built in this order (which is the controls' order).
@@ -111,8 +123,25 @@ class PanelPage {
   // The log-marker group.
   void BuildMarker();
 
+  // Shows value on the gauge and the panel text of text on the box.
+  void ShowReading(BarGauge* gauge, QLineEdit* box, int position, int value);
+  // Moves the single point of a live series; true when it moved.
+  static bool MovePoint(QCPGraph* graph, int x, int y);
+  // A shown widget is about to change: unless a frame is due, its repaint
+  // is held (its updates off) until the next frame.
+  void Changing(QWidget* widget);
+  // After a tick's changes: the frame now when due, else the frame timer.
+  void ChangesDone();
+  bool FrameDue() const;
+  // Repaints what changed since the last frame.
+  void ShowFrame();
+
   QCPLayer* liveLayer_;  // Tab, VAF_MAF, Konv_MAF
-  QTimer* chartRepaint_;
+  QTimer* frameTimer_;   // the next frame when no tick comes to show it
+  QElapsedTimer lastFrame_;
+  std::vector<QWidget*> held_;  // updates off until the next frame
+  bool changed_ = false;        // something waits for the next frame
+  bool chartChanged_ = false;   // the live layer waits for it
   bool linkLostShown_ = false;
 };
 

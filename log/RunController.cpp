@@ -37,12 +37,6 @@ void CheckCurveCells(const GridPage& grid) {
   for (int index = 0; index < 256; ++index) (void)ParseNumber(grid.CellText(index).toStdString());
 }
 
-void ShowReading(BarGauge* gauge, QLineEdit* box, int position, int value, char separator) {
-  gauge->SetProgress(position);
-  const QString text = QString::fromStdString(PanelText(value, separator));
-  if (box->text() != text) box->setText(text);
-}
-
 }  // namespace
 
 RunController::RunController(ConverterTransfer& converter, PanelPage& panel, GridPage& grid,
@@ -149,21 +143,8 @@ void RunController::Tick() {
   PanelPage& panel = panel_;
   const PanelView view = stream_.Log().Panel();
   const LogSample& sample = view.sample;
+  panel.ShowSample(sample);
   const int maf = sample.Maf();
-  const int vaf = sample.Vaf();
-  const int output = sample.Output();
-  const int o2 = sample.O2();
-  if (panel.CheckBoxInsertCell->isChecked())
-    panel.VAF_MAF->setData({double(maf)}, {double(vaf)}, true);
-  if (panel.CheckBoxKonvMaf->isChecked())
-    panel.Konv_MAF->setData({double(maf)}, {double(output)}, true);
-
-  static const char separator = UserDecimalSeparator();
-  ShowReading(panel.Konv, panel.KonvTextBox, output, output, separator);
-  ShowReading(panel.MAF, panel.MAFTextBox, maf, maf, separator);
-  ShowReading(panel.VAF, panel.VAFTextBox, vaf, vaf, separator);
-  ShowReading(panel.O2, panel.O2TextBox, O2GaugePosition(o2, panel.WBO->isChecked()), o2,
-              separator);
 
   stream_.Flags().O2Level.store(panel.O2->Progress(), std::memory_order_relaxed);
   stream_.Flags().MafInRange.store(
@@ -178,14 +159,10 @@ void RunController::Tick() {
   // from it.
   if (panel.CheckBoxLearnTable->isChecked() && !stream_.ReaderLost()) {
     if (const auto write = LiveLearningStep(panel.LearningMode(), view)) {
-      if (panel.CheckBoxInsertCell->isChecked() && write->m < panel.Tab->dataCount()) {
-        auto point = panel.Tab->data()->begin() + write->m;
-        if (point->key == write->m) point->value = write->v;
-      }
+      panel.ShowLearnedCell(write->m, write->v);
       grid_.SetCell(write->m, write->v);
     }
   }
-  panel.ChartChanged();
 }
 
 void RunController::SetMarker(bool on) {

@@ -307,13 +307,13 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 30, 10000);
     form().findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
     const int during = paints.count;
-    QVERIFY2(during <= 2 + clock.elapsed() / PanelPage::kChartRepaintMs,
+    QVERIFY2(during <= 2 + clock.elapsed() / PanelPage::kFrameMs,
              qPrintable(QStringLiteral("%1 paints for %2 ticks in %3 ms")
                             .arg(during)
                             .arg(ticks.count())
                             .arg(clock.elapsed())));
     // A change is drawn, without a further tick to push it.
-    QTRY_VERIFY(!panel.ChartRepaintPending());
+    QTRY_VERIFY(!panel.FramePending());
     const int settled = paints.count;
     LogBuffer& log = form().Stream().Log();
     log.Store(0, Sample(9, 128, 19, 29, 0));
