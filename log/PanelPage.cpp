@@ -1,5 +1,7 @@
 #include "log/PanelPage.h"
 
+#include <qcustomplot.h>
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -70,6 +72,19 @@ PanelPage::PanelPage(QWidget* parent) : page(parent) {
   BuildRunControls();
   BuildCorrection();
   BuildMarker();
+  Connect();
+}
+
+void PanelPage::Connect() {
+  connect(ButtonStart, &QPushButton::clicked, this, &PanelPage::StartClicked);
+  connect(ButtonStop, &QPushButton::clicked, this, &PanelPage::StopClicked);
+  connect(TrackBarMafNach, &QSlider::valueChanged, this, &PanelPage::RangeBeginMoved);
+  connect(TrackBarMafKon, &QSlider::valueChanged, this, &PanelPage::RangeEndMoved);
+  connect(EditCorrection, &QLineEdit::textChanged, this, &PanelPage::StepTextChanged);
+  connect(EditCorrection, &QLineEdit::returnPressed, this, &PanelPage::StepEntered);
+  connect(Button1, &QPushButton::clicked, this, &PanelPage::ApplyClicked);
+  connect(BeepCheckBox, &QCheckBox::toggled, this, &PanelPage::BeeperToggled);
+  connect(WBO, &QCheckBox::toggled, this, &PanelPage::WboToggled);
 }
 
 void PanelPage::BuildGauges() {
@@ -321,7 +336,7 @@ void PanelPage::ShowFrame() {
   if (std::exchange(chartChanged_, false)) liveLayer_->replot();
 }
 
-void PanelPage::ShowLinkLost(bool lost, const QString& text) {
+void PanelPage::SetLinkLost(bool lost, const QString& text) {
   linkLostShown_ = lost;
   for (QWidget* reading : std::initializer_list<QWidget*>{MAF, VAF, Konv, O2, MAFTextBox,
                                                           VAFTextBox, KonvTextBox, O2TextBox})
@@ -333,10 +348,61 @@ void PanelPage::ShowLinkLost(bool lost, const QString& text) {
   LinkLostMark->setVisible(lost);
 }
 
+int PanelPage::O2Position() const { return O2->Progress(); }
+
+void PanelPage::SetRunning(bool running) {
+  ButtonStart->setEnabled(!running);
+  CheckBoxLearnTable->setEnabled(!running);
+}
+
+bool PanelPage::LearningOn() const { return CheckBoxLearnTable->isChecked(); }
+
 int PanelPage::LearningMode() const {
   const int id = ObuchenieChoices->checkedId();
   return id < 0 ? 0 : id;
 }
+
+void PanelPage::ShowMarker(bool on) {
+  QPalette palette = Marker_Edit->palette();
+  palette.setColor(QPalette::Base, on ? QColor(255, 0, 0) : QColor(Qt::black));
+  Marker_Edit->setPalette(palette);
+}
+
+void PanelPage::ClearTableCurve() { Tab->data()->clear(); }
+
+void PanelPage::ShowChart() { InsertCellChart->setVisible(true); }
+
+int PanelPage::RangeBegin() const { return TrackBarMafNach->value(); }
+
+int PanelPage::RangeEnd() const { return TrackBarMafKon->value(); }
+
+void PanelPage::SetRangeBegin(int begin) { TrackBarMafNach->setValue(begin); }
+
+void PanelPage::SetRangeEnd(int end) { TrackBarMafKon->setValue(end); }
+
+void PanelPage::ShowRangeBegin(int begin) {
+  EditMafNach->setText(QString::number(begin));
+  CorrBeg->setData({double(begin), double(begin)}, {0.0, 300.0}, true);
+  InsertCellChart->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void PanelPage::ShowRangeEnd(int end) {
+  EditMafKon->setText(QString::number(end));
+  CorrEnd->setData({double(end), double(end)}, {0.0, 300.0}, true);
+  InsertCellChart->replot(QCustomPlot::rpQueuedReplot);
+}
+
+int PanelPage::Step() const { return UpDown1->Position(); }
+
+void PanelPage::SetStep(int step) { UpDown1->SetPosition(step); }
+
+QString PanelPage::StepText() const { return EditCorrection->text(); }
+
+bool PanelPage::BeeperOn() const { return BeepCheckBox->isChecked(); }
+
+bool PanelPage::WboOn() const { return WBO->isChecked(); }
+
+void PanelPage::SetWboOn(bool on) { WBO->setChecked(on); }
 
 void PanelPage::RefreshInsertCellChart(const std::function<QString(int)>& cellText) {
   VAF_MAF->setData({0.0}, {0.0});
