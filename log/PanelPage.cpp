@@ -186,7 +186,7 @@ void PanelPage::BuildChart() {
   frameTimer_->setSingleShot(true);
   frameTimer_->setInterval(kFrameMs);
   frameTimer_->setTimerType(Qt::PreciseTimer);
-  QObject::connect(frameTimer_, &QTimer::timeout, page, [this] { ShowFrame(); });
+  connect(frameTimer_, &QTimer::timeout, this, [this] { ShowFrame(); });
 }
 
 void PanelPage::BuildRunControls() {

@@ -138,7 +138,7 @@ class PanelPage : public QObject {
   // The controls' signals become the page's.
   void Connect();
 
-  // Shows value on the gauge and the panel text of text on the box.
+  // Shows position on the gauge and the panel text of value on the box.
   void ShowReading(BarGauge* gauge, QLineEdit* box, int position, int value);
   // Moves the single point of a live series; true when it moved.
   static bool MovePoint(QCPGraph* graph, int x, int y);

@@ -503,9 +503,9 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     QCOMPARE(log.Count(), LogBuffer::kCapacity);  // the recording keeps its cap
     QCOMPARE(log.At(LogChannel::Maf, LogBuffer::kCapacity), std::uint8_t(250));
     form().Timer1Timer();
-    QCOMPARE(testing::PanelControls(form()).MAF->Progress(),
-             250);  // not the stale 499,999th sample
-    QCOMPARE(testing::PanelControls(form()).VAF->Progress(), 77);
+    const testing::PanelControls panel(form());
+    QCOMPARE(panel.MAF->Progress(), 250);  // not the stale 499,999th sample
+    QCOMPARE(panel.VAF->Progress(), 77);
   }
 
   void noPortChosen() {
