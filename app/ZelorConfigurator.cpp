@@ -170,7 +170,8 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
       CorrectionHooks{this, [this] { CommitTableStep(); }, [this] { RefreshInsertCellChart(); }});
   lambdaFix_ = std::make_unique<LambdaFixController>(
       *grid_, run_->Stream(), *logChart_, messages_,
-      LambdaFixHooks{.panelWbo = panel_->WBO,
+      LambdaFixHooks{.panelWbo = [this] { return panel_->WboOn(); },
+                     .setPanelWbo = [this](bool on) { panel_->SetWboOn(on); },
                      .commit = [this] { CommitTableStep(); },
                      .refresh =
                          [this] {
@@ -180,7 +181,7 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
                            logChart_->Refresh();
                          },
                      .showStatus = [this](const QString& text) { FirstPanel()->setText(text); },
-                     .narrowStep = [this] { return panel_->UpDown1->Position(); }});
+                     .narrowStep = [this] { return panel_->Step(); }});
   ApplyOwnCaptions();
 
   FitWindowToClient();
@@ -382,22 +383,25 @@ void TForm1::ConnectHandlers() {
   connect(logChart, &LogChart::zoomed, this, [this] { Guarded(this, [this] { LogChartZoom(); }); });
   connect(logChart, &LogChart::zoomUndone, this,
           [this] { Guarded(this, [this] { LogChartUndoZoom(); }); });
-  connect(panel_->TrackBarMafNach, &QSlider::valueChanged, this,
-          [this](int) { Guarded(this, [this] { TrackBarMafNachChange(); }); });
-  connect(panel_->TrackBarMafKon, &QSlider::valueChanged, this,
-          [this](int) { Guarded(this, [this] { TrackBarMafKonChange(); }); });
-  connect(panel_->EditCorrection, &QLineEdit::textChanged, this,
-          [this](const QString&) { Guarded(this, [this] { EditCorrectionChange(); }); });
-  connect(panel_->EditCorrection, &QLineEdit::returnPressed, this,
+  PanelPage* panel = panel_.get();
+  connect(panel, &PanelPage::RangeBeginMoved, this,
+          [this] { Guarded(this, [this] { TrackBarMafNachChange(); }); });
+  connect(panel, &PanelPage::RangeEndMoved, this,
+          [this] { Guarded(this, [this] { TrackBarMafKonChange(); }); });
+  connect(panel, &PanelPage::StepTextChanged, this,
+          [this] { Guarded(this, [this] { EditCorrectionChange(); }); });
+  connect(panel, &PanelPage::StepEntered, this,
           [this] { Guarded(this, [this] { EditCorrectionKeyPress(QChar(13)); }); });
-  connect(panel_->Button1, &QPushButton::clicked, this,
+  connect(panel, &PanelPage::ApplyClicked, this,
           [this] { Guarded(this, [this] { Button1Click(); }); });
-  connect(panel_->BeepCheckBox, &QCheckBox::toggled, this,
+  connect(panel, &PanelPage::BeeperToggled, this,
           [this] { Guarded(this, [this] { BeepCheckBoxClick(); }); });
-  connect(panel_->ButtonStart, &QPushButton::clicked, this,
+  connect(panel, &PanelPage::StartClicked, this,
           [this] { Guarded(this, [this] { ButtonStartClick(); }); });
-  connect(panel_->ButtonStop, &QPushButton::clicked, this,
+  connect(panel, &PanelPage::StopClicked, this,
           [this] { Guarded(this, [this] { ButtonStopClick(); }); });
+  connect(panel, &PanelPage::WboToggled, this,
+          [this](bool on) { lambdaFix_->PanelWboToggled(on); });
   connect(&run_->Timer1(), &QTimer::timeout, this,
           [this] { Guarded(this, [this] { Timer1Timer(); }); });
   connect(shell_.timer2, &QTimer::timeout, this,
@@ -481,7 +485,7 @@ void TForm1::TabSheet1Show() {
 }
 
 void TForm1::TabSheet4Show() {
-  panel_->InsertCellChart->setVisible(true);
+  panel_->ShowChart();
   RefreshInsertCellChart();
 }
 

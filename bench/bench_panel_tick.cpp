@@ -13,6 +13,7 @@
 #include "link/LogBuffer.h"
 #include "log/PanelPage.h"
 #include "log/StreamRun.h"
+#include "support/PanelControls.h"
 
 using Clock = std::chrono::steady_clock;
 
@@ -40,7 +41,7 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   zelor::Windows windows = zelor::StartUp({});
   zelor::TForm1& form = *windows.form1;
-  zelor::PanelPage& panel = form.Panel();
+  const zelor::testing::PanelControls panel(form);
   panel.CheckBoxLearnTable->setChecked(true);
   panel.CheckBoxInsertCell->setChecked(true);
   form.Stream().Log().SetCount(0);

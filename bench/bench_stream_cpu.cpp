@@ -25,6 +25,7 @@
 #include "link/LogBuffer.h"
 #include "log/PanelPage.h"
 #include "log/StreamRun.h"
+#include "support/PanelControls.h"
 #include "support/SimProcess.h"
 
 namespace {
@@ -97,7 +98,7 @@ int main(int argc, char* argv[]) {
   com->setCurrentIndex(index);
   emit com->activated(index);  // opens the port and reads the table
 
-  zelor::PanelPage& panel = form.Panel();
+  const zelor::testing::PanelControls panel(form);
   PaintCounter paints;
   panel.InsertCellChart->installEventFilter(&paints);
   panel.CheckBoxLearnTable->setChecked(true);

@@ -1,9 +1,6 @@
 #include "log/CorrectionController.h"
 
-#include <QCheckBox>
 #include <QKeyEvent>
-#include <QLineEdit>
-#include <QSlider>
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -31,35 +28,31 @@ CorrectionController::CorrectionController(PanelPage& panel, GridPage& grid,
       hooks_(std::move(hooks)) {}
 
 void CorrectionController::RangeBeginChanged() {
-  const int begin = panel_.TrackBarMafNach->value();
-  panel_.EditMafNach->setText(QString::number(begin));
-  if (begin > panel_.TrackBarMafKon->value()) panel_.TrackBarMafKon->setValue(begin);
-  panel_.CorrBeg->setData({double(begin), double(begin)}, {0.0, 300.0}, true);
-  panel_.InsertCellChart->replot(QCustomPlot::rpQueuedReplot);
+  const int begin = panel_.RangeBegin();
+  panel_.ShowRangeBegin(begin);
+  if (begin > panel_.RangeEnd()) panel_.SetRangeEnd(begin);
   if (converter_.PortChosen())
-    Send([&] { converter_.Link().SendCorrectionRange(begin, panel_.TrackBarMafKon->value()); });
+    Send([&] { converter_.Link().SendCorrectionRange(begin, panel_.RangeEnd()); });
 }
 
 void CorrectionController::RangeEndChanged() {
-  const int end = panel_.TrackBarMafKon->value();
-  panel_.EditMafKon->setText(QString::number(end));
-  if (end < panel_.TrackBarMafNach->value()) panel_.TrackBarMafNach->setValue(end);
-  panel_.CorrEnd->setData({double(end), double(end)}, {0.0, 300.0}, true);
-  panel_.InsertCellChart->replot(QCustomPlot::rpQueuedReplot);
+  const int end = panel_.RangeEnd();
+  panel_.ShowRangeEnd(end);
+  if (end < panel_.RangeBegin()) panel_.SetRangeBegin(end);
   if (converter_.PortChosen())
-    Send([&] { converter_.Link().SendCorrectionRange(panel_.TrackBarMafNach->value(), end); });
+    Send([&] { converter_.Link().SendCorrectionRange(panel_.RangeBegin(), end); });
 }
 
 void CorrectionController::StepChanged() {
   if (!converter_.PortChosen()) return;
-  const int correction = ParseInteger(panel_.EditCorrection->text().toStdString());
+  const int correction = ParseInteger(panel_.StepText().toStdString());
   Send([&] { converter_.Link().SendCorrectionStep(correction); });
 }
 
 void CorrectionController::ResetForStart() {
-  CommandChange([this] { panel_.TrackBarMafNach->setValue(0); });
-  CommandChange([this] { panel_.TrackBarMafKon->setValue(0); });
-  CommandChange([this] { panel_.UpDown1->SetPosition(0); });
+  CommandChange([this] { panel_.SetRangeBegin(0); });
+  CommandChange([this] { panel_.SetRangeEnd(0); });
+  CommandChange([this] { panel_.SetStep(0); });
 }
 
 void CorrectionController::CommandChange(const std::function<void()>& change) {
@@ -86,9 +79,9 @@ void CorrectionController::Send(const std::function<void()>& send) {
 void CorrectionController::Apply() {
   // The apply is a step of the history of its own, whatever came before it.
   const TableStepScope step(hooks_.commit);
-  const int correction = ParseInteger(panel_.EditCorrection->text().toStdString());
-  const int begin = panel_.TrackBarMafNach->value();
-  const int end = panel_.TrackBarMafKon->value();
+  const int correction = ParseInteger(panel_.StepText().toStdString());
+  const int begin = panel_.RangeBegin();
+  const int end = panel_.RangeEnd();
   // The corrected table is made and checked whole before anything changes:
   // a cell that is not an integer stops the apply with its message, and so,
   // when the table is to be sent, does a cell outside 0..255, which would
@@ -116,7 +109,7 @@ void CorrectionController::Apply() {
     cells[m] = static_cast<std::uint8_t>(values[m]);
   }
   hooks_.refresh();
-  CommandChange([this] { panel_.UpDown1->SetPosition(0); });
+  CommandChange([this] { panel_.SetStep(0); });
   if (converter_.PortChosen()) converter_.Link().SendLiveTableUpdate(cells, settings);
 }
 
@@ -125,16 +118,16 @@ void CorrectionController::StepKeyPress(QChar key) {
 }
 
 void CorrectionController::BeeperSwitched() {
-  stream_.Flags().BeeperOn.store(panel_.BeepCheckBox->isChecked(), std::memory_order_relaxed);
+  stream_.Flags().BeeperOn.store(panel_.BeeperOn(), std::memory_order_relaxed);
 }
 
 bool CorrectionController::KeyDown(const QKeyEvent& key) {
   const bool running = stream_.Streaming();
   const int code = key.key();
-  const int begin = panel_.TrackBarMafNach->value();
-  const int end = panel_.TrackBarMafKon->value();
+  const int begin = panel_.RangeBegin();
+  const int end = panel_.RangeEnd();
   if (code == Qt::Key_Up && running) {
-    panel_.UpDown1->SetPosition(panel_.UpDown1->Position() + 1);
+    panel_.SetStep(panel_.Step() + 1);
     return true;
   }
   if ((code == Qt::Key_Return || code == Qt::Key_Enter) && running) {
@@ -144,26 +137,26 @@ bool CorrectionController::KeyDown(const QKeyEvent& key) {
   // With Ctrl held every key is swallowed; Right and Left move the range's
   // end alone (a narrowing past its start drags the start along).
   if (key.modifiers() & Qt::ControlModifier) {
-    if (running && code == Qt::Key_Right) panel_.TrackBarMafKon->setValue(end + 1);
-    if (running && code == Qt::Key_Left) panel_.TrackBarMafKon->setValue(end - 1);
+    if (running && code == Qt::Key_Right) panel_.SetRangeEnd(end + 1);
+    if (running && code == Qt::Key_Left) panel_.SetRangeEnd(end - 1);
     return true;
   }
   if (code == Qt::Key_Down && running) {
-    panel_.UpDown1->SetPosition(panel_.UpDown1->Position() - 1);
+    panel_.SetStep(panel_.Step() - 1);
     return true;
   }
   // Right and Left move the whole range by one.
   if (code == Qt::Key_Right && running) {
     if (end != 255) {
-      panel_.TrackBarMafKon->setValue(end + 1);
-      panel_.TrackBarMafNach->setValue(begin + 1);
+      panel_.SetRangeEnd(end + 1);
+      panel_.SetRangeBegin(begin + 1);
     }
     return true;
   }
   if (code == Qt::Key_Left && running) {
     if (begin != 0) {
-      panel_.TrackBarMafNach->setValue(begin - 1);
-      panel_.TrackBarMafKon->setValue(end - 1);
+      panel_.SetRangeBegin(begin - 1);
+      panel_.SetRangeEnd(end - 1);
     }
     return true;
   }

@@ -65,11 +65,10 @@ LambdaFixController::LambdaFixController(GridPage& grid, StreamRun& stream,
       hooks_(std::move(hooks)),
       window_(std::make_unique<LambdaFixWindow>()) {
   LambdaFixWindow& w = *window_;
-  if (hooks_.panelWbo) {
-    w.wbo->setChecked(hooks_.panelWbo->isChecked());
-    QObject::connect(hooks_.panelWbo, &QCheckBox::toggled, w.wbo, &QCheckBox::setChecked);
-    QObject::connect(w.wbo, &QCheckBox::toggled, hooks_.panelWbo, &QCheckBox::setChecked);
-  }
+  if (hooks_.panelWbo) w.wbo->setChecked(hooks_.panelWbo());
+  if (hooks_.setPanelWbo)
+    QObject::connect(w.wbo, &QCheckBox::toggled, &receiver_,
+                     [this](bool on) { hooks_.setPanelWbo(on); });
   QWidget* owner = window_.get();
   // A hidden window analyses nothing: opening it does.
   auto rerun = [this, owner] {
@@ -128,6 +127,8 @@ void LambdaFixController::ApplyOwnCaptions() {
   window_->ApplyCaptions(messages_);
   if (window_->isVisible()) Analyse();
 }
+
+void LambdaFixController::PanelWboToggled(bool on) { window_->wbo->setChecked(on); }
 
 void LambdaFixController::Open() {
   window_->show();

@@ -41,8 +41,11 @@ inline constexpr std::int32_t kLambdaFixMinimumSamples = 119;
 // What the controller calls in the window.
 struct LambdaFixHooks {
   // The panel's "ШЛЗ": the same switch as the window's, each following the
-  // other (the sensor on the O2 input is a wideband).
-  QCheckBox* panelWbo = nullptr;
+  // other (the sensor on the O2 input is a wideband). Its state, and its
+  // setting when the window's is ticked; the panel's ticks come in through
+  // PanelWboToggled.
+  std::function<bool()> panelWbo;
+  std::function<void(bool)> setPanelWbo;
   // The table history's commit: records the changes since the last commit
   // as one step.
   std::function<void()> commit;
@@ -65,6 +68,8 @@ class LambdaFixController {
 
   // Shows the window (made at the first call) and analyses the recording.
   void Open();
+  // The panel's "ШЛЗ" was ticked or cleared: the window's follows.
+  void PanelWboToggled(bool on);
   LambdaFixWindow* Window() const { return window_.get(); }
   // The window's captions in the messages' current language.
   void ApplyOwnCaptions();

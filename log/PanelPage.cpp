@@ -1,5 +1,7 @@
 #include "log/PanelPage.h"
 
+#include <qcustomplot.h>
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -9,7 +11,12 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTimer>
+#include <algorithm>
+#include <utility>
 
+#include "core/DecimalSeparator.h"
+#include "link/LogBuffer.h"
+#include "log/PanelText.h"
 #include "table/CellText.h"
 #include "widgets/BarGauge.h"
 #include "widgets/UpDown.h"
@@ -66,6 +73,19 @@ PanelPage::PanelPage(QWidget* parent) : page(parent) {
   BuildRunControls();
   BuildCorrection();
   BuildMarker();
+  Connect();
+}
+
+void PanelPage::Connect() {
+  connect(ButtonStart, &QPushButton::clicked, this, &PanelPage::StartClicked);
+  connect(ButtonStop, &QPushButton::clicked, this, &PanelPage::StopClicked);
+  connect(TrackBarMafNach, &QSlider::valueChanged, this, &PanelPage::RangeBeginMoved);
+  connect(TrackBarMafKon, &QSlider::valueChanged, this, &PanelPage::RangeEndMoved);
+  connect(EditCorrection, &QLineEdit::textChanged, this, &PanelPage::StepTextChanged);
+  connect(EditCorrection, &QLineEdit::returnPressed, this, &PanelPage::StepEntered);
+  connect(Button1, &QPushButton::clicked, this, &PanelPage::ApplyClicked);
+  connect(BeepCheckBox, &QCheckBox::toggled, this, &PanelPage::BeeperToggled);
+  connect(WBO, &QCheckBox::toggled, this, &PanelPage::WboToggled);
 }
 
 void PanelPage::BuildGauges() {
@@ -162,15 +182,12 @@ void PanelPage::BuildChart() {
   CheckBoxKonvMaf->setStyleSheet(QStringLiteral("color: red"));
   CheckBoxKonvMaf->setChecked(true);
 
-  chartRepaint_ = new QTimer(page);
-  chartRepaint_->setObjectName(QStringLiteral("ChartRepaint"));
-  chartRepaint_->setSingleShot(true);
-  chartRepaint_->setInterval(kChartRepaintMs);
-  chartRepaint_->setTimerType(Qt::PreciseTimer);
-  // The layer redraws the whole chart instead when the buffers are not set
-  // up yet (first showing, new size).
-  QObject::connect(chartRepaint_, &QTimer::timeout, InsertCellChart,
-                   [layer = liveLayer_] { layer->replot(); });
+  frameTimer_ = new QTimer(page);
+  frameTimer_->setObjectName(QStringLiteral("PanelFrame"));
+  frameTimer_->setSingleShot(true);
+  frameTimer_->setInterval(kFrameMs);
+  frameTimer_->setTimerType(Qt::PreciseTimer);
+  connect(frameTimer_, &QTimer::timeout, this, [this] { ShowFrame(); });
 }
 
 void PanelPage::BuildRunControls() {
@@ -240,13 +257,87 @@ void PanelPage::BuildMarker() {
   Marker_Edit->setPalette(markerPalette);
 }
 
-void PanelPage::ChartChanged() {
-  if (!chartRepaint_->isActive()) chartRepaint_->start();
+void PanelPage::ShowSample(const LogSample& sample) {
+  const int maf = sample.Maf();
+  const int vaf = sample.Vaf();
+  const int output = sample.Output();
+  const int o2 = sample.O2();
+  if (CheckBoxInsertCell->isChecked() && MovePoint(VAF_MAF, maf, vaf)) chartChanged_ = true;
+  if (CheckBoxKonvMaf->isChecked() && MovePoint(Konv_MAF, maf, output)) chartChanged_ = true;
+  ShowReading(Konv, KonvTextBox, output, output);
+  ShowReading(MAF, MAFTextBox, maf, maf);
+  ShowReading(VAF, VAFTextBox, vaf, vaf);
+  ShowReading(O2, O2TextBox, O2GaugePosition(o2, WBO->isChecked()), o2);
+  changed_ = changed_ || chartChanged_;
+  ChangesDone();
 }
 
-bool PanelPage::ChartRepaintPending() const { return chartRepaint_->isActive(); }
+void PanelPage::ShowLearnedCell(int m, int v) {
+  if (!CheckBoxInsertCell->isChecked() || m >= Tab->dataCount()) return;
+  auto point = Tab->data()->begin() + m;
+  if (point->key != m || point->value == v) return;
+  point->value = v;
+  chartChanged_ = changed_ = true;
+  ChangesDone();
+}
 
-void PanelPage::ShowLinkLost(bool lost, const QString& text) {
+void PanelPage::ShowReading(BarGauge* gauge, QLineEdit* box, int position, int value) {
+  static const char separator = UserDecimalSeparator();
+  if (gauge->Progress() != std::clamp(position, BarGauge::kMinimum, BarGauge::kMaximum)) {
+    Changing(gauge);
+    gauge->SetProgress(position);
+  }
+  const QString text = QString::fromStdString(PanelText(value, separator));
+  if (box->text() != text) {
+    Changing(box);
+    box->setText(text);
+  }
+}
+
+bool PanelPage::MovePoint(QCPGraph* graph, int x, int y) {
+  if (graph->dataCount() == 1) {
+    const auto point = graph->data()->constBegin();
+    if (point->key == x && point->value == y) return false;
+  }
+  graph->setData({double(x)}, {double(y)}, true);
+  return true;
+}
+
+void PanelPage::Changing(QWidget* widget) {
+  changed_ = true;
+  if (FrameDue() || !widget->updatesEnabled()) return;
+  widget->setUpdatesEnabled(false);
+  held_.push_back(widget);
+}
+
+void PanelPage::ChangesDone() {
+  if (!changed_) return;
+  if (FrameDue()) {
+    ShowFrame();
+  } else if (!frameTimer_->isActive()) {
+    frameTimer_->start();
+  }
+}
+
+bool PanelPage::FrameDue() const {
+  return !lastFrame_.isValid() || lastFrame_.elapsed() >= kFrameMs;
+}
+
+bool PanelPage::FramePending() const { return changed_; }
+
+void PanelPage::ShowFrame() {
+  frameTimer_->stop();
+  lastFrame_.start();
+  changed_ = false;
+  // Turning a widget's updates back on repaints it.
+  for (QWidget* widget : held_) widget->setUpdatesEnabled(true);
+  held_.clear();
+  // The layer redraws the whole chart instead when the buffers are not set
+  // up yet (first showing, new size).
+  if (std::exchange(chartChanged_, false)) liveLayer_->replot();
+}
+
+void PanelPage::SetLinkLost(bool lost, const QString& text) {
   linkLostShown_ = lost;
   for (QWidget* reading : std::initializer_list<QWidget*>{MAF, VAF, Konv, O2, MAFTextBox,
                                                           VAFTextBox, KonvTextBox, O2TextBox})
@@ -258,10 +349,61 @@ void PanelPage::ShowLinkLost(bool lost, const QString& text) {
   LinkLostMark->setVisible(lost);
 }
 
+int PanelPage::O2Position() const { return O2->Progress(); }
+
+void PanelPage::SetRunning(bool running) {
+  ButtonStart->setEnabled(!running);
+  CheckBoxLearnTable->setEnabled(!running);
+}
+
+bool PanelPage::LearningOn() const { return CheckBoxLearnTable->isChecked(); }
+
 int PanelPage::LearningMode() const {
   const int id = ObuchenieChoices->checkedId();
   return id < 0 ? 0 : id;
 }
+
+void PanelPage::ShowMarker(bool on) {
+  QPalette palette = Marker_Edit->palette();
+  palette.setColor(QPalette::Base, on ? QColor(255, 0, 0) : QColor(Qt::black));
+  Marker_Edit->setPalette(palette);
+}
+
+void PanelPage::ClearTableCurve() { Tab->data()->clear(); }
+
+void PanelPage::ShowChart() { InsertCellChart->setVisible(true); }
+
+int PanelPage::RangeBegin() const { return TrackBarMafNach->value(); }
+
+int PanelPage::RangeEnd() const { return TrackBarMafKon->value(); }
+
+void PanelPage::SetRangeBegin(int begin) { TrackBarMafNach->setValue(begin); }
+
+void PanelPage::SetRangeEnd(int end) { TrackBarMafKon->setValue(end); }
+
+void PanelPage::ShowRangeBegin(int begin) {
+  EditMafNach->setText(QString::number(begin));
+  CorrBeg->setData({double(begin), double(begin)}, {0.0, 300.0}, true);
+  InsertCellChart->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void PanelPage::ShowRangeEnd(int end) {
+  EditMafKon->setText(QString::number(end));
+  CorrEnd->setData({double(end), double(end)}, {0.0, 300.0}, true);
+  InsertCellChart->replot(QCustomPlot::rpQueuedReplot);
+}
+
+int PanelPage::Step() const { return UpDown1->Position(); }
+
+void PanelPage::SetStep(int step) { UpDown1->SetPosition(step); }
+
+QString PanelPage::StepText() const { return EditCorrection->text(); }
+
+bool PanelPage::BeeperOn() const { return BeepCheckBox->isChecked(); }
+
+bool PanelPage::WboOn() const { return WBO->isChecked(); }
+
+void PanelPage::SetWboOn(bool on) { WBO->setChecked(on); }
 
 void PanelPage::RefreshInsertCellChart(const std::function<QString(int)>& cellText) {
   VAF_MAF->setData({0.0}, {0.0});

@@ -4,11 +4,8 @@
 
 #include "log/RunController.h"
 
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSlider>
 #include <QTimer>
+#include <QWidget>
 #include <utility>
 
 #include "core/DecimalSeparator.h"
@@ -37,12 +34,6 @@ namespace {
 // message the curve would have shown.
 void CheckCurveCells(const GridPage& grid) {
   for (int index = 0; index < 256; ++index) (void)ParseNumber(grid.CellText(index).toStdString());
-}
-
-void ShowReading(BarGauge* gauge, QLineEdit* box, int position, int value, char separator) {
-  gauge->SetProgress(position);
-  const QString text = QString::fromStdString(PanelText(value, separator));
-  if (box->text() != text) box->setText(text);
 }
 
 }  // namespace
@@ -90,18 +81,16 @@ void RunController::Start() {
   CheckCurveCells(grid_);
   // What live learning changes from here to "Стоп" is one step.
   hooks_.commit();
-  tools_.RunStarted(panel_.CheckBoxLearnTable->isChecked());
-  PanelPage& panel = panel_;
-  panel.ButtonStart->setEnabled(false);
-  panel.CheckBoxLearnTable->setEnabled(false);
-  stream_.Start(panel.CheckBoxLearnTable->isChecked(), messages_.Text(kStreamAbsent).toStdString(),
+  tools_.RunStarted(panel_.LearningOn());
+  panel_.SetRunning(true);
+  stream_.Start(panel_.LearningOn(), messages_.Text(kStreamAbsent).toStdString(),
                 hooks_.resetCorrection);
   timer1_->start();
   // A new recording: the journal starts again with it.
   unsaved_ = true;
   recordingJournal_.Begin(journal_.RecordingPath());
   journalTimer_->start();
-  panel.Tab->data()->clear();
+  panel_.ClearTableCurve();
   hooks_.refreshPanelChart();
 }
 
@@ -112,9 +101,8 @@ void RunController::Stop() {
   }
   hooks_.commit();  // the run's live learning
   timer1_->stop();
-  panel_.ShowLinkLost(false);
-  panel_.ButtonStart->setEnabled(true);
-  panel_.CheckBoxLearnTable->setEnabled(true);
+  panel_.SetLinkLost(false);
+  panel_.SetRunning(false);
   stream_.Stop();
   // What the run recorded so far is on the disk; the reader's last frame
   // follows at the next pass.
@@ -151,51 +139,29 @@ void RunController::Tick() {
   PanelPage& panel = panel_;
   const PanelView view = stream_.Log().Panel();
   const LogSample& sample = view.sample;
-  const int maf = sample.Maf();
-  const int vaf = sample.Vaf();
-  const int output = sample.Output();
-  const int o2 = sample.O2();
-  if (panel.CheckBoxInsertCell->isChecked())
-    panel.VAF_MAF->setData({double(maf)}, {double(vaf)}, true);
-  if (panel.CheckBoxKonvMaf->isChecked())
-    panel.Konv_MAF->setData({double(maf)}, {double(output)}, true);
+  panel.ShowSample(sample);
 
-  static const char separator = UserDecimalSeparator();
-  ShowReading(panel.Konv, panel.KonvTextBox, output, output, separator);
-  ShowReading(panel.MAF, panel.MAFTextBox, maf, maf, separator);
-  ShowReading(panel.VAF, panel.VAFTextBox, vaf, vaf, separator);
-  ShowReading(panel.O2, panel.O2TextBox, O2GaugePosition(o2, panel.WBO->isChecked()), o2,
-              separator);
-
-  stream_.Flags().O2Level.store(panel.O2->Progress(), std::memory_order_relaxed);
-  stream_.Flags().MafInRange.store(
-      MafInRange(maf, panel.TrackBarMafNach->value(), panel.TrackBarMafKon->value()),
-      std::memory_order_relaxed);
+  stream_.Flags().O2Level.store(panel.O2Position(), std::memory_order_relaxed);
+  stream_.Flags().MafInRange.store(MafInRange(sample.Maf(), panel.RangeBegin(), panel.RangeEnd()),
+                                   std::memory_order_relaxed);
 
   // A converter lost during the run is marked over the gauges.
   if (const bool lost = stream_.LinkLost(); lost != panel.LinkLostShown())
-    panel.ShowLinkLost(lost, messages_.Own(OwnMessage::kLinkLost));
+    panel.SetLinkLost(lost, messages_.Own(OwnMessage::kLinkLost));
 
   // Once the reader is lost, the sample shown is stale: nothing is learned
   // from it.
-  if (panel.CheckBoxLearnTable->isChecked() && !stream_.ReaderLost()) {
+  if (panel.LearningOn() && !stream_.ReaderLost()) {
     if (const auto write = LiveLearningStep(panel.LearningMode(), view)) {
-      if (panel.CheckBoxInsertCell->isChecked() && write->m < panel.Tab->dataCount()) {
-        auto point = panel.Tab->data()->begin() + write->m;
-        if (point->key == write->m) point->value = write->v;
-      }
+      panel.ShowLearnedCell(write->m, write->v);
       grid_.SetCell(write->m, write->v);
     }
   }
-  panel.ChartChanged();
 }
 
 void RunController::SetMarker(bool on) {
   stream_.Flags().MarkerFlag.store(on, std::memory_order_relaxed);
-  QLineEdit* edit = panel_.Marker_Edit;
-  QPalette palette = edit->palette();
-  palette.setColor(QPalette::Base, on ? QColor(255, 0, 0) : QColor(Qt::black));
-  edit->setPalette(palette);
+  panel_.ShowMarker(on);
 }
 
 }  // namespace zelor

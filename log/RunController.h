@@ -1,8 +1,8 @@
 #pragma once
 // The live run bound to the instrument panel, and the recording's files. It
 // owns the run (StreamRun: the recording, the flags, the reader and the
-// beeper) and the panel's 10 ms tick `Timer1`, and works the panel's
-// controls around them: "Старт" and "Стоп", the reader's failure routine,
+// beeper) and the panel's 10 ms tick `Timer1`, and works the panel around
+// them: "Старт" and "Стоп", the reader's failure routine,
 // the tick (gauges, text boxes, the panel chart, the beeper's two values,
 // the lost-converter mark, live learning), the marker while the space bar
 // is held, and the end of the run with the window. Its second file

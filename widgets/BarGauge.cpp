@@ -8,6 +8,9 @@ namespace zelor {
 BarGauge::BarGauge(const QString& name, const QColor& color, QWidget* parent)
     : QWidget(parent), color_(color) {
   setObjectName(name);
+  // The bar and the background cover the whole gauge: nothing below it is
+  // drawn when it repaints.
+  setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void BarGauge::SetProgress(int value) {

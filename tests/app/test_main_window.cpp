@@ -40,6 +40,7 @@
 #include "log/LogChartController.h"
 #include "log/LogChartPage.h"
 #include "log/PanelPage.h"
+#include "support/PanelControls.h"
 #include "support/ScriptedDialogs.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
@@ -236,8 +237,8 @@ class TestMainWindow : public QObject {
     QCPGraph* series = form.Chart().Series1();
     QCOMPARE(series->dataCount(), 256);
     QCOMPARE(series->data()->at(200)->value, 200.0);
-    QCOMPARE(form.Panel().Tab->dataCount(), 256);
-    QCOMPARE(form.Panel().Tab->data()->at(77)->value, 77.0);
+    QCOMPARE(testing::PanelControls(form).Tab->dataCount(), 256);
+    QCOMPARE(testing::PanelControls(form).Tab->data()->at(77)->value, 77.0);
 
     form.Grid().SetSetting(0, 99);
     form.Action("N14")->trigger();
@@ -301,17 +302,17 @@ class TestMainWindow : public QObject {
     // The panel chart reads numbers: the same cell stops it with its own text.
     form.PageControl1()->setCurrentWidget(form.TabSheet("TabSheet4"));
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"'abc' is not a valid floating point value"});
-    QCOMPARE(form.Panel().Tab->dataCount(), 100);
+    QCOMPARE(testing::PanelControls(form).Tab->dataCount(), 100);
     // The program runs on: a valid table rebuilds fully.
     form.Grid().SetCellText(100, QStringLiteral("12.5"));
     form.TabSheet4Show();
-    QCOMPARE(form.Panel().Tab->dataCount(), 256);
-    QCOMPARE(form.Panel().Tab->data()->at(100)->value, 12.5);
+    QCOMPARE(testing::PanelControls(form).Tab->dataCount(), 256);
+    QCOMPARE(testing::PanelControls(form).Tab->data()->at(100)->value, 12.5);
   }
 
   void refreshInsertCellChartDrawsTheCorrectionRange() {
     TForm1& form = *windows_.form1;
-    PanelPage& panel = form.Panel();
+    const testing::PanelControls panel(form);
     panel.TrackBarMafKon->setValue(120);
     panel.TrackBarMafNach->setValue(40);
     panel.VAF_MAF->setData({50.0}, {60.0});
@@ -338,7 +339,7 @@ class TestMainWindow : public QObject {
   }
 
   void panelStartsAsDesigned() {
-    PanelPage& panel = windows_.form1->Panel();
+    const testing::PanelControls panel(*windows_.form1);
     for (QLineEdit* box : {panel.MAFTextBox, panel.VAFTextBox, panel.KonvTextBox, panel.O2TextBox})
       QCOMPARE(box->text(), QStringLiteral("255N 5.00V"));
     for (BarGauge* gauge : {panel.MAF, panel.VAF, panel.Konv, panel.O2})
@@ -348,7 +349,7 @@ class TestMainWindow : public QObject {
     QVERIFY(panel.CheckBoxKonvMaf->isChecked());
     QVERIFY(!panel.CheckBoxInsertCell->isChecked());
     QVERIFY(!panel.WBO->isChecked());
-    QCOMPARE(panel.LearningMode(), 0);
+    QCOMPARE(windows_.form1->Panel().LearningMode(), 0);
     QVERIFY(!panel.GroupBox1->isEnabled());
     panel.MAF->SetProgress(400);
     QCOMPARE(panel.MAF->Progress(), 255);

@@ -19,6 +19,7 @@
 #include "link/SerialPort.h"
 #include "log/PanelPage.h"
 #include "log/StreamRun.h"
+#include "support/PanelControls.h"
 #include "support/PortBox.h"
 #include "support/RecordingTones.h"
 #include "support/ScriptedDialogs.h"
@@ -85,7 +86,7 @@ class TestCorrection : public QObject, private testing::SimWindow {
     };
     Connect();
     StartStream();
-    PanelPage& panel = form().Panel();
+    const testing::PanelControls panel(form());
     for (const Row& row : rows) {
       form().N112Click();
       for (const auto& [m, v] : row.cells) form().Grid().SetCell(m, v);
@@ -112,7 +113,7 @@ class TestCorrection : public QObject, private testing::SimWindow {
   void cellOutsideTheByteRangeRefusesTheWholeApply() {
     Connect();
     StartStream();
-    PanelPage& panel = form().Panel();
+    const testing::PanelControls panel(form());
     form().Grid().SetCellText(5, QStringLiteral("300"));  // would reach the engine as 44
     panel.TrackBarMafKon->setValue(120);
     panel.TrackBarMafNach->setValue(100);
@@ -148,7 +149,7 @@ class TestCorrection : public QObject, private testing::SimWindow {
   // closed before it and opened again by the step box's next listener.
   void aStepNotSentEndsStartAndTheApply() {
     Connect();
-    PanelPage& panel = form().Panel();
+    const testing::PanelControls panel(form());
     SerialPort& port = form().Converter().ComPort1();
     bool closeAtRangeEnd = false;
     QObject listeners;  // connected after the window's handlers, so run after them
@@ -219,7 +220,7 @@ class TestCorrection : public QObject, private testing::SimWindow {
     };
     Connect();
     StartStream();
-    PanelPage& panel = form().Panel();
+    const testing::PanelControls panel(form());
     for (const Row& row : rows) {
       panel.TrackBarMafKon->setValue(255);
       panel.TrackBarMafNach->setValue(row.begin);
@@ -240,7 +241,7 @@ class TestCorrection : public QObject, private testing::SimWindow {
 
   void keysIdleWhileStoppedButCtrlStillSwallows() {
     Connect();
-    PanelPage& panel = form().Panel();
+    const testing::PanelControls panel(form());
     panel.TrackBarMafKon->setValue(20);
     panel.TrackBarMafNach->setValue(10);
     const Bytes sent = SentBy([&] {
@@ -261,7 +262,7 @@ class TestCorrection : public QObject, private testing::SimWindow {
 
   void beeperBelongsToItsRun() {
     Connect();
-    PanelPage& panel = form().Panel();
+    const testing::PanelControls panel(form());
     // The switch is the user's: enabled, beside the disabled group.
     QVERIFY(!panel.GroupBox1->isEnabled());
     QVERIFY(panel.BeepCheckBox->isEnabled());
@@ -328,7 +329,7 @@ class TestCorrection : public QObject, private testing::SimWindow {
   Bytes Settle() {
     form().EditCorrectionChange();
     form().TrackBarMafNachChange();
-    const PanelPage& panel = form().Panel();
+    const testing::PanelControls panel(form());
     const Bytes mark = Joined({ToBytes(CorrectionStepFrame(panel.UpDown1->Position())),
                                ToBytes(CorrectionRangeFrame(panel.TrackBarMafNach->value(),
                                                             panel.TrackBarMafKon->value()))});

@@ -19,6 +19,7 @@
 #include "log/LogChartController.h"
 #include "log/PanelPage.h"
 #include "log/StreamRun.h"
+#include "support/PanelControls.h"
 #include "support/SimWindow.h"
 #include "table/TableHistoryController.h"
 
@@ -68,10 +69,10 @@ class TestLambdaWindow : public QObject, private testing::SimWindow {
     }
     // The window's "ШЛЗ" and the panel's are one switch.
     for (bool on : {true, false}) {
-      form().Panel().WBO->setChecked(on);
+      testing::PanelControls(form()).WBO->setChecked(on);
       QCOMPARE(Window().wbo->isChecked(), on);
       Window().wbo->setChecked(!on);
-      QCOMPARE(form().Panel().WBO->isChecked(), !on);
+      QCOMPARE(testing::PanelControls(form()).WBO->isChecked(), !on);
     }
     // No recording yet: the summary tells what is missing.
     QVERIFY(Window().summary->text().contains(QStringLiteral("119")));

@@ -30,6 +30,7 @@
 #include "log/LogChartPage.h"
 #include "log/PanelPage.h"
 #include "log/StreamRun.h"
+#include "support/PanelControls.h"
 #include "support/PortBox.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SimProcess.h"
@@ -88,7 +89,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
 
   void startSendsRangeStepAndStartCommandsInOrder() {
     Connect({});
-    PanelPage& panel = form().Panel();
+    const testing::PanelControls panel(form());
     panel.TrackBarMafKon->setValue(60);
     panel.TrackBarMafNach->setValue(40);
     panel.UpDown1->SetPosition(5);
@@ -141,7 +142,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     QTRY_VERIFY_WITH_TIMEOUT(!dialogs_->messages.isEmpty(), 10000);
     QCOMPARE(dialogs_->TakeMessages(), QStringList{QString::fromUtf8(kStreamMessage)});
     QVERIFY(!form().Stream().Streaming());
-    QVERIFY(form().Panel().ButtonStart->isEnabled());
+    QVERIFY(testing::PanelControls(form()).ButtonStart->isEnabled());
     QVERIFY(!form().findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
     QTRY_COMPARE_WITH_TIMEOUT(Tail(sim_->Received(), 1), std::vector<std::uint8_t>{'s'}, 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!form().Stream().ReaderRunning(), 5000);
@@ -166,7 +167,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     LaunchTwo({});
     Pick();
     QVERIFY(dialogs_->TakeMessages().isEmpty());
-    PanelPage& panel = form().Panel();
+    const testing::PanelControls panel(form());
     panel.CheckBoxLearnTable->setChecked(true);
     Click("ButtonStart");
     QTRY_VERIFY_WITH_TIMEOUT(form().Stream().Log().Count() > 10, 10000);
@@ -248,7 +249,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
 
   void refusedStartSendsAndChangesNothing() {
     Connect({"--flash-ms", "0"});
-    PanelPage& panel = form().Panel();
+    const testing::PanelControls panel(form());
     panel.TrackBarMafKon->setValue(60);
     QTRY_VERIFY_WITH_TIMEOUT(Tail(sim_->Received(), 3) == (std::vector<std::uint8_t>{'g', 0, 60}),
                              5000);
@@ -295,7 +296,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
 
   void panelChartIsRedrawnAtItsOwnPace() {
     Launch();
-    PanelPage& panel = form().Panel();
+    const testing::PanelControls panel(form());
     QVERIFY(QTest::qWaitForWindowExposed(&form()));
     QCoreApplication::processEvents();  // the window's first showing
     PaintCounter paints;
@@ -308,13 +309,13 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 30, 10000);
     form().findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
     const int during = paints.count;
-    QVERIFY2(during <= 2 + clock.elapsed() / PanelPage::kChartRepaintMs,
+    QVERIFY2(during <= 2 + clock.elapsed() / PanelPage::kFrameMs,
              qPrintable(QStringLiteral("%1 paints for %2 ticks in %3 ms")
                             .arg(during)
                             .arg(ticks.count())
                             .arg(clock.elapsed())));
     // A change is drawn, without a further tick to push it.
-    QTRY_VERIFY(!panel.ChartRepaintPending());
+    QTRY_VERIFY(!form().Panel().FramePending());
     const int settled = paints.count;
     LogBuffer& log = form().Stream().Log();
     log.Store(0, Sample(9, 128, 19, 29, 0));
@@ -330,7 +331,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     QVERIFY(dialogs_->messages.isEmpty());  // a failure is shown before the reader ends
     QCOMPARE(form().Stream().Log().Count(), 50);
     // The panel says so over greyed gauges, until "Стоп".
-    PanelPage& panel = form().Panel();
+    const testing::PanelControls panel(form());
     const BarGauge* gauges[] = {panel.MAF, panel.VAF, panel.Konv, panel.O2};
     QTRY_VERIFY(LinkLostShown());
     QCOMPARE(LinkLostMark()->text(), QStringLiteral("Нет связи с конвертером"));
@@ -381,7 +382,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
   void panelTickShowsTheNewestSample() {
     Launch();
     LogBuffer& log = form().Stream().Log();
-    PanelPage& panel = form().Panel();
+    const testing::PanelControls panel(form());
     log.Store(0, Sample(255, 128, 128, 32, 0));
     log.Store(1, Sample(32, 128, 0, 255, 10));
     log.SetCount(2);
@@ -405,7 +406,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
   void o2GaugeWithAndWithoutTheWideBandSensor() {
     Launch();
     LogBuffer& log = form().Stream().Log();
-    PanelPage& panel = form().Panel();
+    const testing::PanelControls panel(form());
     const std::pair<int, int> narrow[] = {{10, 50}, {25, 124}, {51, 254}, {52, 255}, {200, 255}};
     for (const auto& [raw, gauge] : narrow) {
       log.Store(0, Sample(0, 128, 0, 0, raw));
@@ -424,7 +425,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
   void mafInRangeIncludesBothEnds() {
     Launch();
     LogBuffer& log = form().Stream().Log();
-    PanelPage& panel = form().Panel();
+    const testing::PanelControls panel(form());
     panel.TrackBarMafKon->setValue(120);
     panel.TrackBarMafNach->setValue(100);
     for (const auto& [maf, inside] :
@@ -439,7 +440,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
   void frozenPointsAndLearning() {
     Launch();
     LogBuffer& log = form().Stream().Log();
-    PanelPage& panel = form().Panel();
+    const testing::PanelControls panel(form());
     form().RefreshInsertCellChart();
     log.Store(0, Sample(70, 128, 40, 63, 0));
     log.SetCount(1);
@@ -469,9 +470,9 @@ class TestLiveStream : public QObject, private testing::SimWindow {
   void slowLearningNeedsSevenEqualSamples() {
     Launch();
     LogBuffer& log = form().Stream().Log();
-    PanelPage& panel = form().Panel();
+    const testing::PanelControls panel(form());
     panel.CheckBoxLearnTable->setChecked(true);
-    panel.ObuchenieChoices->button(1)->setChecked(true);
+    panel.Obuchenie[1]->setChecked(true);
     auto fill = [&](const std::vector<int>& mafs) {
       for (int i = 0; i < int(mafs.size()); ++i) log.Store(i, Sample(0, 128, mafs[i], 100 + i, 0));
       log.SetCount(int(mafs.size()));
@@ -503,8 +504,9 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     QCOMPARE(log.Count(), LogBuffer::kCapacity);  // the recording keeps its cap
     QCOMPARE(log.At(LogChannel::Maf, LogBuffer::kCapacity), std::uint8_t(250));
     form().Timer1Timer();
-    QCOMPARE(form().Panel().MAF->Progress(), 250);  // not the stale 499,999th sample
-    QCOMPARE(form().Panel().VAF->Progress(), 77);
+    const testing::PanelControls panel(form());
+    QCOMPARE(panel.MAF->Progress(), 250);  // not the stale 499,999th sample
+    QCOMPARE(panel.VAF->Progress(), 77);
   }
 
   void noPortChosen() {
@@ -514,7 +516,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     QCOMPARE(dialogs_->TakeMessages(),
              (QStringList{"Вы не выбрали COM порт!", "Вы не выбрали COM порт!"}));
     QVERIFY(!form().Stream().Streaming());
-    QVERIFY(form().Panel().ButtonStart->isEnabled());
+    QVERIFY(testing::PanelControls(form()).ButtonStart->isEnabled());
   }
 
  private:

@@ -23,6 +23,7 @@
 #include "log/PanelPage.h"
 #include "log/StreamRun.h"
 #include "support/LogChartInput.h"
+#include "support/PanelControls.h"
 #include "support/PortBox.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SimProcess.h"
@@ -64,7 +65,7 @@ class TestLogChart : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(&form()));
     edit->setFocus();
     QTRY_COMPARE(QApplication::focusWidget(), edit);
-    QLineEdit* marker = form().Panel().Marker_Edit;
+    QLineEdit* marker = testing::PanelControls(form()).Marker_Edit;
     auto base = [&] { return marker->palette().color(QPalette::Base); };
     QCOMPARE(base(), QColor(Qt::black));
     QTest::keyPress(edit, Qt::Key_Space);

@@ -16,6 +16,7 @@
 #include "app/ZelorConfigurator.h"
 #include "core/FileSave.h"
 #include "log/PanelPage.h"
+#include "support/PanelControls.h"
 #include "support/ScriptedDialogs.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
@@ -188,7 +189,7 @@ class TestTableFiles : public QObject {
     QCOMPARE(form.CurrentFiles().table, p256);
     QCOMPARE(form.windowTitle(), "ZelorConfigurator " + p256);
     QCOMPARE(form.Chart().Series1()->data()->at(3)->value, 252.0);
-    QCOMPARE(form.Panel().Tab->data()->at(3)->value, 252.0);
+    QCOMPARE(testing::PanelControls(form).Tab->data()->at(3)->value, 252.0);
     QCOMPARE(dialogs_->asked.back().filter, QStringLiteral("Tab files|*.tab|All|*.*"));
 
     const QString p10 = dir_->filePath("t10.tab");

@@ -16,6 +16,7 @@
 #include "app/StartUp.h"
 #include "app/ZelorConfigurator.h"
 #include "log/PanelPage.h"
+#include "support/PanelControls.h"
 #include "support/PortBox.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SimProcess.h"
@@ -124,8 +125,8 @@ class TestTableHistoryCommands : public QObject, private testing::SimWindow {
     QCOMPARE(Cells(), Table(1));
     QCOMPARE(form().History().Steps().UndoCount(), std::size_t(1));
 
-    form().Panel().CheckBoxLearnTable->setChecked(true);
-    form().Panel().ButtonStart->click();
+    testing::PanelControls(form()).CheckBoxLearnTable->setChecked(true);
+    testing::PanelControls(form()).ButtonStart->click();
     QTRY_VERIFY_WITH_TIMEOUT(Changed(Table(1)) >= 3, 20000);
     Trigger("N7");  // refused while the stream runs
     QCOMPARE(dialogs_->TakeMessages().size(), 1);
@@ -134,7 +135,7 @@ class TestTableHistoryCommands : public QObject, private testing::SimWindow {
     QCOMPARE(Cells(), Table(1));
     QCOMPARE(form().History().Steps().UndoCount(), std::size_t(1));
     QTRY_VERIFY_WITH_TIMEOUT(Changed(Table(1)) >= 3, 20000);
-    form().Panel().ButtonStop->click();
+    testing::PanelControls(form()).ButtonStop->click();
     const QStringList learned = Cells();
     // The run's count in the status bar; its recording's coverage is there.
     QCOMPARE(form().findChild<QLabel*>(QStringLiteral("StatusBar1Panel0"))->text(),
