@@ -7,18 +7,12 @@
 #include <deque>
 #include <limits>
 
+#include "core/ChartGeometry.h"
+#include "table/TableImage.h"
+
 namespace zelor {
 
 namespace {
-
-// x rounded to the nearest integer, halves to even.
-long RoundHalfEven(double x) {
-  const double f = std::floor(x);
-  const double diff = x - f;
-  long r = static_cast<long>(f);
-  if (diff > 0.5 || (diff == 0.5 && (r % 2 != 0))) ++r;
-  return r;
-}
 
 // The median of values (reordered): for an even count the mean of the two
 // middle ones.
@@ -35,7 +29,7 @@ double Median(std::span<double> values) {
 // The samples of the transport delay, rounded halves to even.
 int DelaySamples(int delayMs) {
   if (delayMs <= 0) return 0;
-  return static_cast<int>(RoundHalfEven(static_cast<double>(delayMs) / kLambdaSampleMs));
+  return static_cast<int>(RoundHalfEven(delayMs, kLambdaSampleMs));
 }
 
 // One second of samples: the enrichment's and the fuel cut's after-window.
@@ -230,13 +224,12 @@ LambdaResult AnalyseLambda(const LambdaRecording& rec, const std::array<int, 256
     cell.n = count[m];
     if (cell.n == 0) continue;
     const std::size_t b = offset[m], e = offset[m + 1];
-    cell.recordedValue =
-        static_cast<int>(RoundHalfEven(Median(std::span<double>(outputs.data() + b, e - b))));
+    cell.recordedValue = RoundHalfEvenDouble(Median(std::span<double>(outputs.data() + b, e - b)));
     if (wide) {
       cell.medianLambda = Median(std::span<double>(lambdas.data() + b, e - b));
       if (cell.n >= minSamples) {
         const double proposal = Median(std::span<double>(proposals.data() + b, e - b));
-        cell.newValue = CappedValue(cell.recordedValue, RoundHalfEven(proposal), settings);
+        cell.newValue = CappedValue(cell.recordedValue, RoundHalfEvenDouble(proposal), settings);
       }
     } else {
       int richCount = 0;

@@ -20,15 +20,10 @@
 
 #include "core/MessageTexts.h"
 #include "learn/LambdaFix.h"
+#include "widgets/Named.h"
 
 namespace zelor {
 namespace {
-
-template <class Control>
-Control* Named(Control* control, const char* name) {
-  control->setObjectName(QString::fromLatin1(name));
-  return control;
-}
 
 QSpinBox* IntBox(const char* name, int min, int max, int value, int step = 1) {
   auto* box = Named(new QSpinBox, name);

@@ -19,16 +19,11 @@
 #include "log/PanelText.h"
 #include "table/CellText.h"
 #include "widgets/BarGauge.h"
+#include "widgets/Named.h"
 #include "widgets/UpDown.h"
 
 namespace zelor {
 namespace {
-
-template <class Widget>
-Widget* Named(Widget* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
 
 QLabel* MakeLabel(const char* name, const char* text, QWidget* parent, QRect geometry) {
   auto* label = Named(new QLabel(QString::fromUtf8(text), parent), name);
