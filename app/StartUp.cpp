@@ -17,6 +17,7 @@
 #include "app/ZelorConfigurator.h"
 #include "compare/CompareTables.h"
 #include "table/GridPage.h"
+#include "table/TableModel.h"
 #include "ui/DialogLanguage.h"
 
 namespace zelor {
@@ -84,7 +85,7 @@ bool PickPortAndReport(TForm1& form, const QString& port, QTextStream& out) {
   emit box->activated(index);
   const QLabel* version = form.Grid().VersionLabel();
   int checksum = 0;
-  for (int cell = 0; cell < 256; ++cell) checksum += form.Grid().CellText(cell).toInt();
+  for (int cell = 0; cell < 256; ++cell) checksum += form.Table().CellText(cell).toInt();
   out << "picked " << port << ": firmware \"" << (version->isHidden() ? QString() : version->text())
       << "\", table checksum " << checksum << "\n";
   out.flush();

@@ -42,6 +42,7 @@
 #include "table/TableChartController.h"
 #include "table/TableGrid.h"
 #include "table/TableHistoryController.h"
+#include "table/TableModel.h"
 #include "table/TableToolsController.h"
 #include "ui/HandlerGuard.h"
 #include "widgets/FileDialog.h"
@@ -66,7 +67,8 @@ QWidget* MakeTab(QTabWidget* tabs, const char* name, const char* header) {
 
 TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
     : WindowShell("TForm1", QSize(971, 539), "StatusBar1", parent),
-      journal_(std::make_unique<SessionJournal>(JournalFolder())) {
+      journal_(std::make_unique<SessionJournal>(JournalFolder())),
+      table_(std::make_unique<TableModel>()) {
   port_.extraPorts = extraPorts;
   setWindowTitle(QStringLiteral("Zelor Configurator "));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -89,26 +91,11 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
   QWidget* tabSheet4 = MakeTab(shell_.pageControl1, "TabSheet4", "Панель приборов");
 
   BuildPortTab(tabSheet1);
-  grid_ = std::make_unique<GridPage>(tabSheet3);
+  grid_ = std::make_unique<GridPage>(tabSheet3, *table_);
   shell_.timer2 = new QTimer(this);
   shell_.timer2->setObjectName(QStringLiteral("Timer2"));
   shell_.timer2->setInterval(protocol::kVerifyTickMs);
   shell_.timer2->setTimerType(Qt::PreciseTimer);  // 60 ticks are the 6 s of the write
-  transfer_ = std::make_unique<TransferController>(
-      *grid_, *shell_.timer2, messages_,
-      TransferHooks{this, [this](const QString& text) { Message(text); },
-                    [this] { return windows_.progress; },
-                    [this] { return run_->Stream().Streaming(); },
-                    [this] { run_->Stream().AwaitStreamEnd(); },
-                    [this] { run_->Stream().LeavePort(); }, [this] { CommitTableStep(); },
-                    [this] {
-                      RefreshInsertCellChart();
-                      TabTableGraphShow();
-                    }});
-  tableChart_ = std::make_unique<TableChartController>(
-      tabTableGraph, *grid_, messages_,
-      TableChartHooks{[this] { CommitTableStep(); }, [this] { TabTableGraphShow(); },
-                      [this](const QString& text) { HintPanel()->setText(text); }});
   tabSheet3->setMouseTracking(true);
   panel_ = std::make_unique<PanelPage>(tabSheet4);
 
@@ -127,80 +114,37 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
     dialog->SetFilter(QStringLiteral("Файлы таблицы замены|*.tab|Все файлы|*.*"));
   shell_.csvSaveDLG = new FileDialog(FileDialogKind::Save, QStringLiteral("CsvSaveDLG"), this);
   shell_.csvSaveDLG->SetFilter(QStringLiteral("CSV Files|*.csv|All|*.*"));
-  tools_ = std::make_unique<TableToolsController>(
-      *grid_, Chart(), messages_,
-      TableToolsHooks{this, [this] { CommitTableStep(); },
-                      [this] {
-                        TabTableGraphShow();
-                        RefreshInsertCellChart();
-                        logChart_->Refresh();
-                      },
-                      [this](const QString& text) { FirstPanel()->setText(text); }});
+
+  // Every controller first; what they tell each other is wired below.
+  transfer_ = std::make_unique<TransferController>(
+      *grid_, *shell_.timer2, messages_, this,
+      TransferHooks{
+          [this] { return windows_.progress; }, [this] { return run_->Stream().Streaming(); },
+          [this] { run_->Stream().AwaitStreamEnd(); }, [this] { run_->Stream().LeavePort(); }});
+  tableChart_ = std::make_unique<TableChartController>(tabTableGraph, *table_, messages_);
+  tools_ = std::make_unique<TableToolsController>(*grid_, Chart(), messages_, this);
   run_ = std::make_unique<RunController>(
-      transfer_->Converter(), *panel_, *grid_, *tools_, messages_,
-      RecordingDialogs{shell_.fileOpenDLG, shell_.fileSaveDLG, shell_.csvSaveDLG}, *journal_,
-      RunHooks{.owner = this,
-               .message = [this](const QString& text) { Message(text); },
-               .commit = [this] { CommitTableStep(); },
-               .resetCorrection = [this] { correction_->ResetForStart(); },
-               .verifyPending = [this] { return shell_.timer2->isActive(); },
-               .refreshPanelChart = [this] { RefreshInsertCellChart(); },
-               .runStopped =
-                   [this] {
-                     logChart_->RunStopped();
-                     lambdaFix_->RecordingChanged();
-                   },
-               .forgetDrawing = [this] { logChart_->ForgetDrawing(); },
-               .frameWholeRecording =
-                   [this] {
-                     logChart_->FrameWholeRecording();
-                     lambdaFix_->RecordingChanged();
-                   },
-               .logFileChosen =
-                   [this](const QString& name) {
-                     files_.log = name;
-                     ShowFileCaption(files_.log);
-                   }});
-  logChart_ = std::make_unique<LogChartController>(
-      tabSheet2, run_->Stream(), *grid_, *tools_, messages_,
-      LogChartHooks{[this] { CommitTableStep(); },
-                    [this](const QString& text) { HintPanel()->setText(text); }});
-  correction_ = std::make_unique<CorrectionController>(
-      *panel_, *grid_, transfer_->Converter(), run_->Stream(), messages_,
-      CorrectionHooks{this, [this] { CommitTableStep(); }, [this] { RefreshInsertCellChart(); }});
+      transfer_->Converter(), *panel_, *table_, messages_,
+      RecordingDialogs{shell_.fileOpenDLG, shell_.fileSaveDLG, shell_.csvSaveDLG}, *journal_, this,
+      RunHooks{.resetCorrection = [this] { correction_->ResetForStart(); },
+               .verifyPending = [this] { return shell_.timer2->isActive(); }});
+  logChart_ =
+      std::make_unique<LogChartController>(tabSheet2, run_->Stream(), *table_, *tools_, messages_);
+  correction_ = std::make_unique<CorrectionController>(*panel_, *table_, transfer_->Converter(),
+                                                       run_->Stream(), messages_, this);
   lambdaFix_ = std::make_unique<LambdaFixController>(
       *grid_, run_->Stream(), *logChart_, messages_,
       LambdaFixHooks{.panelWbo = [this] { return panel_->WboOn(); },
-                     .setPanelWbo = [this](bool on) { panel_->SetWboOn(on); },
-                     .commit = [this] { CommitTableStep(); },
-                     .refresh =
-                         [this] {
-                           Chart().HintLabel()->hide();
-                           TabTableGraphShow();
-                           RefreshInsertCellChart();
-                           logChart_->Refresh();
-                         },
-                     .showStatus = [this](const QString& text) { FirstPanel()->setText(text); },
                      .narrowStep = [this] { return panel_->Step(); }});
+  history_ = std::make_unique<TableHistoryController>(
+      *grid_, logChart_->Learner(),
+      TableHistoryItems{menu_.undoTable, menu_.redoTable, findChild<QMenu*>(QStringLiteral("N5"))},
+      this, journal_.get());
   ApplyOwnCaptions();
 
   FitWindowToClient();
   ConnectHandlers();
-  history_ = std::make_unique<TableHistoryController>(
-      *grid_, logChart_->Learner(),
-      TableHistoryItems{menu_.undoTable, menu_.redoTable, findChild<QMenu*>(QStringLiteral("N5"))},
-      TableHistoryHooks{this,
-                        [this] {
-                          // The table chart's hint may still tell a value the
-                          // table no longer holds.
-                          Chart().HintLabel()->hide();
-                          RefreshInsertCellChart();
-                          TabTableGraphShow();
-                          // A drawn log chart shows the table line again; a
-                          // pending learning request waits for a redraw of its own.
-                          logChart_->Refresh();
-                        }},
-      journal_.get());
+  ConnectControllers();
   new KeyPreview(
       this, [this](QKeyEvent* key) { return FormKeyDown(key); },
       [this](QKeyEvent* key) { return FormKeyUp(key); });
@@ -400,8 +344,7 @@ void TForm1::ConnectHandlers() {
           [this] { Guarded(this, [this] { ButtonStartClick(); }); });
   connect(panel, &PanelPage::StopClicked, this,
           [this] { Guarded(this, [this] { ButtonStopClick(); }); });
-  connect(panel, &PanelPage::WboToggled, this,
-          [this](bool on) { lambdaFix_->PanelWboToggled(on); });
+  connect(panel, &PanelPage::WboToggled, lambdaFix_.get(), &LambdaFixController::PanelWboToggled);
   connect(&run_->Timer1(), &QTimer::timeout, this,
           [this] { Guarded(this, [this] { Timer1Timer(); }); });
   connect(shell_.timer2, &QTimer::timeout, this,
@@ -426,6 +369,93 @@ void TForm1::ConnectHandlers() {
 
   grid_->Grid()->viewport()->installEventFilter(this);
   TabSheet("TabSheet3")->installEventFilter(this);
+}
+
+void TForm1::ConnectControllers() {
+  // A slot is a handler's boundary: what it raises is shown there.
+  auto guarded = [this](auto&& work) {
+    return [this, work](auto&&... args) { Guarded(this, [&] { work(args...); }); };
+  };
+  auto message = guarded([this](const QString& text) { Message(text); });
+  auto commit = guarded([this] { CommitTableStep(); });
+  auto hint = [this](const QString& text) { HintPanel()->setText(text); };
+  auto status = [this](const QString& text) { FirstPanel()->setText(text); };
+
+  // Each command's step of the history.
+  connect(transfer_.get(), &TransferController::TableStepCommitted, this, commit);
+  connect(tableChart_.get(), &TableChartController::TableStepCommitted, this, commit);
+  connect(tools_.get(), &TableToolsController::TableStepCommitted, this, commit);
+  connect(run_.get(), &RunController::TableStepCommitted, this, commit);
+  connect(logChart_.get(), &LogChartController::TableStepCommitted, this, commit);
+  connect(correction_.get(), &CorrectionController::TableStepCommitted, this, commit);
+  connect(lambdaFix_.get(), &LambdaFixController::TableStepCommitted, this, commit);
+
+  // The charts follow the table only after the commands that rework it, each
+  // in its own order; the grid, the marks and the history follow every change
+  // through the model.
+  connect(transfer_.get(), &TransferController::TableReworked, this, guarded([this] {
+            RefreshInsertCellChart();
+            TabTableGraphShow();
+          }));
+  connect(tableChart_.get(), &TableChartController::TableReworked, this,
+          guarded([this] { TabTableGraphShow(); }));
+  connect(tools_.get(), &TableToolsController::TableReworked, this, guarded([this] {
+            TabTableGraphShow();
+            RefreshInsertCellChart();
+            logChart_->Refresh();
+          }));
+  connect(correction_.get(), &CorrectionController::TableReworked, this,
+          guarded([this] { RefreshInsertCellChart(); }));
+  connect(lambdaFix_.get(), &LambdaFixController::TableReworked, this, guarded([this] {
+            Chart().HintLabel()->hide();
+            TabTableGraphShow();
+            RefreshInsertCellChart();
+            logChart_->Refresh();
+          }));
+  connect(history_.get(), &TableHistoryController::TableReworked, this, guarded([this] {
+            // The table chart's hint may still tell a value the table no
+            // longer holds.
+            Chart().HintLabel()->hide();
+            RefreshInsertCellChart();
+            TabTableGraphShow();
+            // A drawn log chart shows the table line again; a pending
+            // learning request waits for a redraw of its own.
+            logChart_->Refresh();
+          }));
+  // The status block's count of the cells the converter does not hold.
+  connect(table_.get(), &TableModel::CellsChanged, port_.status, [this] {
+    if (port_.status->isVisible()) port_.status->Refresh();
+  });
+
+  // Messages, hints and the status bar.
+  connect(transfer_.get(), &TransferController::Message, this, message);
+  connect(run_.get(), &RunController::Message, this, message);
+  connect(tableChart_.get(), &TableChartController::HintChanged, this, hint);
+  connect(logChart_.get(), &LogChartController::HintChanged, this, hint);
+  connect(tools_.get(), &TableToolsController::StatusChanged, this, status);
+  connect(lambdaFix_.get(), &LambdaFixController::StatusChanged, this, status);
+
+  // The run, the recording and those who follow them.
+  RunController* run = run_.get();
+  connect(run, &RunController::RunStarted, tools_.get(), &TableToolsController::RunStarted);
+  connect(run, &RunController::RunStopped, this, guarded([this] {
+            logChart_->RunStopped();
+            lambdaFix_->RecordingChanged();
+          }));
+  connect(run, &RunController::RecordingChanged, tools_.get(),
+          &TableToolsController::RecordingChanged);
+  connect(run, &RunController::RecordingAboutToBeReplaced, logChart_.get(),
+          &LogChartController::ForgetDrawing);
+  connect(run, &RunController::RecordingReplaced, this, guarded([this] {
+            logChart_->FrameWholeRecording();
+            lambdaFix_->RecordingChanged();
+          }));
+  connect(run, &RunController::LogFileChosen, this, [this](const QString& name) {
+    files_.log = name;
+    ShowFileCaption(files_.log);
+  });
+  connect(run, &RunController::ConverterLost, port_.status, &StatusBlock::Refresh);
+  connect(lambdaFix_.get(), &LambdaFixController::WboChosen, panel_.get(), &PanelPage::SetWboOn);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

@@ -27,6 +27,7 @@ class StreamRun;
 class TableChart;
 class TableChartController;
 class TableHistoryController;
+class TableModel;
 class TableToolsController;
 class TransferController;
 
@@ -150,6 +151,7 @@ class TForm1 : public WindowShell {
   const OpenFiles& CurrentFiles() const { return files_; }
   SessionJournal& Journal() { return *journal_; }
   MessageTexts& Messages() { return messages_; }
+  TableModel& Table() { return *table_; }
   GridPage& Grid() { return *grid_; }
   PanelPage& Panel() { return *panel_; }
   TableChart& Chart();
@@ -177,9 +179,12 @@ class TForm1 : public WindowShell {
   void BuildPortTab(QWidget* page);
   LinkStatus StatusNow() const;  // what the status block shows
   void ConnectHandlers();
+  void ConnectControllers();  // what the controllers tell, to those who follow it
 
   // Declared first: it outlives everything that keeps files in it.
   std::unique_ptr<SessionJournal> journal_;
+  // The table every view and controller shows and edits.
+  std::unique_ptr<TableModel> table_;
   bool endBySystem_ = false;  // the system asked the program to end
   MainShell shell_;
   MainMenuItems menu_;

@@ -23,6 +23,7 @@
 #include "table/Coverage.h"
 #include "table/GridPage.h"
 #include "table/TableGrid.h"
+#include "table/TableModel.h"
 
 using Clock = std::chrono::steady_clock;
 
@@ -63,7 +64,7 @@ int main(int argc, char* argv[]) {
   std::array<std::uint8_t, 256> copy{};
   copy.fill(7);
   form.Grid().SetConverterCopy(copy);
-  auto marked = [&](int index, const QString& text) { form.Grid().SetCellText(index, text); };
+  auto marked = [&](int index, const QString& text) { form.Table().SetCellText(index, text); };
 
   QWidget bareWindow;
   QTableWidget* bare = zelor::MakeTableGrid(QStringLiteral("Bare"), &bareWindow);

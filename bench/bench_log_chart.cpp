@@ -35,6 +35,7 @@
 #include "log/StreamRun.h"
 #include "support/ScriptedDialogs.h"
 #include "table/GridPage.h"
+#include "table/TableModel.h"
 
 using Clock = std::chrono::steady_clock;
 using namespace zelor;
@@ -120,7 +121,7 @@ int main(int argc, char* argv[]) {
   testing::ScriptedDialogs dialogs;
   Windows windows = StartUp({});
   TForm1& form = *windows.form1;
-  for (int m = 0; m < 256; ++m) form.Grid().SetCell(m, (m * 7) % 256);
+  for (int m = 0; m < 256; ++m) form.Table().SetCell(m, (m * 7) % 256);
   Record(form.Stream().Log());
   form.PageControl1()->setCurrentWidget(form.TabSheet("TabSheet2"));
   QCoreApplication::processEvents();

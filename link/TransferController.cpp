@@ -4,6 +4,7 @@
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QTimer>
+#include <algorithm>
 
 #include "core/MessageTexts.h"
 #include "link/Protocol.h"
@@ -11,6 +12,7 @@
 #include "table/GridPage.h"
 #include "table/TableGrid.h"
 #include "table/TableHistory.h"
+#include "table/TableModel.h"
 #include "ui/ProgressWindow.h"
 #include "ui/UserDialogs.h"
 #include "widgets/BusyCursor.h"
@@ -44,12 +46,18 @@ QString ReadFailureText(const MessageTexts& m, const char* code, int received) {
 }  // namespace
 
 TransferController::TransferController(GridPage& grid, QTimer& verifyTimer,
-                                       const MessageTexts& messages, TransferHooks hooks)
-    : grid_(grid), verifyTimer_(verifyTimer), messages_(messages), hooks_(std::move(hooks)) {}
+                                       const MessageTexts& messages, QWidget* owner,
+                                       TransferHooks hooks)
+    : grid_(grid),
+      table_(grid.Table()),
+      verifyTimer_(verifyTimer),
+      messages_(messages),
+      owner_(owner),
+      hooks_(std::move(hooks)) {}
 
 bool TransferController::RefuseWhileStreaming() {
   if (!hooks_.streaming()) return false;
-  hooks_.message(messages_.Own(OwnMessage::kStreamRunning));
+  emit Message(messages_.Own(OwnMessage::kStreamRunning));
   return true;
 }
 
@@ -69,18 +77,18 @@ void TransferController::ChoosePort(const std::string& name) {
 void TransferController::Read() {
   QLabel* version = grid_.VersionLabel();
   if (!converter_.PortChosen()) {
-    hooks_.message(messages_.Text(kNoPortChosen));
+    emit Message(messages_.Text(kNoPortChosen));
     version->hide();
     return;
   }
   if (RefuseWhileStreaming()) return;
-  const TableStepScope step(hooks_.commit);
+  const TableStepScope step([this] { emit TableStepCommitted(); });
   BusyCursor busy;
   hooks_.awaitStreamEnd();
   const TableRead read = converter_.ReadTable();
   if (read.received < protocol::kTableReplySize) {
     busy.End();
-    hooks_.message(ReadFailureText(messages_, "#1", read.received));
+    emit Message(ReadFailureText(messages_, "#1", read.received));
     version->hide();
     return;
   }
@@ -90,14 +98,16 @@ void TransferController::Read() {
   // refused like a short one, leaving the grid as it was.
   if (!read.silent) {
     busy.End();
-    hooks_.message(messages_.Own(OwnMessage::kConverterKeepsTalking));
+    emit Message(messages_.Own(OwnMessage::kConverterKeepsTalking));
     version->hide();
     return;
   }
-  for (int index = 0; index < 256; ++index) grid_.SetCell(index, read.reply[index]);
+  std::array<std::uint8_t, kCellCount> cells{};
+  std::copy(read.Cells().begin(), read.Cells().end(), cells.begin());
+  table_.SetBytes(cells);
   grid_.SetConverterCopy(read.Cells());
   grid_.Page()->update();
-  hooks_.shown();
+  emit TableReworked();
   // The grid holds the table before the version is asked: a serial error
   // there leaves the table read.
   const std::optional<std::uint8_t> versionByte = converter_.ReadVersion();
@@ -107,7 +117,7 @@ void TransferController::Read() {
 
 void TransferController::Write() {
   if (!converter_.PortChosen()) {
-    hooks_.message(messages_.Text(kNoPortChosen));
+    emit Message(messages_.Text(kNoPortChosen));
     return;
   }
   if (RefuseWhileStreaming()) return;
@@ -115,12 +125,12 @@ void TransferController::Write() {
   EndCellEditing(grid_.Grid());
   // Every cell is checked before anything is sent: a cell that is not an
   // integer, or lies outside 0..255, stops the write with a message naming it.
-  const std::array<std::uint8_t, 256> cells = grid_.CellBytes(messages_.English());
+  const std::array<std::uint8_t, 256> cells = table_.CellBytes(messages_.English());
   // A grid never filled from this converter may hold anything (all zeros
   // after start-up, when its read failed), and an engine fed that table
   // stalls: the user confirms such a write first.
   if (!converter_.TableKnown() &&
-      !Dialogs().Ask(hooks_.owner, messages_.Own(OwnMessage::kWriteUnreadTable)))
+      !Dialogs().Ask(owner_, messages_.Own(OwnMessage::kWriteUnreadTable)))
     return;
   {
     const BusyCursor busy;
@@ -151,7 +161,7 @@ void TransferController::Tick() {
     back = converter_.ReadBack();
   }
   if (back.received < protocol::kTableReplySize) {
-    hooks_.message(ReadFailureText(messages_, "#2", back.received));
+    emit Message(ReadFailureText(messages_, "#2", back.received));
     return;
   }
   if (back.mismatch) {
@@ -159,14 +169,14 @@ void TransferController::Tick() {
     // The converter holds what it gave back, not the table sent: the cells
     // it did not take stay marked as unwritten.
     grid_.SetConverterCopy(std::span<const std::uint8_t, 256>(back.reply.data(), 256));
-    hooks_.message(m.Text(kErrorWord) + QStringLiteral("#3") + kCrLf + m.Text(kVerificationError) +
-                   kCrLf + m.Text(kArrayIndex) + QString::number(*back.mismatch) + kCrLf + kCrLf +
-                   kCrLf + m.Text(kTableNotWritten));
+    emit Message(m.Text(kErrorWord) + QStringLiteral("#3") + kCrLf + m.Text(kVerificationError) +
+                 kCrLf + m.Text(kArrayIndex) + QString::number(*back.mismatch) + kCrLf + kCrLf +
+                 kCrLf + m.Text(kTableNotWritten));
   } else {
     // Only a matching read-back shows that the converter holds the table
     // sent; until then its cells stay marked as unwritten.
     grid_.SetConverterCopy(converter_.TableMirror());
-    hooks_.message(messages_.Text(kWriteSucceeded));
+    emit Message(messages_.Text(kWriteSucceeded));
   }
 }
 

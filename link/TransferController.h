@@ -3,12 +3,11 @@
 // table read with the firmware query, the table write and its read-back
 // verification after six seconds of ticks, and what the status block shows of
 // the converter. It owns the converter on the port chosen (ConverterTransfer)
-// and writes the results into the grid page, the progress window and the
-// messages.
-//
-// The window hands in what the controller needs; it knows nothing else of
-// the window.
+// and writes the results into the table's model, the grid page and the
+// progress window; it tells what happened by its signals, and asks the
+// window of the run, which lies above it, through its hooks.
 
+#include <QObject>
 #include <QString>
 #include <functional>
 #include <string>
@@ -23,14 +22,12 @@ namespace zelor {
 class GridPage;
 class MessageTexts;
 class ProgressWindow;
+class TableModel;
 struct LinkStatus;
 
-// What the controller calls in the window.
+// What the controller asks the window, and the run's parts it has carried
+// out before it goes on.
 struct TransferHooks {
-  // The owner of the question asked before a table never read is written.
-  QWidget* owner = nullptr;
-  // Shows a message (over the progress window while that is shown).
-  std::function<void(const QString&)> message;
   // The progress window; none while the window has none.
   std::function<ProgressWindow*()> progress;
   // True while a run streams: the transfer is refused then.
@@ -40,18 +37,16 @@ struct TransferHooks {
   std::function<void()> awaitStreamEnd;
   // The run's part of leaving a port (see StreamRun::LeavePort).
   std::function<void()> leavePort;
-  // The table history's commit: a read is one step of its own.
-  std::function<void()> commit;
-  // Brings the views that show the table (the charts) up to the grid.
-  std::function<void()> shown;
 };
 
-class TransferController {
+class TransferController : public QObject {
+  Q_OBJECT
  public:
   // verifyTimer ticks the write's verification; its timeout is the window's
-  // to connect (to Tick). The references must outlive the controller.
+  // to connect (to Tick). owner owns the question asked before a table never
+  // read is written. The references must outlive the controller.
   TransferController(GridPage& grid, QTimer& verifyTimer, const MessageTexts& messages,
-                     TransferHooks hooks);
+                     QWidget* owner, TransferHooks hooks);
   TransferController(const TransferController&) = delete;
   TransferController& operator=(const TransferController&) = delete;
 
@@ -75,14 +70,25 @@ class TransferController {
   // run's part is left to the caller.
   LinkStatus Status() const;
 
+ signals:
+  // A message for the user (shown over the progress window while that is).
+  void Message(const QString& text);
+  // The history's commit is due: a read is a step of its own.
+  void TableStepCommitted();
+  // A table read from the converter is in the model: the views that show
+  // the table are to follow.
+  void TableReworked();
+
  private:
   // While a run streams, tells why the transfer is refused; true then.
   bool RefuseWhileStreaming();
 
   ConverterTransfer converter_;
   GridPage& grid_;
+  TableModel& table_;
   QTimer& verifyTimer_;
   const MessageTexts& messages_;
+  QWidget* owner_;
   TransferHooks hooks_;
 };
 

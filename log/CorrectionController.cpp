@@ -11,21 +11,21 @@
 #include "log/PanelPage.h"
 #include "log/StreamRun.h"
 #include "table/CellText.h"
-#include "table/GridPage.h"
 #include "table/TableHistoryController.h"
+#include "table/TableModel.h"
 #include "ui/HandlerGuard.h"
 #include "widgets/UpDown.h"
 
 namespace zelor {
-CorrectionController::CorrectionController(PanelPage& panel, GridPage& grid,
+CorrectionController::CorrectionController(PanelPage& panel, TableModel& table,
                                            ConverterTransfer& converter, StreamRun& stream,
-                                           const MessageTexts& messages, CorrectionHooks hooks)
+                                           const MessageTexts& messages, QWidget* owner)
     : panel_(panel),
-      grid_(grid),
+      table_(table),
       converter_(converter),
       stream_(stream),
       messages_(messages),
-      hooks_(std::move(hooks)) {}
+      owner_(owner) {}
 
 void CorrectionController::RangeBeginChanged() {
   const int begin = panel_.RangeBegin();
@@ -78,7 +78,7 @@ void CorrectionController::Send(const std::function<void()>& send) {
 
 void CorrectionController::Apply() {
   // The apply is a step of the history of its own, whatever came before it.
-  const TableStepScope step(hooks_.commit);
+  const TableStepScope step([this] { emit TableStepCommitted(); });
   const int correction = ParseInteger(panel_.StepText().toStdString());
   const int begin = panel_.RangeBegin();
   const int end = panel_.RangeEnd();
@@ -89,26 +89,26 @@ void CorrectionController::Apply() {
   // sends nothing, changes no cell and keeps the correction.
   std::array<int, 256> values{};
   for (int m = 0; m < 256; ++m) {
-    values[m] = ParseInteger(grid_.CellText(m).toStdString());
+    values[m] = table_.CellValue(m);
     if (begin <= m && m <= end) values[m] = CorrectedCell(values[m], correction);
   }
   const auto outside = std::find_if(values.begin(), values.end(),
                                     [](int value) { return value < 0 || value > 255; });
   if (converter_.PortChosen() && outside != values.end()) {
     const int m = static_cast<int>(outside - values.begin());
-    const QString text = grid_.CellText(m);
+    const QString text = table_.CellText(m);
     throw CellRangeError(m, text.toStdString(),
                          messages_.Own(OwnMessage::kCorrectionCellOutOfRange)
                              .arg(QString::number(m), text)
                              .toStdString());
   }
-  const TableSettings settings = grid_.Settings();
+  const TableSettings settings = table_.Settings();
   std::array<std::uint8_t, 256> cells{};
   for (int m = 0; m < 256; ++m) {
-    if (begin <= m && m <= end) grid_.SetCell(m, values[m]);
+    if (begin <= m && m <= end) table_.SetCell(m, values[m]);
     cells[m] = static_cast<std::uint8_t>(values[m]);
   }
-  hooks_.refresh();
+  emit TableReworked();
   CommandChange([this] { panel_.SetStep(0); });
   if (converter_.PortChosen()) converter_.Link().SendLiveTableUpdate(cells, settings);
 }
@@ -131,7 +131,7 @@ bool CorrectionController::KeyDown(const QKeyEvent& key) {
     return true;
   }
   if ((code == Qt::Key_Return || code == Qt::Key_Enter) && running) {
-    Guarded(hooks_.owner, [this] { Apply(); });
+    Guarded(owner_, [this] { Apply(); });
     return true;
   }
   // With Ctrl held every key is swallowed; Right and Left move the range's

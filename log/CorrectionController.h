@@ -6,10 +6,11 @@
 // move the range and the step while a run streams, and the beeper's switch
 // reaches the run. The range and the step live in the group's controls.
 //
-// The window hands in what the controller needs; it knows nothing else of
-// the window.
+// It reads and writes the table's model and tells what happened by its
+// signals; it knows nothing of the window.
 
 #include <QChar>
+#include <QObject>
 #include <QWidget>
 #include <exception>
 #include <functional>
@@ -19,26 +20,18 @@ class QKeyEvent;
 namespace zelor {
 
 class ConverterTransfer;
-class GridPage;
 class MessageTexts;
 class PanelPage;
 class StreamRun;
+class TableModel;
 
-// What the controller calls in the window.
-struct CorrectionHooks {
-  // The owner of the message box of an apply refused from the keyboard.
-  QWidget* owner = nullptr;
-  // The table history's commit: the apply is one step of its own.
-  std::function<void()> commit;
-  // Brings the panel chart's table curve up to the grid.
-  std::function<void()> refresh;
-};
-
-class CorrectionController {
+class CorrectionController : public QObject {
+  Q_OBJECT
  public:
-  // The references must outlive the controller.
-  CorrectionController(PanelPage& panel, GridPage& grid, ConverterTransfer& converter,
-                       StreamRun& stream, const MessageTexts& messages, CorrectionHooks hooks);
+  // owner owns the message box of an apply refused from the keyboard. The
+  // references must outlive the controller.
+  CorrectionController(PanelPage& panel, TableModel& table, ConverterTransfer& converter,
+                       StreamRun& stream, const MessageTexts& messages, QWidget* owner);
   CorrectionController(const CorrectionController&) = delete;
   CorrectionController& operator=(const CorrectionController&) = delete;
 
@@ -61,6 +54,13 @@ class CorrectionController {
   // taken (swallowed).
   bool KeyDown(const QKeyEvent& key);
 
+ signals:
+  // The history's commit is due: the apply is a step of its own.
+  void TableStepCommitted();
+  // The apply changed the range's cells: the panel chart's table curve is
+  // to follow.
+  void TableReworked();
+
  private:
   // A change of the group's controls made by a command (Start, the apply):
   // the handlers' commands are sent up to the first that fails, which ends
@@ -71,11 +71,11 @@ class CorrectionController {
   void Send(const std::function<void()>& send);
 
   PanelPage& panel_;
-  GridPage& grid_;
+  TableModel& table_;
   ConverterTransfer& converter_;
   StreamRun& stream_;
   const MessageTexts& messages_;
-  CorrectionHooks hooks_;
+  QWidget* owner_;
   bool commandChange_ = false;
   std::exception_ptr sendFailure_;  // of the command change under way
 };

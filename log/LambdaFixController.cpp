@@ -24,6 +24,7 @@
 #include "log/StreamRun.h"
 #include "table/GridPage.h"
 #include "table/TableHistory.h"
+#include "table/TableModel.h"
 #include "ui/HandlerGuard.h"
 #include "ui/UserDialogs.h"
 #include "widgets/BusyCursor.h"
@@ -59,6 +60,7 @@ LambdaFixController::LambdaFixController(GridPage& grid, StreamRun& stream,
                                          LogChartController& logChart, const MessageTexts& messages,
                                          LambdaFixHooks hooks)
     : grid_(grid),
+      table_(grid.Table()),
       stream_(stream),
       logChart_(logChart),
       messages_(messages),
@@ -66,9 +68,7 @@ LambdaFixController::LambdaFixController(GridPage& grid, StreamRun& stream,
       window_(std::make_unique<LambdaFixWindow>()) {
   LambdaFixWindow& w = *window_;
   if (hooks_.panelWbo) w.wbo->setChecked(hooks_.panelWbo());
-  if (hooks_.setPanelWbo)
-    QObject::connect(w.wbo, &QCheckBox::toggled, &receiver_,
-                     [this](bool on) { hooks_.setPanelWbo(on); });
+  QObject::connect(w.wbo, &QCheckBox::toggled, this, &LambdaFixController::WboChosen);
   QWidget* owner = window_.get();
   // A hidden window analyses nothing: opening it does.
   auto rerun = [this, owner] {
@@ -219,7 +219,7 @@ void LambdaFixController::Analyse() {
   if (!settings) return ShowNothing(error);
   std::array<int, 256> table{};
   try {
-    const std::array<std::uint8_t, 256> bytes = grid_.CellBytes(messages_.English());
+    const std::array<std::uint8_t, 256> bytes = table_.CellBytes(messages_.English());
     std::copy(bytes.begin(), bytes.end(), table.begin());
   } catch (const std::exception& e) {  // a cell that is not a number: its message
     return ShowNothing(QString::fromUtf8(e.what()));
@@ -270,9 +270,9 @@ void LambdaFixController::Apply(bool selectedOnly) {
   {
     // One step of the history; its first commit ends a cell editing still
     // open, so the analysis reads the table that editing leaves.
-    const TableStepScope step(hooks_.commit);
+    const TableStepScope step([this] { emit TableStepCommitted(); });
     // A cell that is not a number refuses the whole apply with its message.
-    const std::array<std::uint8_t, 256> bytes = grid_.CellBytes(messages_.English());
+    const std::array<std::uint8_t, 256> bytes = table_.CellBytes(messages_.English());
     std::array<int, 256> table{};
     std::copy(bytes.begin(), bytes.end(), table.begin());
     std::optional<BusyCursor> busy;
@@ -287,12 +287,12 @@ void LambdaFixController::Apply(bool selectedOnly) {
     }
     for (int m : cells) {
       if (!result.cells[m].Changed()) continue;
-      grid_.SetCell(m, result.cells[m].newValue);
+      table_.SetCell(m, result.cells[m].newValue);
       ++changed;
     }
   }
-  hooks_.showStatus(messages_.Own(OwnMessage::kCellsChanged).arg(changed));
-  if (changed > 0) hooks_.refresh();
+  emit StatusChanged(messages_.Own(OwnMessage::kCellsChanged).arg(changed));
+  if (changed > 0) emit TableReworked();
   // The window shows the table as it now is.
   Analyse();
 }

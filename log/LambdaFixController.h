@@ -11,8 +11,9 @@
 // streams and without a recording of at least 119 samples. Cells that
 // learning from the frame has learned stay while their lock is on.
 //
-// The window hands in what the controller needs; it knows nothing else of
-// the window.
+// It reads and writes the table's model, asks the window the two things of
+// the panel it needs and tells what happened by its signals; it knows
+// nothing else of the window.
 
 #include <QObject>
 #include <QString>
@@ -34,30 +35,24 @@ class LambdaFixWindow;
 class LogChartController;
 class MessageTexts;
 class StreamRun;
+class TableModel;
 
 // The least recording the correction works on.
 inline constexpr std::int32_t kLambdaFixMinimumSamples = 119;
 
-// What the controller calls in the window.
+// What the controller asks the window.
 struct LambdaFixHooks {
   // The panel's "ШЛЗ": the same switch as the window's, each following the
-  // other (the sensor on the O2 input is a wideband). Its state, and its
-  // setting when the window's is ticked; the panel's ticks come in through
-  // PanelWboToggled.
+  // other (the sensor on the O2 input is a wideband). Its state when the
+  // window is made; the window's ticks go out as WboChosen, the panel's come
+  // in through PanelWboToggled.
   std::function<bool()> panelWbo;
-  std::function<void(bool)> setPanelWbo;
-  // The table history's commit: records the changes since the last commit
-  // as one step.
-  std::function<void()> commit;
-  // Brings the views that show the table (the charts) up to the grid.
-  std::function<void()> refresh;
-  // Shows a text in the status bar.
-  std::function<void(const QString&)> showStatus;
   // The panel's correction step, the narrowband's step (at least 1).
   std::function<int()> narrowStep;
 };
 
-class LambdaFixController {
+class LambdaFixController : public QObject {
+  Q_OBJECT
  public:
   // The references must outlive the controller.
   LambdaFixController(GridPage& grid, StreamRun& stream, LogChartController& logChart,
@@ -95,6 +90,16 @@ class LambdaFixController {
   // The last analysis shown, if any.
   const std::optional<LambdaResult>& Result() const { return result_; }
 
+ signals:
+  // The history's commit is due: an apply is a step of its own.
+  void TableStepCommitted();
+  // An apply changed cells: the views that show the table are to follow.
+  void TableReworked();
+  // A text for the status bar.
+  void StatusChanged(const QString& text);
+  // The window's "ШЛЗ" was ticked or cleared: the panel's is to follow.
+  void WboChosen(bool on);
+
  private:
   // Why the correction cannot run now, or an empty text.
   QString Refusal() const;
@@ -108,6 +113,7 @@ class LambdaFixController {
   void UpdateApplySelected();
 
   GridPage& grid_;
+  TableModel& table_;
   StreamRun& stream_;
   LogChartController& logChart_;
   const MessageTexts& messages_;

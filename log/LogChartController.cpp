@@ -21,7 +21,7 @@
 #include "log/LogHint.h"
 #include "log/StreamRun.h"
 #include "table/CellText.h"
-#include "table/GridPage.h"
+#include "table/TableModel.h"
 #include "table/TableToolsController.h"
 
 namespace zelor {
@@ -33,11 +33,11 @@ namespace {
 // is needed.
 class TableCells {
  public:
-  explicit TableCells(const GridPage& grid) : grid_(grid) {}
+  explicit TableCells(const TableModel& table) : table_(table) {}
 
   int Value(int maf) {
     if (!known_[maf]) {
-      values_[maf] = ParseInteger(grid_.CellText(maf).toStdString());
+      values_[maf] = table_.CellValue(maf);
       known_.set(maf);
     }
     return values_[maf];
@@ -49,7 +49,7 @@ class TableCells {
   }
 
  private:
-  const GridPage& grid_;
+  const TableModel& table_;
   std::array<int, 256> values_{};
   std::bitset<256> known_;
 };
@@ -58,15 +58,14 @@ int MafOf(double y) { return std::clamp(RoundHalfEvenDouble(y), 0, 255); }
 
 }  // namespace
 
-LogChartController::LogChartController(QWidget* page, StreamRun& stream, GridPage& grid,
+LogChartController::LogChartController(QWidget* page, StreamRun& stream, TableModel& table,
                                        const TableToolsController& tools,
-                                       const MessageTexts& messages, LogChartHooks hooks)
+                                       const MessageTexts& messages)
     : page_(std::make_unique<LogChartPage>(page)),
       stream_(stream),
-      grid_(grid),
+      table_(table),
       tools_(tools),
-      messages_(messages),
-      hooks_(std::move(hooks)) {}
+      messages_(messages) {}
 
 LogChartController::~LogChartController() = default;
 
@@ -83,13 +82,13 @@ void LogChartController::Redraw(int step) {
   step = std::max(step, 1);
   LogFrame& frame = page_->Frame();
   const std::int32_t learnLimit = LearningLimit(frame.end, step, learner_.MafConstCount(), count);
-  TableCells cells(grid_);
+  TableCells cells(table_);
   // A learning pass is one step of the table history.
   std::optional<TableStepScope> learningStep;
   std::optional<TableToolsController::ChangeCount> learned;  // shown in the status bar
   const bool learn = learner_.Requested();
   if (learn) {
-    learningStep.emplace(hooks_.commit);
+    learningStep.emplace([this] { emit TableStepCommitted(); });
     learned.emplace(tools_);
   }
   // One pass: a sample is learned before its table point is read, so the
@@ -203,7 +202,7 @@ void LogChartController::MouseDown(QMouseEvent* event) {
   if (picked) drag_.pickedPoint = *picked;
   if (event->button() != Qt::LeftButton || !picked) return;
   drag_.dragging = !learner_.CellLocked(MafOf(chart.Y(kMafSeries, *picked)));
-  if (drag_.dragging) hooks_.commit();  // the whole drag is one step, taken on release
+  if (drag_.dragging) emit TableStepCommitted();  // the whole drag is one step, taken on release
   drag_.scale = DragScale(chart.YMap());
   drag_.dragPressY = pos.y();
   drag_.startValue = chart.Y(kTabSeries, *picked);
@@ -224,7 +223,7 @@ void LogChartController::MouseMove(QMouseEvent* event) {
     ShowPointHint(picked);
     const int maf = MafOf(chart.Y(kMafSeries, picked));
     learner_.MarkLearned(maf);
-    grid_.SetCell(maf, value);
+    table_.SetCell(maf, value);
   } else if (chart.HintItem()->isChecked()) {
     std::optional<int> hit;
     for (int series = 0; series < kLogSeriesCount; ++series) {
@@ -233,7 +232,7 @@ void LogChartController::MouseMove(QMouseEvent* event) {
     if (hit) {
       ShowPointHint(*hit);
     } else {
-      hooks_.showHint(QString());
+      emit HintChanged(QString());
       chart.Hint()->hide();
     }
   }
@@ -255,7 +254,7 @@ void LogChartController::MouseUp() {
   chart.Hint()->hide();
   chart.SetRightButtonDown(false);
   if (!dragged) return;
-  hooks_.commit();
+  emit TableStepCommitted();
   // Every point of the table line shows the edited cell.
   Redraw(chart.Frame().step);
 }
@@ -272,7 +271,7 @@ void LogChartController::ShowPointHint(int index) {
                            messages_.Text(kLambdaWord), messages_.Text(kEnrichmentWord)};
   const QString text = LogHintText(shown, values, words);
   chart.ShowHint(text);
-  hooks_.showHint(LogHintStatusText(text));
+  emit HintChanged(LogHintStatusText(text));
 }
 
 // --- Display switches ------------------------------------------------------------

@@ -7,13 +7,13 @@
 // and runs the learning commands: the learn command and its five modes, the
 // learned cells' lock and reset, and the double click that sets one cell.
 //
-// The window hands in what the controller needs; it knows nothing else of
-// the window. The window binds the popup's items and the chart's mouse
+// It reads and writes the table's model and tells what happened by its
+// signals; it knows nothing of the window. The window binds the popup's items and the chart's mouse
 // events to its handlers, which hand them on here.
 
+#include <QObject>
 #include <QString>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -26,28 +26,19 @@ class QWidget;
 
 namespace zelor {
 
-class GridPage;
 class LogChartPage;
 class MessageTexts;
 class StreamRun;
+class TableModel;
 class TableToolsController;
 
-// What the controller calls in the window.
-struct LogChartHooks {
-  // The table history's commit: records the changes since the last commit
-  // as one step.
-  std::function<void()> commit;
-  // Shows a text in the status bar's hint panel (an empty text clears it).
-  std::function<void(const QString&)> showHint;
-};
-
-class LogChartController {
+class LogChartController : public QObject {
+  Q_OBJECT
  public:
   // Builds the page inside page (the tab). The references must outlive the
   // controller.
-  LogChartController(QWidget* page, StreamRun& stream, GridPage& grid,
-                     const TableToolsController& tools, const MessageTexts& messages,
-                     LogChartHooks hooks);
+  LogChartController(QWidget* page, StreamRun& stream, TableModel& table,
+                     const TableToolsController& tools, const MessageTexts& messages);
   ~LogChartController();
   LogChartController(const LogChartController&) = delete;
   LogChartController& operator=(const LogChartController&) = delete;
@@ -101,6 +92,12 @@ class LogChartController {
   // there, as one step of the history.
   void DoubleClick();
 
+ signals:
+  // The history's commit is due: the changes since the last one are a step.
+  void TableStepCommitted();
+  // The status bar's hint panel (an empty text clears it).
+  void HintChanged(const QString& text);
+
  private:
   void ShowResolution(const QString& text);
   void ShowPointHint(int index);
@@ -109,10 +106,9 @@ class LogChartController {
 
   std::unique_ptr<LogChartPage> page_;
   StreamRun& stream_;
-  GridPage& grid_;
+  TableModel& table_;
   const TableToolsController& tools_;
   const MessageTexts& messages_;
-  LogChartHooks hooks_;
   FrameLearner learner_;  // its lock mirrored by LearnedCellsLock and Label10
   TableChartDrag drag_;
 };

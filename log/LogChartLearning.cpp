@@ -12,14 +12,14 @@
 #include "log/LogChartController.h"
 #include "log/LogChartPage.h"
 #include "log/StreamRun.h"
-#include "table/GridPage.h"
+#include "table/TableModel.h"
 
 namespace zelor {
 
 std::optional<int> LogChartController::LearnSample(std::int32_t i, int step) {
   const std::optional<FrameLearningWrite> write = learner_.LearnSample(stream_.Log(), i, step);
   if (!write) return std::nullopt;
-  grid_.SetCell(write->m, write->v);
+  table_.SetCell(write->m, write->v);
   return write->v;
 }
 
@@ -44,7 +44,7 @@ void LogChartController::ToggleLearnedCellsLock() {
 void LogChartController::ResetLearnedCells() {
   // The marks go with the cells through the history: a reset can be taken
   // back.
-  const TableStepScope step(hooks_.commit);
+  const TableStepScope step([this] { emit TableStepCommitted(); });
   learner_.ResetAll();
 }
 
@@ -60,8 +60,8 @@ void LogChartController::DoubleClick() {
   if (!point) return;
   const int maf = std::clamp(static_cast<int>(chart.Y(kMafSeries, *point)), 0, 255);
   if (learner_.CellLocked(maf)) return;
-  const TableStepScope step(hooks_.commit);
-  grid_.SetCell(maf, spot->level);
+  const TableStepScope step([this] { emit TableStepCommitted(); });
+  table_.SetCell(maf, spot->level);
   learner_.MarkLearned(maf);
   Redraw(chart.Frame().step);
 }

@@ -19,8 +19,7 @@
 #include "log/PanelText.h"
 #include "log/RecordingCoverage.h"
 #include "table/CellText.h"
-#include "table/GridPage.h"
-#include "table/TableToolsController.h"
+#include "table/TableModel.h"
 #include "ui/HandlerGuard.h"
 #include "widgets/BarGauge.h"
 
@@ -32,25 +31,25 @@ namespace {
 // with the converter streaming and no reader. So every cell is read first,
 // and a bad one stops Start before anything is sent or changed, with the
 // message the curve would have shown.
-void CheckCurveCells(const GridPage& grid) {
-  for (int index = 0; index < 256; ++index) (void)ParseNumber(grid.CellText(index).toStdString());
+void CheckCurveCells(const TableModel& table) {
+  for (const QString& text : table.Texts()) (void)ParseNumber(text.toStdString());
 }
 
 }  // namespace
 
-RunController::RunController(ConverterTransfer& converter, PanelPage& panel, GridPage& grid,
-                             TableToolsController& tools, const MessageTexts& messages,
-                             RecordingDialogs dialogs, SessionJournal& journal, RunHooks hooks)
+RunController::RunController(ConverterTransfer& converter, PanelPage& panel, TableModel& table,
+                             const MessageTexts& messages, RecordingDialogs dialogs,
+                             SessionJournal& journal, QWidget* owner, RunHooks hooks)
     : converter_(converter),
       panel_(panel),
-      grid_(grid),
-      tools_(tools),
+      table_(table),
       messages_(messages),
       dialogs_(dialogs),
+      owner_(owner),
       hooks_(std::move(hooks)),
       journal_(journal),
-      timer1_(new QTimer(hooks_.owner)),
-      journalTimer_(new QTimer(hooks_.owner)),
+      timer1_(new QTimer(owner_)),
+      journalTimer_(new QTimer(owner_)),
       stream_(
           converter.ComPort1(), [this](const std::string& message) { Failure(message); },
           [this](std::function<void()> task) {
@@ -64,24 +63,24 @@ RunController::RunController(ConverterTransfer& converter, PanelPage& panel, Gri
   journalTimer_->setObjectName(QStringLiteral("JournalTimer"));
   journalTimer_->setInterval(kJournalIntervalMs);
   QObject::connect(journalTimer_, &QTimer::timeout, &receiver_,
-                   [this] { Guarded(hooks_.owner, [this] { JournalTick(); }); });
+                   [this] { Guarded(owner_, [this] { JournalTick(); }); });
 }
 
 void RunController::Start() {
   if (!converter_.PortChosen()) {
-    hooks_.message(messages_.Text(kNoPortChosen));
+    emit Message(messages_.Text(kNoPortChosen));
     return;
   }
   // The read-back of a written table would take the stream's frames for the
   // table.
   if (hooks_.verifyPending()) {
-    hooks_.message(messages_.Own(OwnMessage::kVerifyPending));
+    emit Message(messages_.Own(OwnMessage::kVerifyPending));
     return;
   }
-  CheckCurveCells(grid_);
+  CheckCurveCells(table_);
   // What live learning changes from here to "Стоп" is one step.
-  hooks_.commit();
-  tools_.RunStarted(panel_.LearningOn());
+  emit TableStepCommitted();
+  emit RunStarted(panel_.LearningOn());
   panel_.SetRunning(true);
   stream_.Start(panel_.LearningOn(), messages_.Text(kStreamAbsent).toStdString(),
                 hooks_.resetCorrection);
@@ -91,15 +90,15 @@ void RunController::Start() {
   recordingJournal_.Begin(journal_.RecordingPath());
   journalTimer_->start();
   panel_.ClearTableCurve();
-  hooks_.refreshPanelChart();
+  panel_.RefreshInsertCellChart([this](int index) { return table_.CellText(index); });
 }
 
 void RunController::Stop() {
   if (!converter_.PortChosen()) {
-    hooks_.message(messages_.Text(kNoPortChosen));
+    emit Message(messages_.Text(kNoPortChosen));
     return;
   }
-  hooks_.commit();  // the run's live learning
+  emit TableStepCommitted();  // the run's live learning
   timer1_->stop();
   panel_.SetLinkLost(false);
   panel_.SetRunning(false);
@@ -107,14 +106,14 @@ void RunController::Stop() {
   // What the run recorded so far is on the disk; the reader's last frame
   // follows at the next pass.
   JournalTick();
-  hooks_.runStopped();
-  tools_.RecordingChanged(CoverageOf(stream_.Log()));
+  emit RunStopped();
+  emit RecordingChanged(CoverageOf(stream_.Log()));
 }
 
 void RunController::Failure(const std::string& message) {
   // Runs on the window's thread while the reader waits for it.
-  Guarded(hooks_.owner, [&] {
-    hooks_.message(QString::fromStdString(message));
+  Guarded(owner_, [&] {
+    emit Message(QString::fromStdString(message));
     Stop();
   });
 }
@@ -122,7 +121,7 @@ void RunController::Failure(const std::string& message) {
 void RunController::End(bool systemRequest) {
   if (stream_.Streaming()) {
     if (!systemRequest) {
-      Guarded(hooks_.owner, [this] { Stop(); });
+      Guarded(owner_, [this] { Stop(); });
     } else {
       try {
         Stop();
@@ -146,15 +145,17 @@ void RunController::Tick() {
                                    std::memory_order_relaxed);
 
   // A converter lost during the run is marked over the gauges.
-  if (const bool lost = stream_.LinkLost(); lost != panel.LinkLostShown())
+  if (const bool lost = stream_.LinkLost(); lost != panel.LinkLostShown()) {
     panel.SetLinkLost(lost, messages_.Own(OwnMessage::kLinkLost));
+    if (lost) emit ConverterLost();
+  }
 
   // Once the reader is lost, the sample shown is stale: nothing is learned
   // from it.
   if (panel.LearningOn() && !stream_.ReaderLost()) {
     if (const auto write = LiveLearningStep(panel.LearningMode(), view)) {
       panel.ShowLearnedCell(write->m, write->v);
-      grid_.SetCell(write->m, write->v);
+      table_.SetCell(write->m, write->v);
     }
   }
 }

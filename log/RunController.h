@@ -12,8 +12,8 @@
 // file and puts them on the disk, twice a second; the journal goes when the
 // recording is saved or replaced, and the session's end decides the rest.
 //
-// The window hands in what the controller needs; it knows nothing else of
-// the window.
+// It reads and writes the table's model and tells what happened by its
+// signals; it asks the window the two things it needs through its hooks.
 
 #include <QObject>
 #include <QString>
@@ -22,6 +22,7 @@
 
 #include "log/RecordingJournal.h"
 #include "log/StreamRun.h"
+#include "table/Coverage.h"
 
 class QTimer;
 class QWidget;
@@ -30,11 +31,10 @@ namespace zelor {
 
 class ConverterTransfer;
 class FileDialog;
-class GridPage;
 class MessageTexts;
 class PanelPage;
 class SessionJournal;
-class TableToolsController;
+class TableModel;
 
 // The window's file dialogs the recording's commands use.
 struct RecordingDialogs {
@@ -46,38 +46,26 @@ struct RecordingDialogs {
 // How often the journal's timer puts the recording on the disk.
 inline constexpr int kJournalIntervalMs = 500;
 
-// What the controller calls in the window.
+// What the controller asks the window, and the other controller's part of
+// "Старт", which may end it.
 struct RunHooks {
-  // The owner of the message boxes of the handlers' errors and of the file
-  // dialogs.
-  QWidget* owner = nullptr;
-  // Shows a message (over the progress window while that is up).
-  std::function<void(const QString&)> message;
-  // The table history's commit: a live-learning run is one step.
-  std::function<void()> commit;
   // "Старт"'s reset of the correction's range and step, each change sending
   // its command; raises the first command that cannot be sent.
   std::function<void()> resetCorrection;
   // True while a written table is being read back.
   std::function<bool()> verifyPending;
-  // Brings the panel chart's table curve up to the grid.
-  std::function<void()> refreshPanelChart;
-  // The log chart's: a run has ended; a .log file is about to replace the
-  // recording; a .log file has replaced it.
-  std::function<void()> runStopped;
-  std::function<void()> forgetDrawing;
-  std::function<void()> frameWholeRecording;
-  // The recording's file is now this one (the caption names it).
-  std::function<void(const QString&)> logFileChosen;
 };
 
-class RunController {
+class RunController : public QObject {
+  Q_OBJECT
  public:
   // Makes the run on the converter's port, the tick and the journal's timer
-  // (children of hooks.owner). The references must outlive the controller.
-  RunController(ConverterTransfer& converter, PanelPage& panel, GridPage& grid,
-                TableToolsController& tools, const MessageTexts& messages, RecordingDialogs dialogs,
-                SessionJournal& journal, RunHooks hooks);
+  // (children of owner, which also owns the message boxes of the handlers'
+  // errors and the file dialogs). The references must outlive the
+  // controller.
+  RunController(ConverterTransfer& converter, PanelPage& panel, TableModel& table,
+                const MessageTexts& messages, RecordingDialogs dialogs, SessionJournal& journal,
+                QWidget* owner, RunHooks hooks);
   // The run's threads end before anything the controller was handed.
   ~RunController() = default;
   RunController(const RunController&) = delete;
@@ -122,20 +110,42 @@ class RunController {
   // disk, and once the run's reader has ended closes the journal.
   void JournalTick();
 
+ signals:
+  // A message for the user (shown over the progress window while that is).
+  void Message(const QString& text);
+  // The history's commit is due: a live-learning run is one step.
+  void TableStepCommitted();
+  // "Старт" is under way, with live learning on or off; "Стоп" has ended a
+  // run (the recording is whole).
+  void RunStarted(bool learning);
+  void RunStopped();
+  // The converter stopped answering during the run (the tick's mark shows
+  // it over the gauges).
+  void ConverterLost();
+  // The recording is another: after a run, a .log opened, a journal
+  // recovered; with its coverage of the cells, computed once here.
+  void RecordingChanged(const LogCoverage& coverage);
+  // A .log file is about to replace the recording, and has replaced it
+  // (after RecordingChanged).
+  void RecordingAboutToBeReplaced();
+  void RecordingReplaced();
+  // The recording's file is now this one (the caption names it).
+  void LogFileChosen(const QString& name);
+
  private:
   // The journal's file goes: the recording is saved or replaced.
   void ForgetJournal();
 
   ConverterTransfer& converter_;
   PanelPage& panel_;
-  GridPage& grid_;
-  TableToolsController& tools_;
+  TableModel& table_;
   const MessageTexts& messages_;
   RecordingDialogs dialogs_;
+  QWidget* owner_;
   RunHooks hooks_;
   SessionJournal& journal_;
-  QTimer* timer1_;        // owned by hooks.owner
-  QTimer* journalTimer_;  // owned by hooks.owner
+  QTimer* timer1_;        // owned by owner_
+  QTimer* journalTimer_;  // owned by owner_
   RecordingJournal recordingJournal_;
   // The recording in the buffer was recorded (or recovered) and not saved
   // since.

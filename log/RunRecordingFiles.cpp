@@ -12,8 +12,7 @@
 #include "log/RecordingCoverage.h"
 #include "log/RunController.h"
 #include "table/CellText.h"
-#include "table/GridPage.h"
-#include "table/TableToolsController.h"
+#include "table/TableModel.h"
 #include "widgets/FileDialog.h"
 
 namespace zelor {
@@ -25,12 +24,12 @@ const QString kLogFilter = QStringLiteral("Log Files|*.log|All|*.*");
 
 void RunController::SaveRecording() {
   if (stream_.Log().Count() < kMinimumLogSamples) {
-    hooks_.message(messages_.Text(kLogTooShort));
+    emit Message(messages_.Text(kLogTooShort));
     return;
   }
   FileDialog& dialog = *dialogs_.save;
   dialog.SetFilter(kLogFilter);
-  if (dialog.Execute(hooks_.owner)) {
+  if (dialog.Execute(owner_)) {
     dialog.SetFileName(LogFileName(dialog.FileName()));
     // After "Стоп" the last run's reader may still store the frame of its
     // last read: the file holds the whole recording.
@@ -38,7 +37,7 @@ void RunController::SaveRecording() {
     if (runOver) stream_.JoinReader();
     // A failed save leaves an older file of that name as it was.
     if (const auto error = SaveLogFile(stream_.Log(), dialog.FileName())) {
-      hooks_.message(*error);
+      emit Message(*error);
       return;
     }
     // Saved whole: the journal has nothing more to keep. A save during the
@@ -49,61 +48,61 @@ void RunController::SaveRecording() {
     }
   }
   // After a cancel: the name last chosen in the save dialog.
-  hooks_.logFileChosen(dialog.FileName());
+  emit LogFileChosen(dialog.FileName());
 }
 
 void RunController::ExportCsv() {
   // The same refusal as the .log save; like it, allowed while the stream
   // runs (the count is read once, and the slots below it are complete).
   if (stream_.Log().Count() < kMinimumLogSamples) {
-    hooks_.message(messages_.Text(kLogTooShort));
+    emit Message(messages_.Text(kLogTooShort));
     return;
   }
   FileDialog& dialog = *dialogs_.csv;
-  if (!dialog.Execute(hooks_.owner)) return;
+  if (!dialog.Execute(owner_)) return;
   dialog.SetFileName(LogCsvFileName(dialog.FileName()));
   // Each cell is read once; one that is not a number leaves its field empty.
   LogCsvTable table;
-  for (int maf = 0; maf < 256; ++maf) table[maf] = IntegerOf(grid_.CellText(maf).toStdString());
+  for (int maf = 0; maf < 256; ++maf) table[maf] = table_.CellInteger(maf);
   if (const auto error = SaveLogCsvFile(stream_.Log(), dialog.FileName(), table))
-    hooks_.message(*error);
+    emit Message(*error);
 }
 
 void RunController::OpenRecording() {
   // The reader is the only writer of the recording while the stream runs.
   if (stream_.Streaming()) {
-    hooks_.message(messages_.Own(OwnMessage::kLogOpenWhileStreaming));
+    emit Message(messages_.Own(OwnMessage::kLogOpenWhileStreaming));
     return;
   }
   FileDialog& dialog = *dialogs_.open;
   dialog.SetFilter(kLogFilter);
-  hooks_.forgetDrawing();
-  if (!dialog.Execute(hooks_.owner)) return;
+  emit RecordingAboutToBeReplaced();
+  if (!dialog.Execute(owner_)) return;
   // The last run's reader may still store the frame of its last read.
   stream_.JoinReader();
   if (const auto error = OpenLogFile(stream_.Log(), dialog.FileName())) {
-    hooks_.message(*error);
+    emit Message(*error);
     return;
   }
   // The recording is replaced by one that is kept in its file.
   unsaved_ = false;
   ForgetJournal();
-  tools_.RecordingChanged(CoverageOf(stream_.Log()));
-  hooks_.frameWholeRecording();
-  hooks_.logFileChosen(dialog.FileName());
+  emit RecordingChanged(CoverageOf(stream_.Log()));
+  emit RecordingReplaced();
+  emit LogFileChosen(dialog.FileName());
 }
 
 bool RunController::RecoverRecording(const QString& path) {
-  hooks_.forgetDrawing();
+  emit RecordingAboutToBeReplaced();
   stream_.JoinReader();
   if (const auto error = OpenLogFile(stream_.Log(), path)) {
-    hooks_.message(*error);
+    emit Message(*error);
     return false;
   }
   // Its only copy is the journal.
   unsaved_ = true;
-  tools_.RecordingChanged(CoverageOf(stream_.Log()));
-  hooks_.frameWholeRecording();
+  emit RecordingChanged(CoverageOf(stream_.Log()));
+  emit RecordingReplaced();
   return true;
 }
 

@@ -14,6 +14,7 @@
 #include "table/CellIndex.h"
 #include "table/CellText.h"
 #include "table/TableGrid.h"
+#include "table/TableModel.h"
 #include "widgets/UpDown.h"
 
 namespace zelor {
@@ -96,7 +97,7 @@ QLabel* MakeLabel(const char* name, const QString& text, QWidget* parent) {
 
 }  // namespace
 
-GridPage::GridPage(QWidget* page) : page_(page) {
+GridPage::GridPage(QWidget* page, TableModel& table) : page_(page), table_(table) {
   grid_ = MakeTableGrid(QStringLiteral("StringGrid1"), page);
 
   labelVersion_ = MakeLabel("LabelVersion", QStringLiteral("FirmWare:  V"), page);
@@ -115,7 +116,7 @@ GridPage::GridPage(QWidget* page) : page_(page) {
   pump->setObjectName(QStringLiteral("GroupBox2"));
   pump->setGeometry(524, 108, 260, 150);
 
-  const TableSettings defaults = Defaults();
+  const TableSettings& settings = table_.Settings();
   for (int index = 0; index < kSettingCount; ++index) {
     const SettingControl& control = kSettingControls[index];
     QGroupBox* group = index < 4 ? pump : smoothing;
@@ -130,27 +131,37 @@ GridPage::GridPage(QWidget* page) : page_(page) {
     edit->setEnabled(false);
     const SettingRange range = kSettingRanges[index];
     auto* upDown = new UpDown(QString::fromLatin1(control.upDown), range.min, range.max,
-                              defaults.Get(index), group);
+                              settings.Get(index), group);
     upDown->setGeometry(224, y, 17, 22);
     upDown->setEnabled(false);
     upDown->SetBuddy(edit);
     edits_[index] = edit;
     upDowns_[index] = upDown;
+    QObject::connect(upDown, &UpDown::PositionChanged, grid_,
+                     [this, index](int position) { table_.SetSetting(index, position); });
   }
 
-  // Every change of a cell's text, by a command or by typing, reaches the
-  // model as one change of that cell; a change of a background alone is
-  // not a change of the text.
-  cellChanges_ = QObject::connect(
+  // A text typed into a cell goes into the model; a change of a
+  // background alone is not a change of the text.
+  links_[0] = QObject::connect(
       grid_->model(), &QAbstractItemModel::dataChanged, grid_,
       [this](const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles) {
         if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole) && !roles.contains(Qt::EditRole))
           return;
-        for (int row = topLeft.row(); row <= bottomRight.row(); ++row)
-          for (int column = topLeft.column(); column <= bottomRight.column(); ++column)
-            MarkCell(row, column);
+        for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
+          for (int column = topLeft.column(); column <= bottomRight.column(); ++column) {
+            const QTableWidgetItem* item = grid_->item(row, column);
+            table_.SetCellText(CellIndexAt(row, column), item ? item->text() : QString());
+          }
+        }
       });
-  for (int index = 0; index < 256; ++index) MarkCell(CellRow(index), CellColumn(index));
+  links_[1] = QObject::connect(&table_, &TableModel::CellsChanged, grid_,
+                               [this](int first, int last) { ShowCells(first, last); });
+  links_[2] = QObject::connect(&table_, &TableModel::SettingsChanged, grid_, [this] {
+    for (int index = 0; index < kSettingCount; ++index)
+      upDowns_[index]->SetPosition(table_.SettingValue(index));
+  });
+  ShowCells(0, static_cast<int>(kCellCount) - 1);
 
   grid_->setItemDelegate(new TintedCells(tint_, marks_, grid_));
   contextMenu_ = new QMenu(grid_);
@@ -179,7 +190,9 @@ GridPage::GridPage(QWidget* page) : page_(page) {
       [this](const QPoint& pos) { contextMenu_->popup(grid_->viewport()->mapToGlobal(pos)); });
 }
 
-GridPage::~GridPage() { QObject::disconnect(cellChanges_); }
+GridPage::~GridPage() {
+  for (const QMetaObject::Connection& link : links_) QObject::disconnect(link);
+}
 
 QColor GridPage::MarkColour(CellMark mark) {
   switch (mark) {
@@ -235,10 +248,19 @@ void GridPage::HideCoverage() {
   grid_->viewport()->update();
 }
 
-void GridPage::MarkCell(int row, int column) {
-  QTableWidgetItem* item = grid_->item(row, column);
-  const int index = CellIndexAt(row, column);
-  if (!marks_.Update(index, item ? item->text().toStdString() : std::string())) return;
+void GridPage::ShowCells(int first, int last) {
+  for (int index = first; index <= last; ++index) {
+    // A typed text is in its cell already; writing it again would be heard
+    // as another edit.
+    const QString& text = table_.CellText(index);
+    if (GridCellText(grid_, index) != text) SetGridCellText(grid_, index, text);
+    MarkCell(index);
+  }
+}
+
+void GridPage::MarkCell(int index) {
+  QTableWidgetItem* item = grid_->item(CellRow(index), CellColumn(index));
+  if (!marks_.Update(index, table_.CellText(index).toStdString())) return;
   if (!item) return;
   const QColor colour = MarkColour(marks_.Mark(index));
   item->setData(Qt::BackgroundRole, colour.isValid() ? QVariant(colour) : QVariant());
@@ -246,38 +268,12 @@ void GridPage::MarkCell(int row, int column) {
 
 void GridPage::SetConverterCopy(std::span<const std::uint8_t, 256> copy) {
   marks_.SetCopy(copy);
-  for (int index = 0; index < 256; ++index) MarkCell(CellRow(index), CellColumn(index));
+  for (std::size_t index = 0; index < kCellCount; ++index) MarkCell(static_cast<int>(index));
 }
 
 void GridPage::ForgetConverterCopy() {
   marks_.ForgetCopy();
-  for (int index = 0; index < 256; ++index) MarkCell(CellRow(index), CellColumn(index));
-}
-
-QString GridPage::CellText(int index) const { return GridCellText(grid_, index); }
-
-void GridPage::SetCellText(int index, const QString& text) { SetGridCellText(grid_, index, text); }
-
-std::array<std::uint8_t, 256> GridPage::CellBytes(bool english) const {
-  return GridCellBytes(grid_, english);
-}
-
-int GridPage::SettingValue(int index) const {
-  return ParseInteger(edits_.at(index)->text().toStdString());
-}
-
-TableSettings GridPage::Settings() const {
-  TableSettings settings;
-  for (int index = 0; index < kSettingCount; ++index) settings.Set(index, SettingValue(index));
-  return settings;
-}
-
-void GridPage::SetSetting(int index, int value) {
-  upDowns_.at(index)->SetPosition(ClampSetting(index, value));
-}
-
-void GridPage::SetSettings(const TableSettings& settings) {
-  for (int index = 0; index < kSettingCount; ++index) SetSetting(index, settings.Get(index));
+  for (std::size_t index = 0; index < kCellCount; ++index) MarkCell(static_cast<int>(index));
 }
 
 }  // namespace zelor

@@ -1,9 +1,11 @@
 #pragma once
-// The tab "Таблица Замены": the 16 × 16 grid that is the store of the
-// replacement table, the six TableSettings boxes with their spin controls, and
-// the firmware label. The cells' backgrounds show which of them the converter
-// does not hold yet (table/UnwrittenCells): each cell is marked again
-// whenever its text changes, however it was changed.
+// The tab "Таблица Замены": the 16 × 16 grid that shows the replacement
+// table (table/TableModel), the six TableSettings boxes with their spin
+// controls, and the firmware label. A cell typed in and a spin control's
+// click go into the model; every change of the model, however it was made,
+// shows in the grid and the boxes at once. The cells' backgrounds show which
+// of them the converter does not hold yet (table/UnwrittenCells): each cell
+// is marked again whenever its text changes.
 //
 // The grid's selection is one rectangle of cells (the view's own selection
 // model); the tuner's tools work on it, from the grid's context menu, whose
@@ -35,6 +37,7 @@ class QWidget;
 namespace zelor {
 
 class MessageTexts;
+class TableModel;
 class UpDown;
 
 // The grid's context menu items: the five tools, then the coverage view's
@@ -58,8 +61,9 @@ struct CoverageTint {
 
 class GridPage {
  public:
-  // Builds the tab's controls inside page (a tab of the main window).
-  explicit GridPage(QWidget* page);
+  // Builds the tab's controls inside page (a tab of the main window),
+  // showing table, which must outlive the page.
+  GridPage(QWidget* page, TableModel& table);
   ~GridPage();
   GridPage(const GridPage&) = delete;
   GridPage& operator=(const GridPage&) = delete;
@@ -68,27 +72,7 @@ class GridPage {
   QTableWidget* Grid() const { return grid_; }
   QLabel* VersionLabel() const { return labelVersion_; }
 
-  // Text of cell index (0..255), unparsed.
-  QString CellText(int index) const;
-  // Writes text into cell index (0..255).
-  void SetCellText(int index, const QString& text);
-  // Writes the decimal text of value into cell index.
-  void SetCell(int index, int value) { SetCellText(index, QString::number(value)); }
-
-  // The 256 cells as table bytes, ascending index. Stops at the first cell
-  // that is not an integer, or that lies outside 0..255, by raising the
-  // error that names it (in English when english is set); nothing is
-  // returned then.
-  std::array<std::uint8_t, 256> CellBytes(bool english) const;
-
-  // Setting index (0..5, stored order) as its edit box shows it, parsed as
-  // an integer (raising the conversion error for text that is not one).
-  int SettingValue(int index) const;
-  // The six settings as their edit boxes show them.
-  TableSettings Settings() const;
-  // Sets setting index, brought into its range; its edit box shows it.
-  void SetSetting(int index, int value);
-  void SetSettings(const TableSettings& settings);
+  TableModel& Table() const { return table_; }
 
   // Takes the converter's copy of the table (what it was read or verified to
   // hold) and marks every cell against it.
@@ -129,19 +113,22 @@ class GridPage {
 
  private:
   QWidget* page_;
+  TableModel& table_;
   QTableWidget* grid_;
   QLabel* labelVersion_;
   std::array<QLineEdit*, kSettingCount> edits_{};
   std::array<UpDown*, kSettingCount> upDowns_{};
   CellMarks marks_;
-  QMetaObject::Connection cellChanges_;
+  // The grid's edits into the model, the model's changes into the grid.
+  std::array<QMetaObject::Connection, 3> links_;
   QMenu* contextMenu_ = nullptr;
   GridToolItems tools_;
   CoverageTint tint_;
 
-  // Marks the cell in row and column by its text; recolours it when its
-  // mark changed.
-  void MarkCell(int row, int column);
+  // Marks cell index by its text; recolours it when its mark changed.
+  void MarkCell(int index);
+  // Shows the model's cells first..last and marks them.
+  void ShowCells(int first, int last);
 };
 
 }  // namespace zelor

@@ -2,30 +2,28 @@
 
 #include <QLabel>
 #include <QMouseEvent>
-#include <utility>
 
 #include "core/ChartGeometry.h"
 #include "core/MessageTexts.h"
-#include "table/CellText.h"
-#include "table/GridPage.h"
 #include "table/TableChart.h"
-#include "table/TableHistoryController.h"
+#include "table/TableHistory.h"
+#include "table/TableModel.h"
 
 namespace zelor {
 
-TableChartController::TableChartController(QWidget* page, GridPage& grid,
-                                           const MessageTexts& messages, TableChartHooks hooks)
-    : chart_(new TableChart(page)), grid_(grid), messages_(messages), hooks_(std::move(hooks)) {
+TableChartController::TableChartController(QWidget* page, TableModel& table,
+                                           const MessageTexts& messages)
+    : chart_(new TableChart(page)), table_(table), messages_(messages) {
   chart_->setGeometry(0, 0, 961, 485);
 }
 
 void TableChartController::Rebuild() {
   QCPGraph* series = chart_->Series1();
   series->data()->clear();
-  for (int index = 0; index < 256; ++index) {
+  for (int index = 0; index < static_cast<int>(kCellCount); ++index) {
     int value = 0;
     try {
-      value = ParseInteger(grid_.CellText(index).toStdString());
+      value = table_.CellValue(index);
     } catch (...) {
       chart_->replot();
       throw;
@@ -44,7 +42,7 @@ void TableChartController::MouseDown(const QMouseEvent& event) {
       HitPoint(chart.PointXs(), chart.PointYs(), chart.XMap(), chart.YMap(), pos.x(), pos.y());
   if (event.button() != Qt::LeftButton || !hit) return;
   drag_.dragging = true;
-  hooks_.commit();  // the whole drag is one step, taken on release
+  emit TableStepCommitted();  // the whole drag is one step, taken on release
   drag_.pickedPoint = *hit;
   drag_.scale = DragScale(chart.YMap());
   drag_.dragPressY = pos.y();
@@ -62,18 +60,18 @@ void TableChartController::MouseMove(const QMouseEvent& event) {
     const int value = DragValue(drag_.dragPressY, pos.y(), drag_.scale, drag_.startValue);
     chart.SetPointValue(drag_.pickedPoint, value);
     const int x = static_cast<int>(chart.PointXs().at(drag_.pickedPoint));
-    hooks_.showHint(QString::fromStdString(HintPanelText(x, value, caption)));
+    emit HintChanged(QString::fromStdString(HintPanelText(x, value, caption)));
     label8->setText(QString::fromStdString(HintLabelText(x, value, caption, false)));
     label8->adjustSize();
     label8->show();
-    if (x >= 0 && x <= 255) grid_.SetCell(x, value);
+    if (x >= 0 && x <= 255) table_.SetCell(x, value);
     return;
   }
   const std::vector<double> xs = chart.PointXs();
   const std::vector<double> ys = chart.PointYs();
   const std::optional<int> hit = HitPoint(xs, ys, chart.XMap(), chart.YMap(), pos.x(), pos.y());
   if (!hit) {
-    hooks_.showHint(QString());
+    emit HintChanged(QString());
     label8->hide();
     drag_.dragging = false;
     return;
@@ -83,23 +81,23 @@ void TableChartController::MouseMove(const QMouseEvent& event) {
   label8->setText(QString::fromStdString(HintLabelText(x, y, caption, true)));
   label8->adjustSize();
   label8->show();
-  hooks_.showHint(QString::fromStdString(HintPanelText(x, y, caption)));
+  emit HintChanged(QString::fromStdString(HintPanelText(x, y, caption)));
 }
 
 void TableChartController::MouseUp() {
   drag_.dragging = false;
-  hooks_.commit();
-  hooks_.showHint(QString());
+  emit TableStepCommitted();
+  emit HintChanged(QString());
   chart_->EnableZoom(true);
 }
 
 void TableChartController::DoubleClick() {
-  const TableStepScope step(hooks_.commit);
+  const TableStepScope step([this] { emit TableStepCommitted(); });
   const std::optional<std::pair<int, int>> cell =
       DoubleClickCell(chart_->XMap(), chart_->YMap(), drag_.pressX, drag_.pressY);
   if (!cell) return;
-  grid_.SetCell(cell->first, cell->second);
-  hooks_.redraw();
+  table_.SetCell(cell->first, cell->second);
+  emit TableReworked();
 }
 
 }  // namespace zelor

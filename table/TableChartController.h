@@ -5,11 +5,11 @@
 // under it. The geometry is in ChartGeometry; this feeds it the mouse
 // positions and writes the results.
 //
-// The window hands in what the controller needs; it knows nothing else of
-// the window.
+// It reads and writes the table's model and tells what happened by its
+// signals; it knows nothing of the window.
 
+#include <QObject>
 #include <QString>
-#include <functional>
 
 #include "table/TableChartDrag.h"
 
@@ -18,25 +18,16 @@ class QWidget;
 
 namespace zelor {
 
-class GridPage;
 class MessageTexts;
 class TableChart;
+class TableModel;
 
 // What the controller calls in the window.
-struct TableChartHooks {
-  // The table history's commit (see TableStepScope).
-  std::function<void()> commit;
-  // Redraws the table chart from the grid.
-  std::function<void()> redraw;
-  // Shows a hint in the status bar; an empty text clears it.
-  std::function<void(const QString&)> showHint;
-};
-
-class TableChartController {
+class TableChartController : public QObject {
+  Q_OBJECT
  public:
   // Builds the chart on page. The references must outlive the controller.
-  TableChartController(QWidget* page, GridPage& grid, const MessageTexts& messages,
-                       TableChartHooks hooks);
+  TableChartController(QWidget* page, TableModel& table, const MessageTexts& messages);
   TableChartController(const TableChartController&) = delete;
   TableChartController& operator=(const TableChartController&) = delete;
 
@@ -51,11 +42,19 @@ class TableChartController {
   void MouseUp();
   void DoubleClick();
 
+ signals:
+  // The history's commit is due (see TableStepScope).
+  void TableStepCommitted();
+  // A double click set a cell: the chart is to be rebuilt as its tab's
+  // show does.
+  void TableReworked();
+  // The status bar's hint; an empty text clears it.
+  void HintChanged(const QString& text);
+
  private:
   TableChart* chart_;  // owned by its page
-  GridPage& grid_;
+  TableModel& table_;
   const MessageTexts& messages_;
-  TableChartHooks hooks_;
   TableChartDrag drag_;
 };
 

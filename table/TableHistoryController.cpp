@@ -4,38 +4,45 @@
 #include <QAction>
 #include <QMenu>
 #include <QTableWidget>
-#include <utility>
 
 #include "core/SessionJournal.h"
 #include "table/GridPage.h"
 #include "table/TableGrid.h"
+#include "table/TableModel.h"
 #include "ui/HandlerGuard.h"
-#include "widgets/UpDown.h"
 
 namespace zelor {
 
 TableHistoryController::TableHistoryController(GridPage& grid, LearnedMarks& learning,
-                                               TableHistoryItems items, TableHistoryHooks hooks,
+                                               TableHistoryItems items, QWidget* owner,
                                                SessionJournal* journal)
-    : grid_(grid), learning_(learning), items_(items), hooks_(std::move(hooks)), journal_(journal) {
+    : grid_(grid),
+      table_(grid.Table()),
+      learning_(learning),
+      items_(items),
+      owner_(owner),
+      journal_(journal) {
   history_.Reset(Now());
   UpdateItems();
+  // Whatever changes the table can be taken back at once.
+  auto changed = [this] {
+    if (!showing_ && !items_.undo->isEnabled()) items_.undo->setEnabled(history_.Pending(Now()));
+  };
+  connect(&table_, &TableModel::CellsChanged, this, changed);
+  connect(&table_, &TableModel::SettingsChanged, this, changed);
   // A live-learning run changes the table between commits: its learning so
   // far can be taken back too.
-  QObject::connect(items_.menu, &QMenu::aboutToShow, &receiver_, [this] {
-    items_.undo->setEnabled(history_.CanUndo() || history_.Pending(Now()));
-  });
+  connect(items_.menu, &QMenu::aboutToShow, this,
+          [this] { items_.undo->setEnabled(history_.CanUndo() || history_.Pending(Now())); });
   // A cell typed in the grid is a step once its editor closes.
-  QObject::connect(grid_.Grid()->itemDelegate(), &QAbstractItemDelegate::closeEditor, &receiver_,
-                   [this] { Guarded(hooks_.owner, [this] { Commit(); }); });
+  connect(grid_.Grid()->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
+          [this] { Guarded(owner_, [this] { Commit(); }); });
 }
 
 TableState TableHistoryController::Now() const {
   TableState state;
-  for (int index = 0; index < 256; ++index) state.cells[index] = grid_.CellText(index);
-  // The spin controls hold the settings their read-only boxes show.
-  for (int index = 0; index < kSettingCount; ++index)
-    state.settings.Set(index, grid_.SettingUpDown(index)->Position());
+  state.cells = table_.Texts();
+  state.settings = table_.Settings();
   state.learned = learning_.LearnedCells();
   return state;
 }
@@ -60,11 +67,13 @@ void TableHistoryController::UpdateItems() {
 }
 
 void TableHistoryController::Show(const TableState& state) {
-  for (int index = 0; index < 256; ++index) grid_.SetCellText(index, state.cells[index]);
-  grid_.SetSettings(state.settings);
+  showing_ = true;
+  table_.SetTexts(state.cells);
+  table_.SetSettings(state.settings);
   learning_.SetLearnedCells(state.learned);
+  showing_ = false;
   grid_.Page()->update();
-  hooks_.shown();
+  emit TableReworked();
 }
 
 void TableHistoryController::Undo() { Move(&TableHistory::Undo); }

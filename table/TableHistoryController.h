@@ -1,19 +1,18 @@
 #pragma once
 // The table history bound to the window: "Отменить" and "Вернуть", the commit
 // that records a step, the states of the two items, and the grid's editor,
-// whose end commits the cell typed in. The grid stays the store of the table;
-// the history (TableHistory) keeps the states steps replaced, each with the
-// learned marks of its cells.
+// whose end commits the cell typed in. The table's model is the table; the
+// history (TableHistory) keeps the states steps replaced, each with the
+// learned marks of its cells, and follows the model's changes so that
+// "Отменить" is offered as soon as the table differs from its last step.
 //
 // After each step (and each undo or redo) the table shown is kept in the
 // session's journal as a .tab image, so that an end without a question does
 // not lose it; a table with a cell that is no byte keeps the image before.
 //
-// The window hands in what the controller needs; it knows nothing else of
-// the window.
+// It tells what it showed by its signal; it knows nothing of the window.
 
 #include <QObject>
-#include <functional>
 #include <optional>
 
 #include "table/TableHistory.h"
@@ -26,15 +25,7 @@ namespace zelor {
 
 class GridPage;
 class SessionJournal;
-
-// What the controller calls in the window.
-struct TableHistoryHooks {
-  // The owner of the message box of a commit that fails.
-  QWidget* owner = nullptr;
-  // Brings the views that show the table (the charts) up to a state taken
-  // back or forward.
-  std::function<void()> shown;
-};
+class TableModel;
 
 // The items the history enables: the undo and redo items, and the menu that
 // holds them (opening it offers a live-learning run's pending changes).
@@ -44,12 +35,14 @@ struct TableHistoryItems {
   QMenu* menu = nullptr;
 };
 
-class TableHistoryController {
+class TableHistoryController : public QObject {
+  Q_OBJECT
  public:
   // Starts the history at the table shown, kept in journal (none: not
-  // kept). The references must outlive the controller.
+  // kept); owner owns the message box of a commit that fails. The
+  // references must outlive the controller.
   TableHistoryController(GridPage& grid, LearnedMarks& learning, TableHistoryItems items,
-                         TableHistoryHooks hooks, SessionJournal* journal = nullptr);
+                         QWidget* owner, SessionJournal* journal = nullptr);
   TableHistoryController(const TableHistoryController&) = delete;
   TableHistoryController& operator=(const TableHistoryController&) = delete;
 
@@ -63,6 +56,11 @@ class TableHistoryController {
 
   const TableHistory& Steps() const { return history_; }
 
+ signals:
+  // A state taken back or forward is in the table: the views that show it
+  // (the charts) are to follow.
+  void TableReworked();
+
  private:
   TableState Now() const;
   void Show(const TableState& state);
@@ -71,13 +69,13 @@ class TableHistoryController {
   void Keep();
 
   GridPage& grid_;
+  TableModel& table_;
   LearnedMarks& learning_;
   TableHistoryItems items_;
-  TableHistoryHooks hooks_;
+  QWidget* owner_;
   TableHistory history_;
   SessionJournal* journal_;
-  // The connections' receiver: they end with the controller.
-  QObject receiver_;
+  bool showing_ = false;  // a state taken back or forward going into the table
 };
 
 }  // namespace zelor

@@ -17,78 +17,74 @@
 namespace zelor {
 
 TableToolsController::TableToolsController(GridPage& grid, TableChart& chart,
-                                           const MessageTexts& messages, TableToolsHooks hooks)
-    : grid_(grid), chart_(chart), messages_(messages), hooks_(std::move(hooks)) {
+                                           const MessageTexts& messages, QWidget* owner)
+    : grid_(grid), table_(grid.Table()), chart_(chart), messages_(messages), owner_(owner) {
   const GridToolItems& items = grid_.ToolItems();
   auto bind = [this](QAction* item, auto tool, bool wholeTable = false) {
-    QObject::connect(item, &QAction::triggered, &receiver_, [this, tool, wholeTable] {
-      Guarded(hooks_.owner, [&] { Run(tool, wholeTable); });
-    });
+    QObject::connect(item, &QAction::triggered, this,
+                     [this, tool, wholeTable] { Guarded(owner_, [&] { Run(tool, wholeTable); }); });
   };
   bind(items.interpolate, [](const SelectedCells& cells) { return InterpolateCells(cells); });
   bind(items.smooth, [](const SelectedCells& cells) { return SmoothCells(cells); });
   bind(items.add, [this](const SelectedCells& cells) -> std::optional<CellWrites> {
-    const std::optional<int> n = amounts_.AskAdd(hooks_.owner, messages_);
+    const std::optional<int> n = amounts_.AskAdd(owner_, messages_);
     if (!n) return std::nullopt;
     return AddToCells(cells, *n);
   });
   bind(items.scale, [this](const SelectedCells& cells) -> std::optional<CellWrites> {
-    const std::optional<int> percent = amounts_.AskPercent(hooks_.owner, messages_);
+    const std::optional<int> percent = amounts_.AskPercent(owner_, messages_);
     if (!percent) return std::nullopt;
     return ScaleCells(cells, *percent);
   });
   bind(
       items.fillGaps, [this](const SelectedCells& cells) { return FillGaps(cells, covered_); },
       true);
-  QObject::connect(items.coverage, &QAction::toggled, &receiver_,
-                   [this] { Guarded(hooks_.owner, [this] { ShowCoverageViews(); }); });
-  QObject::connect(grid_.Grid()->selectionModel(), &QItemSelectionModel::selectionChanged,
-                   &receiver_, [this] { UpdateItems(); });
+  QObject::connect(items.coverage, &QAction::toggled, this,
+                   [this] { Guarded(owner_, [this] { ShowCoverageViews(); }); });
+  QObject::connect(grid_.Grid()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                   [this] { UpdateItems(); });
   UpdateItems();
 }
 
 void TableToolsController::ApplyOwnCaptions() { grid_.ApplyOwnCaptions(messages_); }
 
-std::array<QString, 256> TableToolsController::Texts() const {
-  std::array<QString, 256> texts;
-  for (int index = 0; index < 256; ++index) texts[index] = grid_.CellText(index);
-  return texts;
-}
-
 void TableToolsController::Run(
     const std::function<std::optional<CellWrites>(const SelectedCells&)>& tool, bool wholeTable) {
   // A cell still being edited and a live-learning run's changes so far are
   // steps of their own, and the tool reads the table they leave.
-  hooks_.commit();
+  emit TableStepCommitted();
   // A selected cell that is not a number refuses the tool here, before its
   // amount is asked and before anything changes.
   std::vector<int> selection = grid_.SelectedIndices();
   if (wholeTable && selection.size() == 1) selection.clear();
-  const SelectedCells cells(Texts(), std::move(selection));
+  const SelectedCells cells(table_.Texts(), std::move(selection));
   const std::optional<CellWrites> writes = tool(cells);
   if (!writes) return;
-  for (const CellWrite& write : *writes) grid_.SetCell(write.index, write.value);
-  hooks_.commit();
+  CellTexts texts = table_.Texts();
+  for (const CellWrite& write : *writes) texts.at(write.index) = QString::number(write.value);
+  table_.SetTexts(texts);
+  emit TableStepCommitted();
   ShowChangedCount(writes->size());
   if (writes->empty()) return;
   // The table chart's hint may tell a value the table no longer holds.
   chart_.HintLabel()->hide();
-  hooks_.refresh();
+  emit TableReworked();
 }
 
 void TableToolsController::ShowChangedCount(std::size_t count) const {
-  hooks_.showStatus(messages_.Own(OwnMessage::kCellsChanged).arg(count));
+  emit StatusChanged(messages_.Own(OwnMessage::kCellsChanged).arg(count));
 }
 
-void TableToolsController::ShowChanged(const std::array<QString, 256>& before) const {
+void TableToolsController::ShowChanged(const CellTexts& before) const {
   std::size_t count = 0;
-  for (int index = 0; index < 256; ++index) count += grid_.CellText(index) != before[index];
+  for (std::size_t index = 0; index < kCellCount; ++index)
+    count += table_.CellText(static_cast<int>(index)) != before[index];
   ShowChangedCount(count);
 }
 
 void TableToolsController::RunStarted(bool learning) {
   runStart_.reset();
-  if (learning) runStart_ = Texts();
+  if (learning) runStart_ = table_.Texts();
 }
 
 void TableToolsController::RecordingChanged(const LogCoverage& coverage) {
@@ -130,7 +126,7 @@ QString TableToolsController::GridHint(QPoint viewportPos, const QString& output
 }
 
 TableToolsController::ChangeCount::ChangeCount(const TableToolsController& tools)
-    : tools_(tools), before_(tools.Texts()) {}
+    : tools_(tools), before_(tools.table_.Texts()) {}
 
 TableToolsController::ChangeCount::~ChangeCount() {
   try {

@@ -6,8 +6,8 @@
 // hint) and on the table chart (the VAF band). The coverage is computed once
 // per recording (at "Стоп" and when a .log is opened), never per tick.
 //
-// The window hands in what the controller needs; it knows nothing else of
-// the window.
+// It reads and writes the table's model, works on the grid's selection and
+// tells what happened by its signals; it knows nothing of the window.
 
 #include <QObject>
 #include <QPoint>
@@ -17,6 +17,7 @@
 #include <optional>
 
 #include "table/Coverage.h"
+#include "table/TableModel.h"
 #include "table/TableTools.h"
 #include "table/ToolAmounts.h"
 
@@ -28,24 +29,13 @@ class GridPage;
 class MessageTexts;
 class TableChart;
 
-// What the controller calls in the window.
-struct TableToolsHooks {
-  // The owner of the amount dialogs and of the refusals' message boxes.
-  QWidget* owner = nullptr;
-  // The table history's commit: records the changes since the last commit
-  // as one step (ending a cell editing still open first).
-  std::function<void()> commit;
-  // Brings the views that show the table (the charts) up to the grid.
-  std::function<void()> refresh;
-  // Shows a text in the status bar.
-  std::function<void(const QString&)> showStatus;
-};
-
-class TableToolsController {
+class TableToolsController : public QObject {
+  Q_OBJECT
  public:
-  // Binds the grid's tool items. The references must outlive the controller.
+  // Binds the grid's tool items; owner owns the amount dialogs and the
+  // refusals' message boxes. The references must outlive the controller.
   TableToolsController(GridPage& grid, TableChart& chart, const MessageTexts& messages,
-                       TableToolsHooks hooks);
+                       QWidget* owner);
   TableToolsController(const TableToolsController&) = delete;
   TableToolsController& operator=(const TableToolsController&) = delete;
 
@@ -76,12 +66,19 @@ class TableToolsController {
 
    private:
     const TableToolsController& tools_;
-    std::array<QString, 256> before_;
+    CellTexts before_;
   };
 
+ signals:
+  // The history's commit is due: the changes since the last one are a step.
+  void TableStepCommitted();
+  // A tool changed cells: the views that show the table are to follow.
+  void TableReworked();
+  // A text for the status bar.
+  void StatusChanged(const QString& text) const;
+
  private:
-  std::array<QString, 256> Texts() const;
-  void ShowChanged(const std::array<QString, 256>& before) const;
+  void ShowChanged(const CellTexts& before) const;
   void ShowChangedCount(std::size_t count) const;
   // Runs tool over the selection as one step; tool gives nullopt when the
   // user cancelled its amount. With wholeTable, a selection of one cell (the
@@ -94,16 +91,15 @@ class TableToolsController {
   void UpdateItems();
 
   GridPage& grid_;
+  TableModel& table_;
   TableChart& chart_;
   const MessageTexts& messages_;
-  TableToolsHooks hooks_;
+  QWidget* owner_;
   ToolAmounts amounts_;
   LogCoverage coverage_{};
   std::bitset<256> covered_;
   // The cells at the start of a live-learning run.
-  std::optional<std::array<QString, 256>> runStart_;
-  // The connections' receiver: they end with the controller.
-  QObject receiver_;
+  std::optional<CellTexts> runStart_;
 };
 
 }  // namespace zelor

@@ -13,17 +13,21 @@
 #include "table/TableChartController.h"
 #include "table/TableGrid.h"
 #include "table/TableHistory.h"
+#include "table/TableModel.h"
 #include "table/TableToolsController.h"
 
 namespace zelor {
 namespace {
 
-// Fills every cell with value(index), walking the grid in ascending index
-// order, then resets the settings, as both table commands do.
+// Fills every cell with value(index) and resets the settings, as both table
+// commands do.
 template <class Value>
-void FillTable(GridPage& grid, Value value) {
-  for (int index = 0; index < 256; ++index) grid.SetCell(index, value(index));
-  grid.SetSettings(Defaults());
+void FillTable(TableModel& table, GridPage& grid, Value value) {
+  CellTexts texts;
+  for (std::size_t index = 0; index < kCellCount; ++index)
+    texts[index] = QString::number(value(static_cast<int>(index)));
+  table.SetTexts(texts);
+  table.SetSettings(Defaults());
   grid.Page()->update();
 }
 
@@ -31,14 +35,14 @@ void FillTable(GridPage& grid, Value value) {
 
 void TForm1::N14Click() {
   const TableStepScope step([this] { CommitTableStep(); });
-  FillTable(*grid_, [](int) { return 0; });
+  FillTable(*table_, *grid_, [](int) { return 0; });
   TabTableGraphShow();
   RefreshInsertCellChart();
 }
 
 void TForm1::N112Click() {
   const TableStepScope step([this] { CommitTableStep(); });
-  FillTable(*grid_, [](int index) { return index; });
+  FillTable(*table_, *grid_, [](int index) { return index; });
   TabTableGraphShow();
   RefreshInsertCellChart();
 }
@@ -49,7 +53,7 @@ void TForm1::TabTableGraphShow() {
 }
 
 void TForm1::RefreshInsertCellChart() {
-  panel_->RefreshInsertCellChart([this](int index) { return grid_->CellText(index); });
+  panel_->RefreshInsertCellChart([this](int index) { return table_->CellText(index); });
 }
 
 void TForm1::StringGrid1MouseMove(const QPoint& viewportPos) {

@@ -8,6 +8,7 @@
 #include "table/TableGrid.h"
 #include "table/TableHistory.h"
 #include "table/TableImage.h"
+#include "table/TableModel.h"
 #include "widgets/FileDialog.h"
 
 namespace zelor {
@@ -23,8 +24,8 @@ void TForm1::N13Click() {
 
   // Every cell and setting is read before the file is touched: a bad one
   // stops the save with its message and the old file stays as it was.
-  const std::array<std::uint8_t, 256> cells = grid_->CellBytes(messages_.English());
-  const auto image = EncodeTableImage(cells, grid_->Settings());
+  const std::array<std::uint8_t, 256> cells = table_->CellBytes(messages_.English());
+  const auto image = EncodeTableImage(cells, table_->Settings());
   if (const std::optional<QString> failure = SaveWholeFile(name, image)) {
     Message(*failure);
     return;
@@ -54,8 +55,8 @@ namespace zelor {
 void TForm1::LoadTableImage(const QByteArray& image) {
   const DecodedTable table =
       DecodeTableImage(std::vector<std::uint8_t>(image.begin(), image.end()));
-  for (int index = 0; index < 256; ++index) grid_->SetCell(index, table.cells[index]);
-  grid_->SetSettings(table.settings);
+  table_->SetBytes(table.cells);
+  table_->SetSettings(table.settings);
   grid_->Page()->update();
 }
 

@@ -44,6 +44,7 @@
 #include "support/ScriptedDialogs.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
+#include "table/TableModel.h"
 #include "ui/HandlerGuard.h"
 #include "widgets/BarGauge.h"
 #include "widgets/FileDialog.h"
@@ -147,7 +148,7 @@ class TestMainWindow : public QObject {
     for (int i = 0; i < tabs->count(); ++i) names << tabs->widget(i)->objectName();
     for (int k = 0; k < 6; ++k) settings << form.Grid().SettingEdit(k)->text();
     int zeros = 0;
-    for (int i = 0; i < 256; ++i) zeros += form.Grid().CellText(i) == QLatin1String("0");
+    for (int i = 0; i < 256; ++i) zeros += form.Table().CellText(i) == QLatin1String("0");
 
     Row("client area", form.centralWidget()->size(), QSize(971, 539));
     Row("fixed size", form.minimumSize() == form.maximumSize(), true);
@@ -240,9 +241,9 @@ class TestMainWindow : public QObject {
     QCOMPARE(testing::PanelControls(form).Tab->dataCount(), 256);
     QCOMPARE(testing::PanelControls(form).Tab->data()->at(77)->value, 77.0);
 
-    form.Grid().SetSetting(0, 99);
+    form.Table().SetSetting(0, 99);
     form.Action("N14")->trigger();
-    for (int i = 0; i < 256; ++i) QCOMPARE(form.Grid().CellText(i), QStringLiteral("0"));
+    for (int i = 0; i < 256; ++i) QCOMPARE(form.Table().CellText(i), QStringLiteral("0"));
     QCOMPARE(form.Grid().SettingEdit(0)->text(), QStringLiteral("4"));
     QCOMPARE(form.windowTitle(), Caption());
     QCOMPARE(series->data()->at(200)->value, 0.0);
@@ -250,13 +251,14 @@ class TestMainWindow : public QObject {
 
   void settingsAreClampedIntoTheirRanges() {
     GridPage& grid = windows_.form1->Grid();
-    grid.SetSetting(0, 0);
+    TableModel& table = windows_.form1->Table();
+    table.SetSetting(0, 0);
     QCOMPARE(grid.SettingEdit(0)->text(), QStringLiteral("1"));
-    grid.SetSetting(2, 150);
+    table.SetSetting(2, 150);
     QCOMPARE(grid.SettingEdit(2)->text(), QStringLiteral("99"));
-    grid.SetSetting(3, -7);
+    table.SetSetting(3, -7);
     QCOMPARE(grid.SettingEdit(3)->text(), QStringLiteral("1"));
-    grid.SetSetting(5, 255);
+    table.SetSetting(5, 255);
     QCOMPARE(grid.SettingEdit(5)->text(), QStringLiteral("100"));
     QVERIFY(!grid.SettingEdit(0)->isEnabled());
     QVERIFY(grid.SettingEdit(0)->isReadOnly());
@@ -271,7 +273,7 @@ class TestMainWindow : public QObject {
     QTest::mouseMove(grid->viewport(), topRight.center());
     QCOMPARE(form.findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text(),
              QStringLiteral("MAF=255      Конв.Вых.=255"));
-    form.Grid().SetCellText(3, QStringLiteral("abc"));
+    form.Table().SetCellText(3, QStringLiteral("abc"));
     const QRect cell3 = grid->visualRect(grid->model()->index(15, 3));
     QTest::mouseMove(grid->viewport(), cell3.center());
     QCOMPARE(form.findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text(),
@@ -293,7 +295,7 @@ class TestMainWindow : public QObject {
   void badCellStopsTheChartRebuildWithItsMessage() {
     TForm1& form = *windows_.form1;
     form.Action("N112")->trigger();
-    form.Grid().SetCellText(100, QStringLiteral("abc"));
+    form.Table().SetCellText(100, QStringLiteral("abc"));
     form.PageControl1()->setCurrentWidget(form.TabSheet("TabSheet1"));
     form.PageControl1()->setCurrentWidget(form.TabSheet("TabTableGraph"));
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"'abc' is not a valid integer value"});
@@ -304,7 +306,7 @@ class TestMainWindow : public QObject {
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"'abc' is not a valid floating point value"});
     QCOMPARE(testing::PanelControls(form).Tab->dataCount(), 100);
     // The program runs on: a valid table rebuilds fully.
-    form.Grid().SetCellText(100, QStringLiteral("12.5"));
+    form.Table().SetCellText(100, QStringLiteral("12.5"));
     form.TabSheet4Show();
     QCOMPARE(testing::PanelControls(form).Tab->dataCount(), 256);
     QCOMPARE(testing::PanelControls(form).Tab->data()->at(100)->value, 12.5);

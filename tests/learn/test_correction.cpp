@@ -28,6 +28,7 @@
 #include "table/CellText.h"
 #include "table/GridPage.h"
 #include "table/TableHistoryController.h"
+#include "table/TableModel.h"
 #include "ui/HandlerGuard.h"
 #include "widgets/UpDown.h"
 
@@ -89,7 +90,7 @@ class TestCorrection : public QObject, private testing::SimWindow {
     const testing::PanelControls panel(form());
     for (const Row& row : rows) {
       form().N112Click();
-      for (const auto& [m, v] : row.cells) form().Grid().SetCell(m, v);
+      for (const auto& [m, v] : row.cells) form().Table().SetCell(m, v);
       panel.TrackBarMafKon->setValue(row.end);
       panel.TrackBarMafNach->setValue(row.begin);
       panel.UpDown1->SetPosition(row.step);
@@ -101,7 +102,7 @@ class TestCorrection : public QObject, private testing::SimWindow {
       const Bytes sent = SentBy([&] { QTest::keyClick(&form(), Qt::Key_Return); });
       const Bytes stepReset = row.step != 0 ? Bytes{'c', 0, 0} : Bytes{};
       QCOMPARE(sent, Joined({stepReset, ToBytes(LiveTableUpdateFrame(expected, {}))}));
-      for (int m = 0; m < 256; ++m) QCOMPARE(form().Grid().CellText(m).toInt(), int(expected[m]));
+      for (int m = 0; m < 256; ++m) QCOMPARE(form().Table().CellText(m).toInt(), int(expected[m]));
       QCOMPARE(panel.EditCorrection->text(), QStringLiteral("0"));
       QCOMPARE(panel.Tab->data()->at(row.begin)->value, double(expected[row.begin]));
     }
@@ -114,11 +115,11 @@ class TestCorrection : public QObject, private testing::SimWindow {
     Connect();
     StartStream();
     const testing::PanelControls panel(form());
-    form().Grid().SetCellText(5, QStringLiteral("300"));  // would reach the engine as 44
+    form().Table().SetCellText(5, QStringLiteral("300"));  // would reach the engine as 44
     panel.TrackBarMafKon->setValue(120);
     panel.TrackBarMafNach->setValue(100);
     panel.UpDown1->SetPosition(10);
-    const QString before = form().Grid().CellText(110);
+    const QString before = form().Table().CellText(110);
     form().CommitTableStep();  // the typed-in 300 is a step of its own
     const std::size_t steps = form().History().Steps().UndoCount();
     // Pressed again after the language switch: the refusal in English.
@@ -131,12 +132,12 @@ class TestCorrection : public QObject, private testing::SimWindow {
     for (const QString& refusal : refusals) {
       QCOMPARE(SentBy([&] { QTest::keyClick(&form(), Qt::Key_Return); }), Bytes{});
       QCOMPARE(dialogs_->TakeMessages(), QStringList{refusal});
-      QCOMPARE(form().Grid().CellText(110), before);
+      QCOMPARE(form().Table().CellText(110), before);
       QCOMPARE(panel.EditCorrection->text(), QStringLiteral("10"));
       QCOMPARE(form().History().Steps().UndoCount(), steps);
       form().Messages().SwitchToEnglish();
     }
-    form().Grid().SetCell(5, 5);
+    form().Table().SetCell(5, 5);
     const Bytes sent = SentBy([&] { QTest::keyClick(&form(), Qt::Key_Return); });
     QCOMPARE(sent.size(), std::size_t(3 + 263));  // the step back to 0, then the table
     QCOMPARE(sent[3 + 1 + 5], std::uint8_t(5));

@@ -24,6 +24,7 @@
 #include "log/StreamRun.h"
 #include "sim/EngineModel.h"
 #include "support/SimWindow.h"
+#include "table/TableModel.h"
 
 using namespace zelor;
 
@@ -65,7 +66,7 @@ class TestLambdaDrive : public QObject, private testing::SimWindow {
     Launch({"--table", tablePath, "--o2", "wide:lc1", "--o2-delay-ms", "450"});
     Pick();
     Trigger("N7");
-    QCOMPARE(form().Grid().CellText(120), QString::number(quint8(StartTable()[120])));
+    QCOMPARE(form().Table().CellText(120), QString::number(quint8(StartTable()[120])));
     QVERIFY(dialogs_->TakeMessages().isEmpty());
 
     Drive();
@@ -90,7 +91,7 @@ class TestLambdaDrive : public QObject, private testing::SimWindow {
     QVERIFY(dialogs_->TakeMessages().isEmpty());
     int written = 0;
     for (int maf = 0; maf < 256; ++maf)
-      written += form().Grid().CellText(maf) != QString::number(quint8(StartTable()[maf]));
+      written += form().Table().CellText(maf) != QString::number(quint8(StartTable()[maf]));
     QCOMPARE(written, changed);
 
     Trigger("N8");

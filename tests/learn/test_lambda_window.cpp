@@ -22,6 +22,7 @@
 #include "support/PanelControls.h"
 #include "support/SimWindow.h"
 #include "table/TableHistoryController.h"
+#include "table/TableModel.h"
 
 using namespace zelor;
 
@@ -119,14 +120,14 @@ class TestLambdaWindow : public QObject, private testing::SimWindow {
     const std::size_t steps = form().History().Steps().UndoCount();
     (selectedOnly ? Window().applySelected : Window().apply)->click();
     QVERIFY(dialogs_->messages.isEmpty());
-    QCOMPARE(form().Grid().CellText(100), cell100);
-    QCOMPARE(form().Grid().CellText(120), cell120);
+    QCOMPARE(form().Table().CellText(100), cell100);
+    QCOMPARE(form().Table().CellText(120), cell120);
     QCOMPARE(Changed(before), 1 + (cell100 != QLatin1String("100")));
     QCOMPARE(form().History().Steps().UndoCount(), steps + 1);
     Trigger("UndoTable");
     QCOMPARE(Cells(), before);
     Trigger("RedoTable");
-    QCOMPARE(form().Grid().CellText(120), cell120);
+    QCOMPARE(form().Table().CellText(120), cell120);
   }
 
   // While the stream runs, and without a recording of 119 samples, the

@@ -15,6 +15,7 @@
 #include "support/LogChartInput.h"
 #include "support/ScriptedDialogs.h"
 #include "table/GridPage.h"
+#include "table/TableModel.h"
 
 using namespace zelor;
 using testing::Sample;
@@ -50,7 +51,7 @@ class TestLearnFromFrame : public QObject {
 
     // Locked, a learned cell keeps whatever it holds.
     Trigger("LearnedCellsLock");
-    form().Grid().SetCell(40, 7);
+    form().Table().SetCell(40, 7);
     Trigger("N16");
     QCOMPARE(Cell(40), QStringLiteral("7"));
     // After a reset the lock stands, and the first sample of each MAF wins.
@@ -100,8 +101,8 @@ class TestLearnFromFrame : public QObject {
     ShowWhole();
     Trigger("N011");
     for (int round = 0; round < 2; ++round) {  // a second choice learns again
-      form().Grid().SetCell(50, 0);
-      form().Grid().SetCell(77, 0);
+      form().Table().SetCell(50, 0);
+      form().Table().SetCell(77, 0);
       Trigger("N3MAFConst1");
       for (int n = 1; n <= 5; ++n) QCOMPARE(page().MafConstItem(n)->isChecked(), n == 3);
       QCOMPARE(Cell(50), QStringLiteral("20"));
@@ -111,8 +112,8 @@ class TestLearnFromFrame : public QObject {
   }
 
   void theLockShowsItsWarningAndRefusesDragsOnLearnedPoints() {
-    form().Grid().SetCell(30, 150);
-    form().Grid().SetCell(31, 160);
+    form().Table().SetCell(30, 150);
+    form().Table().SetCell(31, 160);
     testing::Record(form().Stream().Log(), 300,
                     [](std::int32_t k) { return Sample(40, 0, 128, 30 + k % 2, 20, 60); });
     ShowWhole();
@@ -132,7 +133,7 @@ class TestLearnFromFrame : public QObject {
   void doubleClickSetsTheCellOfTheNearestPlottedPoint() {
     // Sample k has MAF k; no point lies on the top or the bottom edge near
     // the pixels used, so no press starts a drag of its own.
-    for (int m = 0; m < 256; ++m) form().Grid().SetCell(m, 50);
+    for (int m = 0; m < 256; ++m) form().Table().SetCell(m, 50);
     testing::Record(form().Stream().Log(), 200,
                     [](std::int32_t k) { return Sample(100, 0, 128, k, 100, 100); });
     DoubleClick(QPoint(480, 240));  // not drawn yet
@@ -169,7 +170,7 @@ class TestLearnFromFrame : public QObject {
   TForm1& form() { return *windows_.form1; }
   LogChartPage& page() { return form().LogChartControl().Page(); }
   LogChart* chart() { return page().Chart(); }
-  QString Cell(int m) { return form().Grid().CellText(m); }
+  QString Cell(int m) { return form().Table().CellText(m); }
 
   void Trigger(const char* name) {
     form().findChild<QAction*>(QString::fromLatin1(name))->trigger();

@@ -25,6 +25,7 @@
 #include "support/WriteVerification.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
+#include "table/TableModel.h"
 #include "widgets/PortComboBox.h"
 
 using namespace zelor;
@@ -72,7 +73,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     Pick();
     QVERIFY(form().Converter().PortChosen());
     QVERIFY(dialogs_->messages.isEmpty());
-    for (int i = 0; i < 256; ++i) QCOMPARE(form().Grid().CellText(i), QString::number(i));
+    for (int i = 0; i < 256; ++i) QCOMPARE(form().Table().CellText(i), QString::number(i));
     QLabel* version = form().Grid().VersionLabel();
     QVERIFY(version->isVisibleTo(form().TabSheet("TabSheet3")));
     QCOMPARE(version->text(), QStringLiteral("FirmWare:  V_3.2"));
@@ -88,7 +89,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     form().N14Click();
     Pick();
     QVERIFY(dialogs_->messages.isEmpty());
-    QCOMPARE(form().Grid().CellText(77), QStringLiteral("77"));
+    QCOMPARE(form().Table().CellText(77), QStringLiteral("77"));
     QCOMPARE(sim_->Received(), (std::vector<std::uint8_t>{'s', 'r', 'v', 's', 'r', 'v'}));
   }
 
@@ -99,7 +100,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
   void portBoxReadsItsListAgainAsItOpens() {
     Launch({});
     Pick();
-    form().Grid().SetCell(5, 55);  // a read would put 5 back
+    form().Table().SetCell(5, 55);  // a read would put 5 back
     auto* box = form().findChild<PortComboBox*>(QStringLiteral("COM"));
     const QString chosen = sim_->Port();
     const QString plugged =
@@ -116,20 +117,20 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
       box->hidePopup();
     }
     QCOMPARE(box->count(), 2);
-    QCOMPARE(form().Grid().CellText(5), QStringLiteral("55"));
+    QCOMPARE(form().Table().CellText(5), QStringLiteral("55"));
     QVERIFY(dialogs_->messages.isEmpty());
   }
 
   void silentConverter() {
     Launch({"--fault", "silent"});
     form().N112Click();
-    form().Grid().SetCell(5, 99);
+    form().Table().SetCell(5, 99);
     QElapsedTimer clock;
     clock.start();
     Pick();
     QVERIFY(clock.elapsed() >= 900);
     QCOMPARE(dialogs_->TakeMessages(), QStringList{ReadFailure("#1", 0)});
-    QCOMPARE(form().Grid().CellText(5), QStringLiteral("99"));  // grid unchanged
+    QCOMPARE(form().Table().CellText(5), QStringLiteral("99"));  // grid unchanged
     QVERIFY(!form().Grid().VersionLabel()->isVisibleTo(form().TabSheet("TabSheet3")));
   }
 
@@ -137,7 +138,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     Launch({"--fault", "short-table"});
     Pick();
     QCOMPARE(dialogs_->TakeMessages(), QStringList{ReadFailure("#1", 256)});
-    QCOMPARE(form().Grid().CellText(100), QStringLiteral("0"));
+    QCOMPARE(form().Table().CellText(100), QStringLiteral("0"));
   }
 
   void surplusBytesAreDrained() {
@@ -147,7 +148,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
       Launch({"--fault", fault, "--version", "255"});
       Pick();
       QVERIFY2(dialogs_->messages.isEmpty(), fault);
-      QCOMPARE(form().Grid().CellText(100), QStringLiteral("100"));
+      QCOMPARE(form().Table().CellText(100), QStringLiteral("100"));
       QCOMPARE(form().Grid().VersionLabel()->text(), QStringLiteral("FirmWare:  V_25.5"));
       windows_ = Windows();
     }
@@ -155,7 +156,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
 
   void aConverterThatKeepsTalkingIsRefusedAfterTheTimeBound() {
     Launch({"--fault", "keep-talking"});
-    form().Grid().SetCell(100, 77);
+    form().Table().SetCell(100, 77);
     QElapsedTimer clock;
     clock.start();
     Pick();
@@ -166,7 +167,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
                          "версия могут быть неверны.\r\nТаблица не принята. Считайте таблицу "
                          "ещё раз."});
     // Neither the table nor a byte of the chatter as the version.
-    QCOMPARE(form().Grid().CellText(100), QStringLiteral("77"));
+    QCOMPARE(form().Table().CellText(100), QStringLiteral("77"));
     QVERIFY(!form().Grid().VersionLabel()->isVisibleTo(form().TabSheet("TabSheet3")));
   }
 
@@ -189,7 +190,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
   void writeThenGoodReadBack() {
     Launch({"--flash-ms", "0"});
     Pick();
-    for (int i = 0; i < 256; ++i) form().Grid().SetCell(i, (i * 7) % 256);
+    for (int i = 0; i < 256; ++i) form().Table().SetCell(i, (i * 7) % 256);
     const std::size_t before = sim_->Received().size();
     form().N8Click();
     QVERIFY(form().findChild<QTimer*>(QStringLiteral("Timer2"))->isActive());
@@ -233,7 +234,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     sim_.reset();
     Launch({"--fault", "ignore-write"});
     Pick();
-    form().Grid().SetCell(40, 200);  // the converter keeps 40
+    form().Table().SetCell(40, 200);  // the converter keeps 40
     const std::size_t before = sim_->Received().size();
     form().N8Click();
     form().findChild<QTimer*>(QStringLiteral("Timer2"))->stop();
@@ -306,7 +307,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     form().findChild<QTimer*>(QStringLiteral("Timer2"))->stop();
     QVERIFY(progress->isVisible());
     Trigger("N8");  // asked again, answered No
-    form().Grid().SetCellText(9, QStringLiteral("256"));
+    form().Table().SetCellText(9, QStringLiteral("256"));
     Trigger("N8");
     QCOMPARE(dialogs_->questionOwners, (QList<QWidget*>{&form(), progress}));
     QCOMPARE(dialogs_->TakeMessages().size(), 1);
@@ -332,7 +333,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     Pick();
     const std::vector<std::uint8_t> before = sim_->Received();
     for (const QString& text : {QStringLiteral("256"), QStringLiteral("-1")}) {
-      form().Grid().SetCellText(9, text);
+      form().Table().SetCellText(9, text);
       Trigger("N8");
       QCOMPARE(dialogs_->TakeMessages(),
                QStringList{"Ячейка MAF=9 содержит '" + text +
@@ -340,7 +341,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
       QVERIFY(!form().findChild<QTimer*>(QStringLiteral("Timer2"))->isActive());
       QVERIFY(!windows_.form3->isVisible());
     }
-    form().Grid().SetCellText(9, QStringLiteral("x1"));
+    form().Table().SetCellText(9, QStringLiteral("x1"));
     Trigger("N8");
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"'x1' is not a valid integer value"});
     QCOMPARE(form().Converter().TableMirror()[9], std::uint8_t(9));
@@ -357,7 +358,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     Launch({});
     Pick();
     form().Messages().SwitchToEnglish();
-    form().Grid().SetCellText(200, QStringLiteral("300"));
+    form().Table().SetCellText(200, QStringLiteral("300"));
     Trigger("N8");
     QCOMPARE(
         dialogs_->TakeMessages(),
@@ -387,13 +388,13 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     const std::size_t before = sim_->Received().size();
     const auto tick = [this] { Guarded(&form(), [this] { form().Timer2Timer(); }); };
     auto* timer2 = form().findChild<QTimer*>(QStringLiteral("Timer2"));
-    form().Grid().SetCell(1, 11);
+    form().Table().SetCell(1, 11);
     Trigger("N8");
     timer2->stop();                    // its ticks are driven here
     QVERIFY(WriteFrameTaken(before));  // the next write's purge would drop what is still unsent
     for (int t = 0; t < 20; ++t) tick();
     // A second write a third of the way through starts the count anew.
-    form().Grid().SetCell(2, 22);
+    form().Table().SetCell(2, 22);
     Trigger("N8");
     QVERIFY(timer2->isActive());
     timer2->stop();

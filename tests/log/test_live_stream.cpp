@@ -36,6 +36,7 @@
 #include "support/SimProcess.h"
 #include "support/SimWindow.h"
 #include "table/GridPage.h"
+#include "table/TableModel.h"
 #include "widgets/BarGauge.h"
 #include "widgets/UpDown.h"
 
@@ -188,10 +189,10 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     const int last = form().Stream().Log().Count() - 1;
     const LogSample sample = form().Stream().Log().SampleAt(last);
     const QString kept = QString::number((sample.Vaf() + 1) % 256);
-    form().Grid().SetCellText(sample.Maf(), kept);
+    form().Table().SetCellText(sample.Maf(), kept);
     QSignalSpy ticks(form().findChild<QTimer*>(QStringLiteral("Timer1")), &QTimer::timeout);
     QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 5, 5000);
-    QCOMPARE(form().Grid().CellText(sample.Maf()), kept);
+    QCOMPARE(form().Table().CellText(sample.Maf()), kept);
     QCOMPARE(panel.VAF->Progress(), int(sample.Vaf()));
     QCOMPARE(form().Stream().Log().Count(), last + 1);
     QVERIFY(!LinkLostShown());
@@ -207,7 +208,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     form().N14Click();
     Pick();
     QVERIFY(dialogs_->messages.isEmpty());
-    for (int i = 0; i < 256; ++i) QCOMPARE(form().Grid().CellText(i), QString::number(i));
+    for (int i = 0; i < 256; ++i) QCOMPARE(form().Table().CellText(i), QString::number(i));
   }
 
   void tableTransferIsRefusedWhileTheStreamRuns() {
@@ -216,11 +217,11 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     QTRY_VERIFY_WITH_TIMEOUT(form().Stream().Log().Count() > 5, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(Tail(sim_->Received(), 2) == Bytes("sl"), 5000);
     const std::size_t sent = sim_->Received().size();
-    form().Grid().SetCellText(3, QStringLiteral("33"));
+    form().Table().SetCellText(3, QStringLiteral("33"));
     for (const char* command : {"N7", "N8"}) {
       Trigger(command);
       QCOMPARE(dialogs_->TakeMessages(), QStringList{StreamRunningMessage()});
-      QCOMPARE(form().Grid().CellText(3), QStringLiteral("33"));
+      QCOMPARE(form().Table().CellText(3), QStringLiteral("33"));
       QVERIFY(!form().findChild<QTimer*>(QStringLiteral("Timer2"))->isActive());
       QVERIFY(form().Stream().ReaderRunning());
     }
@@ -266,7 +267,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     };
 
     // A cell that the panel curve cannot read.
-    form().Grid().SetCellText(77, QStringLiteral("abc"));
+    form().Table().SetCellText(77, QStringLiteral("abc"));
     std::size_t sent = sim_->Received().size();
     Click("ButtonStart");
     refused(QStringLiteral("'abc' is not a valid floating point value"));
@@ -277,7 +278,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
 
     // A written table waiting for its read-back: the read-back still gets
     // the table, not frames of a stream.
-    form().Grid().SetCellText(77, QStringLiteral("77"));
+    form().Table().SetCellText(77, QStringLiteral("77"));
     Trigger("N8");
     QTRY_COMPARE_WITH_TIMEOUT(sim_->Received().size(), sent + 1 + 259, 5000);
     sent = sim_->Received().size();
@@ -448,7 +449,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     form().Timer1Timer();
     QCOMPARE(panel.Konv_MAF->data()->at(0)->key, 0.0);  // frozen
     QCOMPARE(panel.VAF_MAF->data()->at(0)->key, 0.0);
-    QCOMPARE(form().Grid().CellText(40), QStringLiteral("0"));  // learning off
+    QCOMPARE(form().Table().CellText(40), QStringLiteral("0"));  // learning off
 
     // Fast learning: the cell of MAF 40 (row 13, column 8) takes VAF 63.
     panel.CheckBoxLearnTable->setChecked(true);
@@ -463,7 +464,7 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     panel.CheckBoxInsertCell->setChecked(false);
     log.Store(0, Sample(70, 128, 41, 90, 0));
     form().Timer1Timer();
-    QCOMPARE(form().Grid().CellText(41), QStringLiteral("90"));
+    QCOMPARE(form().Table().CellText(41), QStringLiteral("90"));
     QCOMPARE(panel.Tab->data()->at(41)->value, 0.0);
   }
 
@@ -479,14 +480,14 @@ class TestLiveStream : public QObject, private testing::SimWindow {
     };
     fill({41, 41, 41, 41, 41, 41, 41, 41});  // 8 samples: too few
     form().Timer1Timer();
-    QCOMPARE(form().Grid().CellText(41), QStringLiteral("0"));
+    QCOMPARE(form().Table().CellText(41), QStringLiteral("0"));
     fill({1, 2, 3, 4, 5, 6, 40, 40, 40, 40, 40, 40, 41});
     form().Timer1Timer();
-    QCOMPARE(form().Grid().CellText(40), QStringLiteral("0"));
-    QCOMPARE(form().Grid().CellText(41), QStringLiteral("0"));
+    QCOMPARE(form().Table().CellText(40), QStringLiteral("0"));
+    QCOMPARE(form().Table().CellText(41), QStringLiteral("0"));
     fill({1, 2, 3, 4, 5, 6, 41, 41, 41, 41, 41, 41, 41});
     form().Timer1Timer();
-    QCOMPARE(form().Grid().CellText(41), QStringLiteral("112"));  // the newest VAF
+    QCOMPARE(form().Table().CellText(41), QStringLiteral("112"));  // the newest VAF
   }
 
   void fullBufferKeepsThePanelLive() {

@@ -28,6 +28,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/SimProcess.h"
 #include "table/GridPage.h"
+#include "table/TableModel.h"
 #include "ui/HandlerGuard.h"
 
 using namespace zelor;
@@ -117,7 +118,7 @@ class TestLogChart : public QObject {
     QVERIFY(dialogs_->asked.empty());
 
     Record(118, Plain);
-    form().Grid().SetCellText(201, QStringLiteral("x"));  // not a number: an empty field
+    form().Table().SetCellText(201, QStringLiteral("x"));  // not a number: an empty field
     dialogs_->Answer(dir_->filePath("drive"));
     Trigger("ExportCsv");
     QVERIFY(dialogs_->messages.isEmpty());
@@ -128,7 +129,7 @@ class TestLogChart : public QObject {
     QCOMPARE(lines.size(), 1 + 118 + 1);
     QCOMPARE(lines[2], QByteArray("0.01,201,50,60,,80,0,0,0,0\r"));
     QCOMPARE(lines[3],
-             "0.02,202,50,60," + form().Grid().CellText(202).toLatin1() + ",80,0,0,0,0\r");
+             "0.02,202,50,60," + form().Table().CellText(202).toLatin1() + ",80,0,0,0,0\r");
     QVERIFY(form().CurrentFiles().log.isEmpty());  // an export is no log file
 
     form().Messages().SwitchToEnglish();
@@ -304,7 +305,7 @@ class TestLogChart : public QObject {
   }
 
   void seriesShowTheChannelsTheTableAndEnrichmentPercent() {
-    for (int m = 0; m < 256; ++m) form().Grid().SetCell(m, 255 - m);
+    for (int m = 0; m < 256; ++m) form().Table().SetCell(m, 255 - m);
     const int enrichment[] = {0, 128, 255};
     const double percent[] = {-100, 0, 99};
     Record(300, [&](std::int32_t k) {
@@ -326,7 +327,7 @@ class TestLogChart : public QObject {
 
     // A cell that is no number stops the pass there: the points made so far
     // stay and the chart does not count as drawn.
-    form().Grid().SetCellText(7, QStringLiteral("abc"));
+    form().Table().SetCellText(7, QStringLiteral("abc"));
     CancelOpen();
     Guarded(&form(), [&] { form().LogChartUndoZoom(); });  // as the gesture runs it
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"'abc' is not a valid integer value"});
@@ -391,8 +392,8 @@ class TestLogChart : public QObject {
   }
 
   void draggingATablePointClampsAndTheLineFollowsOnRelease() {
-    form().Grid().SetCell(30, 150);
-    form().Grid().SetCell(31, 160);
+    form().Table().SetCell(30, 150);
+    form().Table().SetCell(31, 160);
     Record(300, [](std::int32_t k) { return Sample(40, 0, 128, 30 + k % 2, 20, 60); });
     ShowWhole();
     const QPoint press = Pixel(kTabSeries, 100);  // MAF 30
@@ -407,14 +408,14 @@ class TestLogChart : public QObject {
     const std::pair<int, int> moves[] = {{-10, up10}, {-2000, 255}, {2000, 0}, {-7, up7}};
     for (const auto& [dy, value] : moves) {
       SendMouse(chart(), QEvent::MouseMove, press + QPoint(0, dy), Qt::NoButton, Qt::LeftButton);
-      QCOMPARE(form().Grid().CellText(30), QString::number(value));
+      QCOMPARE(form().Table().CellText(30), QString::number(value));
       QCOMPARE(page().Y(kTabSeries, 100), double(value));
       QCOMPARE(page().Y(kTabSeries, 102), 150.0);  // the rest waits for the release
       QVERIFY(page().Hint()->text().contains(QString("Таб.=%1").arg(value)));
     }
     QCOMPARE(form().LogChartControl().Learner().LearnedCells()[30], std::uint8_t(1));
     SendMouse(chart(), QEvent::MouseButtonRelease, press, Qt::LeftButton, Qt::NoButton);
-    QCOMPARE(form().Grid().CellText(30), QString::number(up7));
+    QCOMPARE(form().Table().CellText(30), QString::number(up7));
     QCOMPARE(page().Y(kTabSeries, 102), double(up7));
     QCOMPARE(page().Y(kTabSeries, 101), 160.0);
     QVERIFY(!form().LogChartControl().Drag().dragging);
@@ -423,7 +424,7 @@ class TestLogChart : public QObject {
 
     // A redraw that fails at the release (a cell that is no number) still
     // ends the drag.
-    form().Grid().SetCellText(31, QStringLiteral("x"));
+    form().Table().SetCellText(31, QStringLiteral("x"));
     const QPoint again = Pixel(kTabSeries, 100);
     SendMouse(chart(), QEvent::MouseButtonPress, again, Qt::LeftButton, Qt::LeftButton);
     QVERIFY(form().LogChartControl().Drag().dragging);

@@ -19,6 +19,7 @@
 #include "support/SimProcess.h"
 #include "table/CellIndex.h"
 #include "table/GridPage.h"
+#include "table/TableModel.h"
 
 namespace zelor::testing {
 
@@ -61,7 +62,7 @@ class SimWindow {
   // The grid's 256 cell texts in MAF order.
   QStringList Cells() {
     QStringList cells;
-    for (int index = 0; index < 256; ++index) cells << form().Grid().CellText(index);
+    for (int index = 0; index < 256; ++index) cells << form().Table().CellText(index);
     return cells;
   }
   void Click(const char* button) {
@@ -97,7 +98,7 @@ class SimWindow {
     QVERIFY(editor);
     QTest::keyClick(editor, Qt::Key_Return);
     QTRY_VERIFY(!EditorOf(index));
-    QCOMPARE(form().Grid().CellText(index), text);
+    QCOMPARE(form().Table().CellText(index), text);
   }
 
   std::unique_ptr<ScriptedDialogs> dialogs_;

@@ -13,6 +13,7 @@
 #include "table/CellIndex.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
+#include "table/TableModel.h"
 #include "table/ToolAmounts.h"
 
 using namespace zelor;
@@ -24,7 +25,7 @@ class TestGridTools : public QObject {
   void init() {
     page_ = std::make_unique<QWidget>();
     page_->resize(800, 480);
-    grid_ = std::make_unique<GridPage>(page_.get());
+    grid_ = std::make_unique<GridPage>(page_.get(), table_);
     page_->show();
     QVERIFY(QTest::qWaitForWindowExposed(page_.get()));
   }
@@ -67,8 +68,8 @@ class TestGridTools : public QObject {
     for (int i = 0; i < 9; ++i) coverage[i].n = counts[i];
     coverage[20].n = coverage[21].n = 1000;
     grid_->SetConverterCopy(std::array<std::uint8_t, 256>{});
-    grid_->SetCell(20, 7);
-    grid_->SetCellText(21, QStringLiteral("x"));
+    table_.SetCell(20, 7);
+    table_.SetCellText(21, QStringLiteral("x"));
     const QColor base = grid_->Grid()->palette().color(QPalette::Base);
 
     QSignalSpy cellChanges(grid_->Grid()->model(), &QAbstractItemModel::dataChanged);
@@ -176,6 +177,7 @@ class TestGridTools : public QObject {
   }
 
   std::unique_ptr<QWidget> page_;
+  TableModel table_;
   std::unique_ptr<GridPage> grid_;
 };
 

@@ -13,6 +13,7 @@
 #include "table/GridPage.h"
 #include "table/TableChart.h"
 #include "table/TableChartController.h"
+#include "table/TableModel.h"
 
 using namespace zelor;
 
@@ -43,7 +44,7 @@ class TestTableChart : public QObject {
     for (int n : {1, 7, 20, 33}) {
       QTest::mouseMove(&chart(), press - QPoint(0, n));
       const int expected = RoundHalfEvenDouble(37 + n * scale);
-      QCOMPARE(form().Grid().CellText(100), QString::number(expected));
+      QCOMPARE(form().Table().CellText(100), QString::number(expected));
       QCOMPARE(chart().Series1()->data()->at(100)->value, double(expected));
       QCOMPARE(form().findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text(),
                QStringLiteral("MAF=100    Конв.Вых.=%1").arg(expected));
@@ -52,14 +53,14 @@ class TestTableChart : public QObject {
     }
     // Back at the press height: the start value again.
     QTest::mouseMove(&chart(), press);
-    QCOMPARE(form().Grid().CellText(100), QStringLiteral("37"));
+    QCOMPARE(form().Table().CellText(100), QStringLiteral("37"));
     QTest::mouseMove(&chart(), press - QPoint(0, 10));
-    const QString last = form().Grid().CellText(100);
+    const QString last = form().Table().CellText(100);
     QTest::mouseRelease(&chart(), Qt::LeftButton, {}, press - QPoint(0, 10));
     QVERIFY(!form().ChartControl().Drag().dragging);
     QVERIFY(chart().ZoomEnabled());
     QVERIFY(form().findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->text().isEmpty());
-    QCOMPARE(form().Grid().CellText(100), last);
+    QCOMPARE(form().Table().CellText(100), last);
     QVERIFY(dialogs_->messages.isEmpty());
   }
 
@@ -68,11 +69,11 @@ class TestTableChart : public QObject {
     const QPoint press = Pixel(50, 128);
     QTest::mousePress(&chart(), Qt::LeftButton, {}, press);
     QTest::mouseMove(&chart(), QPoint(press.x(), -2000));
-    QCOMPARE(form().Grid().CellText(50), QStringLiteral("255"));
+    QCOMPARE(form().Table().CellText(50), QStringLiteral("255"));
     QTest::mouseMove(&chart(), QPoint(press.x(), 5000));
-    QCOMPARE(form().Grid().CellText(50), QStringLiteral("0"));
+    QCOMPARE(form().Table().CellText(50), QStringLiteral("0"));
     QTest::mouseRelease(&chart(), Qt::LeftButton, {}, QPoint(press.x(), 5000));
-    QCOMPARE(form().Grid().CellText(50), QStringLiteral("0"));
+    QCOMPARE(form().Table().CellText(50), QStringLiteral("0"));
   }
 
   void rightPressStartsNoDrag() {
@@ -82,7 +83,7 @@ class TestTableChart : public QObject {
     QVERIFY(!form().ChartControl().Drag().dragging);
     QTest::mouseMove(&chart(), press - QPoint(0, 40));
     QTest::mouseRelease(&chart(), Qt::RightButton, {}, press - QPoint(0, 40));
-    QCOMPARE(form().Grid().CellText(60), QStringLiteral("90"));
+    QCOMPARE(form().Table().CellText(60), QStringLiteral("90"));
   }
 
   void overlappingMarkersPickTheLowerIndex() {
@@ -127,8 +128,8 @@ class TestTableChart : public QObject {
     const QPoint middle = plot.center();
     const int value = RoundHalfEvenDouble(chart().yAxis->pixelToCoord(middle.y()));
     DoubleClick(middle);
-    QCOMPARE(form().Grid().CellText(110), QString::number(value));
-    QCOMPARE(form().Grid().CellText(128), QStringLiteral("0"));
+    QCOMPARE(form().Table().CellText(110), QString::number(value));
+    QCOMPARE(form().Table().CellText(128), QStringLiteral("0"));
     QCOMPARE(chart().Series1()->data()->at(110)->value, double(value));  // rebuilt
   }
 
@@ -138,18 +139,18 @@ class TestTableChart : public QObject {
     const int y0 = qRound(chart().yAxis->coordToPixel(0));
     const int y1 = qRound(chart().yAxis->coordToPixel(255));
     DoubleClick(QPoint(x0, (y0 + y1) / 2));
-    QVERIFY(form().Grid().CellText(0) != QStringLiteral("0"));
+    QVERIFY(form().Table().CellText(0) != QStringLiteral("0"));
     const int x100 = qRound(chart().xAxis->coordToPixel(100));
     SetCell(100, 50);
     DoubleClick(QPoint(x100, y0));
-    QCOMPARE(form().Grid().CellText(100), QStringLiteral("0"));
+    QCOMPARE(form().Table().CellText(100), QStringLiteral("0"));
     // Outside the plot, on the axis labels: nothing.
     SetCell(100, 50);
     DoubleClick(QPoint(x100, y0 + 15));
     DoubleClick(QPoint(x0 - 15, (y0 + y1) / 2));
-    QCOMPARE(form().Grid().CellText(100), QStringLiteral("50"));
+    QCOMPARE(form().Table().CellText(100), QStringLiteral("50"));
     for (int i = 1; i < 256; ++i)
-      if (i != 100) QCOMPARE(form().Grid().CellText(i), QStringLiteral("0"));
+      if (i != 100) QCOMPARE(form().Table().CellText(i), QStringLiteral("0"));
   }
 
   void rubberBandZoomsRightwardsAndUndoesLeftwards() {
@@ -174,14 +175,14 @@ class TestTableChart : public QObject {
     QCOMPARE(chart().xAxis->range().lower, 0.0);
     QCOMPARE(chart().xAxis->range().upper, 255.0);
     QCOMPARE(chart().yAxis->range().upper, 255.0);
-    for (int i = 0; i < 256; ++i) QCOMPARE(form().Grid().CellText(i), QStringLiteral("0"));
+    for (int i = 0; i < 256; ++i) QCOMPARE(form().Table().CellText(i), QStringLiteral("0"));
   }
 
  private:
   TForm1& form() { return *windows_.form1; }
   TableChart& chart() { return form().Chart(); }
   void SetCell(int index, int value) {
-    form().Grid().SetCell(index, value);
+    form().Table().SetCell(index, value);
     form().TabTableGraphShow();
     chart().replot();
   }

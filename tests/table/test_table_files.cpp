@@ -20,6 +20,7 @@
 #include "support/ScriptedDialogs.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
+#include "table/TableModel.h"
 #include "widgets/FileDialog.h"
 
 using namespace zelor;
@@ -123,7 +124,7 @@ class TestTableFiles : public QObject {
          "Ячейка MAF=77 содержит '300': значение вне диапазона 0..255. Таблица не записана."},
     };
     for (const auto& [text, message] : bad) {
-      form.Grid().SetCellText(77, text);
+      form.Table().SetCellText(77, text);
       dialogs_->Answer(path);
       Trigger(form, "N13");
       QCOMPARE(dialogs_->TakeMessages(), QStringList{message});
@@ -171,6 +172,7 @@ class TestTableFiles : public QObject {
   void openFullShortEmptyAndCompareFiles() {
     TForm1& form = *windows_.form1;
     GridPage& grid = form.Grid();
+    TableModel& table = form.Table();
     auto settings = [&] {
       QList<int> values;
       for (int k = 0; k < 6; ++k) values << grid.SettingEdit(k)->text().toInt();
@@ -181,10 +183,10 @@ class TestTableFiles : public QObject {
     for (int i = 0; i < 256; ++i) table256.append(static_cast<char>(255 - i));
     const QString p256 = dir_->filePath("t256.tab");
     WriteAll(p256, table256);
-    grid.SetSetting(0, 50);
+    table.SetSetting(0, 50);
     dialogs_->Answer(p256);
     Trigger(form, "N12");
-    for (int i = 0; i < 256; ++i) QCOMPARE(grid.CellText(i), QString::number(255 - i));
+    for (int i = 0; i < 256; ++i) QCOMPARE(table.CellText(i), QString::number(255 - i));
     QCOMPARE(settings(), (QList<int>{4, 5, 0, 50, 100, 100}));
     QCOMPARE(form.CurrentFiles().table, p256);
     QCOMPARE(form.windowTitle(), "ZelorConfigurator " + p256);
@@ -196,15 +198,15 @@ class TestTableFiles : public QObject {
     WriteAll(p10, Bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
     dialogs_->Answer(p10);
     Trigger(form, "N12");
-    for (int i = 0; i < 10; ++i) QCOMPARE(grid.CellText(i), QString::number(i + 1));
-    for (int i = 10; i < 256; ++i) QCOMPARE(grid.CellText(i), QStringLiteral("10"));
+    for (int i = 0; i < 10; ++i) QCOMPARE(table.CellText(i), QString::number(i + 1));
+    for (int i = 10; i < 256; ++i) QCOMPARE(table.CellText(i), QStringLiteral("10"));
     QCOMPARE(settings(), (QList<int>{4, 5, 0, 50, 100, 100}));
 
     const QString empty = dir_->filePath("empty.tab");
     WriteAll(empty, {});
     dialogs_->Answer(empty);
     Trigger(form, "N12");
-    for (int i = 0; i < 256; ++i) QCOMPARE(grid.CellText(i), QStringLiteral("0"));
+    for (int i = 0; i < 256; ++i) QCOMPARE(table.CellText(i), QStringLiteral("0"));
 
     const QString compare = dir_->filePath("compare.tab");
     WriteAll(compare, QByteArray(256, '\x05') + Bytes({1}));
@@ -230,13 +232,14 @@ class TestTableFiles : public QObject {
   void settingsSurviveARoundTrip() {
     TForm1& form = *windows_.form1;
     GridPage& grid = form.Grid();
+    TableModel& table = form.Table();
     const QList<QList<int>> cases = {{1, 1, 0, 1, 1, 1},
                                      {100, 100, 99, 99, 100, 100},
                                      {37, 64, 12, 33, 77, 58},
                                      {4, 5, 50, 50, 50, 25}};
     int n = 0;
     for (const QList<int>& values : cases) {
-      for (int k = 0; k < 6; ++k) grid.SetSetting(k, values[k]);
+      for (int k = 0; k < 6; ++k) table.SetSetting(k, values[k]);
       const QString path = dir_->filePath(QStringLiteral("s%1.tab").arg(n++));
       dialogs_->Answer(path);
       Trigger(form, "N13");
@@ -259,7 +262,7 @@ class TestTableFiles : public QObject {
     QFile probe(missing);
     QVERIFY(!probe.open(QIODevice::ReadOnly));
     QCOMPARE(messages[0], CannotOpenFileMessage(missing, probe.errorString()));
-    QCOMPARE(form.Grid().CellText(200), QStringLiteral("200"));
+    QCOMPARE(form.Table().CellText(200), QStringLiteral("200"));
     QVERIFY(form.CurrentFiles().table.isEmpty());
     QCOMPARE(form.windowTitle(), QStringLiteral("ZelorConfigurator "));
   }
@@ -273,7 +276,7 @@ class TestTableFiles : public QObject {
     Trigger(form, "N112");
     dialogs_->Answer(std::nullopt);
     Trigger(form, "N12");
-    QCOMPARE(form.Grid().CellText(100), QStringLiteral("100"));  // table unchanged
+    QCOMPARE(form.Table().CellText(100), QStringLiteral("100"));  // table unchanged
     QCOMPARE(form.CurrentFiles().table, path);
     QCOMPARE(dialogs_->asked.back().currentName, path);
     QCOMPARE(form.windowTitle(), "ZelorConfigurator " + path);

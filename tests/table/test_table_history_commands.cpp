@@ -26,6 +26,7 @@
 #include "table/TableChart.h"
 #include "table/TableChartController.h"
 #include "table/TableHistoryController.h"
+#include "table/TableModel.h"
 
 using namespace zelor;
 
@@ -56,8 +57,8 @@ class TestTableHistoryCommands : public QObject, private testing::SimWindow {
     Type(8, QStringLiteral("abc"));
     CheckItems(true, false);
     Trigger("UndoTable");
-    QCOMPARE(form().Grid().CellText(8), QStringLiteral("0"));
-    QCOMPARE(form().Grid().CellText(7), QStringLiteral("42"));
+    QCOMPARE(form().Table().CellText(8), QStringLiteral("0"));
+    QCOMPARE(form().Table().CellText(7), QStringLiteral("42"));
     QVERIFY(dialogs_->messages.isEmpty());
   }
 
@@ -85,10 +86,10 @@ class TestTableHistoryCommands : public QObject, private testing::SimWindow {
       // The user leaves the cell as he would.
       if (EditorOf(7)) QTest::keyClick(editor, Qt::Key_Return);
       QTRY_VERIFY(!EditorOf(7));
-      QVERIFY2(form().Grid().CellText(7) == row.cell7, row.command);
-      QVERIFY2(form().Grid().CellText(8) == row.cell8, row.command);
+      QVERIFY2(form().Table().CellText(7) == row.cell7, row.command);
+      QVERIFY2(form().Table().CellText(8) == row.cell8, row.command);
       Trigger("UndoTable");
-      QVERIFY2(form().Grid().CellText(7) == row.cell7Undone, row.command);
+      QVERIFY2(form().Table().CellText(7) == row.cell7Undone, row.command);
     }
     QVERIFY(dialogs_->messages.isEmpty());
   }
@@ -106,7 +107,7 @@ class TestTableHistoryCommands : public QObject, private testing::SimWindow {
     const int cell = form().ChartControl().Drag().pickedPoint;
     for (int up : {10, 30, 60}) QTest::mouseMove(&chart, press - QPoint(0, up));
     QTest::mouseRelease(&chart, Qt::LeftButton, {}, press - QPoint(0, 60));
-    QVERIFY(form().Grid().CellText(cell).toInt() > 0);
+    QVERIFY(form().Table().CellText(cell).toInt() > 0);
     QCOMPARE(form().History().Steps().UndoCount(), std::size_t(1));
     Trigger("UndoTable");
     QCOMPARE(Cells(), Table(0));

@@ -15,6 +15,7 @@
 #include "support/SimWindow.h"
 #include "table/TableChart.h"
 #include "table/TableHistoryController.h"
+#include "table/TableModel.h"
 
 using namespace zelor;
 
@@ -73,7 +74,7 @@ class TestTableToolsCommands : public QObject, private testing::SimWindow {
     QLabel* status = form().findChild<QLabel*>(QStringLiteral("StatusBar1Panel0"));
     for (const auto& row : rows) {
       Trigger("N112");
-      for (const auto& [index, text] : row.typed) form().Grid().SetCellText(index, text);
+      for (const auto& [index, text] : row.typed) form().Table().SetCellText(index, text);
       form().CommitTableStep();
       const QStringList before = Cells();
       const std::size_t steps = form().History().Steps().UndoCount();

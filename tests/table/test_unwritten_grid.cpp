@@ -19,6 +19,7 @@
 #include "support/WriteVerification.h"
 #include "table/CellIndex.h"
 #include "table/GridPage.h"
+#include "table/TableModel.h"
 
 using namespace zelor;
 using testing::SimProcess;
@@ -37,8 +38,8 @@ class TestUnwrittenGrid : public QObject, private testing::SimWindow {
     Type(101, "abc");
     Type(102, "300");
     Type(104, "150");
-    Type(104, "104");                                              // typed back
-    QCOMPARE(form().Grid().CellText(100), QStringLiteral("150"));  // the text stays as typed
+    Type(104, "104");                                               // typed back
+    QCOMPARE(form().Table().CellText(100), QStringLiteral("150"));  // the text stays as typed
     QCOMPARE(Background(100), GridPage::MarkColour(CellMark::kDiffers));
     QCOMPARE(Background(101), GridPage::MarkColour(CellMark::kInvalid));
     QCOMPARE(Background(102), GridPage::MarkColour(CellMark::kInvalid));
@@ -71,8 +72,8 @@ class TestUnwrittenGrid : public QObject, private testing::SimWindow {
     QFETCH(int, stillDiffering);
     Launch(QStringList{"--flash-ms", "0"} + fault);
     Pick();
-    form().Grid().SetCell(17, 99);
-    form().Grid().SetCell(40, 200);
+    form().Table().SetCell(17, 99);
+    form().Table().SetCell(40, 200);
     const std::size_t before = sim_->Received().size();
     form().N8Click();
     QVERIFY(testing::WriteFrameTaken(*sim_, before));
