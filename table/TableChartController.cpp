@@ -10,6 +10,7 @@
 #include "table/GridPage.h"
 #include "table/TableChart.h"
 #include "table/TableHistoryController.h"
+#include "widgets/CellCurve.h"
 
 namespace zelor {
 
@@ -20,35 +21,19 @@ TableChartController::TableChartController(QWidget* page, GridPage& grid,
 }
 
 void TableChartController::Rebuild() {
-  QCPGraph* series = chart_->Series1();
-  series->data()->clear();
-  for (int index = 0; index < 256; ++index) {
-    int value = 0;
-    try {
-      value = ParseInteger(grid_.CellText(index).toStdString());
-    } catch (...) {
-      chart_->replot();
-      throw;
-    }
-    series->addData(index, value);
-  }
-  chart_->replot();
+  DrawCellCurve(chart_->Series1(),
+                [this](int index) { return ParseInteger(grid_.CellText(index).toStdString()); });
 }
 
 void TableChartController::MouseDown(const QMouseEvent& event) {
   TableChart& chart = *chart_;
   const QPoint pos = PositionOf(&event);
-  drag_.pressX = pos.x();
-  drag_.pressY = pos.y();
+  drag_.Press(pos);
   const std::optional<int> hit =
       HitPoint(chart.PointXs(), chart.PointYs(), chart.XMap(), chart.YMap(), pos.x(), pos.y());
   if (event.button() != Qt::LeftButton || !hit) return;
-  drag_.dragging = true;
   hooks_.commit();  // the whole drag is one step, taken on release
-  drag_.pickedPoint = *hit;
-  drag_.scale = DragScale(chart.YMap());
-  drag_.dragPressY = pos.y();
-  drag_.startValue = chart.PointYs().at(*hit);
+  drag_.Start(*hit, chart.PointYs().at(*hit), chart.YMap());
   chart.EnableZoom(false);
 }
 
@@ -59,7 +44,7 @@ void TableChartController::MouseMove(const QMouseEvent& event) {
   label8->move(pos.x() + 20, pos.y() - 3);
   const std::string caption = messages_.Text(kOutputValueCaption).toStdString();
   if (drag_.dragging) {
-    const int value = DragValue(drag_.dragPressY, pos.y(), drag_.scale, drag_.startValue);
+    const int value = drag_.ValueAt(pos.y());
     chart.SetPointValue(drag_.pickedPoint, value);
     const int x = static_cast<int>(chart.PointXs().at(drag_.pickedPoint));
     hooks_.showHint(QString::fromStdString(HintPanelText(x, value, caption)));
@@ -75,7 +60,6 @@ void TableChartController::MouseMove(const QMouseEvent& event) {
   if (!hit) {
     hooks_.showHint(QString());
     label8->hide();
-    drag_.dragging = false;
     return;
   }
   const int x = static_cast<int>(xs.at(*hit));
@@ -87,7 +71,7 @@ void TableChartController::MouseMove(const QMouseEvent& event) {
 }
 
 void TableChartController::MouseUp() {
-  drag_.dragging = false;
+  drag_.End();
   hooks_.commit();
   hooks_.showHint(QString());
   chart_->EnableZoom(true);

@@ -11,7 +11,7 @@
 #include <QString>
 #include <functional>
 
-#include "table/TableChartDrag.h"
+#include "widgets/PointDrag.h"
 
 class QMouseEvent;
 class QWidget;
@@ -41,7 +41,7 @@ class TableChartController {
   TableChartController& operator=(const TableChartController&) = delete;
 
   TableChart& Chart() { return *chart_; }
-  const TableChartDrag& Drag() const { return drag_; }
+  const PointDrag& Drag() const { return drag_; }
 
   // The chart drawn anew from the grid's cells. A cell that is not a number
   // stops it there with its error; the points before it stay drawn.
@@ -56,7 +56,7 @@ class TableChartController {
   GridPage& grid_;
   const MessageTexts& messages_;
   TableChartHooks hooks_;
-  TableChartDrag drag_;
+  PointDrag drag_;
 };
 
 }  // namespace zelor
