@@ -1,7 +1,6 @@
 #pragma once
 // The main window: the index of its handlers (their files: app/handlers/).
 
-#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -94,8 +93,6 @@ class TForm1 : public WindowShell {
   void ExportCsvClick();  // "Экспорт CSV", refused as N4Click refuses
 
   // --- Log chart (LogChartCommands) ----------------------------------------
-  void RedrawLogChart(int step);
-  void SetAutoResolution(std::int64_t frameLength);
   void TabSheet2Show();
   void ZakrepitRazreshenieClick();
   void N0011Click();

@@ -130,7 +130,7 @@ int main(int argc, char* argv[]) {
   int replots = 0;
   QObject::connect(chart, &QCustomPlot::afterReplot, [&] { ++replots; });
   auto redraw = [&] {
-    form.RedrawLogChart(page.Frame().step);
+    form.LogChartControl().Redraw(page.Frame().step);
     QCoreApplication::processEvents();  // the queued replot
   };
   auto replot = [&] {

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTableWidget>
+#include <optional>
 
 #include "compare/CompareChart.h"
 #include "compare/CompareTables.h"
@@ -29,26 +30,26 @@ QString PointValueText(const CompareChart& chart, int table, int index) {
 void TForm2::Chart1MouseDown(QMouseEvent* event) {
   CompareChart& chart = *chart1_;
   const QPoint pos = PositionOf(event);
+  drag_.Press(pos);
   drag_.popupAllowed = true;
   drag_.rightPressed = event->button() == Qt::RightButton;
   drag_.hitTable1 = false;
   drag_.hitTable2 = false;
   drag_.pickedTable = 0;
-  drag_.dragging = false;
+  // Any press ends a drag, a press of the right button during one too.
+  drag_.End();
   // Table 2 is tested last: where both tables have a point under the mouse,
   // it is picked. A table whose line is hidden cannot be picked.
+  std::optional<int> picked;
   for (int table : {1, 2}) {
     const std::optional<int> hit = chart.PointAt(table, pos);
     if (!hit || !chart.LineDrawn(table)) continue;
     (table == 1 ? drag_.hitTable1 : drag_.hitTable2) = true;
     drag_.pickedTable = table;
-    drag_.pickedPoint = *hit;
-    drag_.startValue = chart.PointYs(table).at(*hit);
+    picked = hit;
   }
-  if (event->button() != Qt::LeftButton || drag_.pickedTable == 0) return;
-  drag_.dragging = true;
-  drag_.scale = DragScale(chart.YMap());
-  drag_.pressY = pos.y();
+  if (event->button() != Qt::LeftButton || !picked) return;
+  drag_.Start(*picked, chart.PointYs(drag_.pickedTable).at(*picked), chart.YMap());
   chart.EnableZoom(false);
 }
 
@@ -58,7 +59,7 @@ void TForm2::Chart1MouseMove(QMouseEvent* event) {
   chart.HintLabel()->move(pos.x() + 20, pos.y() - 3);
   if (drag_.dragging) {
     const int table = drag_.pickedTable;
-    const int value = DragValue(drag_.pressY, pos.y(), drag_.scale, drag_.startValue);
+    const int value = drag_.ValueAt(pos.y());
     chart.SetPointValue(table, drag_.pickedPoint, value);
     ShowPointHints(drag_.pickedPoint);
     SetGridCellText(Grid(table), drag_.pickedPoint, QString::number(value));
@@ -76,7 +77,6 @@ void TForm2::Chart1MouseMove(QMouseEvent* event) {
   if (!hit) {
     HintPanel()->clear();
     chart.HintLabel()->hide();
-    drag_.dragging = false;
     ShowCaption(QString());
   } else {
     ShowCaption(LabelText(table));
@@ -87,7 +87,7 @@ void TForm2::Chart1MouseMove(QMouseEvent* event) {
 }
 
 void TForm2::Chart1MouseUp() {
-  drag_.dragging = false;
+  drag_.End();
   drag_.rightPressed = false;
   HintPanel()->clear();
   ShowCaption(QString());

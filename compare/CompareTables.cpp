@@ -20,6 +20,7 @@
 #include "table/TableImage.h"
 #include "ui/HandlerGuard.h"
 #include "ui/UserDialogs.h"
+#include "widgets/CellCurve.h"
 #include "widgets/FileDialog.h"
 
 namespace zelor {
@@ -163,10 +164,7 @@ void TForm2::ZeroTable(int table) {
   EndCellEditing(Grid(table));
   for (int index = 0; index < 256; ++index)
     SetGridCellText(Grid(table), index, QStringLiteral("0"));
-  QCPGraph* series = chart1_->Series(table);
-  series->data()->clear();
-  for (int index = 0; index < 256; ++index) series->addData(index, 0.0);
-  chart1_->replot();
+  DrawCellCurve(chart1_->Series(table), [](int) { return 0.0; });
   FileLabel(table)->clear();
 }
 
@@ -219,21 +217,10 @@ void TForm2::SaveTable(int table) {
 }
 
 void TForm2::RebuildCompareChart() {
-  QCPGraph* tab1 = chart1_->Series(1);
-  QCPGraph* tab2 = chart1_->Series(2);
-  tab1->data()->clear();
-  tab2->data()->clear();
   // A bad cell stops the rebuild there; the points before it stay drawn.
-  try {
-    for (int index = 0; index < 256; ++index) {
-      tab1->addData(index, ParseNumber(GridCellText(Grid(1), index).toStdString()));
-      tab2->addData(index, ParseNumber(GridCellText(Grid(2), index).toStdString()));
-    }
-  } catch (...) {
-    chart1_->replot();
-    throw;
-  }
-  chart1_->replot();
+  DrawCellCurves({chart1_->Series(1), chart1_->Series(2)}, [this](int curve, int index) {
+    return ParseNumber(GridCellText(Grid(curve + 1), index).toStdString());
+  });
 }
 
 // --- Tabs and grid hints -------------------------------------------------------

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "ui/WindowShell.h"
+#include "widgets/PointDrag.h"
 
 class QLabel;
 class QMouseEvent;
@@ -22,16 +23,12 @@ class CompareChart;
 class FileDialog;
 class MessageTexts;
 
-// The drag state of the comparison chart (its own, not the main window's).
-struct CompareChartDrag {
+// The drag state of the comparison chart (its own, not the main window's):
+// the point's drag and which table the press found.
+struct CompareChartDrag : PointDrag {
   bool hitTable1 = false;     // the last press found a point of Tab1
   bool hitTable2 = false;     // ... of Tab2
   int pickedTable = 0;        // 0 none, 1 or 2
-  int pickedPoint = 0;        // index of the picked point
-  double startValue = 0.0;    // the picked point's value at the press
-  int pressY = 0;             // y of the press
-  double scale = 0.0;         // value units per pixel upward, fixed at the press
-  bool dragging = false;      // from a left press on a point until the release
   bool rightPressed = false;  // the last press was of the right button
   bool popupAllowed = true;   // the popup may open at this click's release
 };

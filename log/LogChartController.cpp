@@ -189,8 +189,7 @@ void LogChartController::MouseDown(QMouseEvent* event) {
   LogChartPage& chart = *page_;
   if (!chart.Frame().drawn) return;
   const QPoint pos = PositionOf(event);
-  drag_.pressX = pos.x();
-  drag_.pressY = pos.y();
+  drag_.Press(pos);
   chart.Chart()->AllowPopup(true);
   if (event->button() == Qt::RightButton) chart.SetRightButtonDown(true);
   if (!chart.SeriesItem(kTabSeries)->isChecked()) return;
@@ -199,13 +198,13 @@ void LogChartController::MouseDown(QMouseEvent* event) {
   for (int series = kMafSeries; series <= kO2Series; ++series) {
     if (const std::optional<int> hit = chart.PointAt(series, pos)) picked = hit;
   }
+  // Any button's press on a point picks it, a drag going on or not.
   if (picked) drag_.pickedPoint = *picked;
   if (event->button() != Qt::LeftButton || !picked) return;
-  drag_.dragging = !learner_.CellLocked(MafOf(chart.Y(kMafSeries, *picked)));
-  if (drag_.dragging) emit TableStepCommitted();  // the whole drag is one step, taken on release
-  drag_.scale = DragScale(chart.YMap());
-  drag_.dragPressY = pos.y();
-  drag_.startValue = chart.Y(kTabSeries, *picked);
+  // The point of a locked cell is picked but does not move.
+  const bool moves = !learner_.CellLocked(MafOf(chart.Y(kMafSeries, *picked)));
+  if (moves) emit TableStepCommitted();  // the whole drag is one step, taken on release
+  drag_.Start(*picked, chart.Y(kTabSeries, *picked), chart.YMap(), moves);
   // The left button now moves the point (or, on a locked cell, nothing)
   // instead of drawing a zoom rectangle.
   chart.Chart()->EnableZoom(false);
@@ -218,7 +217,7 @@ void LogChartController::MouseMove(QMouseEvent* event) {
   chart.PlaceHint(pos);
   if (drag_.dragging) {
     const int picked = drag_.pickedPoint;
-    const int value = DragValue(drag_.dragPressY, pos.y(), drag_.scale, drag_.startValue);
+    const int value = drag_.ValueAt(pos.y());
     chart.SetY(kTabSeries, picked, value);
     ShowPointHint(picked);
     const int maf = MafOf(chart.Y(kMafSeries, picked));
@@ -247,10 +246,9 @@ void LogChartController::MouseMove(QMouseEvent* event) {
 
 void LogChartController::MouseUp() {
   LogChartPage& chart = *page_;
-  const bool dragged = drag_.dragging;
   // The drag ends even when the redraw below fails on a bad cell.
   chart.Chart()->EnableZoom(true);
-  drag_.dragging = false;
+  const bool dragged = drag_.End();
   chart.Hint()->hide();
   chart.SetRightButtonDown(false);
   if (!dragged) return;

@@ -18,8 +18,8 @@
 #include <optional>
 
 #include "learn/FrameLearner.h"
-#include "table/TableChartDrag.h"
 #include "table/TableHistory.h"
+#include "widgets/PointDrag.h"
 
 class QMouseEvent;
 class QWidget;
@@ -46,7 +46,7 @@ class LogChartController : public QObject {
   LogChartPage& Page() { return *page_; }
   FrameLearner& Learner() { return learner_; }
   const FrameLearner& Learner() const { return learner_; }
-  const TableChartDrag& Drag() const { return drag_; }
+  const PointDrag& Drag() const { return drag_; }
 
   // --- The frame --------------------------------------------------------------
   // Draws the frame one point every step samples; a pending learn request
@@ -110,7 +110,7 @@ class LogChartController : public QObject {
   const TableToolsController& tools_;
   const MessageTexts& messages_;
   FrameLearner learner_;  // its lock mirrored by LearnedCellsLock and Label10
-  TableChartDrag drag_;
+  PointDrag drag_;
 };
 
 }  // namespace zelor

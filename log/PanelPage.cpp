@@ -19,6 +19,7 @@
 #include "log/PanelText.h"
 #include "table/CellText.h"
 #include "widgets/BarGauge.h"
+#include "widgets/CellCurve.h"
 #include "widgets/Named.h"
 #include "widgets/UpDown.h"
 
@@ -407,16 +408,7 @@ void PanelPage::RefreshInsertCellChart(const std::function<QString(int)>& cellTe
   const double end = TrackBarMafKon->value();
   CorrBeg->setData({begin, begin}, {0.0, 300.0}, true);
   CorrEnd->setData({end, end}, {0.0, 300.0}, true);
-  Tab->data()->clear();
-  for (int index = 0; index < 256; ++index) {
-    try {
-      Tab->addData(index, ParseNumber(cellText(index).toStdString()));
-    } catch (...) {
-      InsertCellChart->replot();
-      throw;
-    }
-  }
-  InsertCellChart->replot();
+  DrawCellCurve(Tab, [&](int index) { return ParseNumber(cellText(index).toStdString()); });
 }
 
 }  // namespace zelor

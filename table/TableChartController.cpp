@@ -8,6 +8,7 @@
 #include "table/TableChart.h"
 #include "table/TableHistory.h"
 #include "table/TableModel.h"
+#include "widgets/CellCurve.h"
 
 namespace zelor {
 
@@ -18,35 +19,18 @@ TableChartController::TableChartController(QWidget* page, TableModel& table,
 }
 
 void TableChartController::Rebuild() {
-  QCPGraph* series = chart_->Series1();
-  series->data()->clear();
-  for (int index = 0; index < static_cast<int>(kCellCount); ++index) {
-    int value = 0;
-    try {
-      value = table_.CellValue(index);
-    } catch (...) {
-      chart_->replot();
-      throw;
-    }
-    series->addData(index, value);
-  }
-  chart_->replot();
+  DrawCellCurve(chart_->Series1(), [this](int index) { return table_.CellValue(index); });
 }
 
 void TableChartController::MouseDown(const QMouseEvent& event) {
   TableChart& chart = *chart_;
   const QPoint pos = PositionOf(&event);
-  drag_.pressX = pos.x();
-  drag_.pressY = pos.y();
+  drag_.Press(pos);
   const std::optional<int> hit =
       HitPoint(chart.PointXs(), chart.PointYs(), chart.XMap(), chart.YMap(), pos.x(), pos.y());
   if (event.button() != Qt::LeftButton || !hit) return;
-  drag_.dragging = true;
   emit TableStepCommitted();  // the whole drag is one step, taken on release
-  drag_.pickedPoint = *hit;
-  drag_.scale = DragScale(chart.YMap());
-  drag_.dragPressY = pos.y();
-  drag_.startValue = chart.PointYs().at(*hit);
+  drag_.Start(*hit, chart.PointYs().at(*hit), chart.YMap());
   chart.EnableZoom(false);
 }
 
@@ -57,7 +41,7 @@ void TableChartController::MouseMove(const QMouseEvent& event) {
   label8->move(pos.x() + 20, pos.y() - 3);
   const std::string caption = messages_.Text(kOutputValueCaption).toStdString();
   if (drag_.dragging) {
-    const int value = DragValue(drag_.dragPressY, pos.y(), drag_.scale, drag_.startValue);
+    const int value = drag_.ValueAt(pos.y());
     chart.SetPointValue(drag_.pickedPoint, value);
     const int x = static_cast<int>(chart.PointXs().at(drag_.pickedPoint));
     emit HintChanged(QString::fromStdString(HintPanelText(x, value, caption)));
@@ -73,7 +57,6 @@ void TableChartController::MouseMove(const QMouseEvent& event) {
   if (!hit) {
     emit HintChanged(QString());
     label8->hide();
-    drag_.dragging = false;
     return;
   }
   const int x = static_cast<int>(xs.at(*hit));
@@ -85,7 +68,7 @@ void TableChartController::MouseMove(const QMouseEvent& event) {
 }
 
 void TableChartController::MouseUp() {
-  drag_.dragging = false;
+  drag_.End();
   emit TableStepCommitted();
   emit HintChanged(QString());
   chart_->EnableZoom(true);

@@ -11,7 +11,7 @@
 #include <QObject>
 #include <QString>
 
-#include "table/TableChartDrag.h"
+#include "widgets/PointDrag.h"
 
 class QMouseEvent;
 class QWidget;
@@ -32,7 +32,7 @@ class TableChartController : public QObject {
   TableChartController& operator=(const TableChartController&) = delete;
 
   TableChart& Chart() { return *chart_; }
-  const TableChartDrag& Drag() const { return drag_; }
+  const PointDrag& Drag() const { return drag_; }
 
   // The chart drawn anew from the grid's cells. A cell that is not a number
   // stops it there with its error; the points before it stay drawn.
@@ -55,7 +55,7 @@ class TableChartController : public QObject {
   TableChart* chart_;  // owned by its page
   TableModel& table_;
   const MessageTexts& messages_;
-  TableChartDrag drag_;
+  PointDrag drag_;
 };
 
 }  // namespace zelor

@@ -4,9 +4,7 @@
 
 namespace zelor {
 
-TableModel::TableModel(QObject* parent) : QObject(parent) {
-  cells_.fill(QStringLiteral("0"));
-}
+TableModel::TableModel(QObject* parent) : QObject(parent) { cells_.fill(QStringLiteral("0")); }
 
 void TableModel::SetCellText(int index, const QString& text) {
   QString& cell = cells_.at(static_cast<std::size_t>(index));
@@ -29,7 +27,8 @@ void TableModel::SetTexts(const CellTexts& texts) {
 
 void TableModel::SetBytes(const std::array<std::uint8_t, kCellCount>& bytes) {
   CellTexts texts;
-  for (std::size_t index = 0; index < kCellCount; ++index) texts[index] = QString::number(bytes[index]);
+  for (std::size_t index = 0; index < kCellCount; ++index)
+    texts[index] = QString::number(bytes[index]);
   SetTexts(texts);
 }
 

@@ -1,18 +1,12 @@
-// The main window's log chart handlers: the redraw of the frame, the
-// resolution, zoom and undo zoom, the tab's show, and the mouse and display
-// switches of the chart, handed to the chart's controller
-// (log/LogChartController).
+// The main window's log chart handlers: the resolution, zoom and undo zoom,
+// the tab's show, and the mouse and display switches of the chart, handed to
+// the chart's controller (log/LogChartController).
 
 #include "app/ZelorConfigurator.h"
 #include "log/LogChartController.h"
 #include "log/LogChartPage.h"
 
 namespace zelor {
-
-void TForm1::RedrawLogChart(int step) { logChart_->Redraw(step); }
-void TForm1::SetAutoResolution(std::int64_t frameLength) {
-  logChart_->SetAutoResolution(frameLength);
-}
 
 void TForm1::TabSheet2Show() {
   logChart_->TabShown();

@@ -215,7 +215,7 @@ class TestLogChart : public QObject {
   void resolutionLabelsAndAFixedResolutionUnderZoom() {
     const std::pair<int, const char*> automatic[] = {{429, "0.01"}, {860, "0.02"}, {43000, "1.00"}};
     for (int k = 0; k < 3; ++k) {
-      form().SetAutoResolution(automatic[k].first);
+      form().LogChartControl().SetAutoResolution(automatic[k].first);
       QCOMPARE(page().ResolutionLabel()->text(),
                QString("Разрешение: %1сек").arg(automatic[k].second));
     }
