@@ -4,7 +4,6 @@
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QTimer>
-#include <algorithm>
 
 #include "core/MessageTexts.h"
 #include "link/Protocol.h"
@@ -102,9 +101,7 @@ void TransferController::Read() {
     version->hide();
     return;
   }
-  std::array<std::uint8_t, kCellCount> cells{};
-  std::copy(read.Cells().begin(), read.Cells().end(), cells.begin());
-  table_.SetBytes(cells);
+  table_.SetBytes(read.Cells());
   grid_.SetConverterCopy(read.Cells());
   grid_.Page()->update();
   emit TableReworked();

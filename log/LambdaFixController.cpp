@@ -74,13 +74,13 @@ LambdaFixController::LambdaFixController(GridPage& grid, StreamRun& stream,
   auto rerun = [this, owner] {
     if (window_->isVisible()) Guarded(owner, [this] { Analyse(); });
   };
-  QObject::connect(w.wbo, &QCheckBox::toggled, &receiver_, [this, rerun] {
+  QObject::connect(w.wbo, &QCheckBox::toggled, this, [this, rerun] {
     window_->ApplyCaptions(messages_);
     // The other sensor reads the recording otherwise: its own delay.
     delayEstimated_ = false;
     rerun();
   });
-  QObject::connect(w.sensor, &QComboBox::currentIndexChanged, &receiver_, [this, rerun](int item) {
+  QObject::connect(w.sensor, &QComboBox::currentIndexChanged, this, [this, rerun](int item) {
     const auto preset = static_cast<LambdaPreset>(item);
     LambdaFixWindow& w = *window_;
     if (preset != LambdaPreset::kCustom) {
@@ -98,25 +98,25 @@ LambdaFixController::LambdaFixController(GridPage& grid, StreamRun& stream,
   });
   for (QDoubleSpinBox* box :
        {w.v1, w.afr1, w.v2, w.afr2, w.targetLow, w.targetHigh, w.capPercent, w.fuelCutLambda})
-    QObject::connect(box, &QDoubleSpinBox::valueChanged, &receiver_, rerun);
+    QObject::connect(box, &QDoubleSpinBox::valueChanged, this, rerun);
   for (QSpinBox* box :
        {w.delayMs, w.targetMaf, w.minSamples, w.capCounts, w.minMaf, w.steadyCounts, w.mafFallRate})
-    QObject::connect(box, &QSpinBox::valueChanged, &receiver_, rerun);
-  QObject::connect(w.stoich, &QComboBox::currentTextChanged, &receiver_, rerun);
-  QObject::connect(w.inverse, &QCheckBox::toggled, &receiver_, rerun);
+    QObject::connect(box, &QSpinBox::valueChanged, this, rerun);
+  QObject::connect(w.stoich, &QComboBox::currentTextChanged, this, rerun);
+  QObject::connect(w.inverse, &QCheckBox::toggled, this, rerun);
   // The pair of radio buttons reports each change once, by the one checked.
-  QObject::connect(w.wholeRecording, &QRadioButton::toggled, &receiver_, rerun);
-  QObject::connect(&w, &LambdaFixWindow::activated, &receiver_, rerun);
-  QObject::connect(w.estimateDelay, &QPushButton::clicked, &receiver_,
+  QObject::connect(w.wholeRecording, &QRadioButton::toggled, this, rerun);
+  QObject::connect(&w, &LambdaFixWindow::activated, this, rerun);
+  QObject::connect(w.estimateDelay, &QPushButton::clicked, this,
                    [this, owner] { Guarded(owner, [this] { EstimateDelay(); }); });
-  QObject::connect(w.apply, &QPushButton::clicked, &receiver_,
+  QObject::connect(w.apply, &QPushButton::clicked, this,
                    [this, owner] { Guarded(owner, [this] { Apply(false); }); });
-  QObject::connect(w.applySelected, &QPushButton::clicked, &receiver_,
+  QObject::connect(w.applySelected, &QPushButton::clicked, this,
                    [this, owner] { Guarded(owner, [this] { Apply(true); }); });
-  QObject::connect(w.chart, &QCustomPlot::mouseMove, &receiver_,
+  QObject::connect(w.chart, &QCustomPlot::mouseMove, this,
                    [this](QMouseEvent* event) { ShowCellHint(event->position().x()); });
-  QObject::connect(grid_.Grid()->selectionModel(), &QItemSelectionModel::selectionChanged,
-                   &receiver_, [this] { UpdateApplySelected(); });
+  QObject::connect(grid_.Grid()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                   [this] { UpdateApplySelected(); });
   for (QDoubleSpinBox* box : {w.v1, w.afr1, w.v2, w.afr2}) box->setEnabled(false);
   UpdateApplySelected();
 }

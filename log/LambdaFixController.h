@@ -125,7 +125,6 @@ class LambdaFixController : public QObject {
   std::optional<LambdaResult> result_;
   bool delayEstimated_ = false;  // for the recording now held
   bool shownWideband_ = true;    // the last analysis shown was a wideband's
-  QObject receiver_;
 };
 
 }  // namespace zelor

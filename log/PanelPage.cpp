@@ -18,6 +18,7 @@
 #include "link/LogBuffer.h"
 #include "log/PanelText.h"
 #include "table/CellText.h"
+#include "table/TableModel.h"
 #include "widgets/BarGauge.h"
 #include "widgets/CellCurve.h"
 #include "widgets/Named.h"
@@ -401,14 +402,14 @@ bool PanelPage::WboOn() const { return WBO->isChecked(); }
 
 void PanelPage::SetWboOn(bool on) { WBO->setChecked(on); }
 
-void PanelPage::RefreshInsertCellChart(const std::function<QString(int)>& cellText) {
+void PanelPage::RefreshInsertCellChart(const TableModel& table) {
   VAF_MAF->setData({0.0}, {0.0});
   Konv_MAF->setData({0.0}, {0.0});
   const double begin = TrackBarMafNach->value();
   const double end = TrackBarMafKon->value();
   CorrBeg->setData({begin, begin}, {0.0, 300.0}, true);
   CorrEnd->setData({end, end}, {0.0, 300.0}, true);
-  DrawCellCurve(Tab, [&](int index) { return ParseNumber(cellText(index).toStdString()); });
+  DrawCellCurve(Tab, [&](int index) { return ParseNumber(table.CellText(index).toStdString()); });
 }
 
 }  // namespace zelor

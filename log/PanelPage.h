@@ -9,7 +9,6 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
-#include <functional>
 #include <vector>
 
 class QButtonGroup;
@@ -28,6 +27,7 @@ class QWidget;
 namespace zelor {
 
 class BarGauge;
+class TableModel;
 class UpDown;
 struct LogSample;
 
@@ -81,7 +81,7 @@ class PanelPage : public QObject {
   // track bars and the table curve drawn anew from cellText (0..255); a cell
   // that is not a number stops it there with its error, the curve drawn so
   // far shown.
-  void RefreshInsertCellChart(const std::function<QString(int)>& cellText);
+  void RefreshInsertCellChart(const TableModel& table);
   // The chart made visible (the tab being shown).
   void ShowChart();
 

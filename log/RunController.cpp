@@ -90,7 +90,7 @@ void RunController::Start() {
   recordingJournal_.Begin(journal_.RecordingPath());
   journalTimer_->start();
   panel_.ClearTableCurve();
-  panel_.RefreshInsertCellChart([this](int index) { return table_.CellText(index); });
+  panel_.RefreshInsertCellChart(table_);
 }
 
 void RunController::Stop() {

@@ -12,7 +12,6 @@
 
 #include "core/MessageTexts.h"
 #include "table/CellIndex.h"
-#include "table/CellText.h"
 #include "table/TableGrid.h"
 #include "table/TableModel.h"
 #include "widgets/UpDown.h"

@@ -109,7 +109,6 @@ class GridPage {
   static QColor MarkFrameColour(CellMark mark);
 
   QLineEdit* SettingEdit(int index) const { return edits_.at(index); }
-  UpDown* SettingUpDown(int index) const { return upDowns_.at(index); }
 
  private:
   QWidget* page_;

@@ -26,7 +26,7 @@ TableHistoryController::TableHistoryController(GridPage& grid, LearnedMarks& lea
   UpdateItems();
   // Whatever changes the table can be taken back at once.
   auto changed = [this] {
-    if (!showing_ && !items_.undo->isEnabled()) items_.undo->setEnabled(history_.Pending(Now()));
+    if (!items_.undo->isEnabled()) items_.undo->setEnabled(history_.Pending(Now()));
   };
   connect(&table_, &TableModel::CellsChanged, this, changed);
   connect(&table_, &TableModel::SettingsChanged, this, changed);
@@ -67,11 +67,9 @@ void TableHistoryController::UpdateItems() {
 }
 
 void TableHistoryController::Show(const TableState& state) {
-  showing_ = true;
   table_.SetTexts(state.cells);
   table_.SetSettings(state.settings);
   learning_.SetLearnedCells(state.learned);
-  showing_ = false;
   grid_.Page()->update();
   emit TableReworked();
 }
@@ -85,10 +83,11 @@ void TableHistoryController::Move(std::optional<TableState> (TableHistory::*move
   // their own first; a run goes on learning into the table shown.
   Commit();
   const std::optional<TableState> state = (history_.*move)();
+  if (state) Show(*state);
+  // After the state's own writes, which the model's listener heard as
+  // changes of the table.
   UpdateItems();
-  if (!state) return;
-  Show(*state);
-  Keep();
+  if (state) Keep();
 }
 
 }  // namespace zelor

@@ -75,7 +75,6 @@ class TableHistoryController : public QObject {
   QWidget* owner_;
   TableHistory history_;
   SessionJournal* journal_;
-  bool showing_ = false;  // a state taken back or forward going into the table
 };
 
 }  // namespace zelor

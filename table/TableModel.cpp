@@ -25,7 +25,7 @@ void TableModel::SetTexts(const CellTexts& texts) {
   if (first >= 0) emit CellsChanged(first, last);
 }
 
-void TableModel::SetBytes(const std::array<std::uint8_t, kCellCount>& bytes) {
+void TableModel::SetBytes(std::span<const std::uint8_t, kCellCount> bytes) {
   CellTexts texts;
   for (std::size_t index = 0; index < kCellCount; ++index)
     texts[index] = QString::number(bytes[index]);

@@ -16,6 +16,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 
 #include "table/TableImage.h"
 #include "table/TableSettings.h"
@@ -41,7 +42,7 @@ class TableModel : public QObject {
   // over the cells that differ, none when none does.
   void SetTexts(const CellTexts& texts);
   // Every cell set to the decimal text of its byte, as SetTexts does.
-  void SetBytes(const std::array<std::uint8_t, kCellCount>& bytes);
+  void SetBytes(std::span<const std::uint8_t, kCellCount> bytes);
 
   // The cell as the table write reads it: ParseInteger's value, raising its
   // ConversionError for a text that is not an integer.

@@ -52,9 +52,7 @@ void TForm1::TabTableGraphShow() {
   ShowFileCaption(files_.table);
 }
 
-void TForm1::RefreshInsertCellChart() {
-  panel_->RefreshInsertCellChart([this](int index) { return table_->CellText(index); });
-}
+void TForm1::RefreshInsertCellChart() { panel_->RefreshInsertCellChart(*table_); }
 
 void TForm1::StringGrid1MouseMove(const QPoint& viewportPos) {
   HintPanel()->setText(tools_->GridHint(viewportPos, messages_.Text(kOutputValueCaption)));
