@@ -429,6 +429,11 @@ void TForm1::ConnectControllers() {
 
   // Messages, hints and the status bar.
   connect(transfer_.get(), &TransferController::Message, this, message);
+  connect(transfer_.get(), &TransferController::StatusChanged, this,
+          guarded([this](const QString& text) {
+            FirstPanel()->setText(text);
+            port_.status->Refresh();
+          }));
   connect(run_.get(), &RunController::Message, this, message);
   connect(tableChart_.get(), &TableChartController::HintChanged, this, hint);
   connect(logChart_.get(), &LogChartController::HintChanged, this, hint);

@@ -187,6 +187,18 @@ const OwnText kOwn[] = {
      "программу.",
      "The guide was not found: its files belong in one of the folders:\r\n%1\r\nInstall the "
      "program again."},
+    {"Конвертер ещё передавал поток данных (прошлый запуск закончился без «Стоп»): поток "
+     "остановлен, таблица считана.",
+     "The converter was still streaming (an earlier run ended without \"Stop\"): the stream was "
+     "stopped and the table read."},
+    {"Таблица не записана в конвертер: отмеченных ячеек в нём нет.",
+     "The table is not written to the converter: the marked cells are not in it."},
+    {"Запись таблицы не проверена: конвертер не ответил на чтение. Отмеченные ячейки могут "
+     "отсутствовать в нём: запишите таблицу ещё раз.",
+     "The table write is not verified: the converter did not answer the read-back. The marked "
+     "cells may be missing from it: write the table again."},
+    {"; последняя запись не выполнена", "; the last write failed"},
+    {"; последняя запись не проверена", "; the last write is not verified"},
     {"", ""},  // kCount
 };
 static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);

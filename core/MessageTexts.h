@@ -126,6 +126,14 @@ enum class OwnMessage {
   // the message when it is not found (%1: the folders looked in, a line each).
   kGuideCaption,
   kGuideMissing,
+  // The status bar after a table read that had to stop a converter still
+  // streaming, and after a table write that did not end verified; the status
+  // block's cells line's ending for the latter two.
+  kStreamStoppedBeforeRead,
+  kWriteFailedStatus,
+  kWriteUnverifiedStatus,
+  kStatusWriteFailed,
+  kStatusWriteUnverified,
   kCount  // keep last
 };
 

@@ -21,8 +21,36 @@ TableRead ConverterLink::ReadTable() {
   return read;
 }
 
+LineSettle ConverterLink::SettleLine() {
+  LineSettle settle;
+  const auto start = Clock::now();
+  const auto listen = std::chrono::milliseconds(protocol::kListenMs);
+  // Large enough that a window never fills at the line's rate: each read
+  // lasts the whole window and so tells whether the window was silent.
+  std::array<std::uint8_t, 256> heard{};
+  port_.Purge();
+  int n = port_.ReadFor(heard.data(), static_cast<int>(heard.size()), listen);
+  if (n == 0) return settle;
+  settle.heard = n;
+  Send(port_, protocol::kStreamStop);
+  settle.stopSent = true;
+  const auto bound = start + std::chrono::milliseconds(protocol::kSilenceLimitMs);
+  for (;;) {
+    n = port_.ReadFor(heard.data(), static_cast<int>(heard.size()), listen);
+    settle.waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    if (n == 0) return settle;
+    settle.heard += n;
+    if (Clock::now() >= bound) {
+      settle.silent = false;
+      return settle;
+    }
+  }
+}
+
 TableRead ConverterLink::ReadTableReply() {
   TableRead read;
+  read.before = SettleLine();
+  if (!read.before.silent) return read;
   read.received = RequestTable(read.reply);
   if (read.received < protocol::kTableReplySize) return read;
   // A healthy converter falls silent at once; one that keeps talking would

@@ -26,6 +26,18 @@ namespace zelor {
 
 class SerialPort;
 
+// What the line did before a table read asked for the table.
+struct LineSettle {
+  // Bytes heard on the line before "sr": 0 when it was quiet.
+  int heard = 0;
+  // "s" went out to stop a converter that was still streaming.
+  bool stopSent = false;
+  // The line was (or fell) silent: only then was "sr" sent.
+  bool silent = true;
+  // From the first listen until the line was found silent.
+  std::chrono::milliseconds waited{0};
+};
+
 // What a table read brought back.
 struct TableRead {
   // The reply: its first `received` bytes are what arrived, the rest are 0.
@@ -44,6 +56,8 @@ struct TableRead {
   // The firmware version byte (version x 10); none when the query brought no
   // byte or was not made.
   std::optional<std::uint8_t> version;
+  // What the line did before the request (ConverterLink::SettleLine).
+  LineSettle before;
 
   // A whole reply after which the converter fell silent: only then are the
   // cells the table the converter holds.
@@ -80,10 +94,18 @@ class ConverterLink {
   // that is Complete, ReadVersion into the result's version.
   TableRead ReadTable();
 
-  // Purge, "sr", a read of the 257-byte reply; when all of it came, the
-  // drain: single bytes are read and discarded until a read brings none, or
-  // until the drain's time bound has passed. The version is not asked.
+  // SettleLine; on a silent line purge, "sr", a read of the 257-byte reply;
+  // when all of it came, the drain: single bytes are read and discarded
+  // until a read brings none, or until the drain's time bound has passed.
+  // The version is not asked. A line that does not fall silent sends
+  // nothing more and gives a read with nothing received and `silent` false.
   TableRead ReadTableReply();
+
+  // Purge, then listens for protocol::kListenMs. A quiet line is left as it
+  // is (nothing is sent). On a talking line (a converter left streaming)
+  // "s" goes out and the bytes are swallowed until kListenMs pass without
+  // one, for at most protocol::kSilenceLimitMs.
+  LineSettle SettleLine();
 
   // Purge, "v", a read of one byte: the version byte, none when none came.
   std::optional<std::uint8_t> ReadVersion();

@@ -34,6 +34,19 @@ inline constexpr int kTableWriteSize = 259;
 // for the table and the version, so the read takes neither.
 inline constexpr int kDrainTimeLimitMs = 3000;
 
+// A converter left streaming (the program that started the stream ended
+// without "s": killed, crashed, a flat battery) still sends its frames when
+// the next program asks for the table, and the frames in flight would be
+// taken for the first cells. So the table read first listens for
+// kListenMs: a line that brings nothing is quiet and the read goes on as
+// ever. On a talking line "s" goes out, and the read waits until a whole
+// kListenMs passes without a byte; a converter still talking after
+// kSilenceLimitMs is refused as one that keeps talking. Frames come every
+// 10 ms, and USB adapters hand bytes on at least every 16 ms, so a
+// streaming converter is never silent for kListenMs.
+inline constexpr int kListenMs = 60;
+inline constexpr int kSilenceLimitMs = 2000;
+
 // Verification of a write: the read-back follows after 60 ticks of 100 ms,
 // the time the converter is given to take a written table.
 inline constexpr int kVerifyTicks = 60;

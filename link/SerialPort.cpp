@@ -1,5 +1,6 @@
 #include "link/SerialPort.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "link/SerialDevice.h"
@@ -112,7 +113,12 @@ int SerialPort::Write(const std::uint8_t* data, int n) {
 }
 
 int SerialPort::Read(std::uint8_t* buffer, int n) {
-  const auto deadline = SerialDevice::Clock::now() + SerialDevice::kTotalTimeout;
+  return ReadFor(buffer, n, SerialDevice::kTotalTimeout);
+}
+
+int SerialPort::ReadFor(std::uint8_t* buffer, int n, std::chrono::milliseconds wait) {
+  const auto deadline = SerialDevice::Clock::now() +
+                        std::clamp(wait, std::chrono::milliseconds(0), SerialDevice::kTotalTimeout);
   const std::shared_ptr<Session> session = Current();
   if (!session) throw SerialPortError(kErrorPortNotOpen);
   if (n <= 0) return 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -59,6 +60,11 @@ class SerialPort {
   // and returns the count, 0..n; the rest of the buffer is left unchanged.
   // Error 24 when closed, 3 when the read fails or Close aborts it.
   int Read(std::uint8_t* buffer, int n);
+
+  // Read with a shorter total time-out: waits until n bytes are read or
+  // `wait` (at most the 1000 ms of Read) has passed. For listening whether
+  // the line is silent without spending a whole second on it.
+  int ReadFor(std::uint8_t* buffer, int n, std::chrono::milliseconds wait);
 
  private:
   struct Session;

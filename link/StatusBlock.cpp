@@ -60,6 +60,8 @@ void StatusBlock::Refresh() {
     cells += text(kStatusNoCopy);
   }
   if (s.invalid > 0) cells += text(kStatusInvalid) + QString::number(s.invalid);
+  if (s.lastWrite == WriteOutcome::kNotWritten) cells += text(kStatusWriteFailed);
+  if (s.lastWrite == WriteOutcome::kNotVerified) cells += text(kStatusWriteUnverified);
   SetText(cells_, cells);
 }
 

@@ -21,6 +21,12 @@ namespace zelor {
 
 class MessageTexts;
 
+// How the last table write on the port chosen ended, where it did not end
+// verified: the converter lost before the write went out or the read-back
+// differed (kNotWritten), or the converter lost before its read-back
+// (kNotVerified: it may hold the table or not).
+enum class WriteOutcome { kNone, kNotWritten, kNotVerified };
+
 // What the block shows, as the window has it now.
 struct LinkStatus {
   QString port;      // the open port's name; empty while none is open
@@ -31,6 +37,7 @@ struct LinkStatus {
   bool haveCopy = false;    // the converter's table is known
   int differing = 0;        // valid cells the converter holds another byte for
   int invalid = 0;          // cells that are no byte at all
+  WriteOutcome lastWrite = WriteOutcome::kNone;
 };
 
 class StatusBlock final : public QWidget {

@@ -85,6 +85,14 @@ void TransferController::Read() {
   BusyCursor busy;
   hooks_.awaitStreamEnd();
   const TableRead read = converter_.ReadTable();
+  // A converter still streaming once told to stop is refused as one that
+  // keeps talking: nothing was asked of it.
+  if (!read.before.silent) {
+    busy.End();
+    emit Message(messages_.Own(OwnMessage::kConverterKeepsTalking));
+    version->hide();
+    return;
+  }
   if (read.received < protocol::kTableReplySize) {
     busy.End();
     emit Message(ReadFailureText(messages_, "#1", read.received));
@@ -101,6 +109,9 @@ void TransferController::Read() {
     version->hide();
     return;
   }
+  // A converter left streaming by a program that ended during a run was
+  // stopped before the read: the tuner learns why the stream is off.
+  if (read.before.stopSent) emit StatusChanged(messages_.Own(OwnMessage::kStreamStoppedBeforeRead));
   table_.SetBytes(read.Cells());
   grid_.SetConverterCopy(read.Cells());
   grid_.Page()->update();
@@ -133,7 +144,18 @@ void TransferController::Write() {
     const BusyCursor busy;
     hooks_.awaitStreamEnd();
   }
-  converter_.WriteTable(cells);
+  // A converter lost on the way (the port gone, a cable pulled) raises the
+  // serial layer's error, shown by the handler's guard; before it goes on,
+  // the status bar and the status block keep that the table is not in the
+  // converter, and the cells stay marked as they were.
+  lastWrite_ = WriteOutcome::kNotWritten;
+  try {
+    converter_.WriteTable(cells);
+  } catch (...) {
+    emit StatusChanged(messages_.Own(OwnMessage::kWriteFailedStatus));
+    throw;
+  }
+  lastWrite_ = WriteOutcome::kNotVerified;
   if (ProgressWindow* progress = hooks_.progress()) {
     progress->ProgressBar1()->setValue(0);
     progress->ShowCentred();
@@ -154,14 +176,22 @@ void TransferController::Tick() {
     // hide one. A serial error (the converter gone) is shown after it went.
     const CloseOnExit closeProgress(progress);
     BusyCursor busy;
-    hooks_.awaitStreamEnd();
-    back = converter_.ReadBack();
+    try {
+      hooks_.awaitStreamEnd();
+      back = converter_.ReadBack();
+    } catch (...) {
+      emit StatusChanged(messages_.Own(OwnMessage::kWriteUnverifiedStatus));
+      throw;
+    }
   }
   if (back.received < protocol::kTableReplySize) {
+    emit StatusChanged(messages_.Own(OwnMessage::kWriteUnverifiedStatus));
     emit Message(ReadFailureText(messages_, "#2", back.received));
     return;
   }
   if (back.mismatch) {
+    lastWrite_ = WriteOutcome::kNotWritten;
+    emit StatusChanged(messages_.Own(OwnMessage::kWriteFailedStatus));
     const MessageTexts& m = messages_;
     // The converter holds what it gave back, not the table sent: the cells
     // it did not take stay marked as unwritten.
@@ -172,6 +202,7 @@ void TransferController::Tick() {
   } else {
     // Only a matching read-back shows that the converter holds the table
     // sent; until then its cells stay marked as unwritten.
+    lastWrite_ = WriteOutcome::kNone;
     grid_.SetConverterCopy(converter_.TableMirror());
     emit Message(messages_.Text(kWriteSucceeded));
   }
@@ -191,6 +222,7 @@ LinkStatus TransferController::Status() const {
   status.haveCopy = marks.HasCopy();
   status.differing = marks.Count(CellMark::kDiffers);
   status.invalid = marks.Count(CellMark::kInvalid);
+  status.lastWrite = lastWrite_;
   return status;
 }
 

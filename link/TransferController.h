@@ -13,6 +13,7 @@
 #include <string>
 
 #include "link/ConverterTransfer.h"
+#include "link/StatusBlock.h"
 
 class QTimer;
 class QWidget;
@@ -23,7 +24,6 @@ class GridPage;
 class MessageTexts;
 class ProgressWindow;
 class TableModel;
-struct LinkStatus;
 
 // What the controller asks the window, and the run's parts it has carried
 // out before it goes on.
@@ -73,6 +73,8 @@ class TransferController : public QObject {
  signals:
   // A message for the user (shown over the progress window while that is).
   void Message(const QString& text);
+  // What the status bar's first panel is to say of the command's outcome.
+  void StatusChanged(const QString& text);
   // The history's commit is due: a read is a step of its own.
   void TableStepCommitted();
   // A table read from the converter is in the model: the views that show
@@ -90,6 +92,8 @@ class TransferController : public QObject {
   const MessageTexts& messages_;
   QWidget* owner_;
   TransferHooks hooks_;
+  // How the last write to the converter on this port ended.
+  WriteOutcome lastWrite_ = WriteOutcome::kNone;
 };
 
 }  // namespace zelor

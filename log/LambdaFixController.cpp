@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -107,6 +108,16 @@ LambdaFixController::LambdaFixController(GridPage& grid, StreamRun& stream,
   // The pair of radio buttons reports each change once, by the one checked.
   QObject::connect(w.wholeRecording, &QRadioButton::toggled, this, rerun);
   QObject::connect(&w, &LambdaFixWindow::activated, this, rerun);
+  // The proposal is drawn against the table now: an undo, a read, a typed
+  // cell or another window's command changes what it proposes. A burst of
+  // changes (one per cell while a command writes) analyses once, when the
+  // command is over.
+  tableFollow_ = new QTimer(this);
+  tableFollow_->setSingleShot(true);
+  tableFollow_->setInterval(0);
+  QObject::connect(tableFollow_, &QTimer::timeout, this, rerun);
+  QObject::connect(&table_, &TableModel::CellsChanged, tableFollow_,
+                   [this] { tableFollow_->start(); });
   QObject::connect(w.estimateDelay, &QPushButton::clicked, this,
                    [this, owner] { Guarded(owner, [this] { EstimateDelay(); }); });
   QObject::connect(w.apply, &QPushButton::clicked, this,
@@ -293,8 +304,10 @@ void LambdaFixController::Apply(bool selectedOnly) {
   }
   emit StatusChanged(messages_.Own(OwnMessage::kCellsChanged).arg(changed));
   if (changed > 0) emit TableReworked();
-  // The window shows the table as it now is.
+  // The window shows the table as it now is (the changes' own follow-up is
+  // then due no more).
   Analyse();
+  tableFollow_->stop();
 }
 
 void LambdaFixController::ShowNothing(const QString& why) {

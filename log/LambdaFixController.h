@@ -4,8 +4,9 @@
 // settings, runs the analysis (learn/LambdaFix) over the recording (the log
 // chart's frame on screen, or the whole of it) and the grid's table, and shows
 // the proposal, the samples and the summary; it runs again whenever a
-// setting or the recording changes and when the window is opened or becomes
-// the active one (the frame or the grid may have changed meanwhile). "Применить" writes
+// setting, the recording or the table changes (an undo, a read, a typed
+// cell) and when the window is opened or becomes the active one (the frame
+// may have changed meanwhile). "Применить" writes
 // the proposal into the grid as one step of the table history, "Применить к
 // выделенным" only the grid's selected cells; both are refused while a run
 // streams and without a recording of at least 119 samples. Cells that
@@ -27,6 +28,7 @@
 #include "learn/LambdaFix.h"
 
 class QCheckBox;
+class QTimer;
 
 namespace zelor {
 
@@ -123,8 +125,9 @@ class LambdaFixController : public QObject {
   // analysis.
   std::vector<std::uint8_t> output_, enrichment_, maf_, o2_;
   std::optional<LambdaResult> result_;
-  bool delayEstimated_ = false;  // for the recording now held
-  bool shownWideband_ = true;    // the last analysis shown was a wideband's
+  bool delayEstimated_ = false;    // for the recording now held
+  bool shownWideband_ = true;      // the last analysis shown was a wideband's
+  QTimer* tableFollow_ = nullptr;  // a shown window analyses again after the table changed
 };
 
 }  // namespace zelor

@@ -53,7 +53,10 @@ void ConverterDevice::HandleByte(std::uint8_t b, SimTime now) {
     case Parse::kAfterS:
       parse_ = Parse::kIdle;
       switch (b) {
-        case 'r': ReplyTable(now); return;
+        case 'r':
+          if (streaming_) return;  // a stream that would not stop talks on instead
+          ReplyTable(now);
+          return;
         case 'w': ExpectData('w', kWriteFrameData, now); return;
         case 'a':
         case 'l': StartStream(b == 'a', now); return;
@@ -130,7 +133,9 @@ void ConverterDevice::FinishData(SimTime now) {
   }
 }
 
-void ConverterDevice::StopStream() { streaming_ = false; }
+void ConverterDevice::StopStream() {
+  if (!config_.faults.ignoreStop) streaming_ = false;
+}
 
 void ConverterDevice::StartStream(bool learning, SimTime now) {
   streaming_ = true;

@@ -30,6 +30,7 @@ bool FaultSet::Add(const std::string& text, std::string& error) {
       {"version-zero", &FaultSet::versionZero},
       {"ignore-write", &FaultSet::ignoreWrite},
       {"keep-talking", &FaultSet::keepTalking},
+      {"ignore-stop", &FaultSet::ignoreStop},
   };
   for (const Flag& f : kFlags) {
     if (name == f.name) {
@@ -90,7 +91,8 @@ bool FaultSet::Add(const std::string& text, std::string& error) {
 
 bool FaultSet::None() const {
   return !silent && !shortTable && !extraBytes && !noVersion && !versionZero && !ignoreWrite &&
-         !corruptReadback && !tail && !keepTalking && !stallAfter && !dropByteAfter && !hangupAfter;
+         !corruptReadback && !tail && !keepTalking && !ignoreStop && !stallAfter &&
+         !dropByteAfter && !hangupAfter;
 }
 
 }  // namespace zelor::sim

@@ -17,6 +17,8 @@
 //                       (its lowest bit flipped), so the read-back differs there
 //   keep-talking        after the "sr" reply keeps sending a byte every 10 ms
 //                       until the next byte arrives from the configurator
+//   ignore-stop         a running stream goes on through "s" (and through the
+//                       "r" after it): only the end of the simulator ends it
 //   stall-after=N       each stream stops sending after N frames (the stream
 //                       stays on, silent, until "s")
 //   drop-byte-after=N   each stream loses one byte (the first of frame N + 1),
@@ -49,6 +51,7 @@ class FaultSet {
   std::optional<int> corruptReadback;  // cell index 0..255
   std::optional<std::uint64_t> tail;   // bytes after the "sr" reply
   bool keepTalking = false;
+  bool ignoreStop = false;
   std::optional<std::uint64_t> stallAfter;  // frames per stream
   std::optional<std::uint64_t> dropByteAfter;
   std::optional<std::uint64_t> hangupAfter;

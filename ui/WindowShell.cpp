@@ -95,8 +95,12 @@ void WindowShell::BuildMenu(std::span<const MenuRow> rows) {
 }
 
 void WindowShell::Bind(const char* name, std::function<void()> handler) {
-  connect(Action(name), &QAction::triggered, this,
-          [this, handler = std::move(handler)] { Guarded(this, handler); });
+  connect(Action(name), &QAction::triggered, this, [this, handler = std::move(handler)] {
+    // The first panel tells the outcome of one command (a count of cells
+    // changed, a write that failed): the next command's start clears it.
+    firstPanel_->clear();
+    Guarded(this, handler);
+  });
 }
 
 void WindowShell::BindOwnMark(const char* name, std::function<void()> handler) {

@@ -92,6 +92,16 @@ std::optional<Command> ParseCommand(int argc, char** argv) {
 // index order with the byte after them, the drain, the firmware label. True
 // when the read is complete.
 bool PrintTableRead(const zelor::TableRead& read) {
+  if (read.before.stopSent) {
+    std::printf("line: the converter was streaming (%d bytes heard); sent \"s\"\n",
+                read.before.heard);
+    if (!read.before.silent) {
+      std::printf("line: still talking after %lld ms; the table was not asked for\n",
+                  static_cast<long long>(read.before.waited.count()));
+      return false;
+    }
+    std::printf("line: silent after %lld ms\n", static_cast<long long>(read.before.waited.count()));
+  }
   std::printf("table: %d of %d bytes\n", read.received, protocol::kTableReplySize);
   if (read.received < protocol::kTableReplySize) return false;
   for (int row = 0; row < 16; ++row) {

@@ -181,6 +181,46 @@ class TestJournalSession : public QObject, private testing::SimWindow {
     QCOMPARE(FilesLeft(), QStringList());
   }
 
+  // A program killed during a run leaves the converter streaming: the next
+  // program's port pick stops the stream before it asks for the table, and
+  // the grid holds the converter's own table, not one shifted by the frames
+  // still in flight.
+  void portPickAfterAKilledRunReadsTheConverterTable() {
+    QTemporaryDir tables;
+    const QString tab = tables.filePath(QStringLiteral("odd.tab"));
+    QStringList odd;
+    {
+      QFile file(tab);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      for (int i = 0; i < 256; ++i) {
+        const char cell = static_cast<char>((i * 7 + 3) % 256);
+        file.write(&cell, 1);
+        odd << QString::number(static_cast<std::uint8_t>(cell));
+      }
+    }
+    SimProcess sim;
+    QVERIFY(sim.StartRecording({"--table", tab}));
+    StreamingProgram program;
+    QVERIFY(program.Start(sim.Port()));
+    QTRY_VERIFY_WITH_TIMEOUT(Read(JournalOf(program.Pid()) + ".log").size() >= 100 * 8, 30000);
+    ::kill(static_cast<pid_t>(program.Pid()), SIGKILL);
+    QVERIFY(program.proc.waitForFinished(10000));
+
+    windows_ = StartUp({sim.Port()});
+    const std::size_t before = sim.Received().size();
+    QVERIFY(testing::PickPort(form(), sim.Port()));
+    QCOMPARE(Cells(), odd);
+    QVERIFY(dialogs_->messages.isEmpty());
+    QCOMPARE(form().FirstPanel()->text(),
+             form().Messages().Own(OwnMessage::kStreamStoppedBeforeRead));
+    const auto sentSince = [&sim, before] {
+      const std::vector<std::uint8_t> all = sim.Received();
+      return std::vector<std::uint8_t>(all.begin() + static_cast<std::ptrdiff_t>(before),
+                                       all.end());
+    };
+    QTRY_COMPARE(sentSince(), (std::vector<std::uint8_t>{'s', 's', 'r', 'v'}));
+  }
+
   // SIGTERM during a run asks nothing and ends with exit code 0, also when
   // the converter has gone meanwhile (no box about the failing "s" waits for
   // a click), keeping the recording (it would be lost) but not the table

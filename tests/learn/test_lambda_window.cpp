@@ -118,14 +118,22 @@ class TestLambdaWindow : public QObject, private testing::SimWindow {
     Open();
     const QStringList before = Cells();
     const std::size_t steps = form().History().Steps().UndoCount();
+    const int proposed = form().LambdaFix().Result()->cellsChanged;
     (selectedOnly ? Window().applySelected : Window().apply)->click();
     QVERIFY(dialogs_->messages.isEmpty());
     QCOMPARE(form().Table().CellText(100), cell100);
     QCOMPARE(form().Table().CellText(120), cell120);
     QCOMPARE(Changed(before), 1 + (cell100 != QLatin1String("100")));
+    QCOMPARE(form().FirstPanel()->text(),
+             QStringLiteral("Изменено ячеек: %1").arg(Changed(before)));
     QCOMPARE(form().History().Steps().UndoCount(), steps + 1);
+    QCOMPARE(form().LambdaFix().Result()->cellsChanged, proposed - Changed(before));
     Trigger("UndoTable");
     QCOMPARE(Cells(), before);
+    // The open window follows the table: it proposes again what the undo
+    // took back; the apply's count went with the next command.
+    QTRY_COMPARE(form().LambdaFix().Result()->cellsChanged, proposed);
+    QVERIFY(form().FirstPanel()->text().isEmpty());
     Trigger("RedoTable");
     QCOMPARE(form().Table().CellText(120), cell120);
   }

@@ -51,6 +51,8 @@ class TestConverterLink : public QObject {
  private slots:
   void readsTheTable_data();
   void readsTheTable();
+  void stopsAConverterLeftStreaming_data();
+  void stopsAConverterLeftStreaming();
   void writesAndReadsBack_data();
   void writesAndReadsBack();
   void transferKnowsTheTableOnlyOnceReadOrVerified_data();
@@ -96,6 +98,44 @@ void TestConverterLink::readsTheTable() {
   ConverterLink(rig.port).StopStream();
   const Bytes sent = complete ? Bytes{'s', 'r', 'v', 's'} : Bytes{'s', 'r', 's'};
   QTRY_COMPARE(rig.sim.Received(), sent);
+}
+
+// A program that ended during a run left the converter streaming: the read
+// stops the stream first, so that no frame in flight is taken for a cell.
+// One that will not stop is refused before anything is asked of it.
+void TestConverterLink::stopsAConverterLeftStreaming_data() {
+  QTest::addColumn<QStringList>("faults");
+  QTest::addColumn<bool>("complete");
+
+  QTest::newRow("stops") << QStringList{} << true;
+  QTest::newRow("will not stop") << QStringList{"ignore-stop"} << false;
+}
+
+void TestConverterLink::stopsAConverterLeftStreaming() {
+  QFETCH(QStringList, faults);
+  QFETCH(bool, complete);
+
+  Rig rig(faults);
+  QVERIFY(rig.started);
+  ConverterLink link(rig.port);
+  link.StartStream(false);
+  std::array<std::uint8_t, 64> frames{};
+  QCOMPARE(rig.port.Read(frames.data(), int(frames.size())), int(frames.size()));
+
+  const zelor::TableRead read = link.ReadTable();
+  QVERIFY(read.before.heard > 0);
+  QVERIFY(read.before.stopSent);
+  QCOMPARE(read.before.silent, complete);
+  QCOMPARE(read.Complete(), complete);
+  if (complete) {
+    for (int i = 0; i < 256; ++i) QCOMPARE(read.reply[i], std::uint8_t(i));
+    QCOMPARE(read.version, std::optional<std::uint8_t>(32));
+    QTRY_COMPARE(rig.sim.Received(), (Bytes{'s', 'l', 's', 's', 'r', 'v'}));
+  } else {
+    QCOMPARE(read.received, 0);
+    QVERIFY(read.before.waited.count() >= zelor::protocol::kSilenceLimitMs);
+    QTRY_COMPARE(rig.sim.Received(), (Bytes{'s', 'l', 's'}));
+  }
 }
 
 void TestConverterLink::writesAndReadsBack_data() {

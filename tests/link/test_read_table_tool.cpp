@@ -16,6 +16,8 @@
 #include <array>
 #include <fstream>
 
+#include "link/ConverterLink.h"
+#include "link/SerialPort.h"
 #include "support/SimProcess.h"
 #include "support/WineSession.h"
 
@@ -148,11 +150,13 @@ void TestReadTableTool::cleanupTestCase() {
 void TestReadTableTool::runsAgainstTheSimulator_data() {
   QTest::addColumn<QStringList>("faults");  // simulator faults
   QTest::addColumn<bool>("missingPort");    // name a port that does not exist
+  // An earlier program started the stream and ended without stopping it.
+  QTest::addColumn<bool>("leftStreaming");
   QTest::addColumn<int>("exitCode");
   QTest::addColumn<QStringList>("lines");  // patterns of lines the output holds
 
   QTest::newRow("healthy converter")
-      << QStringList{} << false << 0
+      << QStringList{} << false << false << 0
       << QStringList{"^table: 257 of 257 bytes$",
                      "^byte 256: \\d+$",
                      "^drain: 0 more bytes; a read on the silent line returned 0 after \\d+ ms$",
@@ -160,13 +164,21 @@ void TestReadTableTool::runsAgainstTheSimulator_data() {
                      "^close during a read: the read ended \\d+ ms after Close with "
                      "\"ReadFile function failed\"$",
                      "^open again at once: done$"};
-  QTest::newRow("short table") << QStringList{"short-table"} << false << 1
+  QTest::newRow("converter left streaming")
+      << QStringList{} << false << true << 0
+      << QStringList{"^line: the converter was streaming \\(\\d+ bytes heard\\); sent \"s\"$",
+                     "^line: silent after \\d+ ms$", "^table: 257 of 257 bytes$",
+                     "^FirmWare:  V_2\\.1$"};
+  QTest::newRow("converter will not stop")
+      << QStringList{"ignore-stop"} << false << true << 1
+      << QStringList{"^line: still talking after \\d+ ms; the table was not asked for$"};
+  QTest::newRow("short table") << QStringList{"short-table"} << false << false << 1
                                << QStringList{"^table: 256 of 257 bytes$"};
   QTest::newRow("converter keeps talking")
-      << QStringList{"keep-talking"} << false << 1
+      << QStringList{"keep-talking"} << false << false << 1
       << QStringList{"^table: 257 of 257 bytes$",
                      "^drain: the converter still talks after \\d+ bytes$"};
-  QTest::newRow("missing port") << QStringList{} << true << 2
+  QTest::newRow("missing port") << QStringList{} << true << false << 2
                                 << QStringList{
                                        "^open .*: \"Unable to open com port \\(Error: 2\\)\"$"};
 }
@@ -174,6 +186,7 @@ void TestReadTableTool::runsAgainstTheSimulator_data() {
 void TestReadTableTool::runsAgainstTheSimulator() {
   QFETCH(QStringList, faults);
   QFETCH(bool, missingPort);
+  QFETCH(bool, leftStreaming);
   QFETCH(int, exitCode);
   QFETCH(QStringList, lines);
 
@@ -193,6 +206,14 @@ void TestReadTableTool::runsAgainstTheSimulator() {
     for (const QString& fault : faults) args << "--fault" << fault;
     port = tool_.StartSimulator(sim, args);
     QVERIFY(!port.isEmpty());
+  }
+  if (leftStreaming) {
+    zelor::SerialPort earlier;
+    earlier.SetPortName(sim.port);
+    earlier.Open();
+    zelor::ConverterLink(earlier).StartStream(false);
+    std::array<std::uint8_t, 16> frames{};
+    QCOMPARE(earlier.Read(frames.data(), int(frames.size())), int(frames.size()));
   }
 
   const Run run(tool_, {port});

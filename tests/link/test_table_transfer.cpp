@@ -18,6 +18,7 @@
 #include "app/ZelorConfigurator.h"
 #include "link/ConverterTransfer.h"
 #include "link/Protocol.h"
+#include "link/StatusBlock.h"
 #include "support/PortBox.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SimProcess.h"
@@ -243,20 +244,47 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     QCOMPARE(dialogs_->TakeMessages(), QStringList{Mismatch(40)});
   }
 
-  // The converter gone during the wait: the read-back's serial error is
-  // shown once the progress window went, not under it.
-  void converterGoneDuringTheWaitTakesTheProgressWindowAway() {
+  // The converter gone before the write or during the wait before its
+  // read-back: the serial error's box, shown once the progress window went,
+  // then the status bar and the status block say that the table is not in
+  // the converter (or not verified there), and the two cells changed stay
+  // marked as not in it.
+  void converterGoneDuringAWriteLeavesTheCellsMarked_data() {
+    QTest::addColumn<bool>("beforeTheWrite");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("cellsLine");
+    QTest::newRow("before the write")
+        << true << "Таблица не записана в конвертер: отмеченных ячеек в нём нет."
+        << "Не записано в конвертер: 2 яч.; последняя запись не выполнена";
+    QTest::newRow("before the read-back")
+        << false
+        << "Запись таблицы не проверена: конвертер не ответил на чтение. Отмеченные ячейки могут "
+           "отсутствовать в нём: запишите таблицу ещё раз."
+        << "Не записано в конвертер: 2 яч.; последняя запись не проверена";
+  }
+  void converterGoneDuringAWriteLeavesTheCellsMarked() {
+    QFETCH(bool, beforeTheWrite);
+    QFETCH(QString, status);
+    QFETCH(QString, cellsLine);
     Launch({"--flash-ms", "0"});
     Pick();
+    form().Table().SetCell(3, 200);
+    form().Table().SetCell(40, 7);
     const std::size_t before = sim_->Received().size();
+    if (beforeTheWrite) QVERIFY(sim_->Terminate());
     Trigger("N8");
-    form().findChild<QTimer*>(QStringLiteral("Timer2"))->stop();
-    QVERIFY(WriteFrameTaken(before));
-    QVERIFY(sim_->Terminate());
-    RunVerificationTicks();
+    if (!beforeTheWrite) {
+      form().findChild<QTimer*>(QStringLiteral("Timer2"))->stop();
+      QVERIFY(WriteFrameTaken(before));
+      QVERIFY(sim_->Terminate());
+      RunVerificationTicks();
+    }
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"PurgeComm function failed (Error: 5)"});
     QCOMPARE(dialogs_->coveredAtMessage, QList<bool>{false});
     QVERIFY(!windows_.form3->isVisible());
+    QCOMPARE(form().FirstPanel()->text(), status);
+    QCOMPARE(form().Status().CellsText(), cellsLine);
+    QCOMPARE(form().Grid().Marks().Count(CellMark::kDiffers), 2);
   }
 
   // While the table has not been read from the port chosen (here the

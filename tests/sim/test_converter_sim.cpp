@@ -1248,12 +1248,12 @@ void TestConverterSim::optionsAndFaultNames() {
 
   FaultSet f;
   for (const char* name : {"silent", "short-table", "extra-bytes", "no-version", "version-zero",
-                           "ignore-write", "keep-talking", "corrupt-readback=0", "stall-after=0",
-                           "drop-byte-after=7", "hangup-after=100", "tail=1100"}) {
+                           "ignore-write", "keep-talking", "ignore-stop", "corrupt-readback=0",
+                           "stall-after=0", "drop-byte-after=7", "hangup-after=100", "tail=1100"}) {
     QVERIFY2(f.Add(name, err), name);
   }
   QVERIFY(f.silent && f.shortTable && f.extraBytes && f.noVersion && f.versionZero &&
-          f.ignoreWrite && f.keepTalking);
+          f.ignoreWrite && f.keepTalking && f.ignoreStop);
   QCOMPARE(*f.dropByteAfter, std::uint64_t{7});
   QCOMPARE(*f.hangupAfter, std::uint64_t{100});
   QCOMPARE(*f.tail, std::uint64_t{1100});
