@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "core/SessionJournal.h"
+#include "core/UnsavedRecordings.h"
 #include "log/LogFile.h"
 #include "log/LogFrame.h"
 #include "table/TableImage.h"
@@ -18,19 +19,21 @@ void OfferLeftWork(SessionJournal& journal, const MessageTexts& messages,
   for (LeftJournal& left : journal.ClaimLeft()) {
     if (!left.recording.isEmpty()) {
       const qint64 samples = QFileInfo(left.recording).size() / kLogRecordSize;
+      // 100 samples a second; the last one was written when the file was.
+      const QDateTime start = left.recordingWritten.addMSecs(-samples * 10);
       if (samples < kMinimumLogSamples) {
         QFile::remove(left.recording);
-      } else if (!recordingTaken) {
-        if (Dialogs().Ask(hooks.owner,
-                          LeftRecordingQuestion(messages, samples, left.recordingWritten))) {
-          // Its only copy becomes this program's journal; one that cannot be
-          // moved stays where it is, to be offered again.
-          const QString path =
-              journal.AdoptRecording(left) ? journal.RecordingPath() : left.recording;
-          recordingTaken = hooks.openRecording(path);
-        } else {
-          QFile::remove(left.recording);
-        }
+      } else if (!recordingTaken &&
+                 Dialogs().Ask(hooks.owner,
+                               LeftRecordingQuestion(messages, samples, left.recordingWritten))) {
+        // Its only copy becomes this program's journal; one that cannot be
+        // moved stays where it is, to be offered again.
+        const QString path =
+            journal.AdoptRecording(left) ? journal.RecordingPath() : left.recording;
+        recordingTaken = hooks.openRecording(path, start);
+      } else {
+        // Never lost: one that cannot be moved stays, to be offered again.
+        KeepUnsavedRecording(journal.Folder(), left.recording, start);
       }
     }
     if (!left.table.isEmpty() && !tableTaken) {

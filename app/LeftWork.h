@@ -3,12 +3,15 @@
 // crashed, ended by the system with work unsaved) left in the journals'
 // folder: each recording journal and each table image is offered once,
 // through the dialog seam. Yes opens the recording as a .log open does (it
-// becomes this program's journal) or loads the table as "Открыть" does; No
-// deletes it. Once a recording (or a table) is taken, further ones are left
-// for a later start, so that none replaces another unseen. A recording too
-// short to be saved as a .log is deleted without a question.
+// becomes this program's journal); No keeps it among the unsaved recordings
+// of "Лог" → "Несохранённые записи" (core/UnsavedRecordings). Once a
+// recording is taken, further ones go there without a question, so that
+// none replaces another unseen. A recording too short to be saved as a .log
+// is deleted without a question. Yes loads a table as "Открыть" does, No
+// deletes it; once one is taken, further ones are left for a later start.
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <functional>
 
@@ -21,9 +24,9 @@ class SessionJournal;
 
 struct LeftWorkHooks {
   QWidget* owner = nullptr;  // of the questions
-  // Opens a recording journal as a .log file; false when it could not be
-  // read (the routine shows why).
-  std::function<bool(const QString& path)> openRecording;
+  // Opens a recording journal, of a recording that began at start, as a
+  // .log file; false when it could not be read (the routine shows why).
+  std::function<bool(const QString& path, const QDateTime& start)> openRecording;
   // Loads a table image into the grid as one step of the history.
   std::function<void(const QByteArray& image)> loadTable;
 };

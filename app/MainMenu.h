@@ -3,7 +3,8 @@
 // program's own items, captioned by TForm1::ApplyOwnCaptions(); after the
 // table's own items "Таблица Замены" holds the grid's context menu, the
 // tuner's tools, the coverage view and the correction by lambda, which "Лог"
-// also holds after its specified items, and "Окно" ends with the guide.
+// also holds after its specified items and the unsaved recordings, and
+// "Окно" ends with the guide.
 
 #include "ui/WindowShell.h"
 
@@ -15,6 +16,8 @@ inline constexpr MenuRow kMainMenu[] = {
     {"N3", "N2", "Открыть"},
     {"N4", "N2", "Сохранить"},
     {"ExportCsv", "N2", ""},
+    // Filled with the kept recordings each time it opens.
+    {"UnsavedRecordings", "N1", "", MenuRow::kMenu},
     {"LambdaFix", "N1", ""},
     {"N5", "", "Таблица Замены", MenuRow::kMenu},
     {"N9", "N5", "Файл", MenuRow::kMenu},

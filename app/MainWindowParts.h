@@ -8,6 +8,7 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 class QTabWidget;
 class QTimer;
 
@@ -33,8 +34,9 @@ struct MainMenuItems {
   QAction* undoTable = nullptr;
   QAction* redoTable = nullptr;
   QAction* exportCsv = nullptr;
-  QAction* lambdaFix = nullptr;  // "Лог" > "Коррекция по лямбде"
-  QAction* guide = nullptr;      // "Окно" > "Руководство"
+  QMenu* unsavedRecordings = nullptr;  // "Лог" > "Несохранённые записи"
+  QAction* lambdaFix = nullptr;        // "Лог" > "Коррекция по лямбде"
+  QAction* guide = nullptr;            // "Окно" > "Руководство"
 };
 
 // The port box (with the ports named on the command line), the status block

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -105,6 +106,7 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
            .undoTable = Action("UndoTable"),
            .redoTable = Action("RedoTable"),
            .exportCsv = Action("ExportCsv"),
+           .unsavedRecordings = findChild<QMenu*>(QStringLiteral("UnsavedRecordings")),
            .lambdaFix = Action("LambdaFix"),
            .guide = Action("Guide")};
 
@@ -242,11 +244,13 @@ LinkStatus TForm1::StatusNow() const {
   status.streaming = stream.Streaming();
   status.readerLost = stream.ReaderLost();
   status.portLeft = status.readerLost && !stream.LinkLost();
+  status.journal = journal_->Health();
   return status;
 }
 
 void TForm1::ApplyOwnCaptions() {
   menu_.exportCsv->setText(messages_.Own(OwnMessage::kExportCsvCaption));
+  menu_.unsavedRecordings->setTitle(messages_.Own(OwnMessage::kUnsavedRecordingsCaption));
   menu_.undoTable->setText(messages_.Own(OwnMessage::kUndoTableCaption));
   menu_.redoTable->setText(messages_.Own(OwnMessage::kRedoTableCaption));
   menu_.lambdaFix->setText(messages_.Own(OwnMessage::kLambdaFixCaption));
@@ -263,6 +267,8 @@ void TForm1::ConnectHandlers() {
   Bind("N3", &TForm1::N3Click);
   Bind("N4", &TForm1::N4Click);
   Bind("ExportCsv", &TForm1::ExportCsvClick);
+  connect(menu_.unsavedRecordings, &QMenu::aboutToShow, this,
+          [this] { Guarded(this, [this] { UnsavedRecordingsShow(); }); });
   Bind("LambdaFix", &TForm1::LambdaFixClick);
   Bind("LambdaFixCells", &TForm1::LambdaFixClick);
   Bind("N7", &TForm1::N7Click);
@@ -422,6 +428,9 @@ void TForm1::ConnectControllers() {
             // learning request waits for a redraw of its own.
             logChart_->Refresh();
           }));
+  // The session's journal keeps no table the converter holds.
+  grid_->OnConverterCopy(
+      [this](std::span<const std::uint8_t, 256> copy) { journal_->SetConverterCells(copy); });
   // The status block's count of the cells the converter does not hold.
   connect(table_.get(), &TableModel::CellsChanged, port_.status, [this] {
     if (port_.status->isVisible()) port_.status->Refresh();

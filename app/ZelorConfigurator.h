@@ -91,6 +91,9 @@ class TForm1 : public WindowShell {
   void N3Click();
   void N4Click();
   void ExportCsvClick();  // "Экспорт CSV", refused as N4Click refuses
+  // "Несохранённые записи" opens: an item for each kept recording, which
+  // opens it as N3Click opens a .log file.
+  void UnsavedRecordingsShow();
 
   // --- Log chart (LogChartCommands) ----------------------------------------
   void TabSheet2Show();

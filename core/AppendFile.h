@@ -22,6 +22,10 @@ class AppendFile {
   // Creates the file empty (a file of that name is replaced) and opens it
   // for writing; false when it cannot be created.
   bool Create(const std::filesystem::path& path);
+  // Opens the file for writing again after a failed write, cut to its first
+  // size bytes (what it holds whole; a missing file is made when size is 0);
+  // false when it cannot be opened or holds fewer bytes.
+  bool Resume(const std::filesystem::path& path, std::uint64_t size);
   // Writes all of the bytes at the end of the file; false when they could
   // not all be written.
   bool Append(const void* bytes, std::size_t size);

@@ -2,6 +2,7 @@
 // fdatasync for the disk.
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,6 +18,21 @@ bool AppendFile::Create(const std::filesystem::path& path) {
   // The user's own: a recording is nobody else's business.
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0) return false;
+  handle_ = fd;
+  return true;
+}
+
+bool AppendFile::Resume(const std::filesystem::path& path, std::uint64_t size) {
+  Close();
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  struct stat file {};
+  const auto at = static_cast<off_t>(size);
+  if (::fstat(fd, &file) != 0 || file.st_size < at || ::ftruncate(fd, at) != 0 ||
+      ::lseek(fd, at, SEEK_SET) != at) {
+    ::close(fd);
+    return false;
+  }
   handle_ = fd;
   return true;
 }

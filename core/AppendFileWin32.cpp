@@ -26,6 +26,24 @@ bool AppendFile::Create(const std::filesystem::path& path) {
   return true;
 }
 
+bool AppendFile::Resume(const std::filesystem::path& path, std::uint64_t size) {
+  Close();
+  const HANDLE file =
+      ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER length{};
+  LARGE_INTEGER at{};
+  at.QuadPart = static_cast<LONGLONG>(size);
+  if (!::GetFileSizeEx(file, &length) || length.QuadPart < at.QuadPart ||
+      !::SetFilePointerEx(file, at, nullptr, FILE_BEGIN) || !::SetEndOfFile(file)) {
+    ::CloseHandle(file);
+    return false;
+  }
+  handle_ = reinterpret_cast<std::intptr_t>(file);
+  return true;
+}
+
 bool AppendFile::Append(const void* bytes, std::size_t size) {
   if (!IsOpen()) return false;
   const auto* at = static_cast<const char*>(bytes);

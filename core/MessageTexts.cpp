@@ -172,9 +172,9 @@ const OwnText kOwn[] = {
     {"Ячейка MAF=%1 содержит '%2': значение вне диапазона 0..255. Коррекция не внесена.",
      "Cell MAF=%1 holds '%2': the value is outside 0..255. The correction was not applied."},
     {"Найдена несохранённая запись лога длиной %1 с от %2, оставшаяся от прошлого запуска "
-     "программы.\r\nОткрыть её? (Нет — удалить её.)",
+     "программы.\r\nОткрыть её? (Нет — оставить её в «Лог» → «Несохранённые записи».)",
      "An unsaved log recording of %1 s from %2 was found, left by an earlier run of the "
-     "program.\r\nOpen it? (No deletes it.)"},
+     "program.\r\nOpen it? (No keeps it in \"Log\" → \"Unsaved recordings\".)"},
     {"Найдена несохранённая таблица от %1, оставшаяся от прошлого запуска программы.\r\n"
      "Загрузить её? (Нет — удалить её.)",
      "An unsaved table from %1 was found, left by an earlier run of the program.\r\nLoad it? "
@@ -182,6 +182,13 @@ const OwnText kOwn[] = {
     {"Запись лога не сохранена.", "The log recording is not saved."},
     {"Таблица не записана в конвертер.", "The table is not written to the converter."},
     {"Всё равно закрыть программу?", "Close the program all the same?"},
+    {"Несохранённые записи", "Unsaved recordings"},
+    {"(нет)", "(none)"},
+    {"%1 — %2 с", "%1 — %2 s"},
+    {"Журнал: не записывается (диск полон?), записи и таблица не защищены от сбоя",
+     "Journal: cannot be written (disk full?), the recording and the table are not protected "
+     "against a crash"},
+    {"Журнал: снова записывается", "Journal: written again"},
     {"Руководство", "Guide"},
     {"Руководство не найдено: его файлы должны лежать в одной из папок:\r\n%1\r\nПереустановите "
      "программу.",

@@ -122,6 +122,15 @@ enum class OwnMessage {
   kCloseRecordingUnsaved,
   kCloseTableUnwritten,
   kCloseAnyway,
+  // "Лог" > "Несохранённые записи": the submenu, its item while it holds none,
+  // and a recording's item (%1: its start, %2: its length in seconds).
+  kUnsavedRecordingsCaption,
+  kUnsavedRecordingsNone,
+  kUnsavedRecordingItem,
+  // The status block's line while the journal cannot be written, and once it
+  // is written again.
+  kStatusJournalFailing,
+  kStatusJournalAgain,
   // The guide: the item of "Окно", which is also its window's caption, and
   // the message when it is not found (%1: the folders looked in, a line each).
   kGuideCaption,

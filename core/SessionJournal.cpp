@@ -42,12 +42,29 @@ qint64 UniqueStartTime() {
   return std::max(now, before + 1);
 }
 
-QString Stamp(const MessageTexts& messages, const QDateTime& time) {
-  return time.toLocalTime().toString(messages.English() ? QStringLiteral("yyyy-MM-dd HH:mm")
-                                                        : QStringLiteral("dd.MM.yyyy HH:mm"));
+// The lock of a left journal claimed. A lock that names this program's own
+// process id was left by a gone program that had the same id (ids come round
+// again: after a restart, and under Wine at every start), for this program
+// never took it: it looks held by a running program, but it is stale. It goes
+// unless someone holds it (the system's lock of a holder refuses that).
+std::unique_ptr<QLockFile> ClaimLock(const QString& path) {
+  if (auto lock = TakeLock(path)) return lock;
+  QLockFile left(path);
+  qint64 pid = 0;
+  QString host;
+  QString application;
+  if (!left.getLockInfo(&pid, &host, &application) || pid != QCoreApplication::applicationPid() ||
+      !left.removeStaleLockFile())
+    return nullptr;
+  return TakeLock(path);
 }
 
 }  // namespace
+
+QString JournalStamp(const MessageTexts& messages, const QDateTime& time) {
+  return time.toLocalTime().toString(messages.English() ? QStringLiteral("yyyy-MM-dd HH:mm")
+                                                        : QStringLiteral("dd.MM.yyyy HH:mm"));
+}
 
 QString JournalFolder() {
   return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
@@ -82,8 +99,34 @@ QString SessionJournal::RecordingPath() { return PathOf(".log"); }
 QString SessionJournal::TablePath() { return PathOf(".tab"); }
 
 bool SessionJournal::KeepTable(std::span<const std::uint8_t> image) {
+  table_.assign(image.begin(), image.end());
+  return SettleTable();
+}
+
+void SessionJournal::SetConverterCells(std::span<const std::uint8_t> cells) {
+  converterCells_.assign(cells.begin(), cells.end());
+  if (!table_.empty()) SettleTable();
+}
+
+void SessionJournal::SetTableFile(std::span<const std::uint8_t> image) {
+  tableFile_.assign(image.begin(), image.end());
+  if (!table_.empty()) SettleTable();
+}
+
+bool SessionJournal::SettleTable() {
+  const bool converterHolds =
+      !converterCells_.empty() && table_.size() >= converterCells_.size() &&
+      std::equal(converterCells_.begin(), converterCells_.end(), table_.begin());
+  if (converterHolds || table_ == tableFile_) {
+    RemoveTable();
+    tableFailing_ = false;
+    return true;
+  }
   const QString path = TablePath();
-  return !path.isEmpty() && !SaveWholeFile(path, image);
+  const bool written = !path.isEmpty() && !SaveWholeFile(path, table_);
+  tableFailing_ = !written;
+  failedOnce_ = failedOnce_ || !written;
+  return written;
 }
 
 void SessionJournal::RemoveRecording() {
@@ -92,6 +135,16 @@ void SessionJournal::RemoveRecording() {
 
 void SessionJournal::RemoveTable() {
   if (lock_) QFile::remove(QDir(folder_).filePath(base_ + kTableSuffix));
+}
+
+void SessionJournal::ReportRecordingWrites(bool written) {
+  recordingFailing_ = !written;
+  failedOnce_ = failedOnce_ || !written;
+}
+
+JournalHealth SessionJournal::Health() const {
+  if (recordingFailing_ || tableFailing_) return JournalHealth::kFailing;
+  return failedOnce_ ? JournalHealth::kWritingAgain : JournalHealth::kWriting;
 }
 
 void SessionJournal::End(bool keepRecording, bool keepTable) {
@@ -121,7 +174,7 @@ std::vector<LeftJournal> SessionJournal::ClaimLeft() const {
   for (const QString& base : bases) {
     if (base == base_) continue;
     LeftJournal journal;
-    journal.claim = TakeLock(folder.filePath(base + kLockSuffix));
+    journal.claim = ClaimLock(folder.filePath(base + kLockSuffix));
     if (!journal.claim) continue;  // its program runs, or another one claimed it
     const QFileInfo recording(folder.filePath(base + kRecordingSuffix));
     const QFileInfo table(folder.filePath(base + kTableSuffix));
@@ -162,11 +215,11 @@ QString LeftRecordingQuestion(const MessageTexts& messages, std::int64_t samples
   const QDateTime start = written.addMSecs(-samples * 10);
   return messages.Own(OwnMessage::kLeftRecordingQuestion)
       .arg(QString::number(std::llround(static_cast<double>(samples) / 100.0)),
-           Stamp(messages, start));
+           JournalStamp(messages, start));
 }
 
 QString LeftTableQuestion(const MessageTexts& messages, const QDateTime& written) {
-  return messages.Own(OwnMessage::kLeftTableQuestion).arg(Stamp(messages, written));
+  return messages.Own(OwnMessage::kLeftTableQuestion).arg(JournalStamp(messages, written));
 }
 
 QString CloseQuestion(const MessageTexts& messages, bool recordingUnsaved, bool tableUnwritten) {

@@ -32,6 +32,12 @@ namespace zelor {
 
 class MessageTexts;
 
+// What the journal's last writes did: all reached the disk (kWriting); one
+// did not (kFailing: a full disk, a folder that cannot be written; the
+// tuner's work has no protection against a crash then); all do again after a
+// failure (kWritingAgain).
+enum class JournalHealth { kWriting, kFailing, kWritingAgain };
+
 // The journals' folder: the user's data folder of this program
 // (QStandardPaths::AppLocalDataLocation).
 QString JournalFolder();
@@ -67,11 +73,24 @@ class SessionJournal {
   QString RecordingPath();
   QString TablePath();
 
-  // Writes the table image whole (a failure keeps the one before); false
-  // when it could not be written.
+  // Keeps the table image (262 bytes), written whole (a failure keeps the
+  // one before), unless the table is held elsewhere (below): its file goes
+  // then. False when it could not be written.
   bool KeepTable(std::span<const std::uint8_t> image);
+  // Where the table is held outside the journal: the cells the converter is
+  // known to hold (256 bytes), and the image of the last .tab file saved or
+  // opened. An image whose cells the converter holds, or that file's image,
+  // is not kept: an end without a question would lose nothing. The last
+  // image kept is weighed again at once.
+  void SetConverterCells(std::span<const std::uint8_t> cells);
+  void SetTableFile(std::span<const std::uint8_t> image);
   void RemoveRecording();
   void RemoveTable();
+
+  // Whether the journal reaches the disk: the recording's writer reports
+  // each of its passes, the table image's writes count by themselves.
+  void ReportRecordingWrites(bool written);
+  JournalHealth Health() const;
 
   // The program's end: the recording journal and the table image are
   // removed unless kept, the lock is released. Once ended, paths are empty.
@@ -93,12 +112,24 @@ class SessionJournal {
  private:
   bool Locked();
   QString PathOf(const char* suffix);
+  // Writes the last table image kept, or removes its file when the table is
+  // held elsewhere.
+  bool SettleTable();
 
   QString folder_;
   QString base_;
   std::unique_ptr<QLockFile> lock_;
   bool ended_ = false;
+  std::vector<std::uint8_t> table_;           // the last image kept
+  std::vector<std::uint8_t> converterCells_;  // empty while not known
+  std::vector<std::uint8_t> tableFile_;       // empty while none
+  bool recordingFailing_ = false;
+  bool tableFailing_ = false;
+  bool failedOnce_ = false;
 };
+
+// A time as the journal's texts tell it, in the messages' language.
+QString JournalStamp(const MessageTexts& messages, const QDateTime& time);
 
 // The start-up's questions about left files (Yes opens or loads, No
 // deletes) and the close question, in the messages' language. A recording

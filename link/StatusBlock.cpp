@@ -36,7 +36,9 @@ StatusBlock::StatusBlock(std::function<LinkStatus()> source, const MessageTexts&
   firmware_ = MakeLine("StatusFirmware", this);
   stream_ = MakeLine("StatusStream", this);
   cells_ = MakeLine("StatusCells", this);
-  for (QLabel* line : {port_, firmware_, stream_, cells_}) lines->addWidget(line);
+  journal_ = MakeLine("StatusJournal", this);
+  journal_->hide();
+  for (QLabel* line : {port_, firmware_, stream_, cells_, journal_}) lines->addWidget(line);
   lines->addStretch(1);
   timer_->setInterval(kRefreshMs);
   QObject::connect(timer_, &QTimer::timeout, this, [this] { Refresh(); });
@@ -63,12 +65,17 @@ void StatusBlock::Refresh() {
   if (s.lastWrite == WriteOutcome::kNotWritten) cells += text(kStatusWriteFailed);
   if (s.lastWrite == WriteOutcome::kNotVerified) cells += text(kStatusWriteUnverified);
   SetText(cells_, cells);
+  SetText(journal_, s.journal == JournalHealth::kFailing        ? text(kStatusJournalFailing)
+                    : s.journal == JournalHealth::kWritingAgain ? text(kStatusJournalAgain)
+                                                                : QString());
+  journal_->setVisible(!journal_->text().isEmpty());
 }
 
 QString StatusBlock::PortText() const { return port_->text(); }
 QString StatusBlock::FirmwareText() const { return firmware_->text(); }
 QString StatusBlock::StreamText() const { return stream_->text(); }
 QString StatusBlock::CellsText() const { return cells_->text(); }
+QString StatusBlock::JournalText() const { return journal_->text(); }
 
 void StatusBlock::showEvent(QShowEvent* event) {
   Refresh();

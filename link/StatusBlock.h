@@ -2,8 +2,9 @@
 // The status block of the first tab, below the port box: the open port's
 // full name (the port box is too narrow for most names), the firmware
 // version, whether the live stream runs and how many cells the converter
-// does not hold yet. Its lines are Russian, or English once the program's
-// messages are.
+// does not hold yet; and, once the session's journal could not be written,
+// that it cannot, or that it is written again. Its lines are Russian, or
+// English once the program's messages are.
 //
 // The block takes what it shows from a source it asks whenever it is shown
 // and then every quarter of a second while it stays in sight, so that none
@@ -13,6 +14,8 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+
+#include "core/SessionJournal.h"
 
 class QLabel;
 class QTimer;
@@ -38,6 +41,7 @@ struct LinkStatus {
   int differing = 0;        // valid cells the converter holds another byte for
   int invalid = 0;          // cells that are no byte at all
   WriteOutcome lastWrite = WriteOutcome::kNone;
+  JournalHealth journal = JournalHealth::kWriting;
 };
 
 class StatusBlock final : public QWidget {
@@ -52,6 +56,7 @@ class StatusBlock final : public QWidget {
   QString FirmwareText() const;
   QString StreamText() const;
   QString CellsText() const;
+  QString JournalText() const;  // empty while the journal has always been written
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -65,6 +70,7 @@ class StatusBlock final : public QWidget {
   QLabel* firmware_;
   QLabel* stream_;
   QLabel* cells_;
+  QLabel* journal_;
 };
 
 }  // namespace zelor

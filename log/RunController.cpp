@@ -78,6 +78,9 @@ void RunController::Start() {
     return;
   }
   CheckCurveCells(table_);
+  // The recording the run replaces goes among the unsaved ones when it was
+  // not saved.
+  KeepUnsaved();
   // What live learning changes from here to "Стоп" is one step.
   emit TableStepCommitted();
   emit RunStarted(panel_.LearningOn());
@@ -87,6 +90,9 @@ void RunController::Start() {
   timer1_->start();
   // A new recording: the journal starts again with it.
   unsaved_ = true;
+  recordingStart_ = QDateTime::currentDateTime();
+  keptFrom_.clear();
+  journalDue_ = true;
   recordingJournal_.Begin(journal_.RecordingPath());
   journalTimer_->start();
   panel_.ClearTableCurve();

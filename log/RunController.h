@@ -10,11 +10,13 @@
 // keeps the recording's journal: while a run streams, the journal's timer
 // appends the samples stored since its last pass to the session's journal
 // file and puts them on the disk, twice a second; the journal goes when the
-// recording is saved or replaced, and the session's end decides the rest.
+// recording is saved, moves among the kept unsaved recordings when an
+// unsaved one is replaced, and the session's end decides the rest.
 //
 // It reads and writes the table's model and tells what happened by its
 // signals; it asks the window the two things it needs through its hooks.
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -97,10 +99,15 @@ class RunController : public QObject {
   void OpenRecording();  // refused while the stream runs
   void SaveRecording();  // refused for a recording too short
   void ExportCsv();      // refused as SaveRecording is
-  // Opens a journal a gone program left, as a .log file is opened (the
-  // recording's file name stays); the recording then counts as unsaved.
-  // False, with the message shown, when it cannot be read.
-  bool RecoverRecording(const QString& path);
+  // Opens a kept unsaved recording (core/UnsavedRecordings) as a .log file
+  // is opened; refused while the stream runs. Saved elsewhere, its kept file
+  // goes.
+  void OpenUnsavedRecording(const QString& path);
+  // Opens a journal a gone program left, of a recording that began at
+  // start, as a .log file is opened (the recording's file name stays); the
+  // recording then counts as unsaved. False, with the message shown, when
+  // it cannot be read.
+  bool RecoverRecording(const QString& path, const QDateTime& start);
   // True when closing would lose the recording: a run streams (closing ends
   // it), or the recording recorded or recovered here, long enough to be
   // saved, has not been saved as a .log since its run ended. A recording
@@ -135,6 +142,15 @@ class RunController : public QObject {
  private:
   // The journal's file goes: the recording is saved or replaced.
   void ForgetJournal();
+  // Opens path over the recording as a .log file is opened, the unsaved
+  // recording it replaces kept first; false, with the message shown, when it
+  // cannot be read.
+  bool Replace(const QString& path);
+  // An unsaved recording about to be replaced goes among the kept ones
+  // (core/UnsavedRecordings), its journal's file moved there when that holds
+  // it whole; spare is a kept one about to be opened, which stays. It then
+  // counts as saved.
+  void KeepUnsaved(const QString& spare = {});
 
   ConverterTransfer& converter_;
   PanelPage& panel_;
@@ -148,8 +164,14 @@ class RunController : public QObject {
   QTimer* journalTimer_;  // owned by owner_
   RecordingJournal recordingJournal_;
   // The recording in the buffer was recorded (or recovered) and not saved
-  // since.
+  // since; when it began.
   bool unsaved_ = false;
+  QDateTime recordingStart_;
+  // The journal is behind the recording: passes are due (from "Старт" until
+  // it holds the whole run, or the recording is saved or replaced).
+  bool journalDue_ = false;
+  // The kept unsaved recording the buffer was opened from; empty otherwise.
+  QString keptFrom_;
   // The receiver of what the reader posts to the window's thread: what is
   // still queued when the controller goes is dropped with it.
   QObject receiver_;

@@ -1,10 +1,13 @@
-// The recording's files: saving and opening .log files, the CSV export, and
-// the recording's journal.
+// The recording's files: saving and opening .log files, the CSV export, the
+// recording's journal and the unsaved recordings kept.
 
+#include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 
 #include "core/MessageTexts.h"
 #include "core/SessionJournal.h"
+#include "core/UnsavedRecordings.h"
 #include "link/LogBuffer.h"
 #include "log/LogCsv.h"
 #include "log/LogFile.h"
@@ -40,11 +43,15 @@ void RunController::SaveRecording() {
       emit Message(*error);
       return;
     }
-    // Saved whole: the journal has nothing more to keep. A save during the
-    // run holds the samples so far; the journal goes on.
+    // Saved whole: the journal has nothing more to keep, nor has the kept
+    // copy it was opened from. A save during the run holds the samples so
+    // far; the journal goes on.
     if (runOver) {
       unsaved_ = false;
       ForgetJournal();
+      if (!keptFrom_.isEmpty() && QFileInfo(keptFrom_) != QFileInfo(dialog.FileName()))
+        QFile::remove(keptFrom_);
+      keptFrom_.clear();
     }
   }
   // After a cancel: the name last chosen in the save dialog.
@@ -78,32 +85,71 @@ void RunController::OpenRecording() {
   dialog.SetFilter(kLogFilter);
   emit RecordingAboutToBeReplaced();
   if (!dialog.Execute(owner_)) return;
-  // The last run's reader may still store the frame of its last read.
-  stream_.JoinReader();
-  if (const auto error = OpenLogFile(stream_.Log(), dialog.FileName())) {
-    emit Message(*error);
-    return;
-  }
+  if (!Replace(dialog.FileName())) return;
   // The recording is replaced by one that is kept in its file.
-  unsaved_ = false;
   ForgetJournal();
-  emit RecordingChanged(CoverageOf(stream_.Log()));
-  emit RecordingReplaced();
   emit LogFileChosen(dialog.FileName());
 }
 
-bool RunController::RecoverRecording(const QString& path) {
+void RunController::OpenUnsavedRecording(const QString& path) {
+  if (stream_.Streaming()) {
+    emit Message(messages_.Own(OwnMessage::kLogOpenWhileStreaming));
+    return;
+  }
   emit RecordingAboutToBeReplaced();
+  if (!Replace(path)) return;
+  // Kept in its file until it is saved elsewhere, or the oldest to go.
+  ForgetJournal();
+  keptFrom_ = path;
+  emit LogFileChosen(path);
+}
+
+bool RunController::RecoverRecording(const QString& path, const QDateTime& start) {
+  emit RecordingAboutToBeReplaced();
+  if (!Replace(path)) return false;
+  // Its only copy is the journal.
+  unsaved_ = true;
+  recordingStart_ = start;
+  return true;
+}
+
+bool RunController::Replace(const QString& path) {
+  // The last run's reader may still store the frame of its last read.
   stream_.JoinReader();
+  KeepUnsaved(path);
   if (const auto error = OpenLogFile(stream_.Log(), path)) {
     emit Message(*error);
     return false;
   }
-  // Its only copy is the journal.
-  unsaved_ = true;
+  unsaved_ = false;
+  keptFrom_.clear();
   emit RecordingChanged(CoverageOf(stream_.Log()));
   emit RecordingReplaced();
   return true;
+}
+
+void RunController::KeepUnsaved(const QString& spare) {
+  const LogBuffer& log = stream_.Log();
+  // One too short to be saved could not be kept as a .log either.
+  if (!unsaved_ || log.Count() < kMinimumLogSamples) return;
+  stream_.JoinReader();
+  unsaved_ = false;
+  // The journal holds the recording up to its last pass: the rest goes in,
+  // and its file is kept as it is. A journal that does not hold the whole
+  // recording (a disk that was full) gives way to a file written from it.
+  if (journalDue_) recordingJournal_.Append(log);
+  journalDue_ = false;
+  journalTimer_->stop();
+  recordingJournal_.Close();
+  const QString journal = journal_.RecordingPath();
+  const QString folder = journal_.Folder();
+  if (!journal.isEmpty() &&
+      QFileInfo(journal).size() == static_cast<qint64>(log.Count()) * kLogRecordSize &&
+      KeepUnsavedRecording(folder, journal, recordingStart_, spare))
+    return;
+  journal_.RemoveRecording();
+  const QString path = UnsavedRecordingPath(folder, recordingStart_);
+  if (!path.isEmpty() && !SaveLogFile(log, path)) TrimUnsavedRecordings(folder, spare);
 }
 
 bool RunController::RecordingAtRisk() const {
@@ -112,21 +158,31 @@ bool RunController::RecordingAtRisk() const {
 }
 
 void RunController::JournalTick() {
+  if (!journalDue_) return;
   // The run is over once its reader has ended: nothing comes after it. Seen
   // before the append, so that a frame stored meanwhile is not left out.
   const bool over = !stream_.Streaming() && !stream_.ReaderRunning();
-  recordingJournal_.Append(stream_.Log());
+  // A journal that could not be made (no lock on a full disk) is made at a
+  // later pass; one that could not be written is written at the next.
+  if (!recordingJournal_.Started()) recordingJournal_.Begin(journal_.RecordingPath());
+  const bool written = recordingJournal_.Append(stream_.Log());
   recordingJournal_.Sync();
-  if (over) {
+  journal_.ReportRecordingWrites(written);
+  // Once the journal holds the whole run, no pass is due; until then the
+  // passes go on after the run too.
+  if (over && written) {
+    journalDue_ = false;
     journalTimer_->stop();
     recordingJournal_.Close();
   }
 }
 
 void RunController::ForgetJournal() {
+  journalDue_ = false;
   journalTimer_->stop();
   recordingJournal_.Close();
   journal_.RemoveRecording();
+  journal_.ReportRecordingWrites(true);  // nothing is left to write
 }
 
 }  // namespace zelor

@@ -268,6 +268,7 @@ void GridPage::MarkCell(int index) {
 void GridPage::SetConverterCopy(std::span<const std::uint8_t, 256> copy) {
   marks_.SetCopy(copy);
   for (std::size_t index = 0; index < kCellCount; ++index) MarkCell(static_cast<int>(index));
+  if (copyTaken_) copyTaken_(copy);
 }
 
 void GridPage::ForgetConverterCopy() {

@@ -19,6 +19,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -80,6 +81,11 @@ class GridPage {
   // Forgets that copy (another port was chosen) and marks every cell anew:
   // none differs from a table not known.
   void ForgetConverterCopy();
+  // Tells listener each copy taken (the session's journal keeps no table
+  // the converter holds).
+  void OnConverterCopy(std::function<void(std::span<const std::uint8_t, 256>)> listener) {
+    copyTaken_ = std::move(listener);
+  }
   // The cells' marks against the converter's copy, with their counts.
   const CellMarks& Marks() const { return marks_; }
   // The background of a cell with mark; none (invalid) for an unchanged one.
@@ -118,6 +124,7 @@ class GridPage {
   std::array<QLineEdit*, kSettingCount> edits_{};
   std::array<UpDown*, kSettingCount> upDowns_{};
   CellMarks marks_;
+  std::function<void(std::span<const std::uint8_t, 256>)> copyTaken_;
   // The grid's edits into the model, the model's changes into the grid.
   std::array<QMetaObject::Connection, 3> links_;
   QMenu* contextMenu_ = nullptr;

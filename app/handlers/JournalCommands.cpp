@@ -51,15 +51,17 @@ void TForm1::EndAtSystemRequest() {
 
 void TForm1::OfferLeftWork() {
   Guarded(this, [this] {
-    zelor::OfferLeftWork(
-        *journal_, messages_,
-        {this, [this](const QString& path) { return run_->RecoverRecording(path); },
-         [this](const QByteArray& image) {
-           const TableStepScope step([this] { CommitTableStep(); });
-           LoadTableImage(image);
-           RefreshInsertCellChart();
-           TabTableGraphShow();
-         }});
+    zelor::OfferLeftWork(*journal_, messages_,
+                         {this,
+                          [this](const QString& path, const QDateTime& start) {
+                            return run_->RecoverRecording(path, start);
+                          },
+                          [this](const QByteArray& image) {
+                            const TableStepScope step([this] { CommitTableStep(); });
+                            LoadTableImage(image);
+                            RefreshInsertCellChart();
+                            TabTableGraphShow();
+                          }});
   });
 }
 

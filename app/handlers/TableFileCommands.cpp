@@ -3,6 +3,7 @@
 // failed save.
 
 #include "app/ZelorConfigurator.h"
+#include "core/SessionJournal.h"
 #include "table/GridPage.h"
 #include "table/TableFile.h"
 #include "table/TableGrid.h"
@@ -32,6 +33,8 @@ void TForm1::N13Click() {
   }
   files_.table = name;
   ShowFileCaption(files_.table);
+  // The session's journal keeps no table this file holds.
+  journal_->SetTableFile(image);
 }
 
 void TForm1::N12Click() {
@@ -41,6 +44,10 @@ void TForm1::N12Click() {
   if (dialog.Execute(this)) {
     // A file that cannot be read stops the command with its message.
     LoadTableImage(ReadFileStart(dialog.FileName(), static_cast<qint64>(kTableImageSize)));
+    // The session's journal keeps no table this file holds: the cells and
+    // settings it gave.
+    journal_->SetTableFile(
+        EncodeTableImage(table_->CellBytes(messages_.English()), table_->Settings()));
   }
   RefreshInsertCellChart();
   files_.table = dialog.FileName();

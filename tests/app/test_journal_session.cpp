@@ -1,12 +1,16 @@
 // The session's journal with the program: the real program streaming from
 // the simulator, killed or ended by the system, leaves a journal that the
-// next start offers and opens as the samples received; two programs keep two
-// journals; the close question; a normal end, a save and an open leave no
-// journal. Each test has a data folder of its own.
+// next start offers and opens as the samples received, or keeps among the
+// unsaved recordings; two programs keep two journals; the close question; a
+// normal end, a save and an open leave no journal; "Старт" keeps the
+// recording it replaces; a full disk is told. Each test has a data folder of
+// its own.
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
+#include <QMenu>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,7 +18,9 @@
 #include <csignal>
 
 #include "core/SessionJournal.h"
+#include "core/UnsavedRecordings.h"
 #include "link/LogBuffer.h"
+#include "link/StatusBlock.h"
 #include "log/LogChartController.h"
 #include "log/LogChartPage.h"
 #include "log/LogFile.h"
@@ -58,6 +64,12 @@ struct StreamingProgram {
   }
   QProcess proc;
 };
+
+void Write(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  QCOMPARE(file.write(bytes), bytes.size());
+}
 
 QByteArray Read(const QString& path) {
   QFile file(path);
@@ -130,8 +142,9 @@ class TestJournalSession : public QObject, private testing::SimWindow {
     data_.reset();
   }
 
-  // Killed during a run, the program leaves its recording (and its table
-  // image) in the journal: the next start offers both, Yes opens the
+  // Killed during a run, the program leaves its recording in the journal,
+  // but not the table it only read (the converter holds it): the next start
+  // offers the recording and a table image left beside it, Yes opens the
   // recording byte for byte as the simulator streamed it, framed on the log
   // chart, and loads the table as one step. Its journal is this program's
   // from then on; a normal end removes it.
@@ -142,11 +155,15 @@ class TestJournalSession : public QObject, private testing::SimWindow {
     QVERIFY(program.Start(sim.Port()));
     const QString left = JournalOf(program.Pid());
     QTRY_VERIFY_WITH_TIMEOUT(Read(left + ".log").size() >= 300 * 8, 30000);
-    QVERIFY(QFile::exists(left + ".tab"));
+    QVERIFY(!QFile::exists(left + ".tab"));
     ::kill(static_cast<pid_t>(program.Pid()), SIGKILL);
     QVERIFY(program.proc.waitForFinished(10000));
     const QByteArray journal = Read(left + ".log");
     QVERIFY(HoldsTheStream(journal, sim));
+    // As a program that edited the table read leaves it.
+    QByteArray reversed(262, 0);
+    for (int i = 0; i < 256; ++i) reversed[i] = char(255 - i);
+    Write(left + ".tab", reversed);
 
     windows_ = StartUp({});
     dialogs_->Reply(true);
@@ -163,9 +180,9 @@ class TestJournalSession : public QObject, private testing::SimWindow {
     const LogFrame& frame = form().LogChartControl().Page().Frame();
     QVERIFY(frame.drawn);
     QCOMPARE(frame.end, log.Count());
-    QStringList identity;
-    for (int i = 0; i < 256; ++i) identity << QString::number(i);
-    QCOMPARE(Cells(), identity);  // the simulator's 1:1 table
+    QStringList cells;
+    for (int i = 0; i < 256; ++i) cells << QString::number(255 - i);
+    QCOMPARE(Cells(), cells);
     QCOMPARE(form().History().Steps().UndoCount(), std::size_t(1));
     QVERIFY(dialogs_->messages.isEmpty());
     // The left files are gone; the recording is this program's journal.
@@ -224,8 +241,8 @@ class TestJournalSession : public QObject, private testing::SimWindow {
   // SIGTERM during a run asks nothing and ends with exit code 0, also when
   // the converter has gone meanwhile (no box about the failing "s" waits for
   // a click), keeping the recording (it would be lost) but not the table
-  // the converter holds; the next start offers the recording, and No
-  // deletes it.
+  // the converter holds; the next start offers the recording, and No keeps
+  // it among the unsaved recordings.
   void systemEndKeepsTheRecordingForTheNextStart_data() {
     QTest::addColumn<bool>("converterGone");
     QTest::newRow("converter there") << false;
@@ -245,13 +262,99 @@ class TestJournalSession : public QObject, private testing::SimWindow {
     QCOMPARE(program.proc.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.proc.exitCode(), 0);
     QCOMPARE(FilesLeft(), QStringList{QFileInfo(left).fileName() + ".log"});
-    QVERIFY(HoldsTheStream(Read(left + ".log"), sim));
+    const QByteArray journal = Read(left + ".log");
+    QVERIFY(HoldsTheStream(journal, sim));
 
     windows_ = StartUp({});
     form().OfferLeftWork();  // No, the default
     QCOMPARE(dialogs_->questions.size(), 1);
-    QCOMPARE(FilesLeft(), QStringList());
+    const std::vector<UnsavedRecording> kept = UnsavedRecordings(Folder());
+    QCOMPARE(kept.size(), std::size_t(1));
+    QCOMPARE(FilesLeft(), QStringList{QFileInfo(kept[0].path).fileName()});
+    QCOMPARE(Read(kept[0].path), journal);
     QCOMPARE(form().Stream().Log().Count(), 0);
+  }
+
+  // A lock that names this program's own process id (ids come round again)
+  // was left by a gone program: its recording is offered.
+  void lockWithTheProgramsOwnIdIsStale() {
+    QVERIFY(QDir().mkpath(Folder()));
+    const QString left = QDir(Folder()).filePath(
+        QStringLiteral("journal-%1-1").arg(QCoreApplication::applicationPid()));
+    {
+      QLockFile lock(data_->filePath(QStringLiteral("any.lock")));
+      QVERIFY(lock.tryLock(0));
+      QVERIFY(QFile::copy(lock.fileName(), left + ".lock"));  // no one holds the copy
+    }
+    Write(left + ".log", QByteArray(200 * 8, 7));
+    windows_ = StartUp({});
+    dialogs_->Reply(true);
+    form().OfferLeftWork();
+    QCOMPARE(dialogs_->questions.size(), 1);
+    QCOMPARE(form().Stream().Log().Count(), 200);
+  }
+
+  // "Старт" keeps the unsaved recording it replaces among the unsaved ones:
+  // "Лог" → "Несохранённые записи" tells its length and opens it as a .log
+  // (the recording it replaces kept in turn); saved, it leaves the list.
+  void startKeepsTheUnsavedRecording() {
+    Launch({});
+    Pick();
+    const LogBuffer& log = form().Stream().Log();
+    QByteArray runs[2];
+    for (QByteArray& run : runs) {
+      Click("ButtonStart");
+      QTRY_VERIFY_WITH_TIMEOUT(log.Count() > 150, 10000);
+      Click("ButtonStop");
+      QTRY_VERIFY_WITH_TIMEOUT(!form().Stream().ReaderRunning(), 5000);
+      run = EncodeLogRecords(log, log.Count());
+    }
+    std::vector<UnsavedRecording> kept = UnsavedRecordings(Folder());
+    QCOMPARE(kept.size(), std::size_t(1));
+    QCOMPARE(Read(kept[0].path), runs[0]);
+
+    auto* menu = form().findChild<QMenu*>(QStringLiteral("UnsavedRecordings"));
+    emit menu->aboutToShow();
+    QCOMPARE(menu->actions().size(), 1);
+    QVERIFY(menu->actions()[0]->text().endsWith(
+        QStringLiteral(" — %1 с").arg(std::lround(runs[0].size() / 800.0))));
+    menu->actions()[0]->trigger();
+    QCOMPARE(EncodeLogRecords(log, log.Count()), runs[0]);
+    QCOMPARE(form().CurrentFiles().log, kept[0].path);
+    kept = UnsavedRecordings(Folder());
+    QCOMPARE(kept.size(), std::size_t(2));
+    QCOMPARE(Read(kept[0].path), runs[1]);  // the newest
+
+    dialogs_->Answer(data_->filePath(QStringLiteral("first.log")));
+    Trigger("N4");
+    QCOMPARE(UnsavedRecordings(Folder()).size(), std::size_t(1));
+    QVERIFY(dialogs_->messages.isEmpty());
+  }
+
+  // A journal that cannot be written (a full disk) is told once in the
+  // status block, without a box, and so is its end; what it missed
+  // meanwhile goes in then.
+  void fullDiskIsTold() {
+    Launch({});
+    Pick();
+    form().PageControl1()->setCurrentWidget(form().TabSheet("TabSheet1"));
+    const StatusBlock& status = form().Status();
+    QCOMPARE(status.JournalText(), QString());
+    const QString journal = form().Journal().RecordingPath();
+    QVERIFY(QFile::link(QStringLiteral("/dev/full"), journal));
+    Click("ButtonStart");
+    QTRY_COMPARE_WITH_TIMEOUT(status.JournalText(),
+                              QStringLiteral("Журнал: не записывается (диск полон?), записи и "
+                                             "таблица не защищены от сбоя"),
+                              10000);
+    QVERIFY(QFile::remove(journal));
+    QTRY_COMPARE_WITH_TIMEOUT(status.JournalText(), QStringLiteral("Журнал: снова записывается"),
+                              10000);
+    Click("ButtonStop");
+    const LogBuffer& log = form().Stream().Log();
+    QTRY_VERIFY_WITH_TIMEOUT(!form().Stream().ReaderRunning(), 5000);
+    QTRY_COMPARE(Read(journal), EncodeLogRecords(log, log.Count()));
+    QVERIFY(dialogs_->messages.isEmpty());
   }
 
   // Two programs on two converters keep a journal each, of their own
@@ -314,7 +417,8 @@ class TestJournalSession : public QObject, private testing::SimWindow {
     form().close();
     QCOMPARE(dialogs_->questions.last(), kTableUnwritten + kAnyway);
 
-    // A new run journals again; a .log opened replaces its recording.
+    // A new run journals again; a .log opened replaces its recording, which
+    // goes among the unsaved ones when long enough.
     Click("ButtonStart");
     QTRY_VERIFY_WITH_TIMEOUT(Read(journal).size() > 0, 10000);
     Click("ButtonStop");
@@ -327,7 +431,7 @@ class TestJournalSession : public QObject, private testing::SimWindow {
     form().close();
     QCOMPARE(dialogs_->questions.last(), kTableUnwritten + kAnyway);
     QVERIFY(!form().isVisible());
-    QCOMPARE(FilesLeft(), QStringList());
+    QCOMPARE(FilesLeft().filter(QStringLiteral("journal-")), QStringList());
   }
 
  private:

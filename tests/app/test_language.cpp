@@ -255,7 +255,8 @@ class TestLanguage : public QObject {
              qPrintable(dialogs_->messages[0]));
     QCOMPARE(dialogs_->owners[0], static_cast<QWidget*>(windows_.form1.get()));
     QCOMPARE(Texts(windows_), russian_);
-    QCOMPARE(OwnCaptions(), (QStringList{"Отменить", "Вернуть", "Руководство"}));
+    QCOMPARE(OwnCaptions(),
+             (QStringList{"Отменить", "Вернуть", "Несохранённые записи", "Руководство"}));
     QVERIFY(!windows_.form1->Messages().English());
     QCOMPARE(CancelButton(), russianCancel_);
   }
@@ -290,7 +291,7 @@ class TestLanguage : public QObject {
   // The captions of the program's own menu items.
   QStringList OwnCaptions() {
     QStringList captions;
-    for (const char* name : {"UndoTable", "RedoTable", "Guide"})
+    for (const char* name : {"UndoTable", "RedoTable", "UnsavedRecordings", "Guide"})
       captions << windows_.form1->findChild<QAction*>(QString::fromLatin1(name))->text();
     return captions;
   }
@@ -306,7 +307,7 @@ class TestLanguage : public QObject {
     QVERIFY(messages.English());
     QVERIFY(messages.Own(OwnMessage::kStreamRunning).startsWith(QStringLiteral("The converter's")));
     // The program's own menu items, beside the file's captions.
-    QCOMPARE(OwnCaptions(), (QStringList{"Undo", "Redo", "Guide"}));
+    QCOMPARE(OwnCaptions(), (QStringList{"Undo", "Redo", "Unsaved recordings", "Guide"}));
     QCOMPARE(CancelButton(), QStringLiteral("Cancel"));
   }
 

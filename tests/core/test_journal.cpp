@@ -11,6 +11,7 @@
 
 #include "core/MessageTexts.h"
 #include "core/SessionJournal.h"
+#include "core/UnsavedRecordings.h"
 #include "link/LogBuffer.h"
 #include "log/RecordingJournal.h"
 #include "table/TableHistory.h"
@@ -136,6 +137,69 @@ class TestJournal : public QObject {
     QVERIFY(!journal.Begin(scratch.filePath(QStringLiteral("missing/run.log"))));
   }
 
+  // The table image is kept only while neither the converter (its cells) nor
+  // the last .tab file (its image) holds it, weighed again as either changes.
+  void tableImageIsKeptOnlyWhereNothingElseHoldsIt() {
+    const QTemporaryDir scratch;
+    SessionJournal journal(scratch.path());
+    std::array<std::uint8_t, 262> image{};
+    image[3] = 9;
+    std::array<std::uint8_t, 256> cells{};
+    QVERIFY(journal.KeepTable(image));
+    const QString path = journal.TablePath();
+    QCOMPARE(Read(path).at(3), char(9));
+    journal.SetConverterCells(cells);  // another table
+    QVERIFY(QFile::exists(path));
+    cells[3] = 9;
+    journal.SetConverterCells(cells);  // the converter holds it
+    QVERIFY(!QFile::exists(path));
+    image[260] = 1;  // a setting alone: the converter holds the cells
+    QVERIFY(journal.KeepTable(image));
+    QVERIFY(!QFile::exists(path));
+    image[4] = 1;
+    QVERIFY(journal.KeepTable(image));
+    QCOMPARE(Read(path).at(4), char(1));
+    journal.SetTableFile(image);  // saved or opened as a .tab
+    QVERIFY(!QFile::exists(path));
+  }
+
+  // The newest five kept recordings always stay; older ones while there are
+  // at most ten and 32 MiB; once one goes, every older one goes too.
+  void unsavedRecordingsKeepTheNewestWithinBounds_data() {
+    QTest::addColumn<QList<int>>("kilobytes");  // the oldest first
+    QTest::addColumn<int>("kept");
+    QTest::newRow("twelve short") << QList<int>(12, 8) << 10;
+    QTest::newRow("seven long, a short oldest") << (QList<int>{8} + QList<int>(7, 6144)) << 5;
+    QTest::newRow("a long one among short") << QList<int>{8, 8, 33000, 8, 8, 8, 8, 8} << 5;
+    QTest::newRow("within both") << QList<int>{8, 8000, 8000, 8000, 8000, 8, 8} << 7;
+  }
+  void unsavedRecordingsKeepTheNewestWithinBounds() {
+    QFETCH(QList<int>, kilobytes);
+    QFETCH(int, kept);
+    const QTemporaryDir scratch;
+    const QString folder = scratch.filePath(QStringLiteral("data"));
+    const QDateTime first(QDate(2026, 12, 9), QTime(3, 0));
+    for (int k = 0; k < kilobytes.size(); ++k) {
+      QFile file(scratch.filePath(QStringLiteral("journal.log")));
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      QVERIFY(file.resize(qint64(kilobytes[k]) * 1024));  // sparse: no disk taken
+      file.close();
+      const QDateTime start = first.addSecs(60 * k);
+      QVERIFY(KeepUnsavedRecording(folder, file.fileName(), start));
+    }
+    const std::vector<UnsavedRecording> left = UnsavedRecordings(folder);
+    QCOMPARE(int(left.size()), kept);
+    for (int n = 0; n < kept; ++n) {
+      const int k = int(kilobytes.size()) - 1 - n;  // the newest first
+      QCOMPARE(left[n].start, first.addSecs(60 * k));
+      QCOMPARE(left[n].samples, qint64(kilobytes[k]) * 128);
+    }
+    MessageTexts messages;
+    QCOMPARE(UnsavedRecordingCaption(messages, left.back()),
+             first.addSecs(60 * (int(kilobytes.size()) - kept)).toString("dd.MM.yyyy HH:mm") +
+                 QStringLiteral(" — %1 с").arg(std::lround(left.back().samples / 100.0)));
+  }
+
   // The table image of a history state, or none while a cell is no byte.
   void tableStateImage() {
     TableState state;
@@ -158,7 +222,7 @@ class TestJournal : public QObject {
     QCOMPARE(LeftRecordingQuestion(messages, 6000 * 10 + 60, written),
              QStringLiteral("Найдена несохранённая запись лога длиной 601 с от 09.12.2026 03:00, "
                             "оставшаяся от прошлого запуска программы.\r\nОткрыть её? (Нет — "
-                            "удалить её.)"));
+                            "оставить её в «Лог» → «Несохранённые записи».)"));
     messages.SwitchToEnglish();
     QCOMPARE(LeftTableQuestion(messages, written),
              QStringLiteral("An unsaved table from 2026-12-09 03:10 was found, left by an "
