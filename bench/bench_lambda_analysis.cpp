@@ -3,8 +3,8 @@
 // channels the analysis reads, summed. The delay estimate (a delay per band
 // of MAF, lags up to 2 s) and the analysis with that curve, each and
 // together, as the window runs them on a new recording; the analysis alone
-// is what every change of a setting costs. Each figure is the median of
-// several runs.
+// is what every change of a setting costs, beside the analysis with the
+// whole recording's one delay. Each figure is the median of several runs.
 // Usage: bench_lambda_analysis [runs]
 
 #include <algorithm>
@@ -92,6 +92,11 @@ int main(int argc, char** argv) {
   LambdaResult result;
   const double analysisMs =
       MedianMs(runs, [&] { result = AnalyseLambda(rec, table, locked, settings); });
+  LambdaSettings flat = settings;
+  flat.delay = DelayCurve::Flat(estimate.delayMs);
+  LambdaResult flatResult;
+  const double flatMs =
+      MedianMs(runs, [&] { flatResult = AnalyseLambda(rec, table, locked, flat); });
   const double bothMs = MedianMs(runs, [&] {
     LambdaSettings fresh;
     fresh.delay = EstimateDelay(rec, fresh).curve;
@@ -126,6 +131,10 @@ int main(int argc, char** argv) {
       "analysis, wideband, with the curve (%d accepted, %d cells changed): %8.3f ms   "
       "analysis / baseline = %.1f\n",
       result.accepted, result.cellsChanged, analysisMs, analysisMs / plainMs);
+  std::printf(
+      "analysis, wideband, with the one delay (%d accepted):  %8.3f ms   curve / one delay = "
+      "%.2f\n",
+      flatResult.accepted, flatMs, analysisMs / flatMs);
   std::printf("analysis, narrowband (%d accepted):  %8.3f ms   narrowband / baseline = %.1f\n",
               narrowResult.accepted, narrowMs, narrowMs / plainMs);
   std::printf(

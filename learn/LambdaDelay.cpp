@@ -192,11 +192,16 @@ Dip FindDip(const std::vector<int>& lags, const std::vector<double>& coarse, int
   const double worst = *std::max_element(coarse.begin(), coarse.end());
   const double depth = worst - coarse[bestPoint];
   if (!(depth >= 0.05)) return dip;
+  // A band's readings mismatch most at lag 0 and least from the delay on:
+  // a curve that does not fall from its start by most of its depth, or
+  // whose least lies at the end of the lags tried, shows no delay.
+  if (knee && (coarse.front() - coarse[bestPoint] < 0.5 * depth || bestPoint + 2 >= points))
+    return dip;
 
   int best = lags[bestPoint];
   if (knee) {
     // A rough knee: a line falling to it and flat from it on, fitted to the
-    // curve up to a little past its least (smoothed over three points).
+    // curve (smoothed over three points) up to a little past its least.
     // The curve's level there: its least from a little before the rough
     // knee to a while after it (not its least overall: the curve may keep
     // drifting down). The knee: the first lag whose share (smoothed over
@@ -207,8 +212,18 @@ Dip FindDip(const std::vector<int>& lags, const std::vector<double>& coarse, int
       const int a = std::max(0, p - 1), b = std::min(points - 1, p + 1);
       smooth[p] = (coarse[a] + coarse[p] + coarse[b]) / 3;
     }
-    const int leastPoint =
-        static_cast<int>(std::min_element(smooth.begin(), smooth.end()) - smooth.begin());
+    // Its first least within 160 ms either side: a real engine's readings
+    // also drift over seconds, which a longer lag matches better and better.
+    int leastPoint = points - 1;
+    for (int p = 0; p < points; ++p) {
+      bool least = true;
+      for (int q = std::max(0, p - 4); q <= std::min(points - 1, p + 4) && least; ++q)
+        least = smooth[p] <= smooth[q];
+      if (least) {
+        leastPoint = p;
+        break;
+      }
+    }
     std::vector<std::pair<int, double>> curve;
     for (int p = 0; p < std::min(points, leastPoint + 5); ++p)
       curve.emplace_back(lags[p], coarse[p]);
@@ -419,14 +434,18 @@ DelayEstimate EstimateDelay(const LambdaRecording& rec, const LambdaSettings& se
     for (int b = 0; b < kBands; ++b) coarseBand[b].push_back(shares.band[b]);
   }
 
-  const Dip all = FindDip(lags, coarseAll, maxLag, [&](int lag) {
-    shares.Pass(lag, fineStride, nullptr);
-    return shares.all;
-  }, false);
-  if (!all.found) return estimate;
-  estimate.found = true;
-  estimate.delayMs = all.lag * kLambdaSampleMs;
-  estimate.confidence = all.confidence * std::min(1.0, estimate.events / 3.0);
+  const Dip all = FindDip(
+      lags, coarseAll, maxLag,
+      [&](int lag) {
+        shares.Pass(lag, fineStride, nullptr);
+        return shares.all;
+      },
+      false);
+  if (all.found) {
+    estimate.found = true;
+    estimate.delayMs = all.lag * kLambdaSampleMs;
+    estimate.confidence = all.confidence * std::min(1.0, estimate.events / 3.0);
+  }
 
   // Per band: its own samples, its own dip. A sample's parcel of exhaust
   // travels at the flow the sample was taken at only while that flow
@@ -440,7 +459,8 @@ DelayEstimate EstimateDelay(const LambdaRecording& rec, const LambdaSettings& se
   const std::span<std::uint16_t> clear = Reuse(scratch.clear, n + 1);
   clear[n] = 0;
   for (std::size_t i = n; i-- > 0;)
-    clear[i] = reading[i] == kLeftOut ? 0 : static_cast<std::uint16_t>(std::min(65535, clear[i + 1] + 1));
+    clear[i] =
+        reading[i] == kLeftOut ? 0 : static_cast<std::uint16_t>(std::min(65535, clear[i + 1] + 1));
   std::vector<DelayPoint> points;
   std::vector<double> weights;
   std::vector<std::uint32_t> samples;
@@ -471,10 +491,13 @@ DelayEstimate EstimateDelay(const LambdaRecording& rec, const LambdaSettings& se
     const double most = *std::max_element(coarse.begin(), coarse.end());
     if (!(most > 0)) continue;
     for (double& c : coarse) c /= most;
-      const Dip dip = FindDip(bandLags, coarse, window, [&](int lag) {
-      shares.Pass(lag, 1, &samples, b);
-      return shares.within[b] / most;
-    }, true);
+    const Dip dip = FindDip(
+        bandLags, coarse, window,
+        [&](int lag) {
+          shares.Pass(lag, 1, &samples, b);
+          return shares.within[b] / most;
+        },
+        true);
     if (!dip.found) continue;
     std::array<std::size_t, 256> count{};
     for (const std::uint32_t t : samples) ++count[rec.maf[t]];
@@ -490,12 +513,33 @@ DelayEstimate EstimateDelay(const LambdaRecording& rec, const LambdaSettings& se
     weights.push_back(point.confidence * std::min(point.events, 10) + 1e-3);
   }
   if (points.empty()) {
+    if (!estimate.found) return estimate;
     estimate.curve = DelayCurve::Flat(estimate.delayMs);
     estimate.curve.points.front().confidence = estimate.confidence;
     estimate.curve.points.front().events = estimate.events;
     return estimate;
   }
   FallingWithFlow(points, weights);
+  if (!estimate.found) {
+    // No one delay for the whole recording, but bands that show theirs:
+    // the one delay is the median of theirs, by their weights.
+    std::vector<std::pair<int, double>> byDelay;
+    double total = 0;
+    for (std::size_t k = 0; k < points.size(); ++k) {
+      byDelay.emplace_back(points[k].delayMs, weights[k]);
+      total += weights[k];
+    }
+    std::sort(byDelay.begin(), byDelay.end());
+    double run = 0;
+    for (const auto& [ms, w] : byDelay) {
+      estimate.delayMs = ms;
+      if ((run += w) * 2 >= total) break;
+    }
+    estimate.found = true;
+    estimate.confidence = 0;
+    for (std::size_t k = 0; k < points.size(); ++k)
+      estimate.confidence = std::max(estimate.confidence, points[k].confidence);
+  }
   estimate.curve.points = std::move(points);
   return estimate;
 }

@@ -300,26 +300,37 @@ inline constexpr double kLoopSwingsPerSecond = 0.5;
 // answers the recording's own steps (enrichment, MAF steps) best, for the
 // whole recording and per band of MAF. For each lag 0 .. maxDelayMs the
 // reading O2[t + lag] is given to sample t, and the samples are grouped by
-// what their mixture is made of (MAF[t] and the enrichment); the lag at
-// which the readings vary least within the groups (the least share of
-// their variance; every 40 ms, then every lag around the least, smoothed
-// over +-20 ms) is the delay: there each group holds the readings of one
-// mixture. Per band (kDelayBandEdges) only the samples of its MAF count,
-// and the band's delays are then made to fall (or stay) as MAF rises, each
-// weighted by its confidence and steps. Long recordings are thinned evenly
-// (every other sample or more). Dead, railed and fuel-cut readings and
-// those within 200 ms of them are left out. The estimate includes the
+// what their mixture is made of (MAF[t] and the enrichment). For the whole
+// recording, the lag at which the readings vary least within the groups
+// (the least share of their variance; every 40 ms, then every lag around
+// the least, smoothed over +-20 ms) is the delay: there each group holds
+// the readings of one mixture. A band (kDelayBandEdges, narrower where the
+// delay changes fast) takes its samples whose MAF holds (within
+// steadyCounts or an eighth) for three times the delay its samples show in
+// that pass and whose readings are all usable that long: a parcel of
+// exhaust travels at its own flow only while that holds. Their readings
+// mismatch their groups less and less as the lag nears the delay and no
+// more from it on: the band's delay is where that sum of squares comes
+// down to its level (within its noise) after its first least, provided it
+// falls from lag 0 by half its depth and its least is not at the last lags
+// tried. The bands' delays are then made to fall (or stay) as MAF rises,
+// each weighted by its confidence and steps. Long recordings are thinned
+// evenly (every other sample or more). Dead, railed and fuel-cut readings
+// and those within 200 ms of them are left out. The estimate includes the
 // sensor's own response time (what the reading's shift must be). A
-// recording whose readings do not follow its steps (a perfect table and no
-// enrichment: the lag explains less than 5 % of their variance) gives
-// found = false.
+// recording whose readings follow its steps nowhere (a perfect table and
+// no enrichment: the lag explains less than 5 % of their variance, and no
+// band shows a delay) gives found = false.
 inline constexpr std::array<int, 15> kDelayBandEdges{0,  16, 20, 24,  28,  33,  39, 46,
                                                      55, 66, 80, 100, 130, 175, 256};
 struct DelayEstimate {
   bool found = false;  // false when the recording has no usable steps
-  int delayMs = 0;     // the whole recording's one delay, a multiple of 10 ms
+  // The whole recording's one delay, a multiple of 10 ms (where it shows
+  // none but bands do, the median of theirs).
+  int delayMs = 0;
   // 0..1: how far the best dip reaches below any other outside its own
-  // lobe (1 - other depth / best depth), times min(1, events / 3).
+  // lobe (1 - other depth / best depth), times min(1, events / 3) (where
+  // only bands show a delay, the best band's).
   double confidence = 0;
   // Steps it was measured on: MAF steps above the noise and enrichment
   // onsets, those closer than 200 ms counted once.
