@@ -53,8 +53,8 @@ constexpr int kGroups = 256 * kEnrichmentLevels;
 constexpr std::uint8_t kLeftOut = 255;
 // The coarse lags are this many samples apart.
 constexpr int kCoarse = 4;
-// The fewest samples a band is estimated on.
-constexpr std::size_t kBandSamples = 300;
+// The fewest samples a band is estimated on: 10 s of steady running.
+constexpr std::size_t kBandSamples = 1000;
 
 // The share of the readings' variance left within the groups, per band and
 // for all of them, when the reading of t + lag is given to sample t. Sums
@@ -212,10 +212,12 @@ Dip FindDip(const std::vector<int>& lags, const std::vector<double>& coarse, int
       const int a = std::max(0, p - 1), b = std::min(points - 1, p + 1);
       smooth[p] = (coarse[a] + coarse[p] + coarse[b]) / 3;
     }
-    // Its first least within 160 ms either side: a real engine's readings
-    // also drift over seconds, which a longer lag matches better and better.
+    // Its first least within 160 ms either side once it has fallen from
+    // lag 0 by a quarter of its depth: a real engine's readings also drift
+    // over seconds, which a longer lag matches better and better.
     int leastPoint = points - 1;
     for (int p = 0; p < points; ++p) {
+      if (coarse.front() - smooth[p] < depth / 4) continue;
       bool least = true;
       for (int q = std::max(0, p - 4); q <= std::min(points - 1, p + 4) && least; ++q)
         least = smooth[p] <= smooth[q];

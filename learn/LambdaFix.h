@@ -307,13 +307,15 @@ inline constexpr double kLoopSwingsPerSecond = 0.5;
 // the readings of one mixture. A band (kDelayBandEdges, narrower where the
 // delay changes fast) takes its samples whose MAF holds (within
 // steadyCounts or an eighth) for three times the delay its samples show in
-// that pass and whose readings are all usable that long: a parcel of
-// exhaust travels at its own flow only while that holds. Their readings
-// mismatch their groups less and less as the lag nears the delay and no
-// more from it on: the band's delay is where that sum of squares comes
-// down to its level (within its noise) after its first least, provided it
-// falls from lag 0 by half its depth and its least is not at the last lags
-// tried. The bands' delays are then made to fall (or stay) as MAF rises,
+// that pass and whose readings are all usable that long (a parcel of
+// exhaust travels at its own flow only while that holds), 10 s of them at
+// least. Their readings mismatch their groups less and less as the lag
+// nears the delay and no more from it on: the band's delay is where that
+// sum of squares comes down to its level (within its noise) at its first
+// least (over 160 ms either side, once fallen from lag 0 by a quarter of
+// its depth: a real engine's readings also drift over seconds), provided
+// it falls from lag 0 by half its depth and its least is not at the last
+// lags tried. The bands' delays are then made to fall (or stay) as MAF rises,
 // each weighted by its confidence and steps. Long recordings are thinned
 // evenly (every other sample or more). Dead, railed and fuel-cut readings
 // and those within 200 ms of them are left out. The estimate includes the
