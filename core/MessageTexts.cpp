@@ -150,9 +150,19 @@ const OwnText kOwn[] = {
     {"ЛЗ, В", "O2, V"},
     {"Точек принято: %1 из %2, задержка %3 мс", "Samples used: %1 of %2, delay %3 ms"},
     {"Отброшено: ЛЗ не в работе или в упоре %1, обогащение %2, отсечка %3, малый MAF %4, "
-     "MAF неустойчив %5, ячейка заблокирована %6, нет показания %7",
+     "MAF неустойчив %5, ячейка заблокирована %6, нет показания %7, вне полосы (обогащение "
+     "ЭБУ) %8, замкнутый контур %9",
      "Rejected: O2 dead or railed %1, enrichment %2, fuel cut %3, low MAF %4, MAF unsteady "
-     "%5, locked cell %6, no reading %7"},
+     "%5, locked cell %6, no reading %7, beyond the band (the ECU's enrichment) %8, closed "
+     "loop %9"},
+    {"Замкнутый контур: %1 ячеек (MAF %2) оставлены как есть: там ЭБУ сам держит λ 1 по своему "
+     "датчику, какой бы ни была таблица. Чтобы их исправить, проедьте с ЭБУ в открытом контуре "
+     "(отключите его узкополосный датчик или выключите контур средствами ЭБУ) или исправьте их "
+     "по коррекциям топлива ЭБУ.",
+     "Closed loop: %1 cells (MAF %2) were left alone: there the ECU holds λ at 1 by its own "
+     "sensor whatever the table. To correct them, drive with the ECU in open loop (unplug its "
+     "narrowband sensor, or switch its loop off the ECU's own way), or correct them by the "
+     "ECU's fuel trims."},
     {"Среднее |λ − цель|: было %1, ожидается %2", "Mean |λ − target|: before %1, expected %2"},
     {"Доля богатых точек отстоит от 50 % на %1 %", "The rich share lies %1 % from 50 %"},
     {"MAF %1: точек %2, медиана λ %3, %4 → %5", "MAF %1: %2 samples, median λ %3, %4 → %5"},

@@ -100,13 +100,14 @@ enum class OwnMessage {
   kLambdaAxisOutput,
   kLambdaAxisLambda,
   kLambdaAxisO2,
-  kLambdaSummaryUsed,      // %1 accepted, %2 samples, %3 delay ms
-  kLambdaSummaryRejected,  // %1 .. %7: the filters' counts
-  kLambdaSummaryError,     // %1 before, %2 expected after
-  kLambdaSummaryRich,      // %1 the rich share's distance from 50 %
-  kLambdaCellHint,         // %1 MAF, %2 n, %3 median lambda, %4 old, %5 new
-  kLambdaCellHintRich,     // %1 MAF, %2 n, %3 rich share %, %4 old, %5 new
-  kLambdaCellEmpty,        // %1 MAF
+  kLambdaSummaryUsed,        // %1 accepted, %2 samples, %3 delay ms (or "idle…full")
+  kLambdaSummaryRejected,    // %1 .. %9: the filters' counts
+  kLambdaSummaryClosedLoop,  // %1 cells, %2 their MAF ranges
+  kLambdaSummaryError,       // %1 before, %2 expected after
+  kLambdaSummaryRich,        // %1 the rich share's distance from 50 %
+  kLambdaCellHint,           // %1 MAF, %2 n, %3 median lambda, %4 old, %5 new
+  kLambdaCellHintRich,       // %1 MAF, %2 n, %3 rich share %, %4 old, %5 new
+  kLambdaCellEmpty,          // %1 MAF
   kLambdaStreaming,
   kLambdaTooShort,
   kLambdaBadScale,

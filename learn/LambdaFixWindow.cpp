@@ -98,7 +98,7 @@ LambdaFixWindow::LambdaFixWindow() : QWidget(nullptr, Qt::Window) {
   stoich->setEditable(true);
   stoich->setInsertPolicy(QComboBox::NoInsert);
   stoich->addItems({QString(), QString(), QString()});
-  delayMs = IntBox("DelayMs", 0, 2000, defaults.delayMs, kLambdaSampleMs);
+  delayMs = IntBox("DelayMs", 0, 2000, 0, kLambdaSampleMs);
   estimateDelay = Named(new QPushButton, "EstimateDelay");
   captions_.emplace_back(estimateDelay, static_cast<int>(OwnMessage::kLambdaEstimate));
   auto* delayRow = new QHBoxLayout;

@@ -66,7 +66,8 @@ LambdaFixController::LambdaFixController(GridPage& grid, StreamRun& stream,
       logChart_(logChart),
       messages_(messages),
       hooks_(std::move(hooks)),
-      window_(std::make_unique<LambdaFixWindow>()) {
+      window_(std::make_unique<LambdaFixWindow>()),
+      delay_(DelayCurve::Flat(window_->delayMs->value())) {
   LambdaFixWindow& w = *window_;
   if (hooks_.panelWbo) w.wbo->setChecked(hooks_.panelWbo());
   QObject::connect(w.wbo, &QCheckBox::toggled, this, &LambdaFixController::WboChosen);
@@ -101,8 +102,13 @@ LambdaFixController::LambdaFixController(GridPage& grid, StreamRun& stream,
        {w.v1, w.afr1, w.v2, w.afr2, w.targetLow, w.targetHigh, w.capPercent, w.fuelCutLambda})
     QObject::connect(box, &QDoubleSpinBox::valueChanged, this, rerun);
   for (QSpinBox* box :
-       {w.delayMs, w.targetMaf, w.minSamples, w.capCounts, w.minMaf, w.steadyCounts, w.mafFallRate})
+       {w.targetMaf, w.minSamples, w.capCounts, w.minMaf, w.steadyCounts, w.mafFallRate})
     QObject::connect(box, &QSpinBox::valueChanged, this, rerun);
+  // A delay typed is one number for every MAF, in place of the estimate.
+  QObject::connect(w.delayMs, &QSpinBox::valueChanged, this, [this, rerun](int ms) {
+    delay_ = DelayCurve::Flat(ms);
+    rerun();
+  });
   QObject::connect(w.stoich, &QComboBox::currentTextChanged, this, rerun);
   QObject::connect(w.inverse, &QCheckBox::toggled, this, rerun);
   // The pair of radio buttons reports each change once, by the one checked.
@@ -174,7 +180,7 @@ std::optional<LambdaSettings> LambdaFixController::Settings(QString& error) cons
     error = messages_.Own(OwnMessage::kLambdaBadStoich);
     return std::nullopt;
   }
-  s.delayMs = w.delayMs->value();
+  s.delay = delay_;
   s.targetLow = w.targetLow->value();
   s.targetHigh = w.targetHigh->value();
   s.targetMaf = w.targetMaf->value();
@@ -243,11 +249,24 @@ void LambdaFixController::Analyse() {
     delayEstimated_ = true;
     const DelayEstimate estimate = zelor::EstimateDelay(Recording(), *settings);
     ShowEstimate(estimate);
-    if (estimate.found) settings->delayMs = estimate.delayMs;
+    if (estimate.found) settings->delay = delay_ = estimate.curve;
   }
   result_ = AnalyseLambda(Recording(), table, LockedCells(), *settings);
   ShowResult(*settings);
 }
+
+namespace {
+
+// A curve's delays as text: "450", or from its lowest MAF's to its highest
+// MAF's, "630…125".
+QString DelayText(const DelayCurve& curve) {
+  if (curve.points.empty()) return QStringLiteral("0");
+  const int first = curve.points.front().delayMs, last = curve.points.back().delayMs;
+  if (curve.IsFlat()) return QString::number(first);
+  return QStringLiteral("%1…%2").arg(first).arg(last);
+}
+
+}  // namespace
 
 void LambdaFixController::ShowEstimate(const DelayEstimate& estimate) {
   LambdaFixWindow& w = *window_;
@@ -260,7 +279,7 @@ void LambdaFixController::ShowEstimate(const DelayEstimate& estimate) {
     w.delayMs->setValue(estimate.delayMs);
   }
   w.delayEstimate->setText(messages_.Own(OwnMessage::kLambdaEstimateShown)
-                               .arg(estimate.delayMs)
+                               .arg(DelayText(estimate.curve))
                                .arg(std::lround(estimate.confidence * 100))
                                .arg(estimate.events));
 }
@@ -338,10 +357,15 @@ void LambdaFixController::ShowResult(const LambdaSettings& settings) {
   // The samples over MAF: each reading's lambda (a narrowband's volts),
   // accepted and rejected apart, each thinned evenly to what a chart shows.
   const std::size_t n = maf_.size();
-  const std::size_t d = static_cast<std::size_t>(std::max(0, r.delaySamples));
+  std::array<double, 256> levelOf{};
+  for (int c = 0; c < 256; ++c) {
+    levelOf[c] = settings.wideband
+                     ? WidebandLambda(static_cast<std::uint8_t>(c), settings.scale, settings.stoich)
+                     : c * 5.0 / 255.0;
+  }
   auto value = [&](std::size_t s) -> double {
-    if (settings.wideband) return s < r.lambda.size() ? r.lambda[s] : 0.0;
-    return s + d < n ? o2_[s + d] * 5.0 / 255.0 : 0.0;
+    const std::size_t d = static_cast<std::size_t>(std::max(0, r.delaySamples[maf_[s]]));
+    return s + d < n ? levelOf[o2_[s + d]] : 0.0;
   };
   const std::size_t rejectedCount = n - static_cast<std::size_t>(r.accepted);
   const std::size_t strideAccepted = std::max<std::size_t>(
@@ -373,7 +397,7 @@ void LambdaFixController::ShowResult(const LambdaSettings& settings) {
   lines << messages_.Own(OwnMessage::kLambdaSummaryUsed)
                .arg(r.accepted)
                .arg(n)
-               .arg(r.delaySamples * kLambdaSampleMs);
+               .arg(DelayText(r.delay));
   lines << messages_.Own(OwnMessage::kLambdaSummaryRejected)
                .arg(rejectedBy(R::kO2Dead))
                .arg(rejectedBy(R::kEnrichment))
@@ -381,8 +405,26 @@ void LambdaFixController::ShowResult(const LambdaSettings& settings) {
                .arg(rejectedBy(R::kLowMaf))
                .arg(rejectedBy(R::kUnsteady))
                .arg(rejectedBy(R::kLocked))
-               .arg(rejectedBy(R::kNoReading));
+               .arg(rejectedBy(R::kNoReading))
+               .arg(rejectedBy(R::kOutsideBand))
+               .arg(rejectedBy(R::kClosedLoop));
   lines << messages_.Own(OwnMessage::kCellsChanged).arg(r.cellsChanged);
+  if (r.cellsClosedLoop > 0) {
+    QStringList ranges;
+    for (int m = 0; m < 256;) {
+      if (r.cells[m].state != LambdaCellState::kClosedLoop) {
+        ++m;
+        continue;
+      }
+      int e = m;
+      while (e + 1 < 256 && r.cells[e + 1].state == LambdaCellState::kClosedLoop) ++e;
+      ranges << (e > m ? QStringLiteral("%1..%2").arg(m).arg(e) : QString::number(m));
+      m = e + 1;
+    }
+    lines << messages_.Own(OwnMessage::kLambdaSummaryClosedLoop)
+                 .arg(r.cellsClosedLoop)
+                 .arg(ranges.join(QStringLiteral(", ")));
+  }
   if (settings.wideband) {
     lines << messages_.Own(OwnMessage::kLambdaSummaryError)
                  .arg(Number(r.meanErrorBefore, 3), Number(r.meanErrorAfter, 3));

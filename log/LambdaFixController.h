@@ -91,6 +91,9 @@ class LambdaFixController : public QObject {
 
   // The last analysis shown, if any.
   const std::optional<LambdaResult>& Result() const { return result_; }
+  // The delay curve the analysis uses: the recording's estimate over MAF
+  // until the tuner types a delay, then that one number.
+  const DelayCurve& Delay() const { return delay_; }
 
  signals:
   // The history's commit is due: an apply is a step of its own.
@@ -126,6 +129,7 @@ class LambdaFixController : public QObject {
   std::vector<std::uint8_t> output_, enrichment_, maf_, o2_;
   std::optional<LambdaResult> result_;
   bool delayEstimated_ = false;    // for the recording now held
+  DelayCurve delay_;               // what the analysis uses; the box's number when typed
   bool shownWideband_ = true;      // the last analysis shown was a wideband's
   QTimer* tableFollow_ = nullptr;  // a shown window analyses again after the table changed
 };

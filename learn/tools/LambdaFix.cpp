@@ -54,20 +54,30 @@ void Usage(std::FILE* to) {
       "                   5 V = 20), V1:AFR1:V2:AFR2 (a wideband of its own), or narrow (a\n"
       "                   narrowband sensor: rich above 0.45 V)\n"
       "  --stoich AFR     stoichiometric AFR: 14.7 petrol (default), 15.5 LPG, 9.8 E85\n"
-      "  --delay-ms N|auto  the exhaust's transport delay in ms (samples are 10 ms apart);\n"
-      "                   auto (the default) estimates it from the recording's own steps\n"
+      "  --delay-ms D     the exhaust's transport delay (samples are 10 ms apart): auto (the\n"
+      "                   default) estimates it per band of MAF from the recording's own\n"
+      "                   steps; N ms everywhere; or IDLE:FULL, N ms at idle (MAF 20) and at\n"
+      "                   full flow (MAF 255), falling as 1/flow between them\n"
       "  --target T       target lambda: L for every cell, or LOW:HIGH:MAF for LOW below\n"
       "                   MAF and HIGH from it on (default 1.00:0.88:200)\n"
       "  --inverse        the ECU's VAF signal falls as air rises\n"
       "  --min-samples N  a cell with fewer accepted samples stays (default 20)\n"
       "  --cap-percent P  a cell moves by at most P %% of its value per pass (default 10)\n"
       "  --cap-counts N   ... and by at most N counts (default 12); at least 1 when it moves\n"
+      "  --band P         readings farther than P %% from the target are left out: the\n"
+      "                   control unit's own enrichment (default 15)\n"
+      "  --closed-loop-below M  the control unit runs closed loop below MAF M: those cells\n"
+      "                   are left alone (default 0: only those whose readings show it)\n"
+      "  --smooth N       a cell's factor takes in its neighbours N cells either side\n"
+      "                   (default 3; 0: none)\n"
+      "  --fill-gap N     fills gaps of up to N cells between judged cells (default 6)\n"
       "  --step N         narrowband: the correction step in counts (default 1)\n"
       "  --whole          the whole recording: a file is always analysed whole (the window\n"
       "                   takes the log chart's frame without it), so it changes nothing here\n"
       "  --help           this text\n"
       "Samples are left out while the O2 reading is dead or railed, during enrichment and\n"
-      "1 s after, in a fuel cut and 1 s after, below MAF 10, and while MAF is not steady.\n"
+      "1 s after, in a fuel cut (or a reading pinned lean) and 1 s after, below MAF 10,\n"
+      "while MAF is not steady, and beyond the band; cells that look closed loop stay.\n"
       "Exit status: 0 written, 1 NEW.tab could not be saved, 2 bad command line or input.\n");
 }
 
@@ -132,13 +142,8 @@ std::optional<Command> ParseCommand(int argc, char** argv, std::string& error, b
       if (v == "auto") {
         c.autoDelay = true;
       } else {
-        const auto n = Number<int>(v);
-        if (!n || *n < 0 || *n > 10000) {
-          error = "--delay-ms " + v + ": not auto or a number of ms within 0..10000";
-          return std::nullopt;
-        }
+        if (!ParseDelayCurve(v, c.settings.delay, error)) return std::nullopt;
         c.autoDelay = false;
-        c.settings.delayMs = *n;
       }
     } else if (arg == "--target") {
       if (!value(v)) return std::nullopt;
@@ -173,6 +178,24 @@ std::optional<Command> ParseCommand(int argc, char** argv, std::string& error, b
       (arg == "--min-samples"  ? c.settings.minSamples
        : arg == "--cap-counts" ? c.settings.capCounts
                                : c.settings.narrowStep) = *n;
+    } else if (arg == "--closed-loop-below" || arg == "--smooth" || arg == "--fill-gap") {
+      if (!value(v)) return std::nullopt;
+      const auto n = Number<int>(v);
+      if (!n || *n < 0 || *n > 256) {
+        error = arg + " " + v + ": not a whole number within 0..256";
+        return std::nullopt;
+      }
+      (arg == "--closed-loop-below" ? c.settings.closedLoopMaf
+       : arg == "--smooth"          ? c.settings.smoothCells
+                                    : c.settings.fillGapCells) = *n;
+    } else if (arg == "--band") {
+      if (!value(v)) return std::nullopt;
+      const auto n = Number<double>(v);
+      if (!n || *n <= 0 || *n > 100) {
+        error = "--band " + v + ": not a per cent above 0, at most 100";
+        return std::nullopt;
+      }
+      c.settings.bandPercent = *n;
     } else if (arg == "--cap-percent") {
       if (!value(v)) return std::nullopt;
       const auto n = Number<double>(v);
@@ -244,6 +267,8 @@ const char* RejectName(int kind) {
     case LambdaReject::kLowMaf: return "MAF below minimum";
     case LambdaReject::kUnsteady: return "MAF not steady";
     case LambdaReject::kLocked: return "locked cell";
+    case LambdaReject::kOutsideBand: return "beyond the band";
+    case LambdaReject::kClosedLoop: return "closed loop";
     case LambdaReject::kAccepted: break;
   }
   return "accepted";
@@ -317,18 +342,28 @@ int main(int argc, char** argv) {
   if (c.autoDelay) {
     const DelayEstimate e = EstimateDelay(rec, c.settings);
     if (e.found) {
-      c.settings.delayMs = e.delayMs;
+      c.settings.delay = e.curve;
       std::printf("delay: %d ms, estimated (confidence %.0f %%, on %d steps)\n", e.delayMs,
                   e.confidence * 100, e.events);
+      if (e.curve.points.size() > 1) {
+        std::printf("delay by MAF, as used (falling as the flow rises):\n");
+        for (const DelayPoint& p : e.curve.points) {
+          std::printf("  MAF %3d: %4d ms (confidence %3.0f %%, %d steps)\n", p.maf, p.delayMs,
+                      p.confidence * 100, p.events);
+        }
+      }
     } else {
-      c.settings.delayMs = 0;
+      c.settings.delay = DelayCurve::Flat(0);
       std::printf(
           "delay: 0 ms; not estimated: the reading does not follow the recording's steps (%d "
           "found); give --delay-ms\n",
           e.events);
     }
+  } else if (c.settings.delay.points.size() > 1) {
+    std::printf("delay: %.0f ms at idle (MAF %d), %.0f ms at MAF 255, falling as 1/flow; given\n",
+                c.settings.delay.MsAt(kIdleMaf), kIdleMaf, c.settings.delay.MsAt(255));
   } else {
-    std::printf("delay: %d ms, given\n", c.settings.delayMs);
+    std::printf("delay: %.0f ms, given\n", c.settings.delay.MsAt(0));
   }
   if (c.settings.targetLow == c.settings.targetHigh || c.settings.targetMaf == 0) {
     std::printf("target: lambda %.2f\n",
@@ -352,8 +387,9 @@ int main(int argc, char** argv) {
     result[m] = static_cast<std::uint8_t>(cell.newValue);
     if (!cell.Changed()) continue;
     if (c.settings.wideband) {
-      std::printf("  MAF %3d: n %6d, median lambda %.3f, %3d -> %3d\n", m, cell.n,
-                  cell.medianLambda, cell.oldValue, cell.newValue);
+      std::printf("  MAF %3d: n %6d, median lambda %.3f, %3d -> %3d%s\n", m, cell.n,
+                  cell.medianLambda, cell.oldValue, cell.newValue,
+                  cell.filled ? " (filled across a gap)" : "");
     } else {
       std::printf("  MAF %3d: n %6d, rich %5.1f %%, %3d -> %3d\n", m, cell.n, cell.richShare * 100,
                   cell.oldValue, cell.newValue);
@@ -365,6 +401,15 @@ int main(int argc, char** argv) {
   for (int k = 1; k < kLambdaRejectKinds; ++k)
     std::printf("%s %s %d", k == 1 ? "" : ",", RejectName(k), r.rejected[k]);
   std::printf("\ncells changed: %d\n", r.cellsChanged);
+  std::array<int, 7> states{};
+  for (const LambdaCell& cell : r.cells) ++states[static_cast<int>(cell.state)];
+  using S = LambdaCellState;
+  auto state = [&](S s) { return states[static_cast<int>(s)]; };
+  std::printf(
+      "cells: %d changed, %d right, %d too few readings, %d unsteady, %d closed loop, %d locked, "
+      "%d without data\n",
+      state(S::kChanged), state(S::kRight), state(S::kTooFew), state(S::kUnsteady),
+      state(S::kClosedLoop), state(S::kLocked), state(S::kNoData));
   if (c.settings.wideband) {
     std::printf("mean |lambda - target|: %.4f before, %.4f expected after\n", r.meanErrorBefore,
                 r.meanErrorAfter);
@@ -373,6 +418,9 @@ int main(int argc, char** argv) {
         "mean distance of the rich share from 50 %%: %.1f %% before, %.1f %% expected after\n",
         r.meanErrorBefore * 100, r.meanErrorAfter * 100);
   }
+
+  for (const std::string& line : LambdaAdvice(r, c.settings))
+    std::printf("note: %s\n", line.c_str());
 
   const auto image = EncodeTableImage(result, table.settings);
   if (const auto failure = tools::SaveAtomically(c.out, image)) {

@@ -104,6 +104,14 @@ void TestLambdaFixTool::correctsOrRefuses_data() {
   QTest::newRow("given delay, whole")
       << log << tab << QStringList{"--delay-ms", "200", "--whole"} << 0
       << QStringList{"^delay: 200 ms, given$", "^cells changed: 2$"};
+  QTest::newRow("delay over the flow")
+      << log << tab << QStringList{"--delay-ms", "200:200"} << 0
+      << QStringList{
+             "^delay: 200 ms at idle \\(MAF 20\\), 200 ms at MAF 255, falling as 1/flow; given$",
+             "^cells: 2 changed, 0 right, 0 too few readings"};
+  QTest::newRow("bad delay") << log << tab << QStringList{"--delay-ms", "630:"} << 2
+                             << QStringList{
+                                    "--delay-ms 630:: not auto, a number of ms or IDLE:FULL"};
   QTest::newRow("log not whole records")
       << log.left(8 * 300 + 3) << tab << QStringList{} << 2
       << QStringList{"log\\.log is not a recording: it holds 2403 bytes"};
