@@ -145,6 +145,8 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
   FitWindowToClient();
   ConnectHandlers();
   ConnectControllers();
+  // Whichever window's handler met the table's bad cell, the grid shows it.
+  ShowErrorPlaces(this, [this](const std::exception& error) { ShowBadCell(error); });
   new KeyPreview(
       this, [this](QKeyEvent* key) { return FormKeyDown(key); },
       [this](QKeyEvent* key) { return FormKeyUp(key); });

@@ -340,6 +340,9 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
                            "': значение вне диапазона 0..255. Таблица не записана."});
       QVERIFY(!form().findChild<QTimer*>(QStringLiteral("Timer2"))->isActive());
       QVERIFY(!windows_.form3->isVisible());
+      // The cell is shown in its grid.
+      QCOMPARE(form().PageControl1()->currentWidget(), form().TabSheet("TabSheet3"));
+      QCOMPARE(form().Grid().SelectedIndices(), std::vector<int>{9});
     }
     form().Table().SetCellText(9, QStringLiteral("x1"));
     Trigger("N8");
