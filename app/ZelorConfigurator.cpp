@@ -204,8 +204,8 @@ void TForm1::BuildPortTab(QWidget* page) {
   port_.com->setObjectName(QStringLiteral("COM"));
   port_.com->setGeometry(56, 16, 73, 22);
   port_.com->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  // The box cuts most names; its tooltip and the status block below it
-  // give the whole one.
+  // The box widens to show the name chosen; its tooltip and the status
+  // block below it give the whole name too.
   connect(port_.com, &QComboBox::currentTextChanged, port_.com,
           [this](const QString& name) { port_.com->setToolTip(name); });
   port_.status = new StatusBlock([this] { return StatusNow(); }, messages_, page);
