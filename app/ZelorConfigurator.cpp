@@ -436,6 +436,7 @@ void TForm1::ConnectControllers() {
   connect(logChart_.get(), &LogChartController::HintChanged, this, hint);
   connect(tools_.get(), &TableToolsController::StatusChanged, this, status);
   connect(lambdaFix_.get(), &LambdaFixController::StatusChanged, this, status);
+  connect(run_.get(), &RunController::StatusChanged, this, status);
 
   // The run, the recording and those who follow them.
   RunController* run = run_.get();

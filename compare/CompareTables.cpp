@@ -191,10 +191,19 @@ void TForm2::OpenTable(int table) {
   EndCellEditing(Grid(table));
   FileDialog& dialog = *openDialog_;
   dialog.SetFilter(QString::fromLatin1(kTableSaveFilter));
+  const QString before = dialog.FileName();
   if (dialog.Execute(this)) {
     // A file that cannot be read stops the command with its message; only
     // the cells are read, anything after them is ignored.
-    const QByteArray bytes = ReadFileStart(dialog.FileName(), static_cast<qint64>(kCellCount));
+    const FileStart file = ReadFileStart(dialog.FileName(), static_cast<qint64>(kCellCount));
+    // As in the main window: another file only when the user says so.
+    if (!IsTableFileLength(file.size) &&
+        !Dialogs().Ask(this, messages_.FileQuestion(OwnMessage::kNotTableFile, dialog.FileName(),
+                                                    file.size))) {
+      dialog.SetFileName(before);
+      return;
+    }
+    const QByteArray& bytes = file.bytes;
     const auto cells = DecodeCompareImage(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
     for (int index = 0; index < 256; ++index)
       SetGridCellText(Grid(table), index, QString::number(cells[index]));

@@ -1,6 +1,7 @@
 // The recording's files: saving and opening .log files, the CSV export, and
 // the recording's journal.
 
+#include <QFileInfo>
 #include <QTimer>
 
 #include "core/MessageTexts.h"
@@ -13,6 +14,7 @@
 #include "log/RunController.h"
 #include "table/CellText.h"
 #include "table/TableModel.h"
+#include "ui/UserDialogs.h"
 #include "widgets/FileDialog.h"
 
 namespace zelor {
@@ -77,7 +79,17 @@ void RunController::OpenRecording() {
   FileDialog& dialog = *dialogs_.open;
   dialog.SetFilter(kLogFilter);
   emit RecordingAboutToBeReplaced();
+  const QString before = dialog.FileName();
   if (!dialog.Execute(owner_)) return;
+  // A file that is no whole number of records (a table, say) is read as one
+  // only when the user says so; No is a cancel, with the dialog's name kept.
+  const QFileInfo file(dialog.FileName());
+  if (file.exists() && !IsLogFileLength(file.size()) &&
+      !Dialogs().Ask(owner_, messages_.FileQuestion(OwnMessage::kNotLogFile, dialog.FileName(),
+                                                    file.size()))) {
+    dialog.SetFileName(before);
+    return;
+  }
   // The last run's reader may still store the frame of its last read.
   stream_.JoinReader();
   if (const auto error = OpenLogFile(stream_.Log(), dialog.FileName())) {
@@ -90,6 +102,12 @@ void RunController::OpenRecording() {
   emit RecordingChanged(CoverageOf(stream_.Log()));
   emit RecordingReplaced();
   emit LogFileChosen(dialog.FileName());
+  // One too short to draw leaves the chart on its last drawing: the status
+  // bar says why. Any other clears what an earlier open said there.
+  const std::int32_t count = stream_.Log().Count();
+  emit StatusChanged(count < kMinimumLogSamples
+                         ? messages_.Own(OwnMessage::kLogTooShortToDraw).arg(count)
+                         : QString());
 }
 
 bool RunController::RecoverRecording(const QString& path) {
