@@ -147,6 +147,8 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
   FitWindowToClient();
   ConnectHandlers();
   ConnectControllers();
+  // Whichever window's handler met the table's bad cell, the grid shows it.
+  ShowErrorPlaces(this, [this](const std::exception& error) { ShowBadCell(error); });
   new KeyPreview(
       this, [this](QKeyEvent* key) { return FormKeyDown(key); },
       [this](QKeyEvent* key) { return FormKeyUp(key); });
@@ -204,8 +206,8 @@ void TForm1::BuildPortTab(QWidget* page) {
   port_.com->setObjectName(QStringLiteral("COM"));
   port_.com->setGeometry(56, 16, 73, 22);
   port_.com->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  // The box cuts most names; its tooltip and the status block below it
-  // give the whole one.
+  // The box widens to show the name chosen; its tooltip and the status
+  // block below it give the whole name too.
   connect(port_.com, &QComboBox::currentTextChanged, port_.com,
           [this](const QString& name) { port_.com->setToolTip(name); });
   port_.status = new StatusBlock([this] { return StatusNow(); }, messages_, page);
@@ -448,6 +450,7 @@ void TForm1::ConnectControllers() {
   connect(logChart_.get(), &LogChartController::HintChanged, this, hint);
   connect(tools_.get(), &TableToolsController::StatusChanged, this, status);
   connect(lambdaFix_.get(), &LambdaFixController::StatusChanged, this, status);
+  connect(run_.get(), &RunController::StatusChanged, this, status);
 
   // The run, the recording and those who follow them.
   RunController* run = run_.get();

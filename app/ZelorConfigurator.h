@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the index of its handlers (their files: app/handlers/).
 
+#include <exception>
 #include <memory>
 #include <optional>
 
@@ -176,6 +177,9 @@ class TForm1 : public WindowShell {
  private:
   bool ConfirmClose();                           // the close question, when one is due
   void LoadTableImage(const QByteArray& image);  // into the grid, as "Открыть" reads a file
+  // The tab "Таблица Замены" brought forward with the cell selected that an
+  // error of the table's cells is about; other errors change nothing.
+  void ShowBadCell(const std::exception& error);
   void BuildPortTab(QWidget* page);
   LinkStatus StatusNow() const;  // what the status block shows
   void ConnectHandlers();

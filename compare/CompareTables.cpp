@@ -75,10 +75,21 @@ TForm2::TForm2(const MessageTexts& messages, std::function<QString()> commandCap
   pageControl_->setCurrentWidget(tabSheet1);
   FitWindowToClient();
   ConnectHandlers();
+  ShowErrorPlaces(this, [this](const std::exception& error) { ShowBadCell(error); });
   Guarded(this, [this] { FormCreate(); });
 }
 
 TForm2::~TForm2() = default;
+
+void TForm2::ShowBadCell(const std::exception& error) {
+  const auto* cell = dynamic_cast<const CellError*>(&error);
+  if (!cell) return;
+  for (int table = 1; table <= 2; ++table) {
+    if (cell->place().table != Grid(table)) continue;
+    pageControl_->setCurrentWidget(TableTab(table));
+    ShowGridCell(Grid(table), cell->place().index);
+  }
+}
 
 void TForm2::ConnectHandlers() {
   Bind("N12", &TForm2::N12Click);
@@ -180,10 +191,19 @@ void TForm2::OpenTable(int table) {
   EndCellEditing(Grid(table));
   FileDialog& dialog = *openDialog_;
   dialog.SetFilter(QString::fromLatin1(kTableSaveFilter));
+  const QString before = dialog.FileName();
   if (dialog.Execute(this)) {
     // A file that cannot be read stops the command with its message; only
     // the cells are read, anything after them is ignored.
-    const QByteArray bytes = ReadFileStart(dialog.FileName(), static_cast<qint64>(kCellCount));
+    const FileStart file = ReadFileStart(dialog.FileName(), static_cast<qint64>(kCellCount));
+    // As in the main window: another file only when the user says so.
+    if (!IsTableFileLength(file.size) &&
+        !Dialogs().Ask(this, messages_.FileQuestion(OwnMessage::kNotTableFile, dialog.FileName(),
+                                                    file.size))) {
+      dialog.SetFileName(before);
+      return;
+    }
+    const QByteArray& bytes = file.bytes;
     const auto cells = DecodeCompareImage(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
     for (int index = 0; index < 256; ++index)
       SetGridCellText(Grid(table), index, QString::number(cells[index]));
@@ -219,7 +239,8 @@ void TForm2::SaveTable(int table) {
 void TForm2::RebuildCompareChart() {
   // A bad cell stops the rebuild there; the points before it stay drawn.
   DrawCellCurves({chart1_->Series(1), chart1_->Series(2)}, [this](int curve, int index) {
-    return ParseNumber(GridCellText(Grid(curve + 1), index).toStdString());
+    const QTableWidget* grid = Grid(curve + 1);
+    return ParseNumber(GridCellText(grid, index).toStdString(), {grid, index});
   });
 }
 

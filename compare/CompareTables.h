@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <exception>
 #include <functional>
 
 #include "ui/WindowShell.h"
@@ -116,6 +117,9 @@ class TForm2 : public WindowShell {
   };
 
   void ConnectHandlers();
+  // The grid tab brought forward with the cell selected that an error of
+  // one of this window's tables is about; other errors change nothing.
+  void ShowBadCell(const std::exception& error);
   void SetGridCells(int columnWidth, int rowHeight);
   // Runs the show handler of the tab in front.
   void ShowCurrentTab();

@@ -1,5 +1,6 @@
 #include "core/MessageTexts.h"
 
+#include <QFileInfo>
 #include <iterator>
 
 namespace zelor {
@@ -216,6 +217,12 @@ const OwnText kOwn[] = {
      "cells may be missing from it: write the table again."},
     {"; последняя запись не выполнена", "; the last write failed"},
     {"; последняя запись не проверена", "; the last write is not verified"},
+    {"%1 не похож на файл таблицы (%2 байт). Открыть?",
+     "%1 does not look like a table file (%2 bytes). Open it?"},
+    {"%1 не похож на файл лога (%2 байт). Открыть?",
+     "%1 does not look like a log file (%2 bytes). Open it?"},
+    // Short enough for the status bar's first panel.
+    {"%1 зап.: мало для графика", "%1 rec.: too few to draw"},
     {"", ""},  // kCount
 };
 static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);
@@ -225,6 +232,11 @@ static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 
 QString MessageTexts::Own(OwnMessage m) const {
   const OwnText& text = kOwn[static_cast<std::size_t>(m)];
   return QString::fromUtf8(english_ ? text.english : text.russian);
+}
+
+QString MessageTexts::FileQuestion(OwnMessage question, const QString& path, qint64 size) const {
+  // One substitution of both: a name holding "%2" stays as it is.
+  return Own(question).arg(QFileInfo(path).fileName(), QString::number(size));
 }
 
 MessageTexts::MessageTexts() {

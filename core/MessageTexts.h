@@ -144,6 +144,14 @@ enum class OwnMessage {
   kWriteUnverifiedStatus,
   kStatusWriteFailed,
   kStatusWriteUnverified,
+  // The question before a file is opened whose length is not a table file's
+  // (256, 257 or 262 bytes), or not a whole number of a log's records (%1:
+  // the file's name, %2: its length in bytes).
+  kNotTableFile,
+  kNotLogFile,
+  // The status bar after a .log opened that is too short to draw (%1: its
+  // records).
+  kLogTooShortToDraw,
   kCount  // keep last
 };
 
@@ -165,6 +173,9 @@ class MessageTexts {
 
   // Own message m in the current language.
   QString Own(OwnMessage m) const;
+  // The question kNotTableFile or kNotLogFile about the file at path, size
+  // bytes long, naming the file without its folder.
+  QString FileQuestion(OwnMessage question, const QString& path, qint64 size) const;
 
   // The Russian default and the English replacement of text n (7..18).
   static QString RussianDefault(int n);

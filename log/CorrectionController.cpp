@@ -100,7 +100,8 @@ void CorrectionController::Apply() {
     throw CellRangeError(m, text.toStdString(),
                          messages_.Own(OwnMessage::kCorrectionCellOutOfRange)
                              .arg(QString::number(m), text)
-                             .toStdString());
+                             .toStdString(),
+                         &table_);
   }
   const TableSettings settings = table_.Settings();
   std::array<std::uint8_t, 256> cells{};

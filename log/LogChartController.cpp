@@ -123,6 +123,9 @@ void LogChartController::SetAutoResolution(std::int64_t frameLength) {
 }
 
 void LogChartController::FrameWholeRecording() {
+  // Too short to draw: the chart keeps its last drawing, with the frame,
+  // the axis and the resolution it was drawn at.
+  if (stream_.Log().Count() < kMinimumLogSamples) return;
   LogFrame& frame = page_->Frame();
   frame.start = 0;
   frame.end = stream_.Log().Count();

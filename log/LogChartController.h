@@ -58,7 +58,8 @@ class LogChartController : public QObject {
   void Refresh();
   // The resolution that fits frameLength samples into the frame's points.
   void SetAutoResolution(std::int64_t frameLength);
-  // The whole recording in the frame, at its automatic resolution.
+  // The whole recording in the frame, at its automatic resolution; nothing
+  // for one too short to draw.
   void FrameWholeRecording();
   // The tab shown: the first drawing, or the frame drawn again.
   void TabShown();

@@ -17,6 +17,10 @@ class LogBuffer;
 // Bytes of one record.
 inline constexpr int kLogRecordSize = 8;
 
+// The length of a log file: a whole number of records. Any other file opens
+// only once the user has said so.
+inline bool IsLogFileLength(qint64 size) { return size % kLogRecordSize == 0; }
+
 // The name a log is saved under: the chosen name, with ".log" appended
 // unless its last four characters are exactly ".log" (case-sensitive).
 QString LogFileName(const QString& chosen);

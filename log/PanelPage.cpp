@@ -17,7 +17,6 @@
 #include "core/DecimalSeparator.h"
 #include "link/LogBuffer.h"
 #include "log/PanelText.h"
-#include "table/CellText.h"
 #include "table/TableModel.h"
 #include "widgets/BarGauge.h"
 #include "widgets/CellCurve.h"
@@ -409,7 +408,7 @@ void PanelPage::RefreshInsertCellChart(const TableModel& table) {
   const double end = TrackBarMafKon->value();
   CorrBeg->setData({begin, begin}, {0.0, 300.0}, true);
   CorrEnd->setData({end, end}, {0.0, 300.0}, true);
-  DrawCellCurve(Tab, [&](int index) { return ParseNumber(table.CellText(index).toStdString()); });
+  DrawCellCurve(Tab, [&](int index) { return table.CellNumber(index); });
 }
 
 }  // namespace zelor

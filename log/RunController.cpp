@@ -18,7 +18,6 @@
 #include "log/PanelPage.h"
 #include "log/PanelText.h"
 #include "log/RecordingCoverage.h"
-#include "table/CellText.h"
 #include "table/TableModel.h"
 #include "ui/HandlerGuard.h"
 #include "widgets/BarGauge.h"
@@ -32,7 +31,7 @@ namespace {
 // and a bad one stops Start before anything is sent or changed, with the
 // message the curve would have shown.
 void CheckCurveCells(const TableModel& table) {
-  for (const QString& text : table.Texts()) (void)ParseNumber(text.toStdString());
+  for (int index = 0; index < 256; ++index) (void)table.CellNumber(index);
 }
 
 }  // namespace

@@ -138,6 +138,9 @@ class RunController : public QObject {
   void RecordingReplaced();
   // The recording's file is now this one (the caption names it).
   void LogFileChosen(const QString& name);
+  // The status bar's text after a .log opened: empty, or why it is not
+  // drawn.
+  void StatusChanged(const QString& text);
 
  private:
   // The journal's file goes: the recording is saved or replaced.

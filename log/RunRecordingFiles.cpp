@@ -16,6 +16,7 @@
 #include "log/RunController.h"
 #include "table/CellText.h"
 #include "table/TableModel.h"
+#include "ui/UserDialogs.h"
 #include "widgets/FileDialog.h"
 
 namespace zelor {
@@ -84,11 +85,27 @@ void RunController::OpenRecording() {
   FileDialog& dialog = *dialogs_.open;
   dialog.SetFilter(kLogFilter);
   emit RecordingAboutToBeReplaced();
+  const QString before = dialog.FileName();
   if (!dialog.Execute(owner_)) return;
+  // A file that is no whole number of records (a table, say) is read as one
+  // only when the user says so; No is a cancel, with the dialog's name kept.
+  const QFileInfo file(dialog.FileName());
+  if (file.exists() && !IsLogFileLength(file.size()) &&
+      !Dialogs().Ask(owner_, messages_.FileQuestion(OwnMessage::kNotLogFile, dialog.FileName(),
+                                                    file.size()))) {
+    dialog.SetFileName(before);
+    return;
+  }
   if (!Replace(dialog.FileName())) return;
   // The recording is replaced by one that is kept in its file.
   ForgetJournal();
   emit LogFileChosen(dialog.FileName());
+  // One too short to draw leaves the chart on its last drawing: the status
+  // bar says why. Any other clears what an earlier open said there.
+  const std::int32_t count = stream_.Log().Count();
+  emit StatusChanged(count < kMinimumLogSamples
+                         ? messages_.Own(OwnMessage::kLogTooShortToDraw).arg(count)
+                         : QString());
 }
 
 void RunController::OpenUnsavedRecording(const QString& path) {

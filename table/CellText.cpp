@@ -12,12 +12,12 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-[[noreturn]] void ThrowNotInteger(const std::string& text) {
-  throw ConversionError("'" + text + "' is not a valid integer value");
+[[noreturn]] void ThrowNotInteger(const std::string& text, CellPlace place) {
+  throw ConversionError("'" + text + "' is not a valid integer value", place);
 }
 
-[[noreturn]] void ThrowNotNumber(const std::string& text) {
-  throw ConversionError("'" + text + "' is not a valid floating point value");
+[[noreturn]] void ThrowNotNumber(const std::string& text, CellPlace place) {
+  throw ConversionError("'" + text + "' is not a valid floating point value", place);
 }
 
 // Advances `pos` over a run of digits; returns how many there were.
@@ -53,13 +53,13 @@ std::optional<int> IntegerOf(std::string_view text) {
   return static_cast<int>(negative ? -magnitude : magnitude);
 }
 
-int ParseInteger(const std::string& text) {
+int ParseInteger(const std::string& text, CellPlace place) {
   const std::optional<int> value = IntegerOf(text);
-  if (!value) ThrowNotInteger(text);
+  if (!value) ThrowNotInteger(text, place);
   return *value;
 }
 
-double ParseNumber(const std::string& text) {
+double ParseNumber(const std::string& text, CellPlace place) {
   // Check the shape first, then hand a normalised copy ('.' as separator,
   // no '+') to the locale-independent converter.
   std::size_t pos = 0;
@@ -70,13 +70,13 @@ double ParseNumber(const std::string& text) {
     ++pos;
   }
   std::size_t digitsStart = pos;
-  if (SkipDigits(text, pos) == 0) ThrowNotNumber(text);
+  if (SkipDigits(text, pos) == 0) ThrowNotNumber(text, place);
   normalised.append(text, digitsStart, pos - digitsStart);
 
   if (pos < text.size() && (text[pos] == '.' || text[pos] == ',')) {
     ++pos;
     digitsStart = pos;
-    if (SkipDigits(text, pos) == 0) ThrowNotNumber(text);
+    if (SkipDigits(text, pos) == 0) ThrowNotNumber(text, place);
     normalised.push_back('.');
     normalised.append(text, digitsStart, pos - digitsStart);
   }
@@ -85,17 +85,17 @@ double ParseNumber(const std::string& text) {
     const std::size_t exponentStart = pos;
     ++pos;
     if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) ++pos;
-    if (SkipDigits(text, pos) == 0) ThrowNotNumber(text);
+    if (SkipDigits(text, pos) == 0) ThrowNotNumber(text, place);
     normalised.append(text, exponentStart, pos - exponentStart);
   }
 
-  if (pos != text.size()) ThrowNotNumber(text);
+  if (pos != text.size()) ThrowNotNumber(text, place);
 
   double value = 0.0;
   const char* first = normalised.data();
   const char* last = first + normalised.size();
   const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
-  if (ec != std::errc() || end != last || !std::isfinite(value)) ThrowNotNumber(text);
+  if (ec != std::errc() || end != last || !std::isfinite(value)) ThrowNotNumber(text, place);
   return value;
 }
 
@@ -114,10 +114,10 @@ std::optional<std::uint8_t> CellByteOf(std::string_view text) {
   return static_cast<std::uint8_t>(*value);
 }
 
-std::uint8_t CellByte(int index, const std::string& text, bool english) {
-  const int value = ParseInteger(text);
+std::uint8_t CellByte(int index, const std::string& text, bool english, const void* table) {
+  const int value = ParseInteger(text, {table, index});
   if (value < 0 || value > 255)
-    throw CellRangeError(index, text, CellRangeMessage(index, text, english));
+    throw CellRangeError(index, text, CellRangeMessage(index, text, english), table);
   return static_cast<std::uint8_t>(value);
 }
 

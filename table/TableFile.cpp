@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "table/TableFileName.h"
+#include "table/TableImage.h"
 
 namespace zelor {
 
@@ -10,13 +11,20 @@ QString WithTabExtension(const QString& name) {
   return QString::fromStdString(TableFileName(name.toStdString(), PlatformNameCase()));
 }
 
-QByteArray ReadFileStart(const QString& name, qint64 maxBytes) {
+bool IsTableFileLength(qint64 size) {
+  for (const std::size_t length : {kCellCount, kCompareImageSize, kTableImageSize}) {
+    if (size == static_cast<qint64>(length)) return true;
+  }
+  return false;
+}
+
+FileStart ReadFileStart(const QString& name, qint64 maxBytes) {
   QFile file(name);
   if (!file.open(QIODevice::ReadOnly)) {
     throw FileOpenError(CannotOpenFileMessage(name, file.errorString()));
   }
   // Bytes past maxBytes are ignored, so a huge file is not read whole.
-  return file.read(maxBytes);
+  return {file.read(maxBytes), file.size()};
 }
 
 }  // namespace zelor

@@ -20,8 +20,19 @@ inline constexpr char kTableSaveFilter[] = "Tab Files|*.tab|All|*.*";
 // this platform's file names compare them (TableFileName).
 QString WithTabExtension(const QString& name);
 
+// The lengths of the table files the program writes: 256 bytes (the cells
+// alone), 257 (the comparison window's) and 262 (the cells and settings).
+// Any other file opens only once the user has said so.
+bool IsTableFileLength(qint64 size);
+
+// The start of a file, and the file's whole length.
+struct FileStart {
+  QByteArray bytes;
+  qint64 size = 0;
+};
+
 // At most maxBytes bytes from the start of the file; the rest is not read.
 // Throws FileOpenError when the file cannot be opened.
-QByteArray ReadFileStart(const QString& name, qint64 maxBytes);
+FileStart ReadFileStart(const QString& name, qint64 maxBytes);
 
 }  // namespace zelor

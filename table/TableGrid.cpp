@@ -47,6 +47,12 @@ void SetGridCellText(QTableWidget* grid, int index, const QString& text) {
   }
 }
 
+void ShowGridCell(QTableWidget* grid, int index) {
+  grid->setCurrentCell(CellRow(index), CellColumn(index), QItemSelectionModel::ClearAndSelect);
+  grid->scrollToItem(grid->currentItem());
+  grid->setFocus();
+}
+
 void EndCellEditing(QTableWidget* grid) {
   for (int row = 0; row < grid->rowCount(); ++row) {
     for (int column = 0; column < grid->columnCount(); ++column) {
@@ -76,7 +82,7 @@ QString GridHintAt(const QTableWidget* grid, QPoint viewportPos, const QString& 
 std::array<std::uint8_t, 256> GridCellBytes(const QTableWidget* grid, bool english) {
   std::array<std::uint8_t, 256> bytes{};
   for (int index = 0; index < 256; ++index)
-    bytes[index] = CellByte(index, GridCellText(grid, index).toStdString(), english);
+    bytes[index] = CellByte(index, GridCellText(grid, index).toStdString(), english, grid);
   return bytes;
 }
 

@@ -29,6 +29,10 @@ QString GridCellText(const QTableWidget* grid, int index);
 // Writes text into cell index (0..255) of a table grid.
 void SetGridCellText(QTableWidget* grid, int index, const QString& text);
 
+// Selects cell index (0..255) alone, scrolled into sight, with the grid
+// focused: the cell an error is about.
+void ShowGridCell(QTableWidget* grid, int index);
+
 // Ends a cell editing still open in the grid as Enter would: the editor's
 // text goes into its cell and the editor closes. Commands that change or
 // read the cells call it first, so that an editor left open (by a menu or
@@ -41,7 +45,8 @@ QString GridHintAt(const QTableWidget* grid, QPoint viewportPos, const QString& 
 
 // The 256 cells of a table grid as table bytes, ascending index. Stops at
 // the first cell that is not an integer, or that lies outside 0..255, by
-// raising the error that names it (in English when english is set).
+// raising the error that names it (in English when english is set), with
+// the cell's place in grid.
 std::array<std::uint8_t, 256> GridCellBytes(const QTableWidget* grid, bool english);
 
 }  // namespace zelor

@@ -32,7 +32,13 @@ void TableModel::SetBytes(std::span<const std::uint8_t, kCellCount> bytes) {
   SetTexts(texts);
 }
 
-int TableModel::CellValue(int index) const { return ParseInteger(CellText(index).toStdString()); }
+int TableModel::CellValue(int index) const {
+  return ParseInteger(CellText(index).toStdString(), {this, index});
+}
+
+double TableModel::CellNumber(int index) const {
+  return ParseNumber(CellText(index).toStdString(), {this, index});
+}
 
 std::optional<int> TableModel::CellInteger(int index) const {
   return IntegerOf(CellText(index).toStdString());
@@ -41,7 +47,7 @@ std::optional<int> TableModel::CellInteger(int index) const {
 std::array<std::uint8_t, kCellCount> TableModel::CellBytes(bool english) const {
   std::array<std::uint8_t, kCellCount> bytes{};
   for (std::size_t index = 0; index < kCellCount; ++index) {
-    bytes[index] = CellByte(static_cast<int>(index), cells_[index].toStdString(), english);
+    bytes[index] = CellByte(static_cast<int>(index), cells_[index].toStdString(), english, this);
   }
   return bytes;
 }

@@ -45,8 +45,12 @@ class TableModel : public QObject {
   void SetBytes(std::span<const std::uint8_t, kCellCount> bytes);
 
   // The cell as the table write reads it: ParseInteger's value, raising its
-  // ConversionError for a text that is not an integer.
+  // ConversionError for a text that is not an integer. The errors of the
+  // readers here carry the cell's place, this model and its index.
   int CellValue(int index) const;
+  // The cell as the chart curves read it: ParseNumber's value, raising its
+  // ConversionError for a text that is not a number.
+  double CellNumber(int index) const;
   // The cell's integer, or none where CellValue would raise.
   std::optional<int> CellInteger(int index) const;
   // The 256 cells as table bytes, ascending index. Stops at the first cell

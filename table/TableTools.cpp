@@ -28,8 +28,9 @@ std::int64_t LineAt(int x0, std::int64_t y0, int x1, std::int64_t y1, int x) {
 
 }  // namespace
 
-SelectedCells::SelectedCells(const std::array<QString, 256>& texts, std::vector<int> selection)
-    : texts_(texts), selection_(std::move(selection)) {
+SelectedCells::SelectedCells(const std::array<QString, 256>& texts, std::vector<int> selection,
+                             const void* table)
+    : texts_(texts), selection_(std::move(selection)), table_(table) {
   for (std::size_t k = 0; k < selection_.size(); ++k) {
     const int i = selection_[k];
     if (i < 0 || i > 255 || (k > 0 && i <= selection_[k - 1]))
@@ -48,7 +49,7 @@ std::vector<int> SelectedCells::Target() const {
 
 int SelectedCells::Value(int index) const {
   const std::optional<int>& value = values_.at(static_cast<std::size_t>(index));
-  return value ? *value : ParseInteger(texts_[index].toStdString());
+  return value ? *value : ParseInteger(texts_[index].toStdString(), {table_, index});
 }
 
 CellWrites InterpolateCells(const SelectedCells& cells) {

@@ -37,8 +37,10 @@ class SelectedCells {
   // texts: the 256 cell texts in MAF order (TableState::cells); selection:
   // the selected MAF indices, ascending, each once (std::invalid_argument
   // otherwise). Every cell of Target() must be a number: the first that is
-  // not throws ParseInteger's ConversionError, naming its text.
-  SelectedCells(const std::array<QString, 256>& texts, std::vector<int> selection);
+  // not throws ParseInteger's ConversionError, naming its text, with the
+  // cell's place in table (the object holding the texts).
+  SelectedCells(const std::array<QString, 256>& texts, std::vector<int> selection,
+                const void* table = nullptr);
 
   // The selected indices, ascending; may be empty.
   const std::vector<int>& Selection() const { return selection_; }
@@ -54,6 +56,7 @@ class SelectedCells {
   std::array<QString, 256> texts_;
   std::array<std::optional<int>, 256> values_;
   std::vector<int> selection_;
+  const void* table_;
 };
 
 // "Интерполировать": each selected cell strictly between the first and the

@@ -57,7 +57,7 @@ void TableToolsController::Run(
   // amount is asked and before anything changes.
   std::vector<int> selection = grid_.SelectedIndices();
   if (wholeTable && selection.size() == 1) selection.clear();
-  const SelectedCells cells(table_.Texts(), std::move(selection));
+  const SelectedCells cells(table_.Texts(), std::move(selection), &table_);
   const std::optional<CellWrites> writes = tool(cells);
   if (!writes) return;
   CellTexts texts = table_.Texts();

@@ -4,6 +4,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QStyleOptionComboBox>
 #include <algorithm>
 
 namespace zelor {
@@ -11,6 +12,7 @@ namespace zelor {
 PortComboBox::PortComboBox(Source source, QWidget* parent)
     : QComboBox(parent), source_(std::move(source)) {
   setEditable(false);
+  connect(this, &QComboBox::currentTextChanged, this, [this] { FitBoxWidth(); });
 }
 
 void PortComboBox::Reread() {
@@ -39,6 +41,14 @@ void PortComboBox::FitListWidth() {
   const int room = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view()) +
                    2 * view()->frameWidth() + view()->verticalScrollBar()->sizeHint().width() + 12;
   view()->setMinimumWidth(std::max(width(), widest + room));
+}
+
+void PortComboBox::FitBoxWidth() {
+  QStyleOptionComboBox option;
+  initStyleOption(&option);
+  const QSize text(fontMetrics().horizontalAdvance(currentText()), fontMetrics().height());
+  const int needed = style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, this).width();
+  if (needed > width()) resize(needed, height());
 }
 
 void PortComboBox::showPopup() {

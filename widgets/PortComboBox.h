@@ -4,7 +4,9 @@
 // is there to pick, and its drop-down list is as wide as its longest name
 // while the box keeps its own width. Reading the list is no choice: the
 // entry chosen stays chosen, and only the user's pick (the box's
-// `activated`) chooses a port.
+// `activated`) chooses a port. The box widens to show the entry chosen
+// whole ("/dev/ttyUSB0" is wider than its designed width); it never
+// narrows.
 
 #include <QComboBox>
 #include <QStringList>
@@ -28,6 +30,7 @@ class PortComboBox final : public QComboBox {
 
  private:
   void FitListWidth();
+  void FitBoxWidth();
 
   Source source_;
 };

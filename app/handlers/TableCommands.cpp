@@ -9,6 +9,7 @@
 #include "core/ChartGeometry.h"
 #include "log/PanelPage.h"
 #include "table/CellIndex.h"
+#include "table/CellText.h"
 #include "table/GridPage.h"
 #include "table/TableChartController.h"
 #include "table/TableGrid.h"
@@ -45,6 +46,13 @@ void TForm1::N112Click() {
   FillTable(*table_, *grid_, [](int index) { return index; });
   TabTableGraphShow();
   RefreshInsertCellChart();
+}
+
+void TForm1::ShowBadCell(const std::exception& error) {
+  const auto* cell = dynamic_cast<const CellError*>(&error);
+  if (!cell || cell->place().table != table_.get()) return;
+  shell_.pageControl1->setCurrentWidget(TabSheet("TabSheet3"));
+  ShowGridCell(grid_->Grid(), cell->place().index);
 }
 
 void TForm1::TabTableGraphShow() {

@@ -10,6 +10,7 @@
 #include "table/TableHistory.h"
 #include "table/TableImage.h"
 #include "table/TableModel.h"
+#include "ui/UserDialogs.h"
 #include "widgets/FileDialog.h"
 
 namespace zelor {
@@ -41,9 +42,19 @@ void TForm1::N12Click() {
   const TableStepScope step([this] { CommitTableStep(); });
   FileDialog& dialog = *shell_.fileOpenDLG;
   dialog.SetFilter(QString::fromLatin1(kTableOpenFilter));
+  const QString before = dialog.FileName();
   if (dialog.Execute(this)) {
     // A file that cannot be read stops the command with its message.
-    LoadTableImage(ReadFileStart(dialog.FileName(), static_cast<qint64>(kTableImageSize)));
+    const FileStart file = ReadFileStart(dialog.FileName(), static_cast<qint64>(kTableImageSize));
+    // Any other file would fill the table from its first bytes: only when
+    // the user says so. No leaves everything, the name the dialog keeps too.
+    if (!IsTableFileLength(file.size) &&
+        !Dialogs().Ask(this, messages_.FileQuestion(OwnMessage::kNotTableFile, dialog.FileName(),
+                                                    file.size))) {
+      dialog.SetFileName(before);
+      return;
+    }
+    LoadTableImage(file.bytes);
     // The session's journal keeps no table this file holds: the cells and
     // settings it gave.
     journal_->SetTableFile(

@@ -42,8 +42,10 @@
 #include "log/PanelPage.h"
 #include "support/PanelControls.h"
 #include "support/ScriptedDialogs.h"
+#include "table/CellIndex.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
+#include "table/TableGrid.h"
 #include "table/TableModel.h"
 #include "ui/HandlerGuard.h"
 #include "widgets/BarGauge.h"
@@ -299,8 +301,7 @@ class TestMainWindow : public QObject {
     form.PageControl1()->setCurrentWidget(form.TabSheet("TabSheet1"));
     form.PageControl1()->setCurrentWidget(form.TabSheet("TabTableGraph"));
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"'abc' is not a valid integer value"});
-    QCOMPARE(form.Chart().Series1()->dataCount(), 100);                 // points before it stay
-    QCOMPARE(form.windowTitle(), QStringLiteral("ZelorConfigurator"));  // caption not updated
+    QCOMPARE(form.Chart().Series1()->dataCount(), 100);  // points before it stay
     // The panel chart reads numbers: the same cell stops it with its own text.
     form.PageControl1()->setCurrentWidget(form.TabSheet("TabSheet4"));
     QCOMPARE(dialogs_->TakeMessages(), QStringList{"'abc' is not a valid floating point value"});
@@ -310,6 +311,54 @@ class TestMainWindow : public QObject {
     form.TabSheet4Show();
     QCOMPARE(testing::PanelControls(form).Tab->dataCount(), 256);
     QCOMPARE(testing::PanelControls(form).Tab->data()->at(100)->value, 12.5);
+  }
+
+  // Whichever command meets a cell that is not a number, its message comes
+  // with the cell alone selected in its grid and the grid's tab in front;
+  // the other window's tab stays as it was.
+  void badCellIsShownInItsGrid() {
+    TForm1& form = *windows_.form1;
+    TForm2& compare = *windows_.form2;
+    QTemporaryDir dir;
+    auto save = [&](WindowShell& window, const char* item) {
+      dialogs_->Answer(dir.filePath("t.tab"));
+      window.Action(item)->trigger();
+    };
+    auto show = [&](const char* tab) { form.PageControl1()->setCurrentWidget(form.TabSheet(tab)); };
+    const QString integer = QStringLiteral("'1o5' is not a valid integer value");
+    const QString number = QStringLiteral("'1o5' is not a valid floating point value");
+    const struct {
+      const char* command;
+      int table;  // 0: the main window's, else the comparison window's table
+      int cell;
+      std::function<void()> run;
+      QString message;
+    } cases[] = {
+        {"save", 0, 37, [&] { save(form, "N13"); }, integer},
+        {"table chart", 0, 200, [&] { show("TabTableGraph"); }, integer},
+        {"panel chart", 0, 3, [&] { show("TabSheet4"); }, number},
+        {"correction", 0, 255, [&] { Guarded(&form, [&] { form.Button1Click(); }); }, integer},
+        {"tool", 0, 17, [&] { form.Grid().ToolItems().add->trigger(); }, integer},
+        {"compare save", 2, 100, [&] { save(compare, "N4"); }, integer},
+        {"compare chart", 1, 9, [&] { compare.PageControl()->setCurrentIndex(0); }, number},
+    };
+    for (const auto& c : cases) {
+      show("TabSheet1");
+      compare.PageControl()->setCurrentWidget(compare.TableTab(c.table == 1 ? 2 : 1));
+      QTableWidget* grid = c.table ? compare.Grid(c.table) : form.Grid().Grid();
+      grid->setRangeSelected(QTableWidgetSelectionRange(14, 0, 14, 2), true);  // 16..18
+      SetGridCellText(grid, c.cell, QStringLiteral("1o5"));
+      c.run();
+      QVERIFY2(dialogs_->TakeMessages() == QStringList{c.message}, c.command);
+      QVERIFY2(form.PageControl1()->currentWidget() ==
+                   form.TabSheet(c.table ? "TabSheet1" : "TabSheet3"),
+               c.command);
+      QVERIFY2(compare.PageControl()->currentWidget() == compare.TableTab(c.table ? c.table : 1),
+               c.command);
+      QVERIFY2(grid->selectedItems() == QList{grid->item(CellRow(c.cell), CellColumn(c.cell))},
+               c.command);
+      SetGridCellText(grid, c.cell, QStringLiteral("0"));
+    }
   }
 
   void refreshInsertCellChartDrawsTheCorrectionRange() {

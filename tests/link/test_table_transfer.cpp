@@ -8,6 +8,8 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -97,7 +99,8 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
   // The port list is read again as the box opens: a port that came since is
   // offered, the chosen one stays chosen (also once the system no longer
   // names it) and is neither reopened nor read again; the list is as wide
-  // as its longest name while the box keeps its width.
+  // as its longest name while the box keeps its width, which shows the
+  // name chosen whole.
   void portBoxReadsItsListAgainAsItOpens() {
     Launch({});
     Pick();
@@ -107,6 +110,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     const QString plugged =
         QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
     const QStringList lists[] = {{plugged, chosen}, {plugged}};
+    const int width = box->width();
     for (const QStringList& list : lists) {
       box->SetSource([list] { return list; });
       box->showPopup();
@@ -114,12 +118,21 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
       QCOMPARE(box->currentText(), chosen);
       QVERIFY(box->view()->viewport()->width() >=
               box->view()->fontMetrics().horizontalAdvance(plugged));
-      QCOMPARE(box->width(), 73);
+      QCOMPARE(box->width(), width);
       box->hidePopup();
     }
     QCOMPARE(box->count(), 2);
     QCOMPARE(form().Table().CellText(5), QStringLiteral("55"));
     QVERIFY(dialogs_->messages.isEmpty());
+    // The box shows the chosen names whole, the long one too.
+    for (const QString& name : {chosen, plugged}) {
+      box->setCurrentIndex(box->findText(name));
+      QStyleOptionComboBox option;
+      option.initFrom(box);
+      const QRect field = box->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                       QStyle::SC_ComboBoxEditField, box);
+      QVERIFY(field.width() >= box->fontMetrics().horizontalAdvance(name));
+    }
   }
 
   void silentConverter() {
@@ -368,6 +381,9 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
                            "': значение вне диапазона 0..255. Таблица не записана."});
       QVERIFY(!form().findChild<QTimer*>(QStringLiteral("Timer2"))->isActive());
       QVERIFY(!windows_.form3->isVisible());
+      // The cell is shown in its grid.
+      QCOMPARE(form().PageControl1()->currentWidget(), form().TabSheet("TabSheet3"));
+      QCOMPARE(form().Grid().SelectedIndices(), std::vector<int>{9});
     }
     form().Table().SetCellText(9, QStringLiteral("x1"));
     Trigger("N8");

@@ -159,6 +159,48 @@ class TestLogChart : public QObject {
     QCOMPARE(form().Stream().Log().Count(), 500);
   }
 
+  // A file that is no whole number of records (a table file, which the
+  // shared dialog offers) is read as a recording only after a Yes. One too
+  // short to draw leaves the chart as drawn and says so in the status bar;
+  // the next recording drawn clears that.
+  void otherLengthsAskAndTooShortOnesKeepTheChart() {
+    const QString drive = WriteLog(3000);  // drawn at a resolution of its own
+    dialogs_->Answer(drive);
+    Trigger("N3");
+    const int points = chart()->graph(kMafSeries)->dataCount();
+    const QString resolution = page().ResolutionLabel()->text();
+    const auto* status = form().findChild<QLabel*>(QStringLiteral("StatusBar1Panel0"));
+    QString last = drive;
+    for (const qint64 length : {262, 13, 16}) {
+      const QString path = dir_->filePath(QStringLiteral("f%1.log").arg(length));
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(length, 5)) == length);
+      file.close();
+      const bool asks = length % 8 != 0;
+      if (asks) {
+        dialogs_->Answer(path);  // No, the default
+        Trigger("N3");
+        QCOMPARE(form().CurrentFiles().log, last);
+        dialogs_->Reply(true);
+      }
+      dialogs_->Answer(path);
+      Trigger("N3");
+      const QString question =
+          QStringLiteral("f%1.log не похож на файл лога (%1 байт). Открыть?").arg(length);
+      QCOMPARE(dialogs_->questions, (asks ? QStringList{question, question} : QStringList()));
+      dialogs_->questions.clear();
+      QCOMPARE(form().Stream().Log().Count(), length / 8);
+      QCOMPARE(status->text(), QStringLiteral("%1 зап.: мало для графика").arg(length / 8));
+      QCOMPARE(chart()->graph(kMafSeries)->dataCount(), points);
+      QCOMPARE(page().ResolutionLabel()->text(), resolution);
+      QCOMPARE(form().CurrentFiles().log, last = path);
+    }
+    dialogs_->Answer(drive);
+    Trigger("N3");
+    QVERIFY(status->text().isEmpty());
+    QVERIFY(dialogs_->messages.isEmpty());
+  }
+
   void recordingsOf117To119AreDrawnByOpenTabShowAndStop() {
     sim_ = std::make_unique<testing::SimProcess>();
     QVERIFY(sim_->Start({}));

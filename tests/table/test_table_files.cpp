@@ -10,16 +10,19 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <functional>
 #include <optional>
 
 #include "app/StartUp.h"
 #include "app/ZelorConfigurator.h"
+#include "compare/CompareTables.h"
 #include "core/FileSave.h"
 #include "log/PanelPage.h"
 #include "support/PanelControls.h"
 #include "support/ScriptedDialogs.h"
 #include "table/GridPage.h"
 #include "table/TableChart.h"
+#include "table/TableGrid.h"
 #include "table/TableModel.h"
 #include "widgets/FileDialog.h"
 
@@ -194,9 +197,11 @@ class TestTableFiles : public QObject {
     QCOMPARE(testing::PanelControls(form).Tab->data()->at(3)->value, 252.0);
     QCOMPARE(dialogs_->asked.back().filter, QStringLiteral("Tab files|*.tab|All|*.*"));
 
+    // Files of other lengths open as before once the user says Yes.
     const QString p10 = dir_->filePath("t10.tab");
     WriteAll(p10, Bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
     dialogs_->Answer(p10);
+    dialogs_->Reply(true);
     Trigger(form, "N12");
     for (int i = 0; i < 10; ++i) QCOMPARE(table.CellText(i), QString::number(i + 1));
     for (int i = 10; i < 256; ++i) QCOMPARE(table.CellText(i), QStringLiteral("10"));
@@ -205,6 +210,7 @@ class TestTableFiles : public QObject {
     const QString empty = dir_->filePath("empty.tab");
     WriteAll(empty, {});
     dialogs_->Answer(empty);
+    dialogs_->Reply(true);
     Trigger(form, "N12");
     for (int i = 0; i < 256; ++i) QCOMPARE(table.CellText(i), QStringLiteral("0"));
 
@@ -214,6 +220,46 @@ class TestTableFiles : public QObject {
     Trigger(form, "N12");
     QCOMPARE(settings(), (QList<int>{1, 5, 0, 50, 100, 100}));
     QVERIFY(dialogs_->messages.isEmpty());
+    QCOMPARE(dialogs_->questions.size(), 2);  // the 10-byte and the empty file
+  }
+
+  // A file of a length no table file has (a text file, say) opens in either
+  // window only when the user says Yes; No leaves the table, the file's
+  // name and the name the dialog offers next as they were.
+  void fileOfAnotherLengthAsksFirst() {
+    TForm1& form = *windows_.form1;
+    TForm2& compare = *windows_.form2;
+    const auto* dialog = form.findChild<FileDialog*>(QStringLiteral("FileOpenDLG"));
+    QString last;  // the file opened last
+    for (const qint64 length : {0, 255, 256, 257, 262, 263, 3512}) {
+      const bool table = length == 256 || length == 257 || length == 262;
+      const QString path = dir_->filePath(QStringLiteral("f%1.txt").arg(length));
+      WriteAll(path, QByteArray(length, '\x2a'));
+      for (const bool yes : {false, true}) {
+        form.Table().SetCell(0, 1);
+        SetGridCellText(compare.Grid(2), 0, QStringLiteral("1"));
+        for (const auto& open : std::initializer_list<std::function<void()>>{
+                 [&] { Trigger(form, "N12"); }, [&] { compare.N6Click(); }}) {
+          dialogs_->Answer(path);
+          dialogs_->Reply(yes);
+          open();
+        }
+        if (table || yes) last = path;
+        const QString cell = table || yes ? (length ? "42" : "0") : "1";
+        QCOMPARE(form.Table().CellText(0), cell);
+        QCOMPARE(GridCellText(compare.Grid(2), 0), cell);
+        QCOMPARE(form.CurrentFiles().table, last);
+        QCOMPARE(dialog->FileName(), last);
+        const QString question =
+            QStringLiteral("f%1.txt не похож на файл таблицы (%1 байт). Открыть?").arg(length);
+        QCOMPARE(dialogs_->questions, (table ? QStringList() : QStringList{question, question}));
+        dialogs_->questions.clear();
+        dialogs_->replies.clear();
+      }
+    }
+    form.Messages().SwitchToEnglish();
+    QCOMPARE(form.Messages().FileQuestion(OwnMessage::kNotTableFile, "/d/a%2.txt", 7),
+             QStringLiteral("a%2.txt does not look like a table file (7 bytes). Open it?"));
   }
 
   void enrichment144LoadsAs12AndSavesAs143() {
