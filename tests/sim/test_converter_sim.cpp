@@ -15,9 +15,11 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -205,6 +207,10 @@ class TestConverterSim : public QObject {
   void o2DelayShiftsTheAnswerByWholeFrames();
   void o2WidebandStreamFuelCutAndEnrichment();
   void o2DefaultStreamUnchanged();
+  void o2DelayFollowsTheFlow();
+  void o2SensorLagNoiseAndPin();
+  void ecuClosedLoopAndEnrichment();
+  void spedUpStreamIsTheSameDrive();
 
   // ---- faults ----
   void faultSilent();
@@ -722,7 +728,7 @@ void TestConverterSim::o2DelayShiftsTheAnswerByWholeFrames() {
   constexpr int kStep = 1400;
   for (const O2Sensor sensor : {O2Sensor::kNarrow, O2Sensor::kLc1}) {
     for (const int delayMs : {0, 10, 450, 800}) {
-      EngineModel e(5, {sensor, delayMs, 0});
+      EngineModel e(5, {.sensor = sensor, .delayMs = delayMs});
       int answer = -1;
       for (int i = 0; i < kStep + 200 && answer < 0; ++i) {
         const EngineSample s = e.Step();
@@ -745,7 +751,7 @@ void TestConverterSim::o2WidebandStreamFuelCutAndEnrichment() {
   // of fuel cut (255) in the deceleration.
   DeviceConfig c = WithTable(TunedTable());
   c.memory.settings[kEnrichment] = 128 + 32;
-  c.o2 = {O2Sensor::kLc1, 0, 0};
+  c.o2 = {.sensor = O2Sensor::kLc1};
   Bench b(c);
   b.Send(Str("sa"));
   std::vector<int> cut;  // frames
@@ -771,21 +777,252 @@ void TestConverterSim::o2DefaultStreamUnchanged() {
   // The stream as it was before the sensor could be chosen: a hash (FNV-1a)
   // of 30 s of frames, taken from that build, for seed 7 with another table
   // and the pump at 20 %, by default and with the default O2 options given.
+  // Then a wideband's (LC-1 and AEM, 450 ms late, warming up for 2 s) on the
+  // ECU's own curve: 60 s, hashed by the build before the engine's effects
+  // and the speed-up, as it is without them and with them given as off.
   DeviceConfig c = WithTable(OddTable());
   c.seed = 7;
   c.memory.settings[kEnrichment] = 128 + 26;
+  auto hash = [](DeviceConfig config, milliseconds length) {
+    Bench b(std::move(config));
+    b.Send(Str("sa"));
+    std::uint64_t h = 1469598103934665603ull;
+    for (std::uint8_t v : b.Run(length)) h = (h ^ v) * 1099511628211ull;
+    return h;
+  };
   SimOptions o;
   std::string err;
   QCOMPARE(SimOptions::Parse({"--o2", "narrow", "--o2-delay-ms", "0", "--o2-warmup-s=0"}, o, err),
            SimOptions::Outcome::kRun);
   for (const O2Setup setup : {O2Setup{}, o.o2}) {
     c.o2 = setup;
+    QCOMPARE(hash(c, milliseconds(30'000)), std::uint64_t{0x9cf86d5f91f563d0});
+  }
+  c.memory.table = TunedTable();
+  const std::pair<const char*, std::uint64_t> widebands[] = {{"wide:lc1", 0xad81f5292cb7d15f},
+                                                             {"wide:aem", 0xaef5112884c9ee8a}};
+  for (const auto& [sensor, expected] : widebands) {
+    const std::vector<std::vector<std::string>> spellings = {
+        {"--o2", sensor, "--o2-delay-ms", "450", "--o2-warmup-s", "2"},
+        {"--o2", sensor, "--o2-delay-ms", "450:450", "--o2-warmup-s", "2", "--o2-lag-ms", "0",
+         "--o2-noise-percent", "0.0", "--speed", "1"}};
+    for (const auto& args : spellings) {
+      QCOMPARE(SimOptions::Parse(args, o, err), SimOptions::Outcome::kRun);
+      c.o2 = o.o2;
+      c.ecu = o.ecu;
+      c.speed = o.speed;
+      QCOMPARE(hash(c, milliseconds(60'000)), expected);
+    }
+  }
+}
+
+void TestConverterSim::o2DelayFollowsTheFlow() {
+  // At a steady flow the output steps from 15 % rich to 15 % lean; an LC-1
+  // answers the delay the option gives for that flow, within a frame: IDLE
+  // at MAF 22 and below, FULL at 255, falling as 1 / MAF in between; one
+  // number at every flow.
+  auto curve = [](double idle, double full, int maf) {
+    const double m = std::clamp(maf, 22, 255);
+    return full + (idle - full) * (1.0 / m - 1.0 / 255) / (1.0 / 22 - 1.0 / 255);
+  };
+  const struct {
+    const char* delay;
+    int maf;
+    double ms;
+  } rows[] = {
+      {"630:125", 12, 630},
+      {"630:125", 22, 630},
+      {"630:125", 44, curve(630, 125, 44)},
+      {"630:125", 128, curve(630, 125, 128)},
+      {"630:125", 255, 125},
+      {"1100:100", 60, curve(1100, 100, 60)},
+      {"450", 22, 450},
+      {"450", 255, 450},
+      {"300:300", 100, 300},
+      {"0:0", 100, 0},
+  };
+  for (const auto& r : rows) {
+    SimOptions o;
+    std::string err;
+    QCOMPARE(SimOptions::Parse({"--o2", "wide", "--o2-delay-ms", r.delay}, o, err),
+             SimOptions::Outcome::kRun);
+    EngineModel e(5, o.o2);
+    e.HoldMaf(r.maf);
+    constexpr int kStep = 300;
+    int answer = -1;
+    for (int i = 0; i < kStep + 300 && answer < 0; ++i) {
+      const EngineSample s = e.Step();
+      const double expected = EngineModel::ExpectedVaf(s.maf);
+      const int output = static_cast<int>(std::lround(expected * (i < kStep ? 1.15 : 0.85)));
+      if (e.StepO2(output, s.vaf) > 130 && i >= kStep) answer = i;
+    }
+    const double ms = (answer - kStep) * 10.0;
+    QVERIFY2(
+        answer >= 0 && std::abs(ms - r.ms) <= 10.0,
+        qPrintable(
+            QString("%1 at MAF %2: %3 ms, %4 expected").arg(r.delay).arg(r.maf).arg(ms).arg(r.ms)));
+  }
+}
+
+void TestConverterSim::o2SensorLagNoiseAndPin() {
+  // The lag: at a steady flow lambda steps from 1 to 1.1; the reading has
+  // made 63 % of the step (in 1 / lambda, the oxygen the sensor measures)
+  // after one time constant, to within a frame.
+  for (const int lagMs : {0, 80, 100, 150}) {
+    EngineModel e(5, {.sensor = O2Sensor::kLc1, .lagMs = lagMs});
+    e.HoldMaf(128);
+    const int expected = EngineModel::ExpectedVaf(128);
+    const int lean = static_cast<int>(std::lround(expected / 1.1));
+    int reached = -1;
+    for (int i = 0; i < 400 && reached < 0; ++i) {
+      e.Step();
+      e.StepO2(i < 200 ? expected : lean, expected);
+      const double step = 1.0 - 1.0 / e.Lambda();
+      if (i >= 200 && 1.0 - 1.0 / e.SensorLambda() >= (1.0 - std::exp(-1.0)) * step) reached = i;
+    }
+    QVERIFY2(std::abs((reached - 200 + 1) * 10 - lagMs) <= 10,
+             qPrintable(QString("lag %1 ms: 63 %% after %2 frames").arg(lagMs).arg(reached - 200)));
+  }
+
+  // The noise: relative on lambda, as many per cent as asked (one standard
+  // deviation), centred on the mixture, the same for the same seed.
+  auto noisy = [](std::uint32_t seed, std::vector<double>* relative) {
+    EngineModel e(seed, {.sensor = O2Sensor::kLc1, .noisePercent = 1.5});
+    e.HoldMaf(100);
+    Bytes counts;
+    for (int i = 0; i < 5000; ++i) {
+      const EngineSample s = e.Step();
+      counts.push_back(e.StepO2(EngineModel::ExpectedVaf(s.maf) - 3, s.vaf));
+      if (relative) relative->push_back(e.SensorLambda() / e.Lambda() - 1.0);
+    }
+    return counts;
+  };
+  std::vector<double> relative;
+  QCOMPARE(noisy(3, &relative), noisy(3, nullptr));
+  QVERIFY(noisy(3, nullptr) != noisy(4, nullptr));
+  double mean = 0.0;
+  for (double r : relative) mean += r / relative.size();
+  double var = 0.0;
+  for (double r : relative) var += (r - mean) * (r - mean) / relative.size();
+  QVERIFY2(std::abs(mean) < 0.001 && std::abs(std::sqrt(var) - 0.015) < 0.001,
+           qPrintable(QString("mean %1, deviation %2").arg(mean).arg(std::sqrt(var))));
+
+  // The pin: on the ECU's own curve, an LC-1 that pins at 1.31 reads that,
+  // exactly, through the overrun's fuel cut instead of the rail, and never
+  // leaner; with lag and noise too.
+  const std::uint8_t pinned = EngineModel::WidebandCount(O2Sensor::kLc1, 1.31);
+  for (const auto& [lagMs, noise] : {std::pair{0, 0.0}, std::pair{100, 1.5}}) {
+    DeviceConfig c = WithTable(TunedTable());
+    c.o2 = {.sensor = O2Sensor::kLc1, .lagMs = lagMs, .noisePercent = noise, .pinLambda = 1.31};
     Bench b(c);
     b.Send(Str("sa"));
-    std::uint64_t h = 1469598103934665603ull;
-    for (std::uint8_t v : b.Run(milliseconds(30'000))) h = (h ^ v) * 1099511628211ull;
-    QCOMPARE(h, std::uint64_t{0x9cf86d5f91f563d0});
+    int atPin = 0;
+    int highest = 0;
+    for (const Bytes& f : Frames(b.Run(milliseconds(25'000)))) {
+      atPin += f[7] == pinned;
+      highest = std::max<int>(highest, f[7]);
+    }
+    QVERIFY2(atPin >= 200, QByteArray::number(atPin));  // the 2.6 s cut
+    QCOMPARE(highest, int(pinned));
   }
+}
+
+void TestConverterSim::ecuClosedLoopAndEnrichment() {
+  // At a steady flow, a table `factor` times the ECU's curve. In closed loop
+  // lambda runs a triangle around 1 whatever the table: over 10 s after 10 s
+  // to settle, its mean within 0.5 %, its swing 3..5 % peak to peak and its
+  // period 0.9..1.1 s. In open loop (above the closed loop's MAF, while the
+  // pump enriches, in the ECU's enrichment) lambda is as metered, times the
+  // enrichment's lambda.
+  const struct {
+    int maf;
+    double factor;
+    std::optional<int> closedLoop;
+    std::optional<int> enrichMaf;
+    double pumpPercent;
+    bool closed;
+    double enrichLambda;
+  } rows[] = {
+      {100, 0.90, 150, {}, 0.0, true, 1.0},    {100, 1.12, 150, {}, 0.0, true, 1.0},
+      {22, 1.00, 150, {}, 0.0, true, 1.0},     {149, 0.85, 150, {}, 0.0, true, 1.0},
+      {160, 0.90, 150, {}, 0.0, false, 1.0},   {100, 0.90, 150, {}, 10.0, false, 1.0},
+      {200, 0.90, 150, 180, 0.0, false, 0.86}, {100, 0.90, 256, 80, 0.0, false, 0.86},
+      {100, 0.90, {}, {}, 0.0, false, 1.0},
+  };
+  for (const auto& r : rows) {
+    const EcuSetup ecu{r.closedLoop, r.enrichMaf, r.enrichLambda};
+    EngineModel e(9, {.sensor = O2Sensor::kLc1}, ecu);
+    e.HoldMaf(r.maf);
+    const int output = static_cast<int>(std::lround(EngineModel::ExpectedVaf(r.maf) * r.factor));
+    const double metered = EngineModel::MixtureLambda(r.maf, output, r.pumpPercent);
+    std::vector<double> lambda;
+    for (int i = 0; i < 2000; ++i) {
+      const EngineSample s = e.Step();
+      e.StepO2(output, s.vaf, r.pumpPercent);
+      QCOMPARE(e.Ecu().ClosedLoop(), r.closed);
+      if (i >= 1000) lambda.push_back(e.Lambda());
+    }
+    const QString row = QString("MAF %1, table x %2").arg(r.maf).arg(r.factor);
+    if (!r.closed) {
+      for (double l : lambda)
+        QVERIFY2(std::abs(l - metered * r.enrichLambda) < 1e-9, qPrintable(row));
+      continue;
+    }
+    double mean = 0.0;
+    for (double l : lambda) mean += l / lambda.size();
+    const auto [low, high] = std::minmax_element(lambda.begin(), lambda.end());
+    int switches = 0;
+    for (std::size_t i = 1; i < lambda.size(); ++i)
+      switches += (lambda[i] < 1.0) != (lambda[i - 1] < 1.0);
+    const double period = 2.0 * 10.0 / switches;
+    QVERIFY2(std::abs(mean - 1.0) < 0.005 && *high - *low >= 0.03 && *high - *low <= 0.05 &&
+                 period >= 0.9 && period <= 1.1,
+             qPrintable(QString("%1: mean %2, %3..%4, period %5 s")
+                            .arg(row)
+                            .arg(mean)
+                            .arg(*low)
+                            .arg(*high)
+                            .arg(period)));
+  }
+}
+
+void TestConverterSim::spedUpStreamIsTheSameDrive() {
+  // Ten times faster, a second brings ten seconds' frames, and they are the
+  // frames of the drive at the stream's own pace (the engine advances 10 ms
+  // a frame); the same through the executable's line at 20 times, with
+  // every effect of a real engine on.
+  DeviceConfig c = WithTable(OddTable());
+  c.o2 = {.sensor = O2Sensor::kLc1,
+          .delayMs = 600,
+          .fullDelayMs = 120,
+          .lagMs = 100,
+          .noisePercent = 1.5};
+  c.ecu = {150, 200, 0.88};
+  Bench paced(c);
+  paced.Send(Str("sa"));
+  const Bytes drive = paced.Run(milliseconds(30'000));
+  c.speed = 10;
+  Bench fast(c);
+  fast.Send(Str("sa"));
+  const Bytes tenfold = fast.Run(milliseconds(1000));
+  QCOMPARE(tenfold.size(), std::size_t{8 * 1001});
+  QVERIFY(std::equal(tenfold.begin(), tenfold.end(), drive.begin()));
+
+  QTemporaryDir dir;
+  const std::string tab = dir.filePath("odd.tab").toStdString();
+  const Table t = OddTable();
+  std::ofstream(tab, std::ios::binary).write(reinterpret_cast<const char*>(t.data()), 256);
+  SimProcess sim;
+  QVERIFY(sim.Start({"--table", QString::fromStdString(tab), "--speed", "20", "--o2", "wide",
+                     "--o2-delay-ms", "600:120", "--o2-lag-ms", "100", "--o2-noise-percent", "1.5",
+                     "--ecu-closed-loop", "150", "--ecu-enrich", "200:0.88"}));
+  const int fd = OpenPortRaw(sim.port);
+  QVERIFY(fd >= 0 && WriteAll(fd, Str("sl")));
+  // Less than the port's buffer holds, so none is lost however late read.
+  const Bytes line = ReadUpTo(fd, tenfold.size(), milliseconds(3000));
+  QCOMPARE(line, tenfold);
+  ::close(fd);
+  QVERIFY(sim.Terminate());
 }
 
 void TestConverterSim::faultSilent() {
@@ -1214,6 +1451,18 @@ void TestConverterSim::optionsAndFaultNames() {
              SimOptions::Outcome::kRun);
     QVERIFY2(o.o2.sensor == sensor && o.o2.delayMs == 450 && o.o2.warmupS == 20, text);
   }
+  QVERIFY(!o.o2.fullDelayMs && o.o2.lagMs == 0 && o.o2.noisePercent == 0.0 && !o.o2.pinLambda);
+  QVERIFY(!o.ecu.closedLoopMaf && !o.ecu.enrichMaf && o.speed == 1);
+  QCOMPARE(
+      SimOptions::Parse({"--o2-delay-ms", "600:125", "--o2-lag-ms", "100", "--o2-noise-percent=1.5",
+                         "--o2-pin-lambda", "1.31", "--ecu-closed-loop", "150", "--ecu-enrich",
+                         "180:0.86", "--speed", "10"},
+                        o, err),
+      SimOptions::Outcome::kRun);
+  QVERIFY(o.o2.delayMs == 600 && o.o2.fullDelayMs == 125 && o.o2.lagMs == 100);
+  QVERIFY(o.o2.noisePercent == 1.5 && o.o2.pinLambda == 1.31);
+  QVERIFY(o.ecu.closedLoopMaf == 150 && o.ecu.enrichMaf == 180 && o.ecu.enrichLambda == 0.86);
+  QCOMPARE(o.speed, 10);
   QCOMPARE(SimOptions::Parse({"--help"}, o, err), SimOptions::Outcome::kHelp);
   QVERIFY(SimOptions::Usage().find("--fault") != std::string::npos);
 
@@ -1236,6 +1485,22 @@ void TestConverterSim::optionsAndFaultNames() {
       {"--o2-delay-ms", "-10"},
       {"--o2-delay-ms", "455"},
       {"--o2-warmup-s", "3601"},
+      {"--o2-delay-ms", "125:600"},
+      {"--o2-delay-ms", "1200:100"},
+      {"--o2-delay-ms", "600:"},
+      {"--o2-delay-ms", "600:125:50"},
+      {"--o2-lag-ms", "2001"},
+      {"--o2-noise-percent", "-1"},
+      {"--o2-noise-percent", "1e1"},
+      {"--o2-pin-lambda", "1.0"},
+      {"--o2-pin-lambda", "nan"},
+      {"--ecu-closed-loop", "0"},
+      {"--ecu-closed-loop", "257"},
+      {"--ecu-enrich", "180"},
+      {"--ecu-enrich", "180:1.1"},
+      {"--ecu-enrich", "256:0.9"},
+      {"--speed", "0"},
+      {"--speed", "101"},
   };
   for (const auto& args : bad) {
     SimOptions keep;
