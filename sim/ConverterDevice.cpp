@@ -20,7 +20,11 @@ SimTime LineTime(std::size_t bytes) {
 }  // namespace
 
 ConverterDevice::ConverterDevice(DeviceConfig config)
-    : config_(std::move(config)), memory_(config_.memory), engine_(config_.seed, config_.o2) {}
+    : config_(std::move(config)),
+      speed_(std::max(1, config_.speed)),
+      frameInterval_(kFrameInterval / speed_),
+      memory_(config_.memory),
+      engine_(config_.seed, config_.o2, config_.ecu) {}
 
 void ConverterDevice::Receive(const std::vector<std::uint8_t>& data, SimTime now) {
   Receive(data.data(), data.size(), now);
@@ -212,7 +216,7 @@ void ConverterDevice::Advance(SimTime now) {
     if (f.stallAfter && streamFrames_ >= *f.stallAfter) break;  // on, but silent
     if (now - nextFrame_ > kMaxFrameBacklog) nextFrame_ = now;
     EmitFrame();
-    nextFrame_ += kFrameInterval;
+    nextFrame_ += frameInterval_;
   }
   while (chatter_ && nextChatter_ <= now) {
     Emit(chatterByte_++);

@@ -11,9 +11,10 @@
 //   "sw" + 256 + 0x00    new table, held after the flash delay; no reply. A
 //                        frame whose last byte is not 0x00 is thrown away and
 //                        that byte is taken as the start of a new command.
-//   "sa" / "sl"          start the stream: one 8-byte frame every 10 ms, the
-//                        first at once. The two streams are the same; the
-//                        device only remembers which was asked (LearningMode).
+//   "sa" / "sl"          start the stream: one 8-byte frame every 10 ms (every
+//                        10 / speed ms when sped up), the first at once. The
+//                        two streams are the same; the device only remembers
+//                        which was asked (LearningMode).
 //   "s"                  stop the stream. An 's' followed by a byte that is not
 //                        'r', 'w', 'a' or 'l', or by nothing within the stop
 //                        wait (20 ms), is a stop; the following byte is then
@@ -53,8 +54,12 @@ struct DeviceConfig {
   DeviceMemory memory;        // table and settings at power-on
   std::uint8_t version = 32;  // firmware version x 10
   FaultSet faults;
-  std::uint32_t seed = 1;          // engine noise
-  O2Setup o2;                      // the O2 sensor and its delay
+  std::uint32_t seed = 1;  // engine noise
+  O2Setup o2;              // the O2 sensor and its delay
+  EcuSetup ecu;            // the ECU's own fuelling
+  // Frames go out this many times faster than the stream's 10 ms; the
+  // engine still advances 10 ms a frame (the line is as much faster).
+  int speed = 1;
   SimTime flashDelay{300'000};     // "sw" to the new table being held
   SimTime stopWait{20'000};        // how long 's' waits for its second letter
   SimTime dataTimeout{1'000'000};  // a command's data may pause this long
@@ -107,6 +112,10 @@ class ConverterDevice {
   int Step() const { return step_; }
   // Frames produced by the current (or last) stream.
   std::uint64_t StreamFrames() const { return streamFrames_; }
+  // How many times faster than the stream's 10 ms the frames go out.
+  int Speed() const { return speed_; }
+  // The engine behind the converter.
+  const EngineModel& Engine() const { return engine_; }
   // The converter output for a MAF value: table cell plus correction.
   std::uint8_t OutputFor(std::uint8_t maf) const;
 
@@ -126,6 +135,8 @@ class ConverterDevice {
   void Emit(std::uint8_t b);
 
   DeviceConfig config_;
+  int speed_;
+  SimTime frameInterval_;
   DeviceMemory memory_;
   EngineModel engine_;
   AccelPump pump_;

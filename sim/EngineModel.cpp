@@ -37,11 +37,33 @@ constexpr double kResumeFall = 5.0;   // resumes when it fell less than this
 
 }  // namespace
 
-EngineModel::EngineModel(std::uint32_t seed, O2Setup o2) : rng_(seed), o2_(o2) {}
+EngineModel::EngineModel(std::uint32_t seed, O2Setup o2, EcuSetup ecu)
+    : rng_(seed), sensorRng_(seed ^ 0x5EC0A2u), o2_(o2), ecu_(ecu) {
+  const double frameMs = kFrameInterval.count() / 1000.0;
+  if (!o2_.fullDelayMs) {
+    fixedDelay_ = static_cast<int>(std::max(0, o2_.delayMs) / frameMs);
+    return;
+  }
+  // delay(flow) = a + b / flow through the two ends.
+  const double idle = std::max(0, o2_.delayMs);
+  const double full = std::clamp(*o2_.fullDelayMs, 0, o2_.delayMs);
+  const double b = (idle - full) / (1.0 / kIdleMaf - 1.0 / kFullMaf);
+  fixedDelay_ = static_cast<int>(std::lround(std::max(0.0, full - b / kFullMaf) / frameMs));
+  transportFlow_ = b / frameMs;
+}
 
 int EngineModel::Noise(int span) {
   const auto range = static_cast<std::uint32_t>(2 * span + 1);
   return static_cast<int>(rng_() % range) - span;
+}
+
+double EngineModel::SensorNoise() {
+  // Box-Muller on two uniform numbers in (0, 1), written out so that a seed
+  // gives the same noise with every standard library.
+  constexpr double kScale = 1.0 / 4294967296.0;
+  const double u1 = (static_cast<double>(sensorRng_()) + 0.5) * kScale;
+  const double u2 = (static_cast<double>(sensorRng_()) + 0.5) * kScale;
+  return std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * std::numbers::pi * u2);
 }
 
 double EngineModel::CycleMaf(double t) {
@@ -72,7 +94,9 @@ EngineSample EngineModel::Step() {
   const double t = static_cast<double>(steps_) * kFrameInterval.count() / 1e6;
   ++steps_;
   EngineSample s;
-  const int maf = std::clamp(static_cast<int>(std::lround(CycleMaf(t))) + Noise(2), 0, 255);
+  const int maf = heldMaf_
+                      ? *heldMaf_
+                      : std::clamp(static_cast<int>(std::lround(CycleMaf(t))) + Noise(2), 0, 255);
   s.maf = static_cast<std::uint8_t>(maf);
   UpdateFuelCut(maf);
   s.vaf = static_cast<std::uint8_t>(std::clamp(ExpectedVaf(maf) + Noise(1), 0, 255));
@@ -80,6 +104,13 @@ EngineSample EngineModel::Step() {
   coolantC_ = std::min(90.0, coolantC_ + 0.005);  // warms up in about 2.5 minutes
   s.coolant = ToByte(coolantC_ + 40.0);
   return s;
+}
+
+double EngineModel::MafAverage() const {
+  const std::size_t n = std::min(kCutAverage, mafHistory_.size());
+  double sum = 0.0;
+  for (std::size_t i = mafHistory_.size() - n; i < mafHistory_.size(); ++i) sum += mafHistory_[i];
+  return n > 0 ? sum / static_cast<double>(n) : 0.0;
 }
 
 void EngineModel::UpdateFuelCut(int maf) {
@@ -124,13 +155,25 @@ std::uint8_t EngineModel::WidebandCount(O2Sensor sensor, double lambda) {
 }
 
 std::uint8_t EngineModel::StepO2(int output, int vaf, double enrichmentPercent) {
-  const double lambda = fuelCut_ ? std::numeric_limits<double>::infinity()
-                                 : MixtureLambda(maf_, output, enrichmentPercent);
-  exhaust_.push_back({output, vaf, lambda});
-  const auto delay =
-      static_cast<std::size_t>(std::max(0, o2_.delayMs) * 1000LL / kFrameInterval.count());
-  if (exhaust_.size() > delay + 1) exhaust_.pop_front();
-  const Exhaust at = exhaust_.front();  // `delay` frames old, or the first one
+  const double metered = MixtureLambda(maf_, output, enrichmentPercent);
+  const double fuel = ecu_.Step(MafAverage(), maf_, metered, fuelCut_, enrichmentPercent > 0.0);
+  const double lambda = fuelCut_ ? std::numeric_limits<double>::infinity() : metered / fuel;
+  lambda_ = lambda;
+  // The narrowband takes the ECU's own fuel as that much more output.
+  const int fuelled = fuel == 1.0 ? output : static_cast<int>(std::lround(output * fuel));
+  flow_ += std::clamp(maf_, kIdleMaf, kFullMaf);
+  exhaust_.push_back({fuelled, vaf, lambda, flow_});
+  // The gas now at the sensor left when the flow had passed `arrived` (that
+  // of the newest frame the fixed part of the delay lets through, less the
+  // transport): the frame nearest to it, the first until one is that old.
+  Exhaust at = exhaust_.front();
+  if (exhaust_.size() > static_cast<std::size_t>(fixedDelay_)) {
+    const double arrived =
+        exhaust_[exhaust_.size() - 1 - static_cast<std::size_t>(fixedDelay_)].flow - transportFlow_;
+    while (exhaust_.size() > 1 && exhaust_[1].flow <= arrived) exhaust_.pop_front();
+    at = exhaust_.front();
+    if (exhaust_.size() > 1 && exhaust_[1].flow - arrived < arrived - at.flow) at = exhaust_[1];
+  }
   const auto warmup =
       static_cast<std::uint64_t>(std::max(0, o2_.warmupS) * 1'000'000LL / kFrameInterval.count());
   const bool warming = steps_ <= warmup && warmup > 0;
@@ -138,8 +181,24 @@ std::uint8_t EngineModel::StepO2(int output, int vaf, double enrichmentPercent) 
     const std::uint8_t count = NarrowbandCount(at.output, at.vaf);
     return warming ? 0 : count;
   }
+  return WidebandReading(at.lambda, warming);
+}
+
+std::uint8_t EngineModel::WidebandReading(double lambda, bool warming) {
+  if (o2_.lagMs > 0) {
+    const double oxygen = 1.0 / lambda;  // 0 for the air of a fuel cut
+    if (!sensorOxygen_) sensorOxygen_ = oxygen;
+    const double step =
+        1.0 - std::exp(-static_cast<double>(kFrameInterval.count()) / (o2_.lagMs * 1000.0));
+    *sensorOxygen_ += (oxygen - *sensorOxygen_) * step;
+    lambda = 1.0 / *sensorOxygen_;
+  }
+  if (o2_.noisePercent > 0.0) lambda *= 1.0 + o2_.noisePercent / 100.0 * SensorNoise();
+  const bool pinned = o2_.pinLambda && !(lambda < *o2_.pinLambda);
+  sensorLambda_ = pinned ? *o2_.pinLambda : lambda;
   if (warming) return 0;
-  const std::uint8_t count = WidebandCount(o2_.sensor, at.lambda);
+  if (pinned) return WidebandCount(o2_.sensor, sensorLambda_);  // held still: no noise
+  const std::uint8_t count = WidebandCount(o2_.sensor, lambda);
   if (count == 0 || count == 255) return count;  // railed: no noise
   return ToByte(count + Noise(1));
 }

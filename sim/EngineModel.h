@@ -29,17 +29,34 @@
 // deceleration from about 19.3 s to about 22 s; cruise, idle and easing off
 // at high MAF never cut.
 //
+// The ECU's own fuelling (EcuFuel: a closed loop, an enrichment) comes on
+// top when set; by default it fuels exactly as metered.
+//
 // The O2 sensor (O2Setup) reads that mixture after the exhaust's transport
-// delay, a whole number of frames. A narrowband sensor answers the delayed
-// output against the delayed expected VAF (StepO2); a wideband controller
-// puts out the delayed lambda on its linear 0..5 V scale. Either reads 0 V
-// while it warms up after power-on. The engine's time runs only while the
-// stream does: the drive cycle, the warm-up and the delay count frames.
+// delay. A fixed delay is a whole number of frames. A delay that follows the
+// flow (idle and full-flow delays given) is a + b / flow, flow being the MAF
+// count held within kIdleMaf..kFullMaf, with a and b such that it is the
+// idle delay at kIdleMaf and the full-flow one at kFullMaf: the exhaust of a
+// frame reaches the sensor once the flow since has carried b through the
+// pipe, and then a later (so a sudden change of flow takes effect on the gas
+// already on its way, and the MAF's noise evens out). A narrowband sensor
+// answers the delayed output against the delayed expected VAF (StepO2); a
+// wideband controller puts out the delayed lambda on its linear 0..5 V
+// scale, after its own response when set: a first-order lag (on the oxygen
+// it measures, 1 / lambda, so that the air of a fuel cut is reached like
+// any other mixture), a relative noise on lambda from a generator of its
+// own, and a lean limit where it pins instead of reaching the rail. Either
+// reads 0 V while it warms up after power-on. The engine's time runs only
+// while the stream does: the drive cycle, the warm-up and the delay count
+// frames.
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <random>
 
+#include "sim/EcuFuel.h"
 #include "sim/SimTime.h"
 
 namespace zelor::sim {
@@ -62,8 +79,19 @@ enum class O2Sensor {
 
 struct O2Setup {
   O2Sensor sensor = O2Sensor::kNarrow;
-  int delayMs = 0;  // transport delay; whole frames count, a remainder is dropped
+  // Transport delay at idle flow, and at every flow without fullDelayMs;
+  // a fixed delay counts whole frames, a remainder is dropped.
+  int delayMs = 0;
   int warmupS = 0;  // reads 0 V for this long after power-on
+  // Transport delay at full flow, falling as 1 / flow from delayMs at idle;
+  // at most delayMs, at least delayMs x kIdleMaf / kFullMaf.
+  std::optional<int> fullDelayMs = std::nullopt;
+  // A wideband controller's own response: its first-order lag's time
+  // constant, its noise in per cent of lambda (one standard deviation), and
+  // the lean lambda it pins at.
+  int lagMs = 0;
+  double noisePercent = 0.0;
+  std::optional<double> pinLambda = std::nullopt;
 };
 
 // A wideband controller's linear output: v1 volts at afr1, v2 volts at afr2.
@@ -81,25 +109,38 @@ class EngineModel {
   // Length of one drive cycle.
   static constexpr SimTime kCycleLength{25'000'000};
 
+  // The flows the delay's two ends belong to: the drive cycle's idle and
+  // the MAF's full scale.
+  static constexpr int kIdleMaf = 22;
+  static constexpr int kFullMaf = 255;
+
   // An engine at the start of its drive cycle, cold (20 deg C), whose noise
-  // comes from a generator seeded with `seed`, with the O2 sensor `o2`.
-  explicit EngineModel(std::uint32_t seed, O2Setup o2 = {});
+  // comes from a generator seeded with `seed`, with the O2 sensor `o2` and
+  // the ECU's own fuelling `ecu`.
+  explicit EngineModel(std::uint32_t seed, O2Setup o2 = {}, EcuSetup ecu = {});
 
   // Advances the engine by one frame interval and returns its readings.
   EngineSample Step();
 
+  // From the next Step on, MAF stays at `maf` (0..255) without noise
+  // instead of following the drive cycle: a steady flow, for measuring the
+  // engine's answers at one load.
+  void HoldMaf(int maf) { heldMaf_ = std::clamp(maf, 0, 255); }
+
   // Advances the O2 sensor by one frame and returns its count (0..255, 5 V
   // full scale) for the converter's `output` of this frame, the ECU's
   // expected `vaf` and the accelerator pump's `enrichmentPercent`. Call once
-  // per frame, after Step. The sensor reads the frame `delay` frames back
+  // per frame, after Step. The sensor reads the frame the delay puts it on
   // (the first frame until that many have passed), and 0 while warming up.
   // A narrowband sensor reads rich (about 0.8 V, 40..42) when output > vaf
   // + kO2Window, lean (about 0.1 V, 4..6) when output < vaf - kO2Window,
   // and in between swings between 5 and 41 with a period of 0.8 s, leaning
   // towards rich or lean with the difference; it ignores the enrichment and
-  // the fuel cut. A wideband controller reads WidebandCount of the
-  // mixture's lambda (MixtureLambda of this frame's MAF, or the lean rail
-  // during a fuel cut) +-1 count of noise, no noise on the rails.
+  // the fuel cut, and takes the ECU's own fuelling as that much more
+  // output. A wideband controller reads WidebandCount of the mixture's
+  // lambda (MixtureLambda of this frame's MAF with the ECU's fuelling, or
+  // no fuel during a fuel cut) through its response, +-1 count of noise, no
+  // noise on the rails or where it pins.
   std::uint8_t StepO2(int output, int vaf, double enrichmentPercent = 0.0);
 
   // The mixture's lambda when the ECU meters `maf` by the converter's
@@ -119,6 +160,15 @@ class EngineModel {
   // True while the ECU has the fuel cut (as of the last Step).
   bool FuelCut() const { return fuelCut_; }
 
+  // The mixture's lambda of the last StepO2's frame (infinite in a fuel
+  // cut), and the lambda its sensor read then (the lean rail's side is
+  // infinite too; not for a narrowband).
+  double Lambda() const { return lambda_; }
+  double SensorLambda() const { return sensorLambda_; }
+
+  // The ECU's own fuelling.
+  const EcuFuel& Ecu() const { return ecu_; }
+
   // The noiseless MAF of the drive cycle `seconds` into a cycle (0..25).
   static double CycleMaf(double seconds);
 
@@ -135,26 +185,44 @@ class EngineModel {
   std::uint64_t Steps() const { return steps_; }
 
  private:
-  // What the exhaust carries to the sensor from one frame.
+  // What the exhaust carries to the sensor from one frame, and the flow
+  // that had passed when it left (in counts x frames).
   struct Exhaust {
     int output = 0;
     int vaf = 0;
     double lambda = 1.0;
+    double flow = 0.0;
   };
 
   // A whole number in -span..span from the generator.
   int Noise(int span);
+  // A normally distributed number (mean 0, deviation 1) from the sensor's
+  // own generator.
+  double SensorNoise();
+  // The wideband reading of a delayed lambda (0 V while `warming`).
+  std::uint8_t WidebandReading(double lambda, bool warming);
+  // MAF averaged over the last 100 ms (as far as there are frames).
+  double MafAverage() const;
   // Decides the fuel cut from this frame's MAF.
   void UpdateFuelCut(int maf);
   // The narrowband sensor's count for a frame's output against its VAF.
   std::uint8_t NarrowbandCount(int output, int vaf);
 
   std::mt19937 rng_;
+  std::mt19937 sensorRng_;
   O2Setup o2_;
+  EcuFuel ecu_;
+  int fixedDelay_ = 0;                  // frames
+  double transportFlow_ = 0.0;          // counts x frames the flow carries the gas
+  double flow_ = 0.0;                   // flow passed so far, counts x frames
+  std::optional<double> sensorOxygen_;  // the lag's state: 1 / lambda
+  double lambda_ = 1.0;
+  double sensorLambda_ = 1.0;
   std::uint64_t steps_ = 0;
   double o2Phase_ = 0.0;
   double coolantC_ = 20.0;
   int maf_ = 0;  // MAF of the last Step
+  std::optional<int> heldMaf_;
   // MAF of the last kMafHistory frames, newest last, for the fuel cut.
   std::deque<int> mafHistory_;
   bool fuelCut_ = false;

@@ -15,14 +15,14 @@ std::int64_t ToNs(SimTime t) { return t.count() * 1000; }
 
 }  // namespace
 
-PacedLine::PacedLine(int fd) : fd_(fd) {}
+PacedLine::PacedLine(int fd, std::int64_t byteTimeNs) : fd_(fd), byteTimeNs_(byteTimeNs) {}
 
 void PacedLine::Enqueue(const std::vector<std::uint8_t>& bytes, SimTime now) {
   if (bytes.empty()) return;
   if (queue_.empty()) {
     // An idle line starts the first byte now, or when the byte still on the
     // wire has gone.
-    nextDueNs_ = std::max(nextDueNs_, ToNs(now) + kByteTimeNs);
+    nextDueNs_ = std::max(nextDueNs_, ToNs(now) + byteTimeNs_);
   }
   queue_.insert(queue_.end(), bytes.begin(), bytes.end());
 }
@@ -35,7 +35,7 @@ bool PacedLine::Pump(SimTime now) {
   while (!queue_.empty() && nextDueNs_ <= nowNs) {
     due.push_back(queue_.front());
     queue_.pop_front();
-    nextDueNs_ += kByteTimeNs;
+    nextDueNs_ += byteTimeNs_;
   }
   std::size_t off = 0;
   while (off < due.size()) {

@@ -1,11 +1,12 @@
 #pragma once
 // The device's side of the serial line: bytes given to it go out on a file
 // descriptor at the pace of a 9600 baud 8N1 line, one byte per 10 bit times
-// (about 1.04 ms). A byte is written when its last bit would have arrived,
-// so the first byte of a reply to an idle line appears one byte time after
-// it was queued. When the owner is woken late, every byte that is due goes
-// out in one write, so the average pace stays that of the line; after a
-// stall of more than 50 ms the pace starts afresh instead of bursting.
+// (about 1.04 ms), or of a line as many times faster as the stream is sped
+// up. A byte is written when its last bit would have arrived, so the first
+// byte of a reply to an idle line appears one byte time after it was queued.
+// When the owner is woken late, every byte that is due goes out in one
+// write, so the average pace stays that of the line; after a stall of more
+// than 50 ms the pace starts afresh instead of bursting.
 //
 // A line does not wait for its listener: when the descriptor cannot take a
 // byte (nobody reads the port and its buffer is full), the byte is lost.
@@ -22,8 +23,9 @@ namespace zelor::sim {
 
 class PacedLine {
  public:
-  // A line that writes to `fd` (not owned; best non-blocking).
-  explicit PacedLine(int fd);
+  // A line that writes to `fd` (not owned; best non-blocking), a byte every
+  // `byteTimeNs`.
+  explicit PacedLine(int fd, std::int64_t byteTimeNs = kByteTimeNs);
 
   // Queues bytes handed over at `now` behind any still waiting.
   void Enqueue(const std::vector<std::uint8_t>& bytes, SimTime now);
@@ -46,6 +48,7 @@ class PacedLine {
 
  private:
   int fd_;
+  std::int64_t byteTimeNs_;
   std::deque<std::uint8_t> queue_;
   std::int64_t nextDueNs_ = 0;  // completion time of the queue's first byte
   std::uint64_t written_ = 0;

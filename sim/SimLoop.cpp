@@ -23,7 +23,11 @@ timespec ToTimespec(SimTime t) {
 
 SimLoop::SimLoop(int masterFd, ConverterDevice& device, Recorder* recorder,
                  std::chrono::steady_clock::time_point start)
-    : fd_(masterFd), device_(device), recorder_(recorder), start_(start), line_(masterFd) {}
+    : fd_(masterFd),
+      device_(device),
+      recorder_(recorder),
+      start_(start),
+      line_(masterFd, kByteTimeNs / device.Speed()) {}
 
 SimTime SimLoop::Now() const {
   return std::chrono::duration_cast<SimTime>(std::chrono::steady_clock::now() - start_);

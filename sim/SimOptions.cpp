@@ -23,6 +23,33 @@ bool ParseSensor(const std::string& text, O2Sensor& out) {
   return false;
 }
 
+// "N" (a multiple of 10) or "IDLE:FULL" into the O2 setup.
+bool ParseDelay(const std::string& text, O2Setup& o2, std::string& error) {
+  std::uint64_t idle = 0;
+  std::uint64_t full = 0;
+  std::string a;
+  std::string b;
+  if (!SplitPair(text, a, b)) {
+    if (!ParseUnsigned(text, 5000, idle) || idle % 10 != 0) {
+      error = "--o2-delay-ms needs a multiple of 10 milliseconds 0..5000 (one frame is 10 ms)";
+      return false;
+    }
+    o2.delayMs = static_cast<int>(idle);
+    o2.fullDelayMs.reset();
+    return true;
+  }
+  if (!ParseUnsigned(a, 5000, idle) || !ParseUnsigned(b, 5000, full) || full > idle ||
+      idle * EngineModel::kIdleMaf > full * EngineModel::kFullMaf) {
+    error =
+        "--o2-delay-ms IDLE:FULL needs milliseconds 0 <= FULL <= IDLE <= 5000, IDLE at most "
+        "255 / 22 times FULL (e.g. 600:125)";
+    return false;
+  }
+  o2.delayMs = static_cast<int>(idle);
+  o2.fullDelayMs = static_cast<int>(full);
+  return true;
+}
+
 }  // namespace
 
 std::string SimOptions::Usage() {
@@ -60,8 +87,37 @@ std::string SimOptions::Usage() {
          "                      5 V during the overrun fuel cut\n"
          "  --o2-delay-ms N     the exhaust's transport delay before the sensor\n"
          "                      reads, a multiple of 10 ms (0..5000, default 0)\n"
+         "  --o2-delay-ms IDLE:FULL\n"
+         "                      a delay that follows the flow, as on a car: IDLE ms\n"
+         "                      at idle (MAF 22 and below), FULL ms at full flow\n"
+         "                      (MAF 255), a + b / MAF in between (0 <= FULL <=\n"
+         "                      IDLE <= 5000, IDLE at most 255 / 22 times FULL);\n"
+         "                      a real car: about 600:125\n"
          "  --o2-warmup-s N     the sensor reads 0 V for the first N seconds of\n"
          "                      streaming after power-on (0..3600, default 0)\n"
+         "  --o2-lag-ms N       a wideband controller's response: a first-order\n"
+         "                      lag with a time constant of N ms (0..2000,\n"
+         "                      default 0; real controllers about 80..150)\n"
+         "  --o2-noise-percent X  noise on a wideband's lambda, X per cent of it\n"
+         "                      (one standard deviation, 0..20, default 0),\n"
+         "                      from a generator of its own seeded by --seed\n"
+         "  --o2-pin-lambda X   a wideband that reads at most lambda X (1.01..3)\n"
+         "                      instead of reaching its lean rail: the overrun's\n"
+         "                      fuel cut reads X (one car's sensor: 1.31..1.39)\n"
+         "  --ecu-closed-loop MAF  the ECU trims its fuel in closed loop on its\n"
+         "                      own narrowband sensor below MAF (1..256: averaged\n"
+         "                      over 100 ms), outside the fuel cut and any\n"
+         "                      enrichment: lambda runs a triangle of about\n"
+         "                      +-1.8 % around 1 with a period of 1 s, whatever\n"
+         "                      the table; above it, open loop\n"
+         "  --ecu-enrich MAF:LAMBDA  the ECU's own enrichment: from MAF (0..255)\n"
+         "                      up it fuels for LAMBDA (0.5..1) times the metered\n"
+         "                      lambda, in open loop; stream byte 2 does not show it\n"
+         "  --speed N           send the stream's frames N times faster (1..100,\n"
+         "                      default 1) on a line as much faster; the engine\n"
+         "                      still advances 10 ms a frame, so a program that\n"
+         "                      takes the frames as 10 ms apart sees the same\n"
+         "                      drive in 1 / N of the time\n"
          "  --help              show this text\n";
 }
 
@@ -87,9 +143,11 @@ SimOptions::Outcome SimOptions::Parse(const std::vector<std::string>& args, SimO
       error = "option " + name + " needs a value";
       return std::nullopt;
     };
-    static const char* const kKnown[] = {"--version",     "--table",      "--link",  "--record",
-                                         "--seed",        "--flash-ms",   "--fault", "--o2",
-                                         "--o2-delay-ms", "--o2-warmup-s"};
+    static const char* const kKnown[] = {
+        "--version",       "--table",           "--link",       "--record",
+        "--seed",          "--flash-ms",        "--fault",      "--o2",
+        "--o2-delay-ms",   "--o2-warmup-s",     "--o2-lag-ms",  "--o2-noise-percent",
+        "--o2-pin-lambda", "--ecu-closed-loop", "--ecu-enrich", "--speed"};
     bool known = false;
     for (const char* k : kKnown) known = known || name == k;
     if (!known) {
@@ -118,11 +176,46 @@ SimOptions::Outcome SimOptions::Parse(const std::vector<std::string>& args, SimO
       }
       o.flashMs = static_cast<int>(n);
     } else if (name == "--o2-delay-ms") {
-      if (!ParseUnsigned(*v, 5000, n) || n % 10 != 0) {
-        error = "--o2-delay-ms needs a multiple of 10 milliseconds 0..5000 (one frame is 10 ms)";
+      if (!ParseDelay(*v, o.o2, error)) return Outcome::kError;
+    } else if (name == "--o2-lag-ms") {
+      if (!ParseUnsigned(*v, 2000, n)) {
+        error = "--o2-lag-ms needs a number of milliseconds 0..2000";
         return Outcome::kError;
       }
-      o.o2.delayMs = static_cast<int>(n);
+      o.o2.lagMs = static_cast<int>(n);
+    } else if (name == "--o2-noise-percent") {
+      if (!ParseDecimal(*v, 0.0, 20.0, o.o2.noisePercent)) {
+        error = "--o2-noise-percent needs a per cent 0..20 (e.g. 1.5)";
+        return Outcome::kError;
+      }
+    } else if (name == "--o2-pin-lambda") {
+      double pin = 0.0;
+      if (!ParseDecimal(*v, 1.01, 3.0, pin)) {
+        error = "--o2-pin-lambda needs a lean lambda 1.01..3 (e.g. 1.31)";
+        return Outcome::kError;
+      }
+      o.o2.pinLambda = pin;
+    } else if (name == "--ecu-closed-loop") {
+      if (!ParseUnsigned(*v, 256, n) || n == 0) {
+        error = "--ecu-closed-loop needs a MAF value 1..256 (closed loop below it)";
+        return Outcome::kError;
+      }
+      o.ecu.closedLoopMaf = static_cast<int>(n);
+    } else if (name == "--ecu-enrich") {
+      std::string maf;
+      std::string lambda;
+      if (!SplitPair(*v, maf, lambda) || !ParseUnsigned(maf, 255, n) ||
+          !ParseDecimal(lambda, 0.5, 1.0, o.ecu.enrichLambda)) {
+        error = "--ecu-enrich needs MAF:LAMBDA, MAF 0..255 and LAMBDA 0.5..1 (e.g. 180:0.86)";
+        return Outcome::kError;
+      }
+      o.ecu.enrichMaf = static_cast<int>(n);
+    } else if (name == "--speed") {
+      if (!ParseUnsigned(*v, 100, n) || n == 0) {
+        error = "--speed needs a number 1..100";
+        return Outcome::kError;
+      }
+      o.speed = static_cast<int>(n);
     } else if (name == "--o2-warmup-s") {
       if (!ParseUnsigned(*v, 3600, n)) {
         error = "--o2-warmup-s needs a number of seconds 0..3600";

@@ -30,7 +30,11 @@ class SimOptions {
   std::uint32_t seed = 1;                 // --seed: engine noise
   int flashMs = 300;                      // --flash-ms: write to table held
   FaultSet faults;                        // --fault, repeatable
-  O2Setup o2;                             // --o2, --o2-delay-ms, --o2-warmup-s
+  O2Setup o2;                             // --o2, --o2-delay-ms, --o2-warmup-s,
+                                          // --o2-lag-ms, --o2-noise-percent,
+                                          // --o2-pin-lambda
+  EcuSetup ecu;                           // --ecu-closed-loop, --ecu-enrich
+  int speed = 1;                          // --speed
 };
 
 }  // namespace zelor::sim

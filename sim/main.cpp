@@ -98,6 +98,8 @@ int main(int argc, char** argv) {
   config.faults = options.faults;
   config.seed = options.seed;
   config.o2 = options.o2;
+  config.ecu = options.ecu;
+  config.speed = options.speed;
   config.flashDelay = std::chrono::milliseconds(options.flashMs);
 
   Recorder recorder;
@@ -125,6 +127,11 @@ int main(int argc, char** argv) {
   } else if (status == SimLoop::Status::kPortError) {
     std::fprintf(stderr, "converter-sim: the port failed: %s\n", std::strerror(errno));
     rc = 1;
+  }
+  if (loop.Line().Dropped() > 0) {
+    // Said on the way out, so that a test can tell a reader that kept up.
+    std::fprintf(stderr, "converter-sim: %llu bytes lost: the port was not read in time\n",
+                 static_cast<unsigned long long>(loop.Line().Dropped()));
   }
   pty.Close();
   if (options.linkPath) RemoveLink(*options.linkPath, pty.SlavePath());

@@ -15,9 +15,11 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <map>
+#include <numeric>
 #include <set>
 #include <sstream>
 #include <string>
@@ -205,6 +207,9 @@ class TestConverterSim : public QObject {
   void o2DelayShiftsTheAnswerByWholeFrames();
   void o2WidebandStreamFuelCutAndEnrichment();
   void o2DefaultStreamUnchanged();
+  void o2AnswersAsARealSensor();
+  void ecuTrimsOrEnriches();
+  void spedUpStreamIsTheSameDrive();
 
   // ---- faults ----
   void faultSilent();
@@ -722,7 +727,7 @@ void TestConverterSim::o2DelayShiftsTheAnswerByWholeFrames() {
   constexpr int kStep = 1400;
   for (const O2Sensor sensor : {O2Sensor::kNarrow, O2Sensor::kLc1}) {
     for (const int delayMs : {0, 10, 450, 800}) {
-      EngineModel e(5, {sensor, delayMs, 0});
+      EngineModel e(5, {.sensor = sensor, .delayMs = delayMs});
       int answer = -1;
       for (int i = 0; i < kStep + 200 && answer < 0; ++i) {
         const EngineSample s = e.Step();
@@ -745,7 +750,7 @@ void TestConverterSim::o2WidebandStreamFuelCutAndEnrichment() {
   // of fuel cut (255) in the deceleration.
   DeviceConfig c = WithTable(TunedTable());
   c.memory.settings[kEnrichment] = 128 + 32;
-  c.o2 = {O2Sensor::kLc1, 0, 0};
+  c.o2 = {.sensor = O2Sensor::kLc1};
   Bench b(c);
   b.Send(Str("sa"));
   std::vector<int> cut;  // frames
@@ -771,6 +776,9 @@ void TestConverterSim::o2DefaultStreamUnchanged() {
   // The stream as it was before the sensor could be chosen: a hash (FNV-1a)
   // of 30 s of frames, taken from that build, for seed 7 with another table
   // and the pump at 20 %, by default and with the default O2 options given.
+  // Then a wideband's, hashed before the engine's effects came (60 s of an
+  // LC-1 and an AEM 450 ms late, warming up, on the ECU's curve), without
+  // them and with them given as off.
   DeviceConfig c = WithTable(OddTable());
   c.seed = 7;
   c.memory.settings[kEnrichment] = 128 + 26;
@@ -778,14 +786,191 @@ void TestConverterSim::o2DefaultStreamUnchanged() {
   std::string err;
   QCOMPARE(SimOptions::Parse({"--o2", "narrow", "--o2-delay-ms", "0", "--o2-warmup-s=0"}, o, err),
            SimOptions::Outcome::kRun);
-  for (const O2Setup setup : {O2Setup{}, o.o2}) {
-    c.o2 = setup;
+  auto hash = [&c](milliseconds length) {
     Bench b(c);
     b.Send(Str("sa"));
     std::uint64_t h = 1469598103934665603ull;
-    for (std::uint8_t v : b.Run(milliseconds(30'000))) h = (h ^ v) * 1099511628211ull;
-    QCOMPARE(h, std::uint64_t{0x9cf86d5f91f563d0});
+    for (std::uint8_t v : b.Run(length)) h = (h ^ v) * 1099511628211ull;
+    return h;
+  };
+  for (const O2Setup setup : {O2Setup{}, o.o2}) {
+    c.o2 = setup;
+    QCOMPARE(hash(milliseconds(30'000)), std::uint64_t{0x9cf86d5f91f563d0});
   }
+  c.memory.table = TunedTable();
+  for (const auto& [sensor, expected] :
+       {std::pair{"wide:lc1", 0xad81f5292cb7d15f}, {"wide:aem", 0xaef5112884c9ee8a}}) {
+    for (const std::vector<std::string>& off :
+         {std::vector<std::string>{"--o2-delay-ms=450"},
+          {"--o2-delay-ms=450:450", "--o2-lag-ms=0", "--o2-noise-percent=0", "--speed=1"}}) {
+      std::vector<std::string> args = {"--o2", sensor, "--o2-warmup-s=2"};
+      args.insert(args.end(), off.begin(), off.end());
+      QCOMPARE(SimOptions::Parse(args, o, err), SimOptions::Outcome::kRun);
+      c.o2 = o.o2;
+      QCOMPARE(hash(milliseconds(60'000)), std::uint64_t{expected});
+    }
+  }
+}
+
+void TestConverterSim::o2AnswersAsARealSensor() {
+  // At a steady flow the mixture steps from 15 % rich to 15 % lean; an LC-1
+  // has made 63 % of the step in 1 / lambda (the oxygen it measures) after
+  // the flow's delay and the lag, within a frame. IDLE:FULL is IDLE at MAF
+  // 22 and below, FULL at 255, a + b / MAF between; one number, every flow.
+  auto curve = [](double idle, double full, double maf) {
+    return full + (idle - full) * (1 / maf - 1 / 255.0) / (1 / 22.0 - 1 / 255.0);
+  };
+  const struct {
+    const char* delay;
+    int maf, lagMs;
+    double ms;
+  } rows[] = {{"630:125", 12, 0, 630},
+              {"630:125", 22, 0, 630},
+              {"630:125", 44, 0, curve(630, 125, 44)},
+              {"630:125", 128, 0, curve(630, 125, 128)},
+              {"630:125", 255, 0, 125},
+              {"1100:100", 22, 150, 1250},
+              {"450", 255, 0, 450},
+              {"0", 128, 80, 80},
+              {"0:0", 100, 100, 100}};
+  for (const auto& r : rows) {
+    SimOptions o;
+    std::string err;
+    QCOMPARE(SimOptions::Parse(
+                 {"--o2", "wide", "--o2-delay-ms", r.delay, "--o2-lag-ms", std::to_string(r.lagMs)},
+                 o, err),
+             SimOptions::Outcome::kRun);
+    EngineModel e(5, o.o2);
+    e.HoldMaf(r.maf);
+    const int vaf = EngineModel::ExpectedVaf(r.maf);
+    double before = 0.0;
+    int answer = -1;
+    for (int i = 0; i < 600 && answer < 0; ++i) {
+      e.Step();
+      e.StepO2(static_cast<int>(std::lround(vaf * (i < 200 ? 1.15 : 0.85))), vaf);
+      if (i < 200) before = 1 / e.Lambda();
+      const double step = 1 / e.Lambda() - before;
+      if (i >= 200 && 1 / e.SensorLambda() - before <= step * (1 - std::exp(-1.0))) answer = i;
+    }
+    QVERIFY2(std::abs((answer - 200) * 10 - r.ms) <= 10,
+             qPrintable(QString::asprintf("%s, lag %d at MAF %d: %d ms, %.0f expected", r.delay,
+                                          r.lagMs, r.maf, (answer - 200) * 10, r.ms)));
+  }
+
+  // The noise is relative on lambda, as many per cent as asked (one standard
+  // deviation), the same for the same seed; a sensor that pins reads the
+  // pin in a fuel cut's air (no fuel), exactly, noise or not.
+  auto reading = [](std::uint32_t seed, int output, double* deviation) {
+    SimOptions o;
+    std::string err;
+    SimOptions::Parse(
+        {"--o2=wide", "--o2-lag-ms=100", "--o2-noise-percent=1.5", "--o2-pin-lambda=1.31"}, o, err);
+    EngineModel e(seed, o.o2);
+    e.HoldMaf(100);
+    Bytes counts;
+    double squares = 0.0;
+    for (int i = 0; i < 5000; ++i) {
+      counts.push_back(e.StepO2(output, e.Step().vaf));
+      squares += std::pow(e.SensorLambda() / e.Lambda() - 1.0, 2);
+    }
+    if (deviation) *deviation = std::sqrt(squares / 5000);
+    return counts;
+  };
+  double deviation = 0.0;
+  QCOMPARE(reading(3, 90, &deviation), reading(3, 90, nullptr));
+  QVERIFY(reading(3, 90, nullptr) != reading(4, 90, nullptr));
+  QVERIFY2(std::abs(deviation - 0.015) < 0.001, QByteArray::number(deviation));
+  QCOMPARE(reading(3, 0, nullptr), Bytes(5000, EngineModel::WidebandCount(O2Sensor::kLc1, 1.31)));
+}
+
+void TestConverterSim::ecuTrimsOrEnriches() {
+  // At a steady flow, a table `factor` times the ECU's curve. In closed loop
+  // lambda runs a triangle around 1 whatever the table: over 10 s after 10 s
+  // to settle, its mean within 0.5 %, its swing 3..5 % peak to peak and its
+  // period 0.9..1.1 s. In open loop (above the closed loop's MAF, while the
+  // pump enriches, in the ECU's enrichment) it is as metered, times the
+  // enrichment's lambda.
+  const struct {
+    int maf;
+    double factor, pump;
+    std::vector<std::string> ecu;
+    bool closed;
+    double enrichment;
+  } rows[] = {{100, 0.90, 0, {"--ecu-closed-loop=150"}, true, 1},
+              {100, 1.12, 0, {"--ecu-closed-loop=150"}, true, 1},
+              {22, 0.85, 0, {"--ecu-closed-loop=150"}, true, 1},
+              {160, 0.90, 0, {"--ecu-closed-loop=150"}, false, 1},
+              {100, 0.90, 10, {"--ecu-closed-loop=150"}, false, 1},
+              {200, 0.90, 0, {"--ecu-closed-loop=150", "--ecu-enrich=180:0.86"}, false, 0.86},
+              {100, 0.90, 0, {"--ecu-closed-loop=256", "--ecu-enrich=80:0.86"}, false, 0.86},
+              {100, 0.90, 0, {}, false, 1}};
+  for (const auto& r : rows) {
+    SimOptions o;
+    std::string err;
+    QCOMPARE(SimOptions::Parse(r.ecu, o, err), SimOptions::Outcome::kRun);
+    EngineModel e(9, {.sensor = O2Sensor::kLc1}, o.ecu);
+    e.HoldMaf(r.maf);
+    const int output = static_cast<int>(std::lround(EngineModel::ExpectedVaf(r.maf) * r.factor));
+    std::vector<double> lambda;
+    for (int i = 0; i < 2000; ++i) {
+      e.StepO2(output, e.Step().vaf, r.pump);
+      QCOMPARE(e.Ecu().ClosedLoop(), r.closed);
+      if (i >= 1000) lambda.push_back(e.Lambda());
+    }
+    const double metered = EngineModel::MixtureLambda(r.maf, output, r.pump) * r.enrichment;
+    const auto [low, high] = std::minmax_element(lambda.begin(), lambda.end());
+    const double mean = std::accumulate(lambda.begin(), lambda.end(), 0.0) / lambda.size();
+    int switches = 0;
+    for (std::size_t i = 1; i < lambda.size(); ++i)
+      switches += (lambda[i] < 1.0) != (lambda[i - 1] < 1.0);
+    const bool ok = r.closed ? std::abs(mean - 1.0) < 0.005 && *high - *low >= 0.03 &&
+                                   *high - *low <= 0.05 && switches >= 18 && switches <= 22
+                             : std::abs(*low - metered) < 1e-9 && std::abs(*high - metered) < 1e-9;
+    QVERIFY2(ok, qPrintable(QString::asprintf("MAF %d, table x %.2f: mean %.4f, %.4f..%.4f, %d "
+                                              "switches in 10 s",
+                                              r.maf, r.factor, mean, *low, *high, switches)));
+  }
+}
+
+void TestConverterSim::spedUpStreamIsTheSameDrive() {
+  // Ten times faster, a second brings the drive's first ten seconds; the
+  // same at twenty times through the executable's line, with every effect
+  // of a real engine on: the engine advances 10 ms a frame, whatever the pace.
+  QTemporaryDir dir;
+  const QString tab = dir.filePath("odd.tab");
+  const Table t = OddTable();
+  std::ofstream(tab.toStdString(), std::ios::binary)
+      .write(reinterpret_cast<const char*>(t.data()), 256);
+  const QStringList args = QString(
+                               "--table %1 --o2 wide --o2-delay-ms 600:120 --o2-lag-ms 100 "
+                               "--o2-noise-percent 1.5 --ecu-closed-loop 150 --ecu-enrich "
+                               "200:0.88 --speed 20")
+                               .arg(tab)
+                               .split(' ');
+  SimOptions o;
+  std::string err;
+  std::vector<std::string> words;
+  for (const QString& a : args) words.push_back(a.toStdString());
+  QCOMPARE(SimOptions::Parse(words, o, err), SimOptions::Outcome::kRun);
+  QCOMPARE(o.speed, 20);
+  DeviceConfig c = WithTable(t);
+  c.o2 = o.o2;
+  c.ecu = o.ecu;
+  Bench paced(c);
+  paced.Send(Str("sl"));
+  const Bytes drive = paced.Run(milliseconds(10'000));  // 1001 frames
+  c.speed = 10;
+  Bench fast(c);
+  fast.Send(Str("sl"));
+  QCOMPARE(fast.Run(milliseconds(1000)), drive);
+  SimProcess sim;
+  QVERIFY(sim.Start(args));
+  const int fd = OpenPortRaw(sim.port);
+  QVERIFY(fd >= 0 && WriteAll(fd, Str("sl")));
+  // Less than the port's buffer holds: none is lost however late it is read.
+  QCOMPARE(ReadUpTo(fd, drive.size(), milliseconds(3000)), drive);
+  ::close(fd);
+  QVERIFY(sim.Terminate());
 }
 
 void TestConverterSim::faultSilent() {
@@ -1245,6 +1430,13 @@ void TestConverterSim::optionsAndFaultNames() {
     QVERIFY(!err.empty());
     QCOMPARE(int(keep.version), 77);  // untouched on error
   }
+  for (const char* bad :
+       {"--o2-delay-ms=125:600", "--o2-delay-ms=1200:100",
+        "--o2-delay-ms=600:", "--o2-delay-ms=6:1:5", "--o2-lag-ms=2001", "--o2-noise-percent=-1",
+        "--o2-noise-percent=1e1", "--o2-pin-lambda=1.0", "--o2-pin-lambda=nan",
+        "--ecu-closed-loop=0", "--ecu-closed-loop=257", "--ecu-enrich=180", "--ecu-enrich=180:1.1",
+        "--ecu-enrich=256:0.9", "--speed=0", "--speed=101"})
+    QVERIFY2(SimOptions::Parse({bad}, o, err) == SimOptions::Outcome::kError, bad);
 
   FaultSet f;
   for (const char* name : {"silent", "short-table", "extra-bytes", "no-version", "version-zero",
