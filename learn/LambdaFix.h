@@ -110,7 +110,7 @@ inline constexpr int kLambdaSampleMs = 10;
 
 // The MAF an idling engine reads, where the IDLE:FULL form of a delay
 // curve puts its idle delay (its full one is at MAF 255).
-inline constexpr int kIdleMaf = 20;
+inline constexpr int kIdleMaf = 22;
 
 // One point of a delay curve: the delay at a MAF, and how sure the
 // estimate that made it is (a given delay is sure: confidence 1, no steps).

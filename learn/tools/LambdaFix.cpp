@@ -56,7 +56,7 @@ void Usage(std::FILE* to) {
       "  --stoich AFR     stoichiometric AFR: 14.7 petrol (default), 15.5 LPG, 9.8 E85\n"
       "  --delay-ms D     the exhaust's transport delay (samples are 10 ms apart): auto (the\n"
       "                   default) estimates it per band of MAF from the recording's own\n"
-      "                   steps; N ms everywhere; or IDLE:FULL, N ms at idle (MAF 20) and at\n"
+      "                   steps; N ms everywhere; or IDLE:FULL, N ms at idle (MAF 22) and at\n"
       "                   full flow (MAF 255), falling as 1/flow between them\n"
       "  --target T       target lambda: L for every cell, or LOW:HIGH:MAF for LOW below\n"
       "                   MAF and HIGH from it on (default 1.00:0.88:200)\n"

@@ -107,7 +107,7 @@ void TestLambdaFixTool::correctsOrRefuses_data() {
   QTest::newRow("delay over the flow")
       << log << tab << QStringList{"--delay-ms", "200:200"} << 0
       << QStringList{
-             "^delay: 200 ms at idle \\(MAF 20\\), 200 ms at MAF 255, falling as 1/flow; given$",
+             "^delay: 200 ms at idle \\(MAF 22\\), 200 ms at MAF 255, falling as 1/flow; given$",
              "^cells: 2 changed, 0 right, 0 too few readings"};
   QTest::newRow("bad delay") << log << tab << QStringList{"--delay-ms", "630:"} << 2
                              << QStringList{
