@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -488,7 +489,7 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::ShowFileCaption(const QString& fileName) {
-  setWindowTitle(QString::fromLatin1(kCaption) + fileName);
+  setWindowTitle(QString::fromLatin1(kCaption) + QDir::toNativeSeparators(fileName));
 }
 
 void TForm1::Message(const QString& text) {
