@@ -203,10 +203,20 @@ void TForm1::BuildPortTab(QWidget* page) {
   port_.com->setObjectName(QStringLiteral("COM"));
   port_.com->setGeometry(56, 16, 73, 22);
   port_.com->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  // Windows names most ports "COM" and a number: the adapter's name tells
+  // the converter's from the others.
+  port_.com->SetDescriptions([] {
+    QHash<QString, QString> described;
+    for (const auto& [name, adapter] : SystemPortDescriptions())
+      described.insert(QString::fromStdString(name), QString::fromStdString(adapter));
+    return described;
+  });
   // The box cuts most names; its tooltip and the status block below it
-  // give the whole one.
-  connect(port_.com, &QComboBox::currentTextChanged, port_.com,
-          [this](const QString& name) { port_.com->setToolTip(name); });
+  // give the whole one, the tooltip with its adapter's.
+  connect(port_.com, &QComboBox::currentTextChanged, port_.com, [this](const QString& name) {
+    const QString adapter = port_.com->currentData(Qt::ToolTipRole).toString();
+    port_.com->setToolTip(adapter.isEmpty() ? name : name + QStringLiteral(": ") + adapter);
+  });
   port_.status = new StatusBlock([this] { return StatusNow(); }, messages_, page);
   port_.status->setGeometry(16, 52, 250, 150);
 
