@@ -29,8 +29,8 @@ class TestDialogFolder : public QObject {
     QTest::newRow("a folder that cannot be written")
         << QStringLiteral("/usr/share/zelor-configurator/english") << QStringLiteral("/usr/bin")
         << false << true;
-    QTest::newRow("a folder of the user's") << QStringLiteral("/home/tuner/tables")
-                                            << QStringLiteral("/usr/bin") << true << false;
+    QTest::newRow("a folder of the user's")
+        << QStringLiteral("/home/tuner/tables") << QStringLiteral("/usr/bin") << true << false;
     QTest::newRow("no working folder") << QString() << QStringLiteral("/usr/bin") << true << true;
     QTest::newRow("a program at a drive's root")
         << QStringLiteral("C:/tables") << QStringLiteral("C:/") << true << true;
