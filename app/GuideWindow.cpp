@@ -1,9 +1,17 @@
 #include "app/GuideWindow.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -66,10 +74,50 @@ void PrepareGuide(QTextBrowser& browser) {
   }
 }
 
+// A picture of the guide at its own size, in a window of its own that a
+// click or Escape closes (scrolled where the screen is smaller).
+class PictureWindow final : public QScrollArea {
+ public:
+  explicit PictureWindow(QWidget* parent) : QScrollArea(parent), picture_(new QLabel) {
+    setObjectName(QStringLiteral("GuidePicture"));
+    setWindowFlag(Qt::Window);
+    setWidget(picture_);
+    setAlignment(Qt::AlignCenter);
+  }
+
+  void Show(const QImage& image, const QString& title) {
+    picture_->setPixmap(QPixmap::fromImage(image));
+    picture_->resize(image.size());
+    setWindowTitle(title);
+    QSize size = image.size() + QSize(2 * frameWidth(), 2 * frameWidth());
+    if (const QScreen* screen = this->screen()) size = size.boundedTo(screen->availableSize());
+    resize(size);
+    show();
+    raise();
+    activateWindow();
+  }
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton) close();
+  }
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->key() == Qt::Key_Escape) {
+      close();
+      return;
+    }
+    QScrollArea::keyPressEvent(event);
+  }
+
+ private:
+  QLabel* picture_;
+};
+
 // The guide's window: each document it loads is prepared as above. A link
 // within the guide (the contents') scrolls to its heading; it is not loaded
 // as a source, since QTextBrowser would read the edited document again and
-// lose the anchors. A link out of the guide goes nowhere.
+// lose the anchors. A link out of the guide goes nowhere. A click on a
+// picture shows it at its own size.
 class GuideBrowser final : public QTextBrowser {
  public:
   explicit GuideBrowser(QWidget* parent) : QTextBrowser(parent) {
@@ -87,6 +135,33 @@ class GuideBrowser final : public QTextBrowser {
     QTextBrowser::doSetSource(name, type);
     PrepareGuide(*this);
   }
+
+  void mouseMoveEvent(QMouseEvent* event) override {
+    QTextBrowser::mouseMoveEvent(event);
+    if (!PictureAt(event->position()).isEmpty()) viewport()->setCursor(Qt::PointingHandCursor);
+  }
+
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    QTextBrowser::mouseReleaseEvent(event);
+    // A click, not the end of a selection dragged over a picture.
+    if (event->button() != Qt::LeftButton || textCursor().hasSelection()) return;
+    const QString name = PictureAt(event->position());
+    if (name.isEmpty()) return;
+    const QImage image =
+        QImage::fromData(loadResource(QTextDocument::ImageResource, QUrl(name)).toByteArray());
+    if (image.isNull()) return;
+    if (!picture_) picture_ = new PictureWindow(this);
+    picture_->Show(image, windowTitle() + QStringLiteral(": ") + QFileInfo(name).fileName());
+  }
+
+ private:
+  // The name of the picture under a point of the viewport; empty off them.
+  QString PictureAt(QPointF point) const {
+    point += QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    return document()->documentLayout()->imageAt(point);
+  }
+
+  PictureWindow* picture_ = nullptr;
 };
 
 }  // namespace

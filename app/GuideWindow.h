@@ -2,7 +2,8 @@
 // The tuner's guide ("Окно" > "Руководство"): docs/ru/guide.md, or
 // docs/en/guide.md in the English interface, with the pictures of
 // docs/screenshots/ beside them, shown as Markdown in a window of its own
-// (Qt renders it; nothing is fetched, nothing else runs).
+// (Qt renders it; nothing is fetched, nothing else runs). A click on a
+// picture shows it at its own size in a window of its own.
 
 #include <QString>
 #include <QStringList>

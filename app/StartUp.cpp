@@ -3,10 +3,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFont>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QTextStream>
@@ -16,9 +18,12 @@
 #include "app/Unit3.h"
 #include "app/ZelorConfigurator.h"
 #include "compare/CompareTables.h"
+#include "link/LogBuffer.h"
+#include "log/StreamRun.h"
 #include "table/GridPage.h"
 #include "table/TableModel.h"
 #include "ui/DialogLanguage.h"
+#include "ui/UserDialogs.h"
 
 namespace zelor {
 
@@ -72,7 +77,8 @@ Windows StartUp(const QStringList& extraPorts) {
 namespace {
 
 // Picks port in the port box as the user does, which reads the table and the
-// firmware, and prints what the window then shows. False when the box does
+// firmware, and prints what the window then shows, and the port box's
+// tooltip (the port and its adapter's name). False when the box does
 // not offer the port or the firmware label is hidden (the read failed).
 bool PickPortAndReport(TForm1& form, const QString& port, QTextStream& out) {
   auto* box = form.findChild<QComboBox*>(QStringLiteral("COM"));
@@ -88,6 +94,7 @@ bool PickPortAndReport(TForm1& form, const QString& port, QTextStream& out) {
   for (int cell = 0; cell < 256; ++cell) checksum += form.Table().CellText(cell).toInt();
   out << "picked " << port << ": firmware \"" << (version->isHidden() ? QString() : version->text())
       << "\", table checksum " << checksum << "\n";
+  out << "port box tooltip \"" << box->toolTip() << "\"\n";
   out.flush();
   return !version->isHidden();
 }
@@ -106,11 +113,84 @@ bool ReportGuide(TForm1& form, QTextStream& out) {
   return guide != nullptr;
 }
 
+// The start check's user of the dialogs: tells where each file dialog
+// starts, chooses `file` in an open dialog (in the spelling Qt's dialog gives,
+// '/' between names) and cancels a save, answers Yes to every question, and
+// prints each question and message.
+class CheckDialogs final : public UserDialogs {
+ public:
+  CheckDialogs(QTextStream& out, QString file) : out_(out), file_(std::move(file)) {
+    InstallDialogs(this);
+  }
+  ~CheckDialogs() override { InstallDialogs(nullptr); }
+  CheckDialogs(const CheckDialogs&) = delete;
+  CheckDialogs& operator=(const CheckDialogs&) = delete;
+
+  void ShowMessage(QWidget*, const QString& text) override { Say("message", text); }
+  bool Ask(QWidget*, const QString& question) override {
+    Say("question", question);
+    return true;
+  }
+  std::optional<int> AskInteger(QWidget*, const QString&, const QString&, int, int, int) override {
+    return std::nullopt;
+  }
+  std::optional<QString> AskFileName(QWidget*, FileDialogKind kind, const QString&,
+                                     const QString& start) override {
+    const bool open = kind == FileDialogKind::Open;
+    out_ << (open ? "open" : "save") << " dialog starts in " << QDir::toNativeSeparators(start)
+         << "\n";
+    out_.flush();
+    if (!open || file_.isEmpty()) return std::nullopt;
+    return QDir::fromNativeSeparators(file_);
+  }
+  void OpenAddress(const QString&) override {}
+
+ private:
+  // The first line of text, which names what is asked or told.
+  void Say(const char* what, const QString& text) {
+    out_ << what << " " << text.section(QRegularExpression(QStringLiteral("[\r\n]")), 0, 0) << "\n";
+    out_.flush();
+  }
+
+  QTextStream& out_;
+  QString file_;
+};
+
+// Where the table's dialogs start in both windows (a save cancelled, file
+// opened), and the captions and the file label that then name file.
+void ReportFiles(TForm1& form, TForm2& compare, const QString& file, QTextStream& out) {
+  const CheckDialogs dialogs(out, file);
+  for (const char* command : {"N13", "N12"}) {
+    if (auto* action = form.findChild<QAction*>(QString::fromLatin1(command))) action->trigger();
+  }
+  out << "caption " << form.windowTitle() << "\n";
+  if (auto* open = compare.findChild<QAction*>(QStringLiteral("N12"))) open->trigger();
+  const auto* label = compare.findChild<QLabel*>(QStringLiteral("Label1"));
+  out << "comparison caption " << compare.windowTitle() << "\n"
+      << "comparison label " << (label ? label->text() : QString()) << "\n";
+  out.flush();
+}
+
+// Offers what an earlier run left as the start-up does, answering Yes, and
+// prints the questions and the samples of the recording then held; false
+// when no recording came.
+bool ReportLeftWork(TForm1& form, QTextStream& out) {
+  {
+    const CheckDialogs dialogs(out, QString());
+    form.OfferLeftWork();
+  }
+  const std::int64_t samples = form.Stream().Log().Count();
+  out << "recording of " << samples << " samples\n";
+  out.flush();
+  return samples > 0;
+}
+
 }  // namespace
 
 void QuitOnceStarted(const Windows& windows) {
   TForm1* form = windows.form1.get();
-  QTimer::singleShot(0, form, [form] {
+  TForm2* compare = windows.form2.get();
+  QTimer::singleShot(0, form, [form, compare] {
     QStringList headers;
     if (const auto* tabs = form->findChild<QTabWidget*>(QStringLiteral("PageControl1"))) {
       for (int i = 0; i < tabs->count(); ++i) headers << tabs->tabText(i);
@@ -121,6 +201,10 @@ void QuitOnceStarted(const Windows& windows) {
     out.flush();
     int exitCode = form->isVisible() ? 0 : 1;
     if (qEnvironmentVariableIsSet("ZELOR_START_CHECK_GUIDE") && !ReportGuide(*form, out))
+      exitCode = 1;
+    if (qEnvironmentVariableIsSet("ZELOR_START_CHECK_FILES"))
+      ReportFiles(*form, *compare, qEnvironmentVariable("ZELOR_START_CHECK_FILES"), out);
+    if (qEnvironmentVariableIsSet("ZELOR_START_CHECK_LEFT") && !ReportLeftWork(*form, out))
       exitCode = 1;
     const QString port = qEnvironmentVariable("ZELOR_START_CHECK_PORT");
     if (!port.isEmpty() && !PickPortAndReport(*form, port, out)) exitCode = 1;

@@ -35,11 +35,21 @@ Windows StartUp(const QStringList& extraPorts);
 // first picks that port as the user does (which reads the table and the
 // firmware) and prints a second line, "picked PORT: firmware \"LABEL\",
 // table checksum N", with the firmware label and the sum of the grid's 256
-// cells; exit code 1 too when the read failed. With ZELOR_START_CHECK_STREAM
-// as well, a good read is followed by "Старт" and a third line, "streaming
+// cells, and a third, "port box tooltip \"TEXT\"" (the port and the name the
+// system gives its adapter, where it gives one); exit code 1 too when the
+// read failed. With ZELOR_START_CHECK_STREAM
+// as well, a good read is followed by "Старт" and a fourth line, "streaming
 // from PORT", and the program runs on until it is ended. With
 // ZELOR_START_CHECK_GUIDE, a line "guide FILE" follows the first: the guide
-// that "Окно" > "Руководство" opened (exit code 1 when none).
+// that "Окно" > "Руководство" opened (exit code 1 when none). With
+// ZELOR_START_CHECK_FILES naming a table file, the table's "Сохранить" (cancelled) and
+// "Открыть" (of that file) in the main window, then "Открыть" of the
+// comparison window's first table, each print "save|open dialog starts in
+// FOLDER", then "caption ...", "comparison caption ..." and "comparison
+// label ..." name the file as shown. With ZELOR_START_CHECK_LEFT, what an
+// earlier run left is offered as at a normal start, each question printed
+// ("question ...") and answered Yes, then "recording of N samples" tells
+// the recording held (exit code 1 when none).
 void QuitOnceStarted(const Windows& windows);
 
 }  // namespace zelor

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -206,10 +207,20 @@ void TForm1::BuildPortTab(QWidget* page) {
   port_.com->setObjectName(QStringLiteral("COM"));
   port_.com->setGeometry(56, 16, 73, 22);
   port_.com->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  // Windows names most ports "COM" and a number: the adapter's name tells
+  // the converter's from the others.
+  port_.com->SetDescriptions([] {
+    QHash<QString, QString> described;
+    for (const auto& [name, adapter] : SystemPortDescriptions())
+      described.insert(QString::fromStdString(name), QString::fromStdString(adapter));
+    return described;
+  });
   // The box widens to show the name chosen; its tooltip and the status
-  // block below it give the whole name too.
-  connect(port_.com, &QComboBox::currentTextChanged, port_.com,
-          [this](const QString& name) { port_.com->setToolTip(name); });
+  // block below it give the whole name too, the tooltip with its adapter's.
+  connect(port_.com, &QComboBox::currentTextChanged, port_.com, [this](const QString& name) {
+    const QString adapter = port_.com->currentData(Qt::ToolTipRole).toString();
+    port_.com->setToolTip(adapter.isEmpty() ? name : name + QStringLiteral(": ") + adapter);
+  });
   port_.status = new StatusBlock([this] { return StatusNow(); }, messages_, page);
   port_.status->setGeometry(16, 52, 250, 150);
 
@@ -505,7 +516,7 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::ShowFileCaption(const QString& fileName) {
-  setWindowTitle(QString::fromLatin1(kCaption) + fileName);
+  setWindowTitle(QString::fromLatin1(kCaption) + QDir::toNativeSeparators(fileName));
 }
 
 void TForm1::Message(const QString& text) {

@@ -165,8 +165,9 @@ class TForm1 : public WindowShell {
 
   // --- Captions (the language file's in app/MainCaptions.h) and messages --
   void ApplyOwnCaptions();  // the program's own items', in the messages' language
-  void ShowFileCaption(const QString& fileName);  // "ZelorConfigurator " + name
-  void Message(const QString& text);              // over the progress window while shown
+  // "ZelorConfigurator " + the file's path, spelled as the system spells paths
+  void ShowFileCaption(const QString& fileName);
+  void Message(const QString& text);  // over the progress window while shown
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -3,7 +3,7 @@
 // beside the system's serial ports (for a converter on a pseudo-terminal).
 // With ZELOR_START_CHECK set in the environment the program reports its start
 // and ends at once (see QuitOnceStarted), as the install test runs it, and
-// offers nothing an earlier run left.
+// offers what an earlier run left only when its check asks.
 
 #include <QApplication>
 #include <QTimer>

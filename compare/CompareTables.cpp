@@ -1,6 +1,7 @@
 #include "compare/CompareTables.h"
 
 #include <QAction>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -209,8 +210,8 @@ void TForm2::OpenTable(int table) {
       SetGridCellText(Grid(table), index, QString::number(cells[index]));
   }
   // Cancelled or not: the label takes the name the dialog remembers, which
-  // both tables share.
-  FileLabel(table)->setText(dialog.FileName());
+  // both tables share, spelled as the system spells paths.
+  FileLabel(table)->setText(QDir::toNativeSeparators(dialog.FileName()));
   ShowCaption(LabelText(table));
   RebuildCompareChart();
   pageControl_->setCurrentWidget(TableTab(table));
@@ -232,7 +233,8 @@ void TForm2::SaveTable(int table) {
     return;
   }
   // Table 2's label shows the path after one space.
-  FileLabel(table)->setText(table == 1 ? name : QLatin1Char(' ') + name);
+  const QString shown = QDir::toNativeSeparators(name);
+  FileLabel(table)->setText(table == 1 ? shown : QLatin1Char(' ') + shown);
   ShowCaption(LabelText(table));
 }
 

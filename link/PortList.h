@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,12 @@ std::vector<std::string> MergePortNames(std::vector<std::string> osNames,
 // order; empty when it cannot be asked. Each platform has its own file
 // (PortListPosix.cpp, PortListWin32.cpp).
 std::vector<std::string> SystemPortNames();
+
+// The names the operating system gives the adapters behind its serial ports
+// ("USB-SERIAL CH340", as the Device Manager shows it on Windows), by port
+// name; a port it names nothing, or only by the port's own name, is left
+// out. Empty when the system cannot be asked. In the platform's file too.
+std::map<std::string, std::string> SystemPortDescriptions();
 
 // The serial ports the operating system reports, sorted, followed by the
 // extra names not among them. Without extra names this is exactly the

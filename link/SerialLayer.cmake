@@ -16,8 +16,8 @@ if(WIN32)
   list(APPEND ZELOR_SERIAL_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/SerialDeviceWin32.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PortListWin32.cpp)
-  # The port list reads the registry.
-  set(ZELOR_SERIAL_LIBRARIES advapi32)
+  # The port list reads the registry, and the adapters' names the devices'.
+  set(ZELOR_SERIAL_LIBRARIES advapi32 setupapi)
 else()
   list(APPEND ZELOR_SERIAL_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/SerialDevicePosix.cpp

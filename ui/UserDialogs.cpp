@@ -92,9 +92,9 @@ class QtDialogs final : public UserDialogs {
   }
 
   std::optional<QString> AskFileName(QWidget* parent, FileDialogKind kind, const QString& filter,
-                                     const QString& currentName) override {
+                                     const QString& start) override {
     // As QFileDialog's static functions make it, with a size of its own.
-    QFileDialog dialog(parent, QString(), currentName, QtFilter(filter));
+    QFileDialog dialog(parent, QString(), start, QtFilter(filter));
     if (kind == FileDialogKind::Open) {
       dialog.setAcceptMode(QFileDialog::AcceptOpen);
       dialog.setFileMode(QFileDialog::ExistingFile);
@@ -141,8 +141,8 @@ class OwnedAbove final : public UserDialogs {
     return Inner().AskInteger(Owner(parent), title, prompt, value, min, max);
   }
   std::optional<QString> AskFileName(QWidget* parent, FileDialogKind kind, const QString& filter,
-                                     const QString& currentName) override {
-    return Inner().AskFileName(Owner(parent), kind, filter, currentName);
+                                     const QString& start) override {
+    return Inner().AskFileName(Owner(parent), kind, filter, start);
   }
   void OpenAddress(const QString& address) override { Inner().OpenAddress(address); }
 

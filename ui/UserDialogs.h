@@ -31,9 +31,10 @@ class UserDialogs {
   // Cancel gives nullopt.
   virtual std::optional<int> AskInteger(QWidget* parent, const QString& title,
                                         const QString& prompt, int value, int min, int max) = 0;
-  // Asks for a file name; nullopt when the user cancels.
+  // Asks for a file name in a dialog opened at start (the file last chosen,
+  // or a folder); nullopt when the user cancels.
   virtual std::optional<QString> AskFileName(QWidget* parent, FileDialogKind kind,
-                                             const QString& filter, const QString& currentName) = 0;
+                                             const QString& filter, const QString& start) = 0;
   // Asks the desktop to open a web address; failures are not reported.
   virtual void OpenAddress(const QString& address) = 0;
 };

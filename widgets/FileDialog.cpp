@@ -1,5 +1,7 @@
 #include "widgets/FileDialog.h"
 
+#include "core/DialogFolder.h"
+
 namespace zelor {
 
 FileDialog::FileDialog(FileDialogKind kind, const QString& name, QObject* parent)
@@ -8,7 +10,8 @@ FileDialog::FileDialog(FileDialogKind kind, const QString& name, QObject* parent
 }
 
 bool FileDialog::Execute(QWidget* parent) {
-  const std::optional<QString> chosen = Dialogs().AskFileName(parent, kind_, filter_, fileName_);
+  const QString start = fileName_.isEmpty() ? DialogStartFolder() : fileName_;
+  const std::optional<QString> chosen = Dialogs().AskFileName(parent, kind_, filter_, start);
   if (!chosen) return false;
   fileName_ = *chosen;
   return true;

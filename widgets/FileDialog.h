@@ -25,8 +25,9 @@ class FileDialog : public QObject {
   const QString& FileName() const { return fileName_; }
   void SetFileName(const QString& name) { fileName_ = name; }
 
-  // Shows the dialog; true and FileName() updated when the user chose a file,
-  // false with FileName() unchanged on cancel.
+  // Shows the dialog at the file last chosen, or where DialogStartFolder()
+  // says while none has been; true and FileName() updated when the user
+  // chose a file, false with FileName() unchanged on cancel.
   bool Execute(QWidget* parent);
 
  private:

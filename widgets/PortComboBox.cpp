@@ -29,7 +29,16 @@ void PortComboBox::Reread() {
     addItems(names);
     setCurrentIndex(chosen.isEmpty() ? -1 : findText(chosen));
   }
+  ShowDescriptions();
   FitListWidth();
+}
+
+void PortComboBox::ShowDescriptions() {
+  if (!descriptions_) return;
+  // Asked anew even when the names stayed: another adapter may have taken a
+  // port's name.
+  const QHash<QString, QString> described = descriptions_();
+  for (int i = 0; i < count(); ++i) setItemData(i, described.value(itemText(i)), Qt::ToolTipRole);
 }
 
 void PortComboBox::FitListWidth() {

@@ -9,6 +9,7 @@
 // narrows.
 
 #include <QComboBox>
+#include <QHash>
 #include <QStringList>
 #include <functional>
 
@@ -25,14 +26,20 @@ class PortComboBox final : public QComboBox {
   // open); nothing is chosen when nothing was.
   void Reread();
   void SetSource(Source source) { source_ = std::move(source); }
+  // The adapters' names by port name ("USB-SERIAL CH340"), asked at each
+  // reading of the list; each entry's tooltip shows its port's.
+  using Descriptions = std::function<QHash<QString, QString>()>;
+  void SetDescriptions(Descriptions descriptions) { descriptions_ = std::move(descriptions); }
 
   void showPopup() override;
 
  private:
   void FitListWidth();
   void FitBoxWidth();
+  void ShowDescriptions();
 
   Source source_;
+  Descriptions descriptions_;
 };
 
 }  // namespace zelor

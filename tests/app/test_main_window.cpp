@@ -492,8 +492,8 @@ class TestMainWindow : public QObject {
 
   // "Окно" > "Руководство" shows the Russian guide in one window, every
   // picture it names found and readable, every link of its contents leading
-  // to a heading; without a guide, its own message naming where it looked,
-  // and no window.
+  // to a heading, a picture clicked at its own size; without a guide, its own message naming where
+  // it looked, and no window.
   void guideOpensWithItsPictures() {
     TForm1& form = *windows_.form1;
     QAction* item = form.Action("Guide");
@@ -510,6 +510,8 @@ class TestMainWindow : public QObject {
              qPrintable(guide->source().toString()));
     QVERIFY(guide->toPlainText().contains(QStringLiteral("Коррекция по лямбде")));
     QStringList pictures, links, anchors;
+    int widest = -1;  // the widest picture's place in the text
+    QImage widestImage;
     for (QTextBlock block = guide->document()->begin(); block.isValid(); block = block.next()) {
       for (auto part = block.begin(); !part.atEnd(); ++part) {
         const QTextCharFormat format = part.fragment().charFormat();
@@ -519,7 +521,12 @@ class TestMainWindow : public QObject {
         const QString name = format.toImageFormat().name();
         pictures << name;
         const QVariant bytes = guide->loadResource(QTextDocument::ImageResource, QUrl(name));
-        QVERIFY2(!QImage::fromData(bytes.toByteArray()).isNull(), qPrintable(name));
+        const QImage image = QImage::fromData(bytes.toByteArray());
+        QVERIFY2(!image.isNull(), qPrintable(name));
+        if (image.width() > widestImage.width()) {
+          widest = part.fragment().position();
+          widestImage = image;
+        }
       }
     }
     // Every picture of the Markdown, none lost on the way.
@@ -535,6 +542,22 @@ class TestMainWindow : public QObject {
     emit guide->anchorClicked(last);
     QVERIFY(guide->verticalScrollBar()->value() > 0);
     QVERIFY(dialogs_->messages.isEmpty());
+
+    // A click on a picture, narrowed in the guide, shows it at its own size.
+    QTextCursor at(guide->document());
+    at.setPosition(widest);
+    guide->setTextCursor(at);
+    guide->ensureCursorVisible();
+    const QRect start = guide->cursorRect(at);
+    QTest::mouseClick(guide->viewport(), Qt::LeftButton, {},
+                      start.topLeft() + QPoint(40, start.height() / 2));
+    auto* shown = guide->findChild<QWidget*>(QStringLiteral("GuidePicture"));
+    QVERIFY(shown && shown->isVisible());
+    QLabel* picture = shown->findChild<QLabel*>();
+    QVERIFY(picture);
+    QCOMPARE(picture->pixmap().toImage().convertToFormat(widestImage.format()), widestImage);
+    QTest::mouseClick(picture, Qt::LeftButton);
+    QVERIFY(!shown->isVisible());
 
     delete guide;
     QTemporaryDir empty;

@@ -100,7 +100,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
   // offered, the chosen one stays chosen (also once the system no longer
   // names it) and is neither reopened nor read again; the list is as wide
   // as its longest name while the box keeps its width, which shows the
-  // name chosen whole.
+  // name chosen whole; each entry's tooltip names its adapter.
   void portBoxReadsItsListAgainAsItOpens() {
     Launch({});
     Pick();
@@ -122,6 +122,17 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
       box->hidePopup();
     }
     QCOMPARE(box->count(), 2);
+    // The adapters' names are asked anew each time, also for names that
+    // stayed: another adapter may have taken a port's name.
+    const QString adapter = QStringLiteral("USB-SERIAL CH340");
+    for (const QString& described : {plugged, chosen}) {
+      box->SetDescriptions([=] { return QHash<QString, QString>{{described, adapter}}; });
+      box->showPopup();
+      for (int i = 0; i < box->count(); ++i)
+        QCOMPARE(box->itemData(i, Qt::ToolTipRole).toString(),
+                 box->itemText(i) == described ? adapter : QString());
+      box->hidePopup();
+    }
     QCOMPARE(form().Table().CellText(5), QStringLiteral("55"));
     QVERIFY(dialogs_->messages.isEmpty());
     // The box shows the chosen names whole, the long one too.
