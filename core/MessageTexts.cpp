@@ -223,6 +223,9 @@ const OwnText kOwn[] = {
      "%1 does not look like a log file (%2 bytes). Open it?"},
     // Short enough for the status bar's first panel.
     {"%1 зап.: мало для графика", "%1 rec.: too few to draw"},
+    {"Остановлен старый поток", "Stopped a stale stream"},
+    {"Таблица не записана", "Table not written"},
+    {"Запись не проверена", "Write not verified"},
     {"", ""},  // kCount
 };
 static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);

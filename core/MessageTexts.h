@@ -152,6 +152,11 @@ enum class OwnMessage {
   // The status bar after a .log opened that is too short to draw (%1: its
   // records).
   kLogTooShortToDraw,
+  // The status bar's first panel is narrow: its short words for the three
+  // outcomes above, whose whole text goes to the panel's tooltip.
+  kStreamStoppedShort,
+  kWriteFailedShort,
+  kWriteUnverifiedShort,
   kCount  // keep last
 };
 
