@@ -15,117 +15,52 @@
 
 #include "learn/Autotune.h"
 #include "learn/LambdaLive.h"
+#include "sim/AccelPump.h"
+#include "sim/DeviceMemory.h"
+#include "sim/EngineModel.h"
 #include "table/TableImage.h"
 
 using namespace zelor;
 
 namespace {
 
-// The LC-1 count of a lambda at stoich 14.7.
-int Lc1Count(double lambda) {
-  const double volts =
-      (lambda * kStoichPetrol - kLc1Scale.afr1) / (kLc1Scale.afr2 - kLc1Scale.afr1) * 5.0;
-  return std::clamp(static_cast<int>(std::lround(volts * 255.0 / 5.0)), 0, 255);
-}
-
-// An engine behind a converter, 10 ms a step, on whatever table the
-// converter holds at that step: a drive of steps between levels over MAF
-// 22..250 held 1.5..5 s with a slow wander and a count of noise, tip-ins
-// with the accelerator pump, overruns with a fuel cut (the sensor pinned at
-// lambda 1.31); the mixture's lambda is truth / output; it reaches the
-// sensor after 75 + 12,206 / MAF ms (630 at idle, 125 at MAF 245), which
-// answers with a 100 ms lag and 1.5 % noise. Below ecuLoopBelow the control
-// unit trims the fuel on a narrowband switch it sees 400 ms late, so lambda
-// swings about 1 whatever the table.
-class Engine {
- public:
-  Engine(const std::array<int, 256>& truth, int ecuLoopBelow, std::uint32_t seed)
-      : truth_(truth), loopBelow_(ecuLoopBelow), rng_(seed) {}
-
-  static DelayCurve Delay() { return DelayCurve::IdleFull(630, 125); }
-
-  void Step(const std::array<int, 256>& table) {
-    if (j_ >= length_) NextStretch();
-    const bool cut = overrun_ && j_ > 20 && j_ < 150;
-    double maf = 14;
-    if (!overrun_ || j_ >= 150) {
-      const int k = overrun_ ? j_ - 150 : j_;
-      maf = k < ramp_ ? from_ + (level_ - from_) * k / ramp_
-                      : level_ + wander_ * std::sin(k / period_ * 6.283);
-    }
-    ++j_;
-    const int m = std::clamp(static_cast<int>(std::lround(maf + gauss_(rng_))), 0, 255);
-    const int out = std::clamp(table[m], 1, 255);
-    rec.maf.push_back(static_cast<std::uint8_t>(m));
-    rec.output.push_back(static_cast<std::uint8_t>(out));
-    rec.enrichment.push_back(static_cast<std::uint8_t>(128 + std::lround(enrichment_)));
-    if (loopBelow_ > 0 && m < loopBelow_ && !cut && enrichment_ == 0) {
-      const std::size_t t = lambda.size();
-      const int side = (t >= 40 ? lambda[t - 40] : 1.0) > 1.0 ? 1 : -1;
-      if (side != side_) trim_ += side * 0.01;
-      side_ = side;
-      trim_ = std::clamp(trim_ + side * 0.0008, -0.25, 0.25);
-    } else {
-      trim_ *= 0.99;
-    }
-    const double l =
-        truth_[m] / static_cast<double>(out) / (1.0 + enrichment_ / 128.0) / (1.0 + trim_);
-    lambda.push_back(cut ? INFINITY : l);
-    enrichment_ = enrichment_ * 0.933 < 0.5 ? 0 : enrichment_ * 0.933;
-    // The newest mixture arrived at the sensor, then the sensor.
-    const std::size_t i = lambda.size() - 1;
-    arrival_.push_back(i + static_cast<std::size_t>(
-                               std::lround((75.0 + 12206.0 / std::max(m, 5)) / kLambdaSampleMs)));
-    while (parcel_ < i && arrival_[parcel_] <= i) sensed_ = lambda[parcel_++];
-    shown_ += ((std::isfinite(sensed_) ? sensed_ : 1.31) - shown_) * 0.095;
-    const int count = i < 300 ? 0 : Lc1Count(shown_ * (1 + 0.015 * gauss_(rng_)));
-    rec.o2.push_back(static_cast<std::uint8_t>(count));
+// The simulator's engine in the process, behind a converter with whatever
+// table it holds at each 10 ms step: its drive cycle, the accelerator pump
+// at 20 %, a wideband LC-1 reading the exhaust 600 ms late at idle and
+// 120 ms at full flow, with a 100 ms lag and 1.5 % noise, pinned at lambda
+// 1.31 in the overrun's fuel cut; with ecuLoopBelow, the control unit's
+// own closed loop below that MAF.
+struct SimDrive {
+  explicit SimDrive(int ecuLoopBelow)
+      : engine(3, {sim::O2Sensor::kLc1, 600, 3, 120, 100, 1.5, 1.31},
+               {ecuLoopBelow > 0 ? std::optional(ecuLoopBelow) : std::nullopt}) {
+    settings[sim::kEnrichment] = 128 + 26;
   }
-
+  static DelayCurve Delay() { return DelayCurve::IdleFull(600, 120); }
+  void Step(const std::array<int, 256>& table) {
+    const sim::EngineSample s = engine.Step();
+    const int out = table[s.maf];
+    const std::uint8_t enrichment = pump.Step(s.maf, settings);
+    rec.o2.push_back(engine.StepO2(out, s.vaf, (enrichment - 128) / 1.28));
+    rec.output.push_back(static_cast<std::uint8_t>(out));
+    rec.enrichment.push_back(enrichment);
+    rec.maf.push_back(s.maf);
+    lambda.push_back(engine.Lambda());
+  }
+  sim::EngineModel engine;
+  sim::AccelPump pump;
+  sim::Settings settings = sim::DeviceMemory::DefaultSettings();
   LambdaChannels rec;          // every sample so far
   std::vector<double> lambda;  // the mixture of every sample (infinite in a cut)
-
- private:
-  void NextStretch() {
-    std::uniform_real_distribution<double> u(0, 1);
-    const double next = u(rng_) < 0.12 ? 22 : 25 + 225 * u(rng_);
-    overrun_ = next < level_ - 50 && u(rng_) < 0.5;
-    if (next - level_ > 40) enrichment_ = 20;
-    from_ = level_;
-    level_ = next;
-    ramp_ = 5 + static_cast<int>(u(rng_) * 10);
-    length_ = ramp_ + 150 + static_cast<int>(u(rng_) * 350) + (overrun_ ? 150 : 0);
-    wander_ = (0.005 + 0.015 * u(rng_)) * next;
-    period_ = 150 + 300 * u(rng_);
-    j_ = 0;
-  }
-
-  std::array<int, 256> truth_;
-  int loopBelow_;
-  std::mt19937 rng_;
-  std::normal_distribution<double> gauss_{0, 1};
-  double level_ = 22, from_ = 22, wander_ = 0, period_ = 1, enrichment_ = 0, trim_ = 0;
-  int ramp_ = 1, length_ = 0, j_ = 0, side_ = 0;
-  bool overrun_ = false;
-  std::vector<std::size_t> arrival_;
-  std::size_t parcel_ = 0;
-  double sensed_ = 1.0, shown_ = 1.0;
 };
 
-// A table the control unit expects, and one 10 % lean over MAF 80..160 and
-// 8 % rich over 170..220 against it.
-std::array<int, 256> Truth() {
+// A table 10 % lean over MAF 80..160 and 8 % rich over 170..220 against
+// what the control unit expects.
+std::array<int, 256> WrongTable() {
   std::array<int, 256> t{};
   for (int m = 0; m < 256; ++m) {
-    const double x = m / 255.0;
-    t[m] = static_cast<int>(std::lround(12 + 236 * (0.6 * x + 0.4 * x * x)));
-  }
-  return t;
-}
-std::array<int, 256> WrongTable() {
-  std::array<int, 256> t = Truth();
-  for (int m = 80; m <= 220; ++m) {
-    if (m <= 160 || m >= 170) t[m] = static_cast<int>(std::lround(t[m] * (m <= 160 ? 0.9 : 1.08)));
+    const double f = m >= 80 && m <= 160 ? 0.9 : m >= 170 && m <= 220 ? 1.08 : 1.0;
+    t[m] = static_cast<int>(std::lround(sim::EngineModel::ExpectedVaf(m) * f));
   }
   return t;
 }
@@ -166,9 +101,9 @@ void TestAutotune::theLiveAnalysisGathersWhatTheRecordingsDoes() {
       DecodeTableImage(std::vector<std::uint8_t>(tabBytes.begin(), tabBytes.end()));
   std::array<int, 256> realTable{};
   for (int m = 0; m < 256; ++m) realTable[m] = decoded.cells[m];
-  Engine engine(Truth(), 60, 7);
+  SimDrive drive(60);
   const std::array<int, 256> wrong = WrongTable();
-  for (int k = 0; k < 30000; ++k) engine.Step(wrong);
+  for (int k = 0; k < 30000; ++k) drive.Step(wrong);
   std::array<std::uint8_t, 256> locked{};
   locked[120] = 1;
 
@@ -184,11 +119,11 @@ void TestAutotune::theLiveAnalysisGathersWhatTheRecordingsDoes() {
        -1},
       {"real drive, narrowband, 50 ms, ticks of one sample", false, DelayCurve::Flat(50), true, 1,
        1, -1},
-      {"simulated, curve, a stall first", true, Engine::Delay(), false, 10000, 40, -1},
-      {"simulated, curve, a restart", true, Engine::Delay(), false, 3, 120, 15000},
+      {"simulated, curve, a stall first", true, SimDrive::Delay(), false, 10000, 40, -1},
+      {"simulated, curve, a restart", true, SimDrive::Delay(), false, 3, 120, 15000},
   };
   for (const auto& c : cases) {
-    LambdaChannels rec = c.simulated ? engine.rec : real;
+    LambdaChannels rec = c.simulated ? drive.rec : real;
     const std::array<int, 256>& table = c.simulated ? wrong : realTable;
     LambdaSettings settings;
     settings.delay = c.delay;
@@ -313,27 +248,26 @@ void TestAutotune::aPushMovesReadyCellsWithinItsLimits() {
 }
 
 void TestAutotune::autotuneCorrectsADriveAndRollsBack() {
-  // Fifteen minutes on the lean and rich table, a tick every 100 ms; what a
+  // Four minutes on the lean and rich table, a tick every 100 ms; what a
   // push changes reaches the engine at once and restarts its cells. A cell
   // is locked; at two minutes the tuner corrects one by hand. The mixture's
   // error in the last minute is at most a third of the first minute's.
-  const std::array<int, 256> truth = Truth();
   std::array<int, 256> table = WrongTable();
   std::array<std::uint8_t, 256> locked{};
   locked[120] = 1;
   LambdaSettings lambda;
-  lambda.delay = Engine::Delay();
+  lambda.delay = SimDrive::Delay();
   lambda.targetHigh = 1.0;
   const AutotuneSettings settings;
   Autotune autotune(table, locked, lambda, settings, 0);
-  Engine engine(truth, 0, 11);
-  const int minutes = 15, handCell = 140;
+  SimDrive drive(0);
+  const int minutes = 4, handCell = 140;
   std::vector<std::int64_t> pushes;
   for (std::int64_t tick = 1; tick <= minutes * 600; ++tick) {
     const std::int64_t nowMs = tick * 100;
-    const std::size_t from = engine.rec.maf.size();
-    for (int k = 0; k < 10; ++k) engine.Step(table);
-    autotune.Feed(Slice(engine.rec, from, 10));
+    const std::size_t from = drive.rec.maf.size();
+    for (int k = 0; k < 10; ++k) drive.Step(table);
+    autotune.Feed(Slice(drive.rec, from, 10));
     if (nowMs == 120'000) {
       table[handCell] += 2;
       autotune.Restart(std::array{handCell}, autotune.Fed());
@@ -372,13 +306,13 @@ void TestAutotune::autotuneCorrectsADriveAndRollsBack() {
     double sum = 0;
     int count = 0;
     for (std::size_t s = from; s < to; ++s) {
-      if (!std::isfinite(engine.lambda[s]) || engine.rec.enrichment[s] != 128) continue;
-      sum += std::fabs(engine.lambda[s] - 1.0);
+      if (!std::isfinite(drive.lambda[s]) || drive.rec.enrichment[s] != 128) continue;
+      sum += std::fabs(drive.lambda[s] - 1.0);
       ++count;
     }
     return sum / std::max(1, count);
   };
-  const std::size_t n = engine.lambda.size();
+  const std::size_t n = drive.lambda.size();
   QVERIFY2(
       meanError(n - 6000, n) <= meanError(0, 6000) / 3,
       qPrintable(QStringLiteral("%1 -> %2").arg(meanError(0, 6000)).arg(meanError(n - 6000, n))));
