@@ -4,6 +4,12 @@
 // docs/screenshots/ beside them, shown as Markdown in a window of its own
 // (Qt renders it; nothing is fetched, nothing else runs). A click on a
 // picture shows it at its own size in a window of its own.
+//
+// One QTextBrowser window of the main window's, named "GuideWindow". Each
+// document loaded gets its headings' anchors (Qt's Markdown makes none; the
+// contents link to them) and its wide pictures narrowed to the window; a
+// link within the guide scrolls there instead of loading the document
+// again. The guides are installed as they are (dist/CMakeLists.txt).
 
 #include <QString>
 #include <QStringList>

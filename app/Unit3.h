@@ -6,7 +6,18 @@
 // title bar: some window managers (Openbox among them) put minimise,
 // maximise and close buttons on every title bar whatever the window asks
 // for, and this window has none. The strip shows the window's title and
-// moves the window when dragged.
+// moves the window when dragged. It owns only its progress bar.
+//
+// Its creation handler is the language switch: it reads "language.txt" of
+// the current directory whole (core/LanguageFile) and hands one cursor over
+// its caption lines to the windows in the file's order: the main window
+// applies lines 1 to 70 (app/MainCaptions; message texts 1 to 6 among them),
+// this window line 71, the comparison window lines 72 to 84 with the copies
+// to its Table 2 menu (compare/CompareMenu.h); between them it sets the
+// firmware label, the web address and the comparison window's caption.
+// Then the messages switch to English (MessageTexts::SwitchToEnglish), the
+// program's own items are captioned again (TForm1::ApplyOwnCaptions) and
+// Qt's Russian translation goes (UseEnglishDialogs, ui/DialogLanguage).
 
 #include "ui/ProgressWindow.h"
 

@@ -1,5 +1,43 @@
 #pragma once
-// The main window: the index of its handlers (their files: app/handlers/).
+// The main window: the index of its handlers (their files: app/handlers/,
+// one per subsystem; a handler reads controls, calls the logic or forwards
+// to its subsystem's controller, and writes controls).
+//
+// It owns all the state of a run, each piece in one place:
+//   the table's cells and settings      table_ (TableModel), the only store;
+//                                       the grid and its boxes show them
+//   the TableMirror, ComPort1, whether  transfer_ (TransferController's
+//   a port was chosen, the write's      ConverterTransfer)
+//   ticks, whether the converter's
+//   table is known on the port
+//   the converter's copy of the table   the grid page's CellMarks, mirrored
+//   and the cells' marks against it     by the cells' backgrounds
+//   the current table and log files     files_ (OpenFiles)
+//   the LogBuffer, the stream flags,    run_ (RunController's StreamRun;
+//   the run's reader, beeper and tone   declared last, released first),
+//   output, whether the reader ended    with the recording's journal and
+//   by a port choice                    whether the recording is unsaved
+//   the learned cells, their lock, the  logChart_ (LogChartController's
+//   learn request, MafConstCount, the   FrameLearner and LogChartPage; the
+//   log chart's frame                   lock and mode mirrored by menu marks)
+//   the charts' drags                   tableChart_ and logChart_ (PointDrag)
+//   the undo history                    history_ (TableHistoryController)
+//   the correction range and step       the panel's correction controls,
+//                                       worked by correction_
+//   the lambda correction's settings    the controls of its window, and
+//   and its last analysis               lambdaFix_
+//   the recording's coverage, the       tools_ (TableToolsController); the
+//   tools' last amounts                 coverage view: its item's check
+//   the session's journal files         journal_ (SessionJournal)
+//   the messages' language              messages_ (MessageTexts)
+//   the file dialogs' remembered names  FileOpenDLG, FileSaveDLG, and
+//                                       CsvSaveDLG for the CSV export (its
+//                                       own, so that the shared dialogs'
+//                                       filter and name stay the .log and
+//                                       table saves')
+// Nothing is stored between runs but the files the user saves, the
+// journal's files of a program that did not end normally and the unsaved
+// recordings kept.
 
 #include <exception>
 #include <memory>
@@ -81,6 +119,9 @@ class TForm1 : public WindowShell {
   // --- Converter transfer (TransferCommands) -------------------------------
   void N7Click();
   void N8Click();
+  // The write's verification tick (TransferController::Tick, which closes
+  // the progress window by a scope guard as soon as the read-back is over,
+  // also when a serial error ends it: no message comes up under it).
   void Timer2Timer();
 
   // --- Live stream and the panel's tick (StreamCommands) -------------------

@@ -3,6 +3,19 @@
 // on a tab, a chart of both on the first tab, and a menu per table to open,
 // save, zero and set 1:1. It never touches the main window's table. Created
 // hidden at start-up; the main window's command shows it, closing hides it.
+//
+// Its state is its own and lasts until the program ends: Table 1 and Table
+// 2 are the texts of StringGrid1 and StringGrid2 (the only stores), each
+// table's file the text of Label1 and Label2, the open and save dialogs'
+// remembered names its FileDialogs OpenDialog1 and SaveDialog1 (each shared
+// by both tables), the display switches the check marks of its popup items
+// (mirrored by the series' markers and lines), and a drag on the chart
+// drag_ (CompareChartDrag: a PointDrag with the table the press found),
+// apart from the main window's. Its handlers keep their own names (several
+// repeat names of the main window's, for other things). From the main
+// window it reads only the message texts and the caption of the command
+// "Утилита сравнения таблиц", which its caption repeats; StartUp() hands it
+// both.
 
 #include <QString>
 #include <QStringList>

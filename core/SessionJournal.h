@@ -14,7 +14,11 @@
 // a later program claims left files by taking their lock, so that only one
 // program offers them and two programs on two converters never touch each
 // other's. The start time in the name keeps a new program apart from a gone
-// one that had its process id.
+// one that had its process id. A lock that names the starting program's own
+// process id was left by a gone program that had the same id (ids come round
+// after a restart, and under Wine at every start); Qt would take it for a
+// running program's, so it is removed with QLockFile::removeStaleLockFile,
+// which the system lock of a live holder refuses, and taken.
 //
 // After a normal end nothing is left: the destructor removes whatever End
 // did not keep, and the lock's file goes with the lock.

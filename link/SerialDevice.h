@@ -10,7 +10,19 @@ namespace zelor {
 // One opening of a serial device by the operating system. SerialPort makes a
 // fresh object for every Open, so a call that is still running on a closed
 // port can only ever touch its own, closed device and never a newer one.
-// Each platform has its own implementation in one file beside this one.
+// Each platform has its own implementation in one file beside this one
+// (SerialDevicePosix.cpp, SerialDeviceWin32.cpp), picked in
+// link/SerialLayer.cmake.
+//
+// Exclusive access: on POSIX the terminal's exclusive mode and an advisory
+// flock on the device (so a second configurator is refused whoever runs
+// it), given up exactly once per opening, by Wake, under the port's lock: a
+// port opened anew while a woken call is still inside the old opening keeps
+// its hold. On Windows it is the handle's share mode, which only releasing
+// the handle gives up: Wake sets an event every waiting call also waits on,
+// each woken call cancels its own overlapped request, and Wake waits until
+// they have left the device and releases the handle itself; no call enters
+// a woken device.
 //
 // Threads: Open and the three settings steps run before the object is shared.
 // After that ReadUntil, WriteUntil, Purge and Wake may run from several

@@ -12,6 +12,11 @@
 // streams and without a recording of at least 119 samples. Cells that
 // learning from the frame has learned stay while their lock is on.
 //
+// Each analysis copies the analysed stretch of the four channels it reads
+// once (LogBuffer::ReadChannel); a recording of 100,000 samples or more
+// analyses under the busy cursor. The delay in use is the recording's
+// estimate over MAF until the tuner types a delay (Delay()).
+//
 // It reads and writes the table's model, asks the window the two things of
 // the panel it needs and tells what happened by its signals; it knows
 // nothing else of the window.

@@ -10,6 +10,16 @@
 // It reads and writes the table's model and tells what happened by its
 // signals; it knows nothing of the window. The window binds the popup's items and the chart's mouse
 // events to its handlers, which hand them on here.
+//
+// The redraw runs only on the events that ask for it (Stop, a .log opened,
+// zoom, undo zoom, scrolling, a resolution, the end of a drag, showing the
+// tab), never from the 10 ms tick, and not at all while the stream runs. It
+// reads the LogBuffer below its count once per redraw and each cell of the
+// grid once; a pending learn request runs the frame-learning step for each
+// plotted sample up to the learning limit before that sample's table point
+// is read, so that point and the later ones show what it wrote. The request
+// is cleared at the end of a complete pass or when the recording is too
+// short, and kept while the stream runs or when a cell stops the pass.
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,14 @@
 #pragma once
 // The command line of converter-sim. Every option takes its value either as
 // the next argument or after '=' (--seed 7, --seed=7).
+//
+// Every effect of a real engine (--o2-delay-ms IDLE:FULL, --o2-lag-ms,
+// --o2-noise-percent, --o2-pin-lambda, --ecu-closed-loop, --ecu-enrich) is
+// off unless given, and then the stream is byte for byte what it was
+// without them (test_converter_sim keeps hashes of it). --speed N sends the
+// frames, on a line as much faster, N times faster while the engine still
+// steps 10 ms a frame, so the program sees the same drive in 1 / N of the
+// time.
 
 #include <cstdint>
 #include <optional>

@@ -3,6 +3,15 @@
 // questions, asks for whole numbers and for file names. The real
 // implementation shows modal Qt dialogs; tests install their own to see each
 // message in order and to answer each question, number and file dialog.
+//
+// The real file dialog is a QFileDialog made as its static functions make
+// it, sized to at least kFileDialogWidth x kFileDialogHeight, its detail
+// view's columns widened to their contents whenever a folder is listed.
+// While Qt's Russian translation is not installed (RussianDialogs(),
+// ui/DialogLanguage), its type column names a file by its extension ("LOG
+// File"), for Qt's own names come from the MIME database in the program's
+// Russian locale. While the progress window is shown it is the owner of
+// every box and dialog asked for, whoever asks (KeepBoxesAbove).
 
 #include <QString>
 #include <optional>

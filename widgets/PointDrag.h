@@ -5,7 +5,16 @@
 // value at the mouse's height (DragValue: rounded halves to even, brought
 // into 0..255); the release ends it. Which press starts a drag, how its
 // point is found, where the value is written and whether the drag is a
-// step of the table history are the chart's own.
+// step of the table history are the chart's own:
+//   - the table chart starts a drag with a left press on its one curve and
+//     commits a history step at that press and at every release;
+//   - the log chart picks the last of the series MAF..O2 with a point under
+//     the mouse (any button's press picks it; Press keeps the latest press,
+//     a double click's spot), does not move a locked cell's point (Start's
+//     `moves`), commits at the press and at the release of a drag only, and
+//     redraws at the release;
+//   - the comparison window picks the last table whose line is drawn, ends a
+//     drag at any press and has no history.
 
 #include <QPoint>
 

@@ -3,6 +3,18 @@
 # bottom up: a file may include headers of its own folder and of the folders
 # below it, never of one above (a subfolder such as app/handlers/ or
 # link/tools/ counts as its folder).
+#
+# The order follows what each folder uses: ui/ is below widgets/ because the
+# file dialog goes through the dialog seam; table/ is the model the others
+# read and write, so it needs none of them (the coverage records it shows
+# are its own, log/ computes them from a recording; the history keeps the
+# learned marks through an interface that learn/'s FrameLearner
+# implements); link/ sends the table's images and the correction's frames
+# and writes what it reads into the model; learn/'s rules work on the
+# LogBuffer and the table's images; log/ holds the run, which starts link/'s
+# reader and learn/'s beeper, and so the controllers that bind learning and
+# correction to the panel and the log chart; compare/ reads table files;
+# app/ builds every window and wires them.
 set(order core ui widgets table link learn log compare app)
 
 set(found "")
