@@ -76,43 +76,6 @@ Windows StartUp(const QStringList& extraPorts) {
 
 namespace {
 
-// Picks port in the port box as the user does, which reads the table and the
-// firmware, and prints what the window then shows, and the port box's
-// tooltip (the port and its adapter's name). False when the box does
-// not offer the port or the firmware label is hidden (the read failed).
-bool PickPortAndReport(TForm1& form, const QString& port, QTextStream& out) {
-  auto* box = form.findChild<QComboBox*>(QStringLiteral("COM"));
-  const int index = box ? box->findText(port) : -1;
-  if (index < 0) {
-    out << "picked " << port << ": not in the port box\n";
-    return false;
-  }
-  box->setCurrentIndex(index);
-  emit box->activated(index);
-  const QLabel* version = form.Grid().VersionLabel();
-  int checksum = 0;
-  for (int cell = 0; cell < 256; ++cell) checksum += form.Table().CellText(cell).toInt();
-  out << "picked " << port << ": firmware \"" << (version->isHidden() ? QString() : version->text())
-      << "\", table checksum " << checksum << "\n";
-  out << "port box tooltip \"" << box->toolTip() << "\"\n";
-  out.flush();
-  return !version->isHidden();
-}
-
-// Chooses "Окно" > "Руководство" and prints "guide FILE", the file its
-// window shows; false when no window came. Without a guide it prints "guide
-// none" instead of choosing the item, whose message box no one would close.
-bool ReportGuide(TForm1& form, QTextStream& out) {
-  const QTextBrowser* guide = nullptr;
-  if (!FindGuide(GuideFolders(), form.Messages().English()).isEmpty()) {
-    form.Action("Guide")->trigger();
-    guide = form.findChild<QTextBrowser*>(QStringLiteral("GuideWindow"));
-  }
-  out << "guide " << (guide ? guide->source().toLocalFile() : QStringLiteral("none")) << "\n";
-  out.flush();
-  return guide != nullptr;
-}
-
 // The start check's user of the dialogs: tells where each file dialog
 // starts, chooses `file` in an open dialog (in the spelling Qt's dialog gives,
 // '/' between names) and cancels a save, answers Yes to every question, and
@@ -155,6 +118,45 @@ class CheckDialogs final : public UserDialogs {
   QTextStream& out_;
   QString file_;
 };
+
+// Picks port in the port box as the user does, which reads the table and the
+// firmware, and prints what the window then shows, and the port box's
+// tooltip (the port and its adapter's name). False when the box does
+// not offer the port or the firmware label is hidden (the read failed).
+bool PickPortAndReport(TForm1& form, const QString& port, QTextStream& out) {
+  // A failed read's message is printed, not left in a box no one closes.
+  const CheckDialogs dialogs(out, QString());
+  auto* box = form.findChild<QComboBox*>(QStringLiteral("COM"));
+  const int index = box ? box->findText(port) : -1;
+  if (index < 0) {
+    out << "picked " << port << ": not in the port box\n";
+    return false;
+  }
+  box->setCurrentIndex(index);
+  emit box->activated(index);
+  const QLabel* version = form.Grid().VersionLabel();
+  int checksum = 0;
+  for (int cell = 0; cell < 256; ++cell) checksum += form.Table().CellText(cell).toInt();
+  out << "picked " << port << ": firmware \"" << (version->isHidden() ? QString() : version->text())
+      << "\", table checksum " << checksum << "\n";
+  out << "port box tooltip \"" << box->toolTip() << "\"\n";
+  out.flush();
+  return !version->isHidden();
+}
+
+// Chooses "Окно" > "Руководство" and prints "guide FILE", the file its
+// window shows; false when no window came. Without a guide it prints "guide
+// none" instead of choosing the item, whose message box no one would close.
+bool ReportGuide(TForm1& form, QTextStream& out) {
+  const QTextBrowser* guide = nullptr;
+  if (!FindGuide(GuideFolders(), form.Messages().English()).isEmpty()) {
+    form.Action("Guide")->trigger();
+    guide = form.findChild<QTextBrowser*>(QStringLiteral("GuideWindow"));
+  }
+  out << "guide " << (guide ? guide->source().toLocalFile() : QStringLiteral("none")) << "\n";
+  out.flush();
+  return guide != nullptr;
+}
 
 // Where the table's dialogs start in both windows (a save cancelled, file
 // opened), and the captions and the file label that then name file.

@@ -42,9 +42,10 @@ inline constexpr int kDrainTimeLimitMs = 3000;
 // ever. On a talking line "s" goes out, and the read waits until a whole
 // kListenMs passes without a byte; a converter still talking after
 // kSilenceLimitMs is refused as one that keeps talking. Frames come every
-// 10 ms, and USB adapters hand bytes on at least every 16 ms, so a
-// streaming converter is never silent for kListenMs.
-inline constexpr int kListenMs = 60;
+// 10 ms and USB adapters hand bytes on at least every 16 ms; a wireless
+// adapter or a busy machine may hold them several times longer, so the
+// window is fifteen frames: a streaming converter is never silent for it.
+inline constexpr int kListenMs = 150;
 inline constexpr int kSilenceLimitMs = 2000;
 
 // Verification of a write: the read-back follows after 60 ticks of 100 ms,

@@ -7,6 +7,7 @@
 // its own.
 
 #include <QAction>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
@@ -51,9 +52,17 @@ struct StreamingProgram {
     proc.start(QStringLiteral(ZELOR_PROGRAM_PATH), {port});
     if (!proc.waitForStarted(10000)) return false;
     QByteArray out;
-    while (!out.contains("streaming from") && proc.state() == QProcess::Running)
-      if (proc.waitForReadyRead(30000)) out += proc.readAllStandardOutput();
-    return out.contains("streaming from");
+    QDeadlineTimer deadline(60000);
+    while (!out.contains("streaming from") && proc.state() == QProcess::Running &&
+           !deadline.hasExpired()) {
+      if (proc.waitForReadyRead(1000)) out += proc.readAllStandardOutput();
+    }
+    if (!out.contains("streaming from")) {
+      qWarning("the program did not stream: %s%s", out.constData(),
+               proc.readAllStandardError().constData());
+      return false;
+    }
+    return true;
   }
   qint64 Pid() const { return proc.processId(); }
   ~StreamingProgram() {
