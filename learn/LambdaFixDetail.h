@@ -26,7 +26,7 @@ std::span<T> Reuse(std::vector<T>& buffer, std::size_t n) {
 struct LambdaScratch {
   std::vector<std::uint8_t> cut, reading, window;
   std::vector<std::uint16_t> key, clear;
-  std::vector<std::int32_t> mafSum, o2Sum;
+  std::vector<std::int32_t> mafSum, o2Sum, outputSum;
   static LambdaScratch& OfThisThread();
 };
 
