@@ -166,9 +166,10 @@ const OwnText kOwn[] = {
      "ECU's fuel trims."},
     {"Среднее |λ − цель|: было %1, ожидается %2", "Mean |λ − target|: before %1, expected %2"},
     {"Доля богатых точек отстоит от 50 % на %1 %", "The rich share lies %1 % from 50 %"},
-    {"MAF %1: точек %2, медиана λ %3, %4 → %5", "MAF %1: %2 samples, median λ %3, %4 → %5"},
-    {"MAF %1: точек %2, богатых %3 %, %4 → %5", "MAF %1: %2 samples, %3 % rich, %4 → %5"},
-    {"MAF %1: нет данных", "MAF %1: no data"},
+    {"MAF %1: %2, точек %3 (с соседями %4), медиана λ %5 ± %6, %7 → %8",
+     "MAF %1: %2, %3 samples (%4 with its neighbours'), median λ %5 ± %6, %7 → %8"},
+    {"MAF %1: %2, точек %3, богатых %4 %, %5 → %6", "MAF %1: %2, %3 samples, %4 % rich, %5 → %6"},
+    {"MAF %1: %2", "MAF %1: %2"},
     {"Идёт поток данных из конвертера: коррекцию по лямбде можно применить после «Стоп», "
      "когда запись закончена.",
      "The converter's data stream is running: the lambda correction can be applied after "
@@ -223,6 +224,39 @@ const OwnText kOwn[] = {
      "%1 does not look like a log file (%2 bytes). Open it?"},
     // Short enough for the status bar's first panel.
     {"%1 зап.: мало для графика", "%1 rec.: too few to draw"},
+    {"авто (оценка по записи)", "auto (the recording's estimate)"},
+    {"одна для всех MAF", "one for every MAF"},
+    {"холостой ход : полный поток", "idle : full flow"},
+    {"Задержка по MAF: линия — в работе, точки — оценка по полосам MAF, столбики — её "
+     "уверенность",
+     "Delay over MAF: the line is in use, the dots are the estimate per band of MAF, the bars "
+     "how sure it is"},
+    {"Задержка, мс", "Delay, ms"},
+    {"Уверенность, %", "Confidence, %"},
+    {"Сглаживание, ячеек:", "Smoothing, cells:"},
+    {"Заполнять пропуски до, ячеек:", "Fill gaps up to, cells:"},
+    {"Полоса вокруг цели, %:", "Band around the target, %:"},
+    {"Замкнутый контур ниже MAF:", "Closed loop below MAF:"},
+    {"выкл", "off"},
+    {"нет", "none"},
+    {"нет данных", "no data"},
+    {"мало точек", "too few samples"},
+    {"MAF неустойчив", "MAF unsteady"},
+    {"верна", "right"},
+    {"изменена", "changed"},
+    {"замкнутый контур", "closed loop"},
+    {"заблокирована", "locked"},
+    {" (заполнена между соседями)", " (filled between its neighbours)"},
+    {" (две группы точек: решила ближняя к цели)",
+     " (two groups of samples: the one nearer the target decided)"},
+    {"MAF %1: %2, своих точек нет, %3 → %4", "MAF %1: %2, no samples of its own, %3 → %4"},
+    {"Две группы точек в %1 ячейках (ЭБУ часть времени обогащал смесь сам): решила группа "
+     "ближе к цели.",
+     "Two groups of samples in %1 cells (the ECU enriched part of the time on its own): the "
+     "group nearer the target decided."},
+    {"MAF %1: MAF неустойчив, держите там нагрузку ровнее.",
+     "MAF %1: MAF was not steady; hold the load steadier there."},
+    {"MAF %1: мало точек, проедьте там дольше.", "MAF %1: too few samples; drive there longer."},
     {"", ""},  // kCount
 };
 static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);

@@ -67,7 +67,10 @@ class TestLambdaDrive : public QObject, private testing::SimWindow {
     QFile file(tablePath);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(StartTable()) == 256);
     file.close();
-    Launch({"--table", tablePath, "--o2", "wide:lc1", "--o2-delay-ms", "450", "--speed", kSpeed});
+    QStringList extra = qEnvironmentVariable("PROBE_ARGS").split(' ', Qt::SkipEmptyParts);
+    Launch(QStringList{"--table", tablePath, "--o2", "wide:lc1", "--o2-delay-ms", "600:120",
+                       "--o2-lag-ms", "100", "--o2-noise-percent", "1.5", "--speed", kSpeed} +
+           extra);
     Pick();
     Trigger("N7");
     QCOMPARE(form().Table().CellText(120), QString::number(quint8(StartTable()[120])));
@@ -91,6 +94,7 @@ class TestLambdaDrive : public QObject, private testing::SimWindow {
         delayMs, qPrintable(window.delayEstimate->text()), first, Lambda().Result()->meanErrorAfter,
         changed);
     QVERIFY(changed > 0);
+    Dump("drive1.log");
     window.apply->click();
     QVERIFY(dialogs_->TakeMessages().isEmpty());
     int written = 0;
@@ -106,6 +110,7 @@ class TestLambdaDrive : public QObject, private testing::SimWindow {
     // The shown window analyses the new recording at "Стоп", its delay
     // estimated again.
     Drive();
+    Dump("drive2.log");
     const double second = Lambda().Result()->meanErrorBefore;
     qInfo("second drive: delay estimated %d ms, mean |lambda - 1| %.4f", window.delayMs->value(),
           second);
@@ -120,6 +125,19 @@ class TestLambdaDrive : public QObject, private testing::SimWindow {
   }
 
  private:
+  void Dump(const char* name) {
+    LogBuffer& log = form().Stream().Log();
+    const int n = log.Count();
+    QByteArray bytes(n * 8, 0);
+    for (int c = 0; c < 8; ++c) {
+      std::vector<std::uint8_t> ch(n);
+      log.ReadChannel(LogChannel(c), 0, n, ch.data());
+      for (int k = 0; k < n; ++k) bytes[k * 8 + c] = char(ch[k]);
+    }
+    QFile f(qEnvironmentVariable("PROBE_DIR") + "/" + name);
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+  }
   LambdaFixController& Lambda() { return form().LambdaFix(); }
   void Drive() {
     Click("ButtonStart");
