@@ -452,8 +452,9 @@ void TForm1::ConnectControllers() {
   // Messages, hints and the status bar.
   connect(transfer_.get(), &TransferController::Message, this, message);
   connect(transfer_.get(), &TransferController::StatusChanged, this,
-          guarded([this](const QString& text) {
+          guarded([this](const QString& text, const QString& detail) {
             FirstPanel()->setText(text);
+            FirstPanel()->setToolTip(detail);
             port_.status->Refresh();
           }));
   connect(run_.get(), &RunController::Message, this, message);

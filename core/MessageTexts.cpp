@@ -257,6 +257,9 @@ const OwnText kOwn[] = {
     {"MAF %1: MAF неустойчив, держите там нагрузку ровнее.",
      "MAF %1: MAF was not steady; hold the load steadier there."},
     {"MAF %1: мало точек, проедьте там дольше.", "MAF %1: too few samples; drive there longer."},
+    {"Остановлен старый поток", "Stopped a stale stream"},
+    {"Таблица не записана", "Table not written"},
+    {"Запись не проверена", "Write not verified"},
     {"", ""},  // kCount
 };
 static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);

@@ -183,6 +183,11 @@ enum class OwnMessage {
   kLambdaSummaryTwoGroups,
   kLambdaSummaryUnsteady,
   kLambdaSummaryTooFew,
+  // The status bar's first panel is narrow: its short words for the three
+  // outcomes above, whose whole text goes to the panel's tooltip.
+  kStreamStoppedShort,
+  kWriteFailedShort,
+  kWriteUnverifiedShort,
   kCount  // keep last
 };
 

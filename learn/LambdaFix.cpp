@@ -14,15 +14,6 @@ namespace zelor {
 
 namespace {
 
-// One second of samples: the enrichment's and the fuel cut's after-window.
-constexpr int kSecond = 1000 / kLambdaSampleMs;
-// 100 ms of samples: the span MAF's fall is measured over, the reading's
-// mean for the loop's swing and the MAF's mean for the spread.
-constexpr int kTenth = 100 / kLambdaSampleMs;
-// A reading held longer than this is pinned (when lean).
-constexpr int kPinnedSamples = 300 / kLambdaSampleMs;
-// Readings this far apart in time start the loop's swing afresh.
-constexpr int kSwingGap = kTenth;
 // A cell hugs lambda 1 when its median lies this close.
 constexpr double kHug = 0.04;
 // The fewest swings that mark a loop.
@@ -33,10 +24,6 @@ constexpr double kLoopSwings = 2;
 constexpr double kValley = 0.6;
 constexpr double kGroupShare = 0.10;
 constexpr double kGroupGap = 0.04;
-
-bool O2Dead(std::uint8_t o2) { return o2 <= 2 || o2 >= 253; }
-
-bool NarrowRich(std::uint8_t o2) { return o2 * 5.0 / 255.0 > 0.45; }
 
 // How far a cell may move in one pass: min(capCounts, capPercent % of the
 // value), at least one count.
@@ -239,11 +226,9 @@ LambdaScratch& LambdaScratch::OfThisThread() {
   return scratch;
 }
 
-void FuelCutReadings(std::span<const std::uint8_t> o2, const LambdaSettings& settings,
-                     std::span<std::uint8_t> cut) {
-  const std::size_t n = o2.size();
-  std::fill(cut.begin(), cut.end(), std::uint8_t{0});
-  if (!settings.wideband) return;
+FuelCutCounts FuelCutCountsOf(const LambdaSettings& settings) {
+  FuelCutCounts counts;
+  if (!settings.wideband) return counts;
   std::array<double, 256> lambdaOf{};
   for (int c = 0; c < 256; ++c)
     lambdaOf[c] = WidebandLambda(static_cast<std::uint8_t>(c), settings.scale, settings.stoich);
@@ -252,12 +237,23 @@ void FuelCutReadings(std::span<const std::uint8_t> o2, const LambdaSettings& set
   const double cutLambda = std::min(settings.fuelCutLambda, leanest - 0.04 * (leanest - richest));
   const double leanSide = std::max(settings.targetLow, settings.targetHigh) *
                           (1.0 + std::max(0.0, settings.bandPercent) / 100.0);
-  std::array<std::uint8_t, 256> beyondCut{};
-  for (int c = 0; c < 256; ++c) beyondCut[c] = lambdaOf[c] > cutLambda;
+  for (int c = 0; c < 256; ++c) {
+    counts.beyondCut[c] = lambdaOf[c] > cutLambda;
+    counts.pinned[c] = lambdaOf[c] > leanSide && !O2Dead(static_cast<std::uint8_t>(c));
+  }
+  return counts;
+}
+
+void FuelCutReadings(std::span<const std::uint8_t> o2, const LambdaSettings& settings,
+                     std::span<std::uint8_t> cut) {
+  const std::size_t n = o2.size();
+  std::fill(cut.begin(), cut.end(), std::uint8_t{0});
+  if (!settings.wideband) return;
+  const FuelCutCounts counts = FuelCutCountsOf(settings);
+  const std::array<std::uint8_t, 256>& beyondCut = counts.beyondCut;
   std::size_t runStart = 0;
   auto endRun = [&](std::size_t end) {
-    if (end - runStart > static_cast<std::size_t>(kPinnedSamples) &&
-        lambdaOf[o2[runStart]] > leanSide && !O2Dead(o2[runStart]))
+    if (end - runStart > static_cast<std::size_t>(kPinnedSamples) && counts.pinned[o2[runStart]])
       std::fill(cut.begin() + static_cast<std::ptrdiff_t>(runStart),
                 cut.begin() + static_cast<std::ptrdiff_t>(end), std::uint8_t{1});
   };
@@ -290,7 +286,7 @@ void LambdaCellReadings::Add(int cell, double position, std::uint8_t o2Count,
 
 LambdaResult AnalyseLambda(const LambdaRecording& rec, const std::array<int, 256>& table,
                            const std::array<std::uint8_t, 256>& locked,
-                           const LambdaSettings& settings) {
+                           const LambdaSettings& settings, LambdaCellReadings* gathered) {
   const std::size_t n = rec.Size();
   const bool wide = settings.wideband;
   LambdaResult result;
@@ -417,6 +413,7 @@ LambdaResult AnalyseLambda(const LambdaRecording& rec, const std::array<int, 256
   result.rejected[0] = 0;
 
   ProposeLambda(readings, table, locked, settings, result);
+  if (gathered != nullptr) *gathered = readings;
 
   // The readings of closed-loop cells are rejects of their own; the mean
   // error, before and as expected after, over the rest.

@@ -294,10 +294,11 @@ double TargetLambda(int maf, const LambdaSettings& settings);
 
 // The analysis. `table` is the current table (cell values 0..255), `locked`
 // a flag per cell that is left alone (the learned cells when their lock is
-// on, else all 0).
+// on, else all 0). With `gathered`, the readings the first stage gathered
+// go there too.
 LambdaResult AnalyseLambda(const LambdaRecording& rec, const std::array<int, 256>& table,
                            const std::array<std::uint8_t, 256>& locked,
-                           const LambdaSettings& settings);
+                           const LambdaSettings& settings, LambdaCellReadings* gathered = nullptr);
 
 // The second stage alone: the cells from their readings (fills cells,
 // cellsChanged, cellsClosedLoop and cellsFilled of the result).

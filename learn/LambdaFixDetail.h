@@ -3,6 +3,7 @@
 // share beyond LambdaFix.h.
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <span>
@@ -22,6 +23,22 @@ std::span<T> Reuse(std::vector<T>& buffer, std::size_t n) {
   return {buffer.data(), n};
 }
 
+// One second of samples: the enrichment's and the fuel cut's after-window.
+inline constexpr int kSecond = 1000 / kLambdaSampleMs;
+// 100 ms of samples: the span MAF's fall is measured over, the reading's
+// mean for the loop's swing and the MAF's mean for the spread.
+inline constexpr int kTenth = 100 / kLambdaSampleMs;
+// A reading held longer than this is pinned (when lean).
+inline constexpr int kPinnedSamples = 300 / kLambdaSampleMs;
+// Readings this far apart in time start the loop's swing afresh.
+inline constexpr int kSwingGap = kTenth;
+
+// An O2 reading at or near a rail: a sensor dead, warming up or railed.
+inline bool O2Dead(std::uint8_t o2) { return o2 <= 2 || o2 >= 253; }
+
+// A narrowband reading on the rich side of its switch point.
+inline bool NarrowRich(std::uint8_t o2) { return o2 * 5.0 / 255.0 > 0.45; }
+
 // The buffers of one thread's analyses and estimates.
 struct LambdaScratch {
   std::vector<std::uint8_t> cut, reading, window;
@@ -29,6 +46,17 @@ struct LambdaScratch {
   std::vector<std::int32_t> mafSum, o2Sum, outputSum;
   static LambdaScratch& OfThisThread();
 };
+
+// Per O2 count, for a wideband (all 0 for a narrowband): beyondCut, a
+// reading leaner than the cut (settings.fuelCutLambda, or the lean end of
+// the sensor's scale when that is lower); pinned, a count that, held for
+// more than kPinnedSamples (give or take one), is a sensor pinned short of
+// its rail: leaner than every target's band, and not dead.
+struct FuelCutCounts {
+  std::array<std::uint8_t, 256> beyondCut{};
+  std::array<std::uint8_t, 256> pinned{};
+};
+FuelCutCounts FuelCutCountsOf(const LambdaSettings& settings);
 
 // Per O2 reading, 1 where it is a fuel cut: a wideband reading leaner than
 // the cut (settings.fuelCutLambda, or the lean end of the sensor's scale when

@@ -111,7 +111,9 @@ void TransferController::Read() {
   }
   // A converter left streaming by a program that ended during a run was
   // stopped before the read: the tuner learns why the stream is off.
-  if (read.before.stopSent) emit StatusChanged(messages_.Own(OwnMessage::kStreamStoppedBeforeRead));
+  if (read.before.stopSent)
+    emit StatusChanged(messages_.Own(OwnMessage::kStreamStoppedShort),
+                       messages_.Own(OwnMessage::kStreamStoppedBeforeRead));
   table_.SetBytes(read.Cells());
   grid_.SetConverterCopy(read.Cells());
   grid_.Page()->update();
@@ -152,7 +154,8 @@ void TransferController::Write() {
   try {
     converter_.WriteTable(cells);
   } catch (...) {
-    emit StatusChanged(messages_.Own(OwnMessage::kWriteFailedStatus));
+    emit StatusChanged(messages_.Own(OwnMessage::kWriteFailedShort),
+                       messages_.Own(OwnMessage::kWriteFailedStatus));
     throw;
   }
   lastWrite_ = WriteOutcome::kNotVerified;
@@ -180,18 +183,21 @@ void TransferController::Tick() {
       hooks_.awaitStreamEnd();
       back = converter_.ReadBack();
     } catch (...) {
-      emit StatusChanged(messages_.Own(OwnMessage::kWriteUnverifiedStatus));
+      emit StatusChanged(messages_.Own(OwnMessage::kWriteUnverifiedShort),
+                         messages_.Own(OwnMessage::kWriteUnverifiedStatus));
       throw;
     }
   }
   if (back.received < protocol::kTableReplySize) {
-    emit StatusChanged(messages_.Own(OwnMessage::kWriteUnverifiedStatus));
+    emit StatusChanged(messages_.Own(OwnMessage::kWriteUnverifiedShort),
+                       messages_.Own(OwnMessage::kWriteUnverifiedStatus));
     emit Message(ReadFailureText(messages_, "#2", back.received));
     return;
   }
   if (back.mismatch) {
     lastWrite_ = WriteOutcome::kNotWritten;
-    emit StatusChanged(messages_.Own(OwnMessage::kWriteFailedStatus));
+    emit StatusChanged(messages_.Own(OwnMessage::kWriteFailedShort),
+                       messages_.Own(OwnMessage::kWriteFailedStatus));
     const MessageTexts& m = messages_;
     // The converter holds what it gave back, not the table sent: the cells
     // it did not take stay marked as unwritten.

@@ -73,8 +73,9 @@ class TransferController : public QObject {
  signals:
   // A message for the user (shown over the progress window while that is).
   void Message(const QString& text);
-  // What the status bar's first panel is to say of the command's outcome.
-  void StatusChanged(const QString& text);
+  // What the status bar's first panel is to say of the command's outcome:
+  // a few words, and the whole of it for the panel's tooltip.
+  void StatusChanged(const QString& text, const QString& detail);
   // The history's commit is due: a read is a step of its own.
   void TableStepCommitted();
   // A table read from the converter is in the model: the views that show

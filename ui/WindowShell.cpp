@@ -99,6 +99,7 @@ void WindowShell::Bind(const char* name, std::function<void()> handler) {
     // The first panel tells the outcome of one command (a count of cells
     // changed, a write that failed): the next command's start clears it.
     firstPanel_->clear();
+    firstPanel_->setToolTip(QString());
     Guarded(this, handler);
   });
 }

@@ -228,7 +228,8 @@ class TestJournalSession : public QObject, private testing::SimWindow {
     QVERIFY(testing::PickPort(form(), sim.Port()));
     QCOMPARE(Cells(), odd);
     QVERIFY(dialogs_->messages.isEmpty());
-    QCOMPARE(form().FirstPanel()->text(),
+    QCOMPARE(form().FirstPanel()->text(), QStringLiteral("Остановлен старый поток"));
+    QCOMPARE(form().FirstPanel()->toolTip(),
              form().Messages().Own(OwnMessage::kStreamStoppedBeforeRead));
     const auto sentSince = [&sim, before] {
       const std::vector<std::uint8_t> all = sim.Received();

@@ -276,12 +276,14 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
   void converterGoneDuringAWriteLeavesTheCellsMarked_data() {
     QTest::addColumn<bool>("beforeTheWrite");
     QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("detail");  // the status bar's tooltip
     QTest::addColumn<QString>("cellsLine");
     QTest::newRow("before the write")
-        << true << "Таблица не записана в конвертер: отмеченных ячеек в нём нет."
+        << true << "Таблица не записана"
+        << "Таблица не записана в конвертер: отмеченных ячеек в нём нет."
         << "Не записано в конвертер: 2 яч.; последняя запись не выполнена";
     QTest::newRow("before the read-back")
-        << false
+        << false << "Запись не проверена"
         << "Запись таблицы не проверена: конвертер не ответил на чтение. Отмеченные ячейки могут "
            "отсутствовать в нём: запишите таблицу ещё раз."
         << "Не записано в конвертер: 2 яч.; последняя запись не проверена";
@@ -289,6 +291,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
   void converterGoneDuringAWriteLeavesTheCellsMarked() {
     QFETCH(bool, beforeTheWrite);
     QFETCH(QString, status);
+    QFETCH(QString, detail);
     QFETCH(QString, cellsLine);
     Launch({"--flash-ms", "0"});
     Pick();
@@ -307,6 +310,7 @@ class TestTableTransfer : public QObject, private testing::SimWindow {
     QCOMPARE(dialogs_->coveredAtMessage, QList<bool>{false});
     QVERIFY(!windows_.form3->isVisible());
     QCOMPARE(form().FirstPanel()->text(), status);
+    QCOMPARE(form().FirstPanel()->toolTip(), detail);
     QCOMPARE(form().Status().CellsText(), cellsLine);
     QCOMPARE(form().Grid().Marks().Count(CellMark::kDiffers), 2);
   }
