@@ -257,6 +257,7 @@ const OwnText kOwn[] = {
     {"MAF %1: MAF неустойчив, держите там нагрузку ровнее.",
      "MAF %1: MAF was not steady; hold the load steadier there."},
     {"MAF %1: мало точек, проедьте там дольше.", "MAF %1: too few samples; drive there longer."},
+    {"заполнена", "filled"},
     {"Остановлен старый поток", "Stopped a stale stream"},
     {"Таблица не записана", "Table not written"},
     {"Запись не проверена", "Write not verified"},

@@ -183,6 +183,8 @@ enum class OwnMessage {
   kLambdaSummaryTwoGroups,
   kLambdaSummaryUnsteady,
   kLambdaSummaryTooFew,
+  // The strip's band of the cells changed by a factor filled across a gap.
+  kLambdaStripFilled,
   // The status bar's first panel is narrow: its short words for the three
   // outcomes above, whose whole text goes to the panel's tooltip.
   kStreamStoppedShort,

@@ -224,7 +224,7 @@ LambdaFixWindow::LambdaFixWindow() : QWidget(nullptr, Qt::Window) {
   }
   QObject::connect(chart->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), stripX,
                    qOverload<const QCPRange&>(&QCPAxis::setRange));
-  for (int state = 0; state < kLambdaStates; ++state) {
+  for (int state = 0; state < kLambdaStripBands; ++state) {
     QCPBars* bars = new QCPBars(stripX, stripY);
     bars->setWidth(1.0);
     bars->setPen(Qt::NoPen);
@@ -247,7 +247,11 @@ LambdaFixWindow::LambdaFixWindow() : QWidget(nullptr, Qt::Window) {
   delayChart->yAxis2->setRange(0, 100);
   for (QCPAxis* axis : {delayChart->xAxis, delayChart->yAxis, delayChart->yAxis2}) {
     QFont small = axis->tickLabelFont();
-    small.setPointSizeF(small.pointSizeF() * 0.85);
+    // A font given in pixels has no point size.
+    if (small.pointSizeF() > 0)
+      small.setPointSizeF(small.pointSizeF() * 0.85);
+    else if (small.pixelSize() > 0)
+      small.setPixelSize(std::max(1, small.pixelSize() * 85 / 100));
     axis->setTickLabelFont(small);
     axis->setLabelFont(small);
   }
@@ -336,13 +340,13 @@ void LambdaFixWindow::ApplyCaptions(const MessageTexts& messages) {
   closedLoopMaf->setSpecialValueText(messages.Own(OwnMessage::kLambdaOff));
   // The states' colours, named.
   QStringList states;
-  for (int state = 0; state < kLambdaStates; ++state) {
+  for (int state = 0; state < kLambdaStripBands; ++state) {
+    const OwnMessage name =
+        state == kLambdaStripFilled
+            ? OwnMessage::kLambdaStripFilled
+            : static_cast<OwnMessage>(static_cast<int>(OwnMessage::kLambdaStateNoData) + state);
     states << QStringLiteral("<span style=\"color:%1\">&#9632;</span>&nbsp;%2")
-                  .arg(StateColour(state).name(),
-                       messages
-                           .Own(static_cast<OwnMessage>(
-                               static_cast<int>(OwnMessage::kLambdaStateNoData) + state))
-                           .toHtmlEscaped());
+                  .arg(StateColour(state).name(), messages.Own(name).toHtmlEscaped());
   }
   stateLegend->setText(states.join(QStringLiteral(" &nbsp; ")));
   // The items keep their numbers; a value typed into the box stays as typed.
@@ -369,11 +373,11 @@ void LambdaFixWindow::ApplyCaptions(const MessageTexts& messages) {
 
 QColor LambdaFixWindow::StateColour(int state) {
   // By LambdaCellState: no data, too few, unsteady, right, changed, closed
-  // loop, locked.
-  static const QColor kColours[kLambdaStates] = {
-      QColor(225, 225, 225), QColor(250, 200, 90), QColor(235, 120, 40), QColor(90, 180, 90),
-      QColor(220, 50, 40),   QColor(150, 90, 200), QColor(110, 110, 110)};
-  return kColours[std::clamp(state, 0, kLambdaStates - 1)];
+  // loop, locked; then filled.
+  static const QColor kColours[kLambdaStripBands] = {
+      QColor(225, 225, 225), QColor(250, 200, 90), QColor(235, 120, 40),  QColor(90, 180, 90),
+      QColor(220, 50, 40),   QColor(150, 90, 200), QColor(110, 110, 110), QColor(240, 150, 150)};
+  return kColours[std::clamp(state, 0, kLambdaStripBands - 1)];
 }
 
 bool LambdaFixWindow::event(QEvent* event) {

@@ -38,8 +38,11 @@ enum class LambdaPreset { kLc1 = 0, kAem = 1, k14Point7 = 2, kCustom = 3 };
 enum class DelayMode { kAuto = 0, kOne = 1, kIdleFull = 2 };
 
 // The cells' states in the strip under the chart, in the order of
-// LambdaCellState.
+// LambdaCellState; after them in the strip, the cells changed by a factor
+// filled across a gap.
 inline constexpr int kLambdaStates = 7;
+inline constexpr int kLambdaStripFilled = kLambdaStates;
+inline constexpr int kLambdaStripBands = kLambdaStates + 1;
 
 class LambdaFixWindow : public QWidget {
   Q_OBJECT
@@ -90,7 +93,7 @@ class LambdaFixWindow : public QWidget {
   QCPGraph* rejected;       // the rejected ones, grey
   QCPGraph* targetLine;     // the target lambda, right axis
   QCPAxisRect* stateStrip;  // under the chart, over the same MAF
-  std::array<QCPBars*, kLambdaStates> stateBars;  // by LambdaCellState
+  std::array<QCPBars*, kLambdaStripBands> stateBars;  // by LambdaCellState, then filled
   QLabel* stateLegend;
   QCustomPlot* delayChart;  // the delay over MAF
   QCPGraph* delayCurve;     // the curve in use, left axis (ms)
@@ -99,7 +102,7 @@ class LambdaFixWindow : public QWidget {
   QLabel* cellHint;         // the cell under the mouse
   QLabel* summary;
 
-  // The colour of a cell's state in the strip.
+  // The colour of a band of the strip (a LambdaCellState, or kLambdaStripFilled).
   static QColor StateColour(int state);
 
   // The stoichiometric AFR the box "Stoich" shows (its leading number, a

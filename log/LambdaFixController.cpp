@@ -415,9 +415,15 @@ void LambdaFixController::ShowResult(const LambdaSettings& settings) {
   w.tableCurve->setData(cells, before, true);
   w.proposalCurve->setData(cells, after, true);
   w.targetLine->setData(cells, targets, true);
-  // The strip: each cell in its state's colour.
-  std::array<QVector<double>, kLambdaStates> stateCells;
-  for (int m = 0; m < 256; ++m) stateCells[static_cast<std::size_t>(r.cells[m].state)].push_back(m);
+  // The strip: each cell in its state's colour, a cell changed by a factor
+  // filled across a gap in its own.
+  std::array<QVector<double>, kLambdaStripBands> stateCells;
+  for (int m = 0; m < 256; ++m) {
+    const LambdaCell& cell = r.cells[m];
+    const int band =
+        cell.filled && cell.Changed() ? kLambdaStripFilled : static_cast<int>(cell.state);
+    stateCells[static_cast<std::size_t>(band)].push_back(m);
+  }
   for (std::size_t state = 0; state < stateCells.size(); ++state)
     w.stateBars[state]->setData(stateCells[state], QVector<double>(stateCells[state].size(), 1.0),
                                 true);
