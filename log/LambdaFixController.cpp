@@ -328,13 +328,9 @@ void LambdaFixController::ShowEstimate(const DelayEstimate& estimate) {
     w.delayEstimate->setText(messages_.Own(OwnMessage::kLambdaEstimateNone));
     return;
   }
-  // In the boxes while the estimate is used: its one delay, and its curve
-  // at full flow.
-  if (Mode() == DelayMode::kAuto) {
-    FillDelayBoxes(estimate.curve);
-    const QSignalBlocker blocker(w.delayMs);
-    w.delayMs->setValue(estimate.delayMs);
-  }
+  // In the boxes while the estimate is used: its curve at idle and at full
+  // flow (its one delay when flat).
+  if (Mode() == DelayMode::kAuto) FillDelayBoxes(estimate.curve);
   w.delayEstimate->setText(messages_.Own(OwnMessage::kLambdaEstimateShown)
                                .arg(DelayText(estimate.curve))
                                .arg(std::lround(estimate.confidence * 100))
