@@ -105,9 +105,10 @@ enum class OwnMessage {
   kLambdaSummaryClosedLoop,  // %1 cells, %2 their MAF ranges
   kLambdaSummaryError,       // %1 before, %2 expected after
   kLambdaSummaryRich,        // %1 the rich share's distance from 50 %
-  kLambdaCellHint,           // %1 MAF, %2 n, %3 median lambda, %4 old, %5 new
-  kLambdaCellHintRich,       // %1 MAF, %2 n, %3 rich share %, %4 old, %5 new
-  kLambdaCellEmpty,          // %1 MAF
+  // %1 MAF, %2 state, %3 n, %4 hits, %5 median lambda, %6 spread, %7 old, %8 new
+  kLambdaCellHint,
+  kLambdaCellHintRich,  // %1 MAF, %2 state, %3 n, %4 rich share %, %5 old, %6 new
+  kLambdaCellEmpty,     // %1 MAF, %2 state
   kLambdaStreaming,
   kLambdaTooShort,
   kLambdaBadScale,
@@ -152,6 +153,38 @@ enum class OwnMessage {
   // The status bar after a .log opened that is too short to draw (%1: its
   // records).
   kLogTooShortToDraw,
+  // The correction by lambda's delay: its modes, the small chart's caption
+  // and axes; the settings of the proposal (0 of a box reads kLambdaNone or
+  // kLambdaOff); the cells' states and their marks in the hint (%1 MAF, %2
+  // the state, %3 old, %4 new for a cell filled without readings of its
+  // own); the summary's advice (%1 the cells, or their MAF ranges).
+  kLambdaDelayAuto,
+  kLambdaDelayOne,
+  kLambdaDelayIdleFull,
+  kLambdaDelayChart,
+  kLambdaAxisDelay,
+  kLambdaAxisSure,
+  kLambdaSmooth,
+  kLambdaFillGap,
+  kLambdaBand,
+  kLambdaClosedLoopBelow,
+  kLambdaOff,
+  kLambdaNone,
+  kLambdaStateNoData,
+  kLambdaStateTooFew,
+  kLambdaStateUnsteady,
+  kLambdaStateRight,
+  kLambdaStateChanged,
+  kLambdaStateClosedLoop,
+  kLambdaStateLocked,
+  kLambdaStateFilled,
+  kLambdaStateTwoGroups,
+  kLambdaCellHintFilled,
+  kLambdaSummaryTwoGroups,
+  kLambdaSummaryUnsteady,
+  kLambdaSummaryTooFew,
+  // The strip's band of the cells changed by a factor filled across a gap.
+  kLambdaStripFilled,
   // The status bar's first panel is narrow: its short words for the three
   // outcomes above, whose whole text goes to the panel's tooltip.
   kStreamStoppedShort,

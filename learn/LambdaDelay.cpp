@@ -51,6 +51,8 @@ constexpr int kEnrichmentLevels = 32;
 constexpr int kGroups = 256 * kEnrichmentLevels;
 // A reading left out of the estimate.
 constexpr std::uint8_t kLeftOut = 255;
+// A sample in no group: where the control unit runs its own loop.
+constexpr std::uint16_t kNoGroup = 0xFFFF;
 // The coarse lags are this many samples apart.
 constexpr int kCoarse = 4;
 // The fewest samples a band is estimated on: 10 s of steady running.
@@ -77,7 +79,7 @@ class Shares {
     Group* groups = groups_.data();
     auto add = [&](std::size_t t) {
       const std::uint32_t v = r[t];
-      if (v == kLeftOut) return;
+      if (v == kLeftOut || key[t] == kNoGroup) return;
       Group& g = groups[key[t]];
       ++g.count;
       g.sum += v;
@@ -394,11 +396,15 @@ DelayEstimate EstimateDelay(const LambdaRecording& rec, const LambdaSettings& se
   if (estimate.events == 0) return estimate;
 
   // What the mixture of sample t is made of, as far as the recording
-  // tells: its MAF and the enrichment (in steps of 4 counts).
+  // tells: its MAF and the enrichment (in steps of 4 counts). Below the
+  // MAF the tuner says the control unit runs its own loop, the loop moves
+  // the mixture as it will: those samples tell nothing of the delay.
   const std::span<std::uint16_t> key = Reuse(scratch.key, span);
   for (std::size_t t = 0; t < span; ++t) {
     const int e = std::clamp(int(rec.enrichment[t]) - 128, 0, 127) / 4;
-    key[t] = static_cast<std::uint16_t>(rec.maf[t] * kEnrichmentLevels + e);
+    key[t] = rec.maf[t] < settings.closedLoopMaf
+                 ? kNoGroup
+                 : static_cast<std::uint16_t>(rec.maf[t] * kEnrichmentLevels + e);
   }
 
   // The readings left out: dead or railed ones, fuel cuts, and those within
@@ -477,7 +483,7 @@ DelayEstimate EstimateDelay(const LambdaRecording& rec, const LambdaSettings& se
       if (bandOf[m] != b || clear[t] <= window) continue;
       const int tolerance = std::max(settings.steadyCounts, m / 8);
       const auto [hi, lo] = range.HiLo(t, window);
-      if (hi - m <= tolerance && m - lo <= tolerance)
+      if (hi - m <= tolerance && m - lo <= tolerance && lo >= settings.closedLoopMaf)
         samples.push_back(static_cast<std::uint32_t>(t));
     }
     if (samples.size() < kBandSamples) continue;

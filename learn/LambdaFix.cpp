@@ -268,14 +268,20 @@ void FuelCutReadings(std::span<const std::uint8_t> o2, const LambdaSettings& set
 }
 
 void LambdaCellReadings::Add(int cell, double position, std::uint8_t o2Count,
-                             std::uint8_t outputValue) {
+                             std::uint8_t outputValue, double fuelledBy) {
   ++n[cell];
   output[cell * 256 + outputValue] += 1;
   const double lowCell = std::floor(position);
   const double toHigh = position - lowCell;
   const int low = static_cast<int>(lowCell);
-  if (low >= 0 && low < 256) o2[low * 256 + o2Count] += 1.0 - toHigh;
-  if (toHigh > 0 && low + 1 >= 0 && low + 1 < 256) o2[(low + 1) * 256 + o2Count] += toHigh;
+  if (low >= 0 && low < 256) {
+    o2[low * 256 + o2Count] += 1.0 - toHigh;
+    fuelled[low] += (1.0 - toHigh) * fuelledBy;
+  }
+  if (toHigh > 0 && low + 1 >= 0 && low + 1 < 256) {
+    o2[(low + 1) * 256 + o2Count] += toHigh;
+    fuelled[low + 1] += toHigh * fuelledBy;
+  }
 }
 
 LambdaResult AnalyseLambda(const LambdaRecording& rec, const std::array<int, 256>& table,
@@ -301,20 +307,23 @@ LambdaResult AnalyseLambda(const LambdaRecording& rec, const std::array<int, 256
   LambdaScratch& scratch = LambdaScratch::OfThisThread();
   int longest = kTenth;
   for (const int d : dOf) longest = std::max(longest, d);
-  const WindowRange range(rec.maf, longest, scratch.window);
+  const WindowRange range(rec.maf, longest + kTenth / 2, scratch.window);
   const std::span<std::uint8_t> cutReading = Reuse(scratch.cut, n);
   FuelCutReadings(rec.o2, settings, cutReading);
 
-  // Means by running sums (fewer samples at the recording's ends): of MAF
-  // over the 100 ms from a sample on, the steady window's start, for the
-  // spread's position; of O2 over the 100 ms around a reading for the mean
-  // reading the loop's swing is told from.
+  // Means by running sums over the 100 ms around a sample (fewer samples
+  // at the recording's ends): of MAF and of the output around s, the place
+  // a reading is taken at and the output its mixture was fuelled by (the
+  // sensor sees the mixture of a stretch of samples, not of one); of O2
+  // around a reading for the mean reading the loop's swing is told from.
   const std::span<std::int32_t> mafSum = Reuse(scratch.mafSum, n + 1);
   const std::span<std::int32_t> o2Sum = Reuse(scratch.o2Sum, n + 1);
-  if (n > 0) mafSum[0] = o2Sum[0] = 0;
+  const std::span<std::int32_t> outputSum = Reuse(scratch.outputSum, n + 1);
+  if (n > 0) mafSum[0] = o2Sum[0] = outputSum[0] = 0;
   for (std::size_t t = 0; t < n; ++t) {
     mafSum[t + 1] = mafSum[t] + rec.maf[t];
     o2Sum[t + 1] = o2Sum[t] + rec.o2[t];
+    outputSum[t + 1] = outputSum[t] + rec.output[t];
   }
   auto meanOf = [n](std::span<const std::int32_t> sum, std::size_t from, std::size_t to) {
     to = std::min(n, to);
@@ -328,7 +337,9 @@ LambdaResult AnalyseLambda(const LambdaRecording& rec, const std::array<int, 256
   long lastEnrichment = std::numeric_limits<long>::min() / 2;
   long lastFuelCut = std::numeric_limits<long>::min() / 2;
   long lastAccepted = std::numeric_limits<long>::min() / 2;
-  int swing = 0;  // -1 below 1 - kSwing, +1 above 1 + kSwing, 0 not known
+  int swing = 0;          // -1 below 1 - kSwing, +1 above 1 + kSwing, 0 not known
+  int crossed = 0;        // crossings in this stretch of readings
+  int firstCrossing = 0;  // the cell of its first
 
   for (std::size_t s = 0; s < n; ++s) {
     const long sl = static_cast<long>(s);
@@ -356,7 +367,9 @@ LambdaResult AnalyseLambda(const LambdaRecording& rec, const std::array<int, 256
       why = LambdaReject::kFuelCut;
     } else if (m < settings.minMaf) {
       why = LambdaReject::kLowMaf;
-    } else if (const auto [hi, lo] = range.HiLo(s, std::max(dOf[m], kTenth));
+    } else if (const auto [hi, lo] =
+                   range.HiLo(s >= kTenth / 2 ? s - kTenth / 2 : 0,
+                              std::min<std::size_t>(s, kTenth / 2) + std::max(dOf[m], kTenth));
                hi - m > settings.steadyCounts || m - lo > settings.steadyCounts) {
       why = LambdaReject::kUnsteady;
       ++readings.unsteady[m];
@@ -370,21 +383,26 @@ LambdaResult AnalyseLambda(const LambdaRecording& rec, const std::array<int, 256
     if (why != LambdaReject::kAccepted) continue;
 
     if (wide) {
-      const double position = std::clamp(meanOf(mafSum, s, s + kTenth), static_cast<double>(m) - 1,
-                                         static_cast<double>(m) + 1);
-      readings.Add(m, position, o2, rec.output[s]);
-      // The loop's swing, on the reading's mean over 100 ms.
-      if (sl - lastAccepted > kSwingGap) swing = 0;
+      const std::size_t from = s >= kTenth / 2 ? s - kTenth / 2 : 0;
+      const double position = meanOf(mafSum, from, s + kTenth / 2);
+      readings.Add(m, position, o2, rec.output[s], meanOf(outputSum, from, s + kTenth / 2));
+      // The loop's swing, on the reading's mean over 100 ms. A loop swings
+      // back and forth; a stretch that crosses once is the mixture moving
+      // from one cell's to another's, so the first crossing of a stretch
+      // counts once a second follows.
+      if (sl - lastAccepted > kSwingGap) swing = crossed = 0;
       lastAccepted = sl;
       const double mean =
           lambdaAt0 +
           lambdaPerCount * meanOf(o2Sum, i >= kTenth / 2 ? i - kTenth / 2 : 0, i + kTenth / 2);
-      if (mean > 1.0 + kSwing) {
-        if (swing < 0) ++readings.crossings[m];
-        swing = 1;
-      } else if (mean < 1.0 - kSwing) {
-        if (swing > 0) ++readings.crossings[m];
-        swing = -1;
+      const int side = mean > 1.0 + kSwing ? 1 : mean < 1.0 - kSwing ? -1 : 0;
+      if (side != 0) {
+        if (swing == -side) {
+          if (++crossed == 1) firstCrossing = m;
+          if (crossed == 2) ++readings.crossings[firstCrossing];
+          if (crossed >= 2) ++readings.crossings[m];
+        }
+        swing = side;
       }
     } else {
       ++readings.n[m];
@@ -589,9 +607,13 @@ void ProposeLambda(const LambdaCellReadings& readings, const std::array<int, 256
       ownFactor[m] = SpreadMedian(h, order, factorOf, lambdaStep / target, g.from, g.to);
   }
 
-  // What each cell's own readings ask of it: its base value (the median
-  // output it was driven on, or the table's value without readings of its
-  // own) times its own factor (divided when inverse).
+  // What each cell's own readings ask of it: the mean output they were
+  // fuelled by times its own factor (divided when inverse). Its base value,
+  // which the cap counts from, is the median output it was driven on (the
+  // table's value without readings of its own). Where the table steps, the
+  // MAF's noise fuels a reading by its neighbours' outputs too: its factor
+  // then says what that mixture lacked, not what the cell alone does, and
+  // the mean output is what it lacked it from.
   auto baseOf = [&](int m) {
     const LambdaCell& cell = result.cells[m];
     return cell.n > 0 ? cell.recordedValue : cell.oldValue;
@@ -599,8 +621,9 @@ void ProposeLambda(const LambdaCellReadings& readings, const std::array<int, 256
   std::array<double, 256> asked{};
   for (int m = 0; m < 256; ++m) {
     if (ownWeight[m] <= 0) continue;
-    asked[m] = settings.inverse ? (ownFactor[m] > 0 ? baseOf(m) / ownFactor[m] : 255.0)
-                                : baseOf(m) * ownFactor[m];
+    const double fuelled = ownTotal[m] > 0 ? readings.fuelled[m] / ownTotal[m] : baseOf(m);
+    asked[m] = settings.inverse ? (ownFactor[m] > 0 ? fuelled / ownFactor[m] : 255.0)
+                                : fuelled * ownFactor[m];
   }
 
   // Smoothed: a line through what the cells around ask, each weighted by
@@ -608,6 +631,7 @@ void ProposeLambda(const LambdaCellReadings& readings, const std::array<int, 256
   // readings follows its neighbours, and the new table runs smooth where
   // the readings do, whatever steps the old one had.
   std::array<bool, 256> judged{};
+  std::array<double, 256> valueOf{};  // what a judged cell asks
   for (int m = 0; m < 256; ++m) {
     LambdaCell& cell = result.cells[m];
     if (cell.state != State::kNoData) continue;
@@ -615,7 +639,7 @@ void ProposeLambda(const LambdaCellReadings& readings, const std::array<int, 256
       if (readings.unsteady[m] >= minSamples) cell.state = State::kUnsteady;
       continue;
     }
-    double sw = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+    double sw = 0, sx = 0, sy = 0, sxx = 0, sxy = 0, spreadSum = 0, blendSum = 0;
     for (int j = std::max(0, m - reach); j <= std::min(255, m + reach); ++j) {
       if (!open(j) || ownWeight[j] <= 0) continue;
       const double w = kernel(j - m) * ownWeight[j];
@@ -625,6 +649,8 @@ void ProposeLambda(const LambdaCellReadings& readings, const std::array<int, 256
       sy += w * asked[j];
       sxx += w * x * x;
       sxy += w * x * asked[j];
+      spreadSum += w * result.cells[j].spread / TargetLambda(j, settings);
+      blendSum += w * std::fabs(readings.fuelled[j] / ownTotal[j] - baseOf(j));
     }
     cell.hits = sw;
     if (sw < minSamples) {
@@ -635,14 +661,22 @@ void ProposeLambda(const LambdaCellReadings& readings, const std::array<int, 256
     double value = det > 1e-9 * sw * sw ? (sy * sxx - sx * sxy) / det : sy / sw;
     // A cell whose own readings, enough of them, keep it within a count
     // stays: the line must not move a right cell for its neighbours' sake.
-    if (ownWeight[m] >= minSamples && std::fabs(asked[m] - baseOf(m)) < 1.0) value = baseOf(m);
+    // Nor does one the line moves by less than half a count plus the noise
+    // of the readings it rests on (twice the standard error of their
+    // median) and their blend (how far the outputs they were fuelled by lie
+    // from the cells' own: a share the window only guesses at).
     const int base = baseOf(m);
+    if (ownWeight[m] >= minSamples && std::fabs(asked[m] - base) < 1.0) value = base;
+    const double noise = 2 * 1.2533 * base * spreadSum / sw / std::sqrt(sw) + blendSum / sw;
+    if (std::fabs(value - base) < 0.5 + noise) value = base;
     cell.factor =
         base > 0 ? (settings.inverse ? base / std::max(value, 1e-9) : value / base) : ownFactor[m];
+    valueOf[m] = value;
     judged[m] = true;
   }
 
-  // Gaps between judged cells take the factor between them.
+  // Gaps between judged cells take the value between what those ask: the
+  // engine's own curve runs smooth, whatever steps the table has there.
   const int gapCells = std::max(0, settings.fillGapCells);
   for (int a = 0, b = 0; a < 256; a = b) {
     b = a + 1;
@@ -656,7 +690,11 @@ void ProposeLambda(const LambdaCellReadings& readings, const std::array<int, 256
     for (int m = a + 1; m < b; ++m) {
       LambdaCell& cell = result.cells[m];
       const double t = static_cast<double>(m - a) / (b - a);
-      cell.factor = result.cells[a].factor + (result.cells[b].factor - result.cells[a].factor) * t;
+      const double value = valueOf[a] + (valueOf[b] - valueOf[a]) * t;
+      const int base = baseOf(m);
+      cell.factor = base > 0 ? (settings.inverse ? base / std::max(value, 1e-9) : value / base)
+                             : result.cells[a].factor;
+      valueOf[m] = value;
       cell.filled = true;
       judged[m] = true;
     }

@@ -22,9 +22,11 @@
 // output there was k times too low (too high when inverse). It corrects
 // the factor, not the cell:
 //  - spread: a reading counts for the two cells nearest the MAF it was
-//    taken at (the mean MAF over the 100 ms from s on, within a cell of
-//    MAF[s]), split by distance, as MAF-scaling tools spread a reading
-//    between the breakpoints around it;
+//    taken at (the mean MAF over the 100 ms around s), split by distance,
+//    as MAF-scaling tools spread a reading between the breakpoints around
+//    it; the mixture it measures was fuelled by the mean output over those
+//    100 ms (the MAF's own noise puts the neighbouring cells' outputs into
+//    it, which matters where the table steps);
 //  - closed loop: cells whose readings hug lambda 1 and swing across it
 //    like a control unit's own loop (and those the tuner names with
 //    closedLoopMaf) are left alone; they say nothing of the table;
@@ -34,20 +36,26 @@
 //    its stoichiometric running), the group nearest the target decides:
 //    only its readings count;
 //  - the cell's own factor is the median of its own readings (of that
-//    group); what it asks is its base value (the median output it was
-//    driven on, or the table's value where it has no readings of its own)
-//    x that factor (/ factor when inverse);
+//    group); what it asks is the mean output they were fuelled by x that
+//    factor (/ factor when inverse); its base value, which the cap counts
+//    from, is the median output it was driven on (the table's value where
+//    it has no readings of its own);
 //  - smoothing: a line through what the cells around it ask (smoothCells
 //    either side), each weighted by its readings and by a triangle falling
 //    with the distance, read at the cell, gives its value: a cell with few
 //    readings follows its neighbours instead of staying while they move (a
 //    comb), and the new table runs smooth where the readings do. A cell
 //    whose own readings (minSamples of them) keep it within a count stays;
-//    one whose readings with its neighbours' weigh less than minSamples
-//    stays too. Its factor is that value / its base;
+//    so does one the line moves by less than half a count plus the noise
+//    of the readings (twice the standard error of their median) and their
+//    blend (how far the outputs they were fuelled by lie from the cells'
+//    own: that share is known only roughly); one whose readings with its
+//    neighbours' weigh less than minSamples stays too. Its factor is that
+//    value / its base;
 //  - gaps: a run of at most fillGapCells cells without readings between two
-//    judged cells takes the factor interpolated between them (never beyond
-//    the data's ends);
+//    judged cells takes the value interpolated between what those two ask
+//    (never beyond the data's ends): the engine's own curve runs smooth
+//    whatever steps the table has there;
 //  - the cell's proposal is its base value x factor (/ factor when
 //    inverse), rounded halves to even, then capped and clamped (see
 //    LambdaSettings).
@@ -160,7 +168,8 @@ struct LambdaSettings {
   double capPercent = 10.0;
   int capCounts = 12;
   int minMaf = 10;  // MAF[s] below it is rejected
-  // MAF[s .. s + max(d, 10)] must stay within steadyCounts of MAF[s].
+  // MAF[s - 5 .. s + max(d, 10)] must stay within steadyCounts of MAF[s]: the
+  // 50 ms before s are in the mixture a reading measures (see Add).
   int steadyCounts = 6;
   // Fuel cut: a wideband reading leaner than fuelCutLambda (or than the
   // lean end of the sensor's scale, its top 4 %, when that is lower), a
@@ -238,8 +247,19 @@ struct LambdaCellReadings {
   std::array<int, 256> rich{};       // own readings above 0.45 V
   std::array<int, 256> crossings{};  // swings across lambda 1 (see ClosedLoopSwing)
   std::array<int, 256> unsteady{};   // readings rejected as unsteady
-  // A reading of cell `cell` taken at the mean MAF `position`.
-  void Add(int cell, double position, std::uint8_t o2Count, std::uint8_t outputValue);
+  // The mean output the readings were fuelled by, summed with the weights
+  // of `o2` (see Add).
+  std::array<double, 256> fuelled{};
+  // A reading of cell `cell` (its output `outputValue`) taken at the mean
+  // MAF `position`, whose mixture was fuelled by the mean output
+  // `fuelledBy` (the outputs of the samples around it: the MAF's own noise
+  // puts a neighbouring cell's output into the mixture now and then).
+  void Add(int cell, double position, std::uint8_t o2Count, std::uint8_t outputValue,
+           double fuelledBy);
+  // As above, fuelled by its own output alone.
+  void Add(int cell, double position, std::uint8_t o2Count, std::uint8_t outputValue) {
+    Add(cell, position, o2Count, outputValue, outputValue);
+  }
 };
 
 struct LambdaResult {
@@ -290,10 +310,11 @@ void ProposeLambda(const LambdaCellReadings& readings, const std::array<int, 256
 // about once a second. Fed the lambda of each accepted reading in time
 // order (a gap in them starts afresh), it tells when the reading's mean over
 // the 100 ms around it has crossed from below 1 - kSwing to above 1 + kSwing
-// or back: a swing. A cell whose readings hug lambda 1 (their median within
-// 4 %) with at least kLoopSwingsPerSecond swings per second of its
-// readings, and at least two, counted with its neighbours within twice the
-// smoothing's reach (weighted by a triangle), is closed loop.
+// or back: a swing, once a stretch of readings has crossed twice (a single
+// crossing is the mixture moving from one cell's to another's). A cell whose readings hug lambda 1
+// (their median within 4 %) with at least kLoopSwingsPerSecond swings per second of its readings,
+// and at least two, counted with its neighbours within twice the smoothing's reach (weighted by a
+// triangle), is closed loop.
 inline constexpr double kSwing = 0.015;
 inline constexpr double kLoopSwingsPerSecond = 0.5;
 
@@ -320,7 +341,10 @@ inline constexpr double kLoopSwingsPerSecond = 0.5;
 // each weighted by its confidence and steps. Long recordings are thinned
 // evenly (every other sample or more). Dead, railed and fuel-cut readings
 // and those within 200 ms of them are left out. The estimate includes the
-// sensor's own response time (what the reading's shift must be). A
+// sensor's own response time (what the reading's shift must be). Samples
+// below closedLoopMaf, and bands' samples whose MAF goes below it within
+// their window, are left out: the control unit's loop moves the mixture
+// there on its own, long after a step. A
 // recording whose readings follow its steps nowhere (a perfect table and
 // no enrichment: the lag explains less than 5 % of their variance, and no
 // band shows a delay) gives found = false.

@@ -43,7 +43,7 @@ inline bool NarrowRich(std::uint8_t o2) { return o2 * 5.0 / 255.0 > 0.45; }
 struct LambdaScratch {
   std::vector<std::uint8_t> cut, reading, window;
   std::vector<std::uint16_t> key, clear;
-  std::vector<std::int32_t> mafSum, o2Sum;
+  std::vector<std::int32_t> mafSum, o2Sum, outputSum;
   static LambdaScratch& OfThisThread();
 };
 

@@ -15,8 +15,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/MessageTexts.h"
 #include "learn/LambdaFix.h"
@@ -59,7 +61,7 @@ QCPGraph* Graph(QCustomPlot* chart, QCPAxis* value, const QColor& colour, bool l
 
 LambdaFixWindow::LambdaFixWindow() : QWidget(nullptr, Qt::Window) {
   setObjectName(QStringLiteral("LambdaFixWindow"));
-  resize(1180, 700);
+  resize(1240, 860);
   const LambdaSettings defaults;
 
   // A form row's label, captioned by ApplyCaptions.
@@ -98,11 +100,16 @@ LambdaFixWindow::LambdaFixWindow() : QWidget(nullptr, Qt::Window) {
   stoich->setEditable(true);
   stoich->setInsertPolicy(QComboBox::NoInsert);
   stoich->addItems({QString(), QString(), QString()});
+  delayMode = Named(new QComboBox, "DelayMode");
+  delayMode->addItems({QString(), QString(), QString()});
   delayMs = IntBox("DelayMs", 0, 2000, 0, kLambdaSampleMs);
+  delayFullMs = IntBox("DelayFullMs", 0, 2000, 0, kLambdaSampleMs);
   estimateDelay = Named(new QPushButton, "EstimateDelay");
   captions_.emplace_back(estimateDelay, static_cast<int>(OwnMessage::kLambdaEstimate));
   auto* delayRow = new QHBoxLayout;
   delayRow->addWidget(delayMs, 1);
+  delayRow->addWidget(new QLabel(QStringLiteral(":")));
+  delayRow->addWidget(delayFullMs, 1);
   delayRow->addWidget(estimateDelay);
   delayEstimate = Named(new QLabel, "DelayEstimate");
   delayEstimate->setWordWrap(true);
@@ -112,7 +119,8 @@ LambdaFixWindow::LambdaFixWindow() : QWidget(nullptr, Qt::Window) {
   sensorForm->addRow(label(OwnMessage::kLambdaPreset), sensor);
   sensorForm->addRow(pair);
   sensorForm->addRow(label(OwnMessage::kLambdaStoich), stoich);
-  sensorForm->addRow(label(OwnMessage::kLambdaDelay), delayRow);
+  sensorForm->addRow(label(OwnMessage::kLambdaDelay), delayMode);
+  sensorForm->addRow(delayRow);
   sensorForm->addRow(delayEstimate);
 
   // The target.
@@ -137,6 +145,10 @@ LambdaFixWindow::LambdaFixWindow() : QWidget(nullptr, Qt::Window) {
   limitsForm->addRow(label(OwnMessage::kLambdaMinSamples), minSamples);
   limitsForm->addRow(label(OwnMessage::kLambdaCapPercent), capPercent);
   limitsForm->addRow(label(OwnMessage::kLambdaCapCounts), capCounts);
+  smoothCells = IntBox("SmoothCells", 0, 20, defaults.smoothCells);
+  fillGapCells = IntBox("FillGapCells", 0, 50, defaults.fillGapCells);
+  limitsForm->addRow(label(OwnMessage::kLambdaSmooth), smoothCells);
+  limitsForm->addRow(label(OwnMessage::kLambdaFillGap), fillGapCells);
 
   // The filters' thresholds.
   minMaf = IntBox("MinMaf", 0, 255, defaults.minMaf);
@@ -149,6 +161,10 @@ LambdaFixWindow::LambdaFixWindow() : QWidget(nullptr, Qt::Window) {
   filtersForm->addRow(label(OwnMessage::kLambdaSteady), steadyCounts);
   filtersForm->addRow(label(OwnMessage::kLambdaFuelCutLambda), fuelCutLambda);
   filtersForm->addRow(label(OwnMessage::kLambdaMafFall), mafFallRate);
+  bandPercent = RealBox("BandPercent", 1.0, 100.0, defaults.bandPercent, 0, 1.0);
+  closedLoopMaf = IntBox("ClosedLoopMaf", 0, 256, defaults.closedLoopMaf);
+  filtersForm->addRow(label(OwnMessage::kLambdaBand), bandPercent);
+  filtersForm->addRow(label(OwnMessage::kLambdaClosedLoopBelow), closedLoopMaf);
 
   // What is analysed.
   frameOnScreen = Named(new QRadioButton, "FrameOnScreen");
@@ -166,7 +182,8 @@ LambdaFixWindow::LambdaFixWindow() : QWidget(nullptr, Qt::Window) {
     left->addWidget(box);
   left->addStretch(1);
 
-  // The chart: output counts on the left axis, lambda on the right.
+  // The chart: output counts on the left axis, lambda on the right; under
+  // it, over the same MAF, a strip coloured by each cell's state.
   chart = Named(new QCustomPlot, "LambdaChart");
   chart->setMinimumSize(560, 380);
   chart->yAxis2->setVisible(true);
@@ -186,8 +203,74 @@ LambdaFixWindow::LambdaFixWindow() : QWidget(nullptr, Qt::Window) {
   chart->legend->setVisible(true);
   chart->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
   chart->setMouseTracking(true);
+  stateStrip = new QCPAxisRect(chart);
+  chart->plotLayout()->addElement(1, 0, stateStrip);
+  chart->plotLayout()->setRowStretchFactor(1, 0.001);
+  stateStrip->setMinimumSize(0, 16);
+  stateStrip->setMaximumSize(QWIDGETSIZE_MAX, 16);
+  stateStrip->setAutoMargins(QCP::msLeft | QCP::msRight);
+  stateStrip->setMargins(QMargins(0, 2, 0, 6));
+  auto* margins = new QCPMarginGroup(chart);
+  chart->axisRect()->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
+  stateStrip->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
+  QCPAxis* stripX = stateStrip->axis(QCPAxis::atBottom);
+  QCPAxis* stripY = stateStrip->axis(QCPAxis::atLeft);
+  stripX->setRange(chart->xAxis->range());
+  stripY->setRange(0, 1);
+  for (QCPAxis* axis : {stripX, stripY}) {
+    axis->setTicks(false);
+    axis->setTickLabels(false);
+    axis->grid()->setVisible(false);
+  }
+  QObject::connect(chart->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), stripX,
+                   qOverload<const QCPRange&>(&QCPAxis::setRange));
+  for (int state = 0; state < kLambdaStripBands; ++state) {
+    QCPBars* bars = new QCPBars(stripX, stripY);
+    bars->setWidth(1.0);
+    bars->setPen(Qt::NoPen);
+    bars->setBrush(StateColour(state));
+    bars->removeFromLegend();
+    stateBars[static_cast<std::size_t>(state)] = bars;
+  }
+  stateLegend = Named(new QLabel, "StateLegend");
+  stateLegend->setWordWrap(true);
+
+  // The delay over MAF: the curve in use, the estimate's bands and how sure
+  // each is.
+  delayChart = Named(new QCustomPlot, "DelayChart");
+  delayChart->setMinimumSize(300, 150);
+  delayChart->setMaximumWidth(380);
+  delayChart->xAxis->setRange(0, 255);
+  delayChart->xAxis->setLabel(QStringLiteral("MAF"));
+  delayChart->yAxis->setRange(0, 800);
+  delayChart->yAxis2->setVisible(true);
+  delayChart->yAxis2->setRange(0, 100);
+  for (QCPAxis* axis : {delayChart->xAxis, delayChart->yAxis, delayChart->yAxis2}) {
+    QFont small = axis->tickLabelFont();
+    // A font given in pixels has no point size.
+    if (small.pointSizeF() > 0)
+      small.setPointSizeF(small.pointSizeF() * 0.85);
+    else if (small.pixelSize() > 0)
+      small.setPixelSize(std::max(1, small.pixelSize() * 85 / 100));
+    axis->setTickLabelFont(small);
+    axis->setLabelFont(small);
+  }
+  delaySure = new QCPBars(delayChart->xAxis, delayChart->yAxis2);
+  delaySure->setWidth(6);
+  delaySure->setPen(Qt::NoPen);
+  delaySure->setBrush(QColor(240, 190, 90, 150));
+  delayCurve = delayChart->addGraph(delayChart->xAxis, delayChart->yAxis);
+  delayCurve->setPen(QPen(QColor(70, 130, 220), 2));
+  delayPoints = delayChart->addGraph(delayChart->xAxis, delayChart->yAxis);
+  delayPoints->setLineStyle(QCPGraph::lsNone);
+  delayPoints->setScatterStyle(
+      QCPScatterStyle(QCPScatterStyle::ssDisc, QColor(30, 30, 30), QColor(30, 30, 30), 6));
+  auto* delayCaption = new QLabel;
+  delayCaption->setWordWrap(true);
+  captions_.emplace_back(delayCaption, static_cast<int>(OwnMessage::kLambdaDelayChart));
 
   cellHint = Named(new QLabel, "CellHint");
+  cellHint->setWordWrap(true);
   summary = Named(new QLabel, "Summary");
   summary->setWordWrap(true);
   summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -202,17 +285,31 @@ LambdaFixWindow::LambdaFixWindow() : QWidget(nullptr, Qt::Window) {
   buttons->addWidget(applySelected);
   buttons->addWidget(apply);
 
+  auto* delayColumn = new QVBoxLayout;
+  delayColumn->addWidget(delayChart, 1);
+  delayColumn->addWidget(delayCaption);
+  auto* below = new QHBoxLayout;
+  below->addWidget(summary, 1);
+  below->addLayout(delayColumn);
+
   auto* right = new QVBoxLayout;
   right->addWidget(chart, 1);
+  right->addWidget(stateLegend);
   right->addWidget(cellHint);
-  right->addWidget(summary);
+  right->addLayout(below);
   right->addLayout(buttons);
 
-  auto* whole = new QHBoxLayout(this);
+  // The settings scroll where the window is lower than they are.
   auto* leftPane = new QWidget;
   leftPane->setLayout(left);
-  leftPane->setFixedWidth(370);
-  whole->addWidget(leftPane);
+  auto* leftScroll = Named(new QScrollArea, "Settings");
+  leftScroll->setWidget(leftPane);
+  leftScroll->setWidgetResizable(true);
+  leftScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  leftScroll->setFrameShape(QFrame::NoFrame);
+  leftScroll->setFixedWidth(390);
+  auto* whole = new QHBoxLayout(this);
+  whole->addWidget(leftScroll);
   whole->addLayout(right, 1);
 
   ApplyCaptions(MessageTexts());
@@ -232,6 +329,26 @@ void LambdaFixWindow::ApplyCaptions(const MessageTexts& messages) {
   }
   sensor->setItemText(static_cast<int>(LambdaPreset::kCustom),
                       messages.Own(OwnMessage::kLambdaCustom));
+  delayMode->setItemText(static_cast<int>(DelayMode::kAuto),
+                         messages.Own(OwnMessage::kLambdaDelayAuto));
+  delayMode->setItemText(static_cast<int>(DelayMode::kOne),
+                         messages.Own(OwnMessage::kLambdaDelayOne));
+  delayMode->setItemText(static_cast<int>(DelayMode::kIdleFull),
+                         messages.Own(OwnMessage::kLambdaDelayIdleFull));
+  for (QSpinBox* box : {smoothCells, fillGapCells})
+    box->setSpecialValueText(messages.Own(OwnMessage::kLambdaNone));
+  closedLoopMaf->setSpecialValueText(messages.Own(OwnMessage::kLambdaOff));
+  // The states' colours, named.
+  QStringList states;
+  for (int state = 0; state < kLambdaStripBands; ++state) {
+    const OwnMessage name =
+        state == kLambdaStripFilled
+            ? OwnMessage::kLambdaStripFilled
+            : static_cast<OwnMessage>(static_cast<int>(OwnMessage::kLambdaStateNoData) + state);
+    states << QStringLiteral("<span style=\"color:%1\">&#9632;</span>&nbsp;%2")
+                  .arg(StateColour(state).name(), messages.Own(name).toHtmlEscaped());
+  }
+  stateLegend->setText(states.join(QStringLiteral(" &nbsp; ")));
   // The items keep their numbers; a value typed into the box stays as typed.
   const QString shown = stoich->currentText();
   const bool typed =
@@ -248,7 +365,19 @@ void LambdaFixWindow::ApplyCaptions(const MessageTexts& messages) {
   chart->yAxis->setLabel(messages.Own(OwnMessage::kLambdaAxisOutput));
   chart->yAxis2->setLabel(
       messages.Own(wbo->isChecked() ? OwnMessage::kLambdaAxisLambda : OwnMessage::kLambdaAxisO2));
+  delayChart->yAxis->setLabel(messages.Own(OwnMessage::kLambdaAxisDelay));
+  delayChart->yAxis2->setLabel(messages.Own(OwnMessage::kLambdaAxisSure));
   chart->replot(QCustomPlot::rpQueuedReplot);
+  delayChart->replot(QCustomPlot::rpQueuedReplot);
+}
+
+QColor LambdaFixWindow::StateColour(int state) {
+  // By LambdaCellState: no data, too few, unsteady, right, changed, closed
+  // loop, locked; then filled.
+  static const QColor kColours[kLambdaStripBands] = {
+      QColor(225, 225, 225), QColor(250, 200, 90), QColor(235, 120, 40),  QColor(90, 180, 90),
+      QColor(220, 50, 40),   QColor(150, 90, 200), QColor(110, 110, 110), QColor(240, 150, 150)};
+  return kColours[std::clamp(state, 0, kLambdaStripBands - 1)];
 }
 
 bool LambdaFixWindow::event(QEvent* event) {

@@ -73,9 +73,10 @@ void LiveLambda::Append(const Slot& slot) {
 bool LiveLambda::Ready(std::int64_t s) const {
   const int d = delay_[At(s).maf];
   const std::int64_t i = s + d;
-  // The steady window MAF[s .. s + max(d, 100 ms)] (which holds the
-  // spread's tenth), and the readings up to 50 ms past the reading (the
-  // loop's swing reads their mean).
+  // The steady window MAF[s - 50 ms .. s + max(d, 100 ms)] (which holds
+  // the 100 ms around s the reading's place and output are the means of),
+  // and the readings up to 50 ms past the reading (the loop's swing reads
+  // their mean).
   if (fed_ <= s + std::max(d, kTenth) || fed_ < i + kTenth / 2) return false;
   // The reading's fuel cut is known.
   return !settings_.wideband || i < runStart_ || runFinal_;
@@ -106,7 +107,7 @@ void LiveLambda::Decide(std::int64_t s) {
   } else {
     int hi = m, lo = m;
     const std::int64_t end = s + std::max(d, kTenth);
-    for (std::int64_t k = s + 1; k <= end; ++k) {
+    for (std::int64_t k = std::max<std::int64_t>(0, s - kTenth / 2); k <= end; ++k) {
       hi = std::max(hi, int(At(k).maf));
       lo = std::min(lo, int(At(k).maf));
     }
@@ -125,14 +126,18 @@ void LiveLambda::Decide(std::int64_t s) {
   }
 
   if (settings_.wideband) {
-    int mafSum = 0;
-    for (std::int64_t k = s; k < s + kTenth; ++k) mafSum += At(k).maf;
-    const double position = std::clamp(static_cast<double>(mafSum) / kTenth,
-                                       static_cast<double>(m) - 1, static_cast<double>(m) + 1);
-    if (counts) readings_.Add(m, position, o2, x.output);
+    // The place and the output over the 100 ms around s.
+    const std::int64_t near = std::max<std::int64_t>(0, s - kTenth / 2);
+    int mafSum = 0, outputSum = 0;
+    for (std::int64_t k = near; k < s + kTenth / 2; ++k) {
+      mafSum += At(k).maf;
+      outputSum += At(k).output;
+    }
+    const double count = static_cast<double>(s + kTenth / 2 - near);
+    if (counts) readings_.Add(m, mafSum / count, o2, x.output, outputSum / count);
     // The loop's swing, on the reading's mean over 100 ms (fewer readings
-    // at the start).
-    if (s - lastAccepted_ > kSwingGap) swing_ = 0;
+    // at the start); a stretch's first crossing counts once a second follows.
+    if (s - lastAccepted_ > kSwingGap) swing_ = crossed_ = 0;
     lastAccepted_ = s;
     const std::int64_t from = std::max<std::int64_t>(0, i - kTenth / 2);
     int o2Sum = 0;
@@ -141,12 +146,18 @@ void LiveLambda::Decide(std::int64_t s) {
     const double lambdaPerCount = (lambdaOf_[255] - lambdaOf_[0]) / 255.0;
     const double mean = lambdaAt0 + lambdaPerCount * (static_cast<double>(o2Sum) /
                                                       static_cast<double>(i + kTenth / 2 - from));
-    if (mean > 1.0 + kSwing) {
-      if (swing_ < 0 && counts) ++readings_.crossings[m];
-      swing_ = 1;
-    } else if (mean < 1.0 - kSwing) {
-      if (swing_ > 0 && counts) ++readings_.crossings[m];
-      swing_ = -1;
+    const int side = mean > 1.0 + kSwing ? 1 : mean < 1.0 - kSwing ? -1 : 0;
+    if (side != 0) {
+      if (swing_ == -side) {
+        if (++crossed_ == 1) {
+          firstCrossing_ = m;
+          firstCrossingAt_ = s;
+        }
+        if (crossed_ == 2 && firstCrossingAt_ >= since_[firstCrossing_])
+          ++readings_.crossings[firstCrossing_];
+        if (crossed_ >= 2 && counts) ++readings_.crossings[m];
+      }
+      swing_ = side;
     }
   } else if (counts) {
     ++readings_.n[m];
@@ -161,6 +172,7 @@ void LiveLambda::Restart(std::span<const int> cells, std::int64_t fromSample) {
     if (m < 0 || m > 255) continue;
     since_[m] = std::max(since_[m], fromSample);
     readings_.n[m] = readings_.rich[m] = readings_.crossings[m] = readings_.unsteady[m] = 0;
+    readings_.fuelled[m] = 0;
     std::fill_n(readings_.o2.begin() + m * 256, 256, 0.0);
     std::fill_n(readings_.output.begin() + m * 256, 256, 0u);
   }

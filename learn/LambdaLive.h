@@ -114,6 +114,9 @@ class LiveLambda {
   // The trackers, at the samples decided.
   std::int64_t lastEnrichment_, lastFuelCut_, lastAccepted_;
   int swing_ = 0;
+  int crossed_ = 0;        // crossings in this stretch of readings
+  int firstCrossing_ = 0;  // the cell of its first, and its sample
+  std::int64_t firstCrossingAt_ = 0;
 
   LambdaCellReadings readings_;
   std::array<std::int64_t, 256> since_{};  // a cell's readings count from this sample on

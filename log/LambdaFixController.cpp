@@ -66,8 +66,7 @@ LambdaFixController::LambdaFixController(GridPage& grid, StreamRun& stream,
       logChart_(logChart),
       messages_(messages),
       hooks_(std::move(hooks)),
-      window_(std::make_unique<LambdaFixWindow>()),
-      delay_(DelayCurve::Flat(window_->delayMs->value())) {
+      window_(std::make_unique<LambdaFixWindow>()) {
   LambdaFixWindow& w = *window_;
   if (hooks_.panelWbo) w.wbo->setChecked(hooks_.panelWbo());
   QObject::connect(w.wbo, &QCheckBox::toggled, this, &LambdaFixController::WboChosen);
@@ -98,15 +97,32 @@ LambdaFixController::LambdaFixController(GridPage& grid, StreamRun& stream,
       box->setEnabled(preset == LambdaPreset::kCustom);
     rerun();
   });
-  for (QDoubleSpinBox* box :
-       {w.v1, w.afr1, w.v2, w.afr2, w.targetLow, w.targetHigh, w.capPercent, w.fuelCutLambda})
+  for (QDoubleSpinBox* box : {w.v1, w.afr1, w.v2, w.afr2, w.targetLow, w.targetHigh, w.capPercent,
+                              w.fuelCutLambda, w.bandPercent})
     QObject::connect(box, &QDoubleSpinBox::valueChanged, this, rerun);
-  for (QSpinBox* box :
-       {w.targetMaf, w.minSamples, w.capCounts, w.minMaf, w.steadyCounts, w.mafFallRate})
+  for (QSpinBox* box : {w.targetMaf, w.minSamples, w.capCounts, w.minMaf, w.steadyCounts,
+                        w.mafFallRate, w.smoothCells, w.fillGapCells})
     QObject::connect(box, &QSpinBox::valueChanged, this, rerun);
-  // A delay typed is one number for every MAF, in place of the estimate.
-  QObject::connect(w.delayMs, &QSpinBox::valueChanged, this, [this, rerun](int ms) {
-    delay_ = DelayCurve::Flat(ms);
+  // Where the tuner says the control unit runs its loop, the estimate
+  // leaves those samples out: the recording's own delay again.
+  QObject::connect(w.closedLoopMaf, &QSpinBox::valueChanged, this, [this, rerun] {
+    if (Mode() == DelayMode::kAuto) delayEstimated_ = false;
+    rerun();
+  });
+  // A delay typed in place of the estimate is one number for every MAF; in
+  // the other modes the boxes are the curve's.
+  QObject::connect(w.delayMs, &QSpinBox::valueChanged, this, [this, rerun] {
+    if (Mode() == DelayMode::kAuto) ShowMode(DelayMode::kOne);
+    rerun();
+  });
+  QObject::connect(w.delayFullMs, &QSpinBox::valueChanged, this, rerun);
+  QObject::connect(w.delayMode, &QComboBox::currentIndexChanged, this, [this, rerun](int item) {
+    const auto mode = static_cast<DelayMode>(item);
+    // Leaving the estimate, the boxes start from it.
+    if (mode != DelayMode::kAuto && shownMode_ == DelayMode::kAuto && estimate_ && estimate_->found)
+      FillDelayBoxes(mode == DelayMode::kOne ? DelayCurve::Flat(estimate_->delayMs)
+                                             : estimate_->curve);
+    ShowMode(mode);
     rerun();
   });
   QObject::connect(w.stoich, &QComboBox::currentTextChanged, this, rerun);
@@ -135,6 +151,7 @@ LambdaFixController::LambdaFixController(GridPage& grid, StreamRun& stream,
   QObject::connect(grid_.Grid()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                    [this] { UpdateApplySelected(); });
   for (QDoubleSpinBox* box : {w.v1, w.afr1, w.v2, w.afr2}) box->setEnabled(false);
+  w.delayFullMs->setEnabled(false);
   UpdateApplySelected();
 }
 
@@ -180,7 +197,7 @@ std::optional<LambdaSettings> LambdaFixController::Settings(QString& error) cons
     error = messages_.Own(OwnMessage::kLambdaBadStoich);
     return std::nullopt;
   }
-  s.delay = delay_;
+  s.delay = Delay();
   s.targetLow = w.targetLow->value();
   s.targetHigh = w.targetHigh->value();
   s.targetMaf = w.targetMaf->value();
@@ -192,6 +209,10 @@ std::optional<LambdaSettings> LambdaFixController::Settings(QString& error) cons
   s.steadyCounts = w.steadyCounts->value();
   s.fuelCutLambda = w.fuelCutLambda->value();
   s.mafFallPerSecond = w.mafFallRate->value();
+  s.bandPercent = w.bandPercent->value();
+  s.closedLoopMaf = w.closedLoopMaf->value();
+  s.smoothCells = w.smoothCells->value();
+  s.fillGapCells = w.fillGapCells->value();
   s.narrowStep = std::max(1, hooks_.narrowStep ? hooks_.narrowStep() : 1);
   return s;
 }
@@ -247,9 +268,9 @@ void LambdaFixController::Analyse() {
   if (!delayEstimated_) {
     // A new recording: its own delay, which the user may then override.
     delayEstimated_ = true;
-    const DelayEstimate estimate = zelor::EstimateDelay(Recording(), *settings);
-    ShowEstimate(estimate);
-    if (estimate.found) settings->delay = delay_ = estimate.curve;
+    estimate_ = zelor::EstimateDelay(Recording(), *settings);
+    ShowEstimate(*estimate_);
+    settings->delay = Delay();
   }
   result_ = AnalyseLambda(Recording(), table, LockedCells(), *settings);
   ShowResult(*settings);
@@ -268,16 +289,48 @@ QString DelayText(const DelayCurve& curve) {
 
 }  // namespace
 
+DelayMode LambdaFixController::Mode() const {
+  return static_cast<DelayMode>(window_->delayMode->currentIndex());
+}
+
+void LambdaFixController::ShowMode(DelayMode mode) {
+  LambdaFixWindow& w = *window_;
+  const QSignalBlocker blocker(w.delayMode);
+  w.delayMode->setCurrentIndex(static_cast<int>(mode));
+  shownMode_ = mode;
+  w.delayFullMs->setEnabled(mode == DelayMode::kIdleFull);
+}
+
+DelayCurve LambdaFixController::Delay() const {
+  const LambdaFixWindow& w = *window_;
+  switch (Mode()) {
+    case DelayMode::kAuto:
+      if (estimate_ && estimate_->found) return estimate_->curve;
+      break;
+    case DelayMode::kIdleFull:
+      return DelayCurve::IdleFull(w.delayMs->value(), w.delayFullMs->value());
+    case DelayMode::kOne: break;
+  }
+  return DelayCurve::Flat(w.delayMs->value());
+}
+
+void LambdaFixController::FillDelayBoxes(const DelayCurve& curve) {
+  LambdaFixWindow& w = *window_;
+  const QSignalBlocker blockers[] = {QSignalBlocker(w.delayMs), QSignalBlocker(w.delayFullMs)};
+  auto tens = [](double ms) { return static_cast<int>(std::lround(ms / 10.0)) * 10; };
+  w.delayMs->setValue(tens(curve.IsFlat() ? curve.MsAt(0) : curve.MsAt(kIdleMaf)));
+  w.delayFullMs->setValue(tens(curve.MsAt(255)));
+}
+
 void LambdaFixController::ShowEstimate(const DelayEstimate& estimate) {
   LambdaFixWindow& w = *window_;
   if (!estimate.found) {
     w.delayEstimate->setText(messages_.Own(OwnMessage::kLambdaEstimateNone));
     return;
   }
-  {
-    const QSignalBlocker blocker(w.delayMs);
-    w.delayMs->setValue(estimate.delayMs);
-  }
+  // In the boxes while the estimate is used: its curve at idle and at full
+  // flow (its one delay when flat).
+  if (Mode() == DelayMode::kAuto) FillDelayBoxes(estimate.curve);
   w.delayEstimate->setText(messages_.Own(OwnMessage::kLambdaEstimateShown)
                                .arg(DelayText(estimate.curve))
                                .arg(std::lround(estimate.confidence * 100))
@@ -286,6 +339,7 @@ void LambdaFixController::ShowEstimate(const DelayEstimate& estimate) {
 
 void LambdaFixController::EstimateDelay() {
   delayEstimated_ = false;
+  ShowMode(DelayMode::kAuto);
   Analyse();
 }
 
@@ -332,11 +386,15 @@ void LambdaFixController::Apply(bool selectedOnly) {
 void LambdaFixController::ShowNothing(const QString& why) {
   result_.reset();
   LambdaFixWindow& w = *window_;
-  for (QCPGraph* graph : {w.tableCurve, w.proposalCurve, w.accepted, w.rejected, w.targetLine})
+  for (QCPGraph* graph : {w.tableCurve, w.proposalCurve, w.accepted, w.rejected, w.targetLine,
+                          w.delayCurve, w.delayPoints})
     graph->data()->clear();
+  for (QCPBars* bars : w.stateBars) bars->data()->clear();
+  w.delaySure->data()->clear();
   w.summary->setText(why);
   w.cellHint->clear();
   w.chart->replot(QCustomPlot::rpQueuedReplot);
+  w.delayChart->replot(QCustomPlot::rpQueuedReplot);
 }
 
 void LambdaFixController::ShowResult(const LambdaSettings& settings) {
@@ -353,6 +411,19 @@ void LambdaFixController::ShowResult(const LambdaSettings& settings) {
   w.tableCurve->setData(cells, before, true);
   w.proposalCurve->setData(cells, after, true);
   w.targetLine->setData(cells, targets, true);
+  // The strip: each cell in its state's colour, a cell changed by a factor
+  // filled across a gap in its own.
+  std::array<QVector<double>, kLambdaStripBands> stateCells;
+  for (int m = 0; m < 256; ++m) {
+    const LambdaCell& cell = r.cells[m];
+    const int band =
+        cell.filled && cell.Changed() ? kLambdaStripFilled : static_cast<int>(cell.state);
+    stateCells[static_cast<std::size_t>(band)].push_back(m);
+  }
+  for (std::size_t state = 0; state < stateCells.size(); ++state)
+    w.stateBars[state]->setData(stateCells[state], QVector<double>(stateCells[state].size(), 1.0),
+                                true);
+  ShowDelay(r.delay);
 
   // The samples over MAF: each reading's lambda (a narrowband's volts),
   // accepted and rejected apart, each thinned evenly to what a chart shows.
@@ -391,6 +462,21 @@ void LambdaFixController::ShowResult(const LambdaSettings& settings) {
   }
   w.chart->replot(QCustomPlot::rpQueuedReplot);
 
+  // The cells in a state as MAF ranges: "27..31, 40".
+  auto rangesOf = [&](LambdaCellState state) {
+    QStringList ranges;
+    for (int m = 0; m < 256;) {
+      if (r.cells[m].state != state) {
+        ++m;
+        continue;
+      }
+      int e = m;
+      while (e + 1 < 256 && r.cells[e + 1].state == state) ++e;
+      ranges << (e > m ? QStringLiteral("%1..%2").arg(m).arg(e) : QString::number(m));
+      m = e + 1;
+    }
+    return ranges.join(QStringLiteral(", "));
+  };
   using R = LambdaReject;
   auto rejectedBy = [&](R why) { return r.rejected[static_cast<int>(why)]; };
   QStringList lines;
@@ -410,20 +496,19 @@ void LambdaFixController::ShowResult(const LambdaSettings& settings) {
                .arg(rejectedBy(R::kClosedLoop));
   lines << messages_.Own(OwnMessage::kCellsChanged).arg(r.cellsChanged);
   if (r.cellsClosedLoop > 0) {
-    QStringList ranges;
-    for (int m = 0; m < 256;) {
-      if (r.cells[m].state != LambdaCellState::kClosedLoop) {
-        ++m;
-        continue;
-      }
-      int e = m;
-      while (e + 1 < 256 && r.cells[e + 1].state == LambdaCellState::kClosedLoop) ++e;
-      ranges << (e > m ? QStringLiteral("%1..%2").arg(m).arg(e) : QString::number(m));
-      m = e + 1;
-    }
     lines << messages_.Own(OwnMessage::kLambdaSummaryClosedLoop)
                  .arg(r.cellsClosedLoop)
-                 .arg(ranges.join(QStringLiteral(", ")));
+                 .arg(rangesOf(LambdaCellState::kClosedLoop));
+  }
+  const auto twoGroups = std::count_if(r.cells.begin(), r.cells.end(),
+                                       [](const LambdaCell& cell) { return cell.twoGroups; });
+  if (twoGroups > 0) lines << messages_.Own(OwnMessage::kLambdaSummaryTwoGroups).arg(twoGroups);
+  // Where to drive next.
+  for (const auto& [state, text] :
+       {std::pair{LambdaCellState::kUnsteady, OwnMessage::kLambdaSummaryUnsteady},
+        std::pair{LambdaCellState::kTooFew, OwnMessage::kLambdaSummaryTooFew}}) {
+    const QString ranges = rangesOf(state);
+    if (!ranges.isEmpty()) lines << messages_.Own(text).arg(ranges);
   }
   if (settings.wideband) {
     lines << messages_.Own(OwnMessage::kLambdaSummaryError)
@@ -441,16 +526,60 @@ void LambdaFixController::ShowCellHint(double pixelX) {
   const int m =
       std::clamp(static_cast<int>(std::lround(w.chart->xAxis->pixelToCoord(pixelX))), 0, 255);
   const LambdaCell& cell = result_->cells[m];
-  if (cell.n == 0) return w.cellHint->setText(messages_.Own(OwnMessage::kLambdaCellEmpty).arg(m));
+  QString state = messages_.Own(static_cast<OwnMessage>(
+      static_cast<int>(OwnMessage::kLambdaStateNoData) + static_cast<int>(cell.state)));
+  if (cell.filled) state += messages_.Own(OwnMessage::kLambdaStateFilled);
+  if (cell.twoGroups) state += messages_.Own(OwnMessage::kLambdaStateTwoGroups);
+  if (cell.n == 0) {
+    if (!cell.Changed())
+      return w.cellHint->setText(messages_.Own(OwnMessage::kLambdaCellEmpty).arg(m).arg(state));
+    return w.cellHint->setText(messages_.Own(OwnMessage::kLambdaCellHintFilled)
+                                   .arg(m)
+                                   .arg(state)
+                                   .arg(cell.oldValue)
+                                   .arg(cell.newValue));
+  }
   const QString hint = shownWideband_ ? messages_.Own(OwnMessage::kLambdaCellHint)
                                             .arg(m)
+                                            .arg(state)
                                             .arg(cell.n)
+                                            .arg(std::lround(cell.hits))
                                             .arg(Number(cell.medianLambda, 3))
+                                            .arg(Number(cell.spread, 3))
                                       : messages_.Own(OwnMessage::kLambdaCellHintRich)
                                             .arg(m)
+                                            .arg(state)
                                             .arg(cell.n)
                                             .arg(Number(cell.richShare * 100, 0));
   w.cellHint->setText(hint.arg(cell.oldValue).arg(cell.newValue));
+}
+
+void LambdaFixController::ShowDelay(const DelayCurve& used) {
+  LambdaFixWindow& w = *window_;
+  QVector<double> mafs(256), ms(256);
+  double top = 0;
+  for (int m = 0; m < 256; ++m) {
+    mafs[m] = m;
+    ms[m] = used.MsAt(m);
+    top = std::max(top, ms[m]);
+  }
+  w.delayCurve->setData(mafs, ms, true);
+  // The estimate's bands (a whole recording's one delay has no band), with
+  // how sure each is.
+  QVector<double> bandMaf, bandMs, sure;
+  if (estimate_ && estimate_->found) {
+    for (const DelayPoint& p : estimate_->curve.points) {
+      if (p.events == 0 || p.maf == 0) continue;
+      bandMaf.push_back(p.maf);
+      bandMs.push_back(p.delayMs);
+      sure.push_back(100.0 * p.confidence);
+      top = std::max(top, static_cast<double>(p.delayMs));
+    }
+  }
+  w.delayPoints->setData(bandMaf, bandMs, true);
+  w.delaySure->setData(bandMaf, sure, true);
+  w.delayChart->yAxis->setRange(0, std::max(500.0, std::ceil(top * 1.2 / 100) * 100));
+  w.delayChart->replot(QCustomPlot::rpQueuedReplot);
 }
 
 void LambdaFixController::UpdateApplySelected() {

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "learn/LambdaFix.h"
+#include "learn/LambdaFixWindow.h"
 
 class QCheckBox;
 class QTimer;
@@ -38,7 +39,6 @@ class QTimer;
 namespace zelor {
 
 class GridPage;
-class LambdaFixWindow;
 class LogChartController;
 class MessageTexts;
 class StreamRun;
@@ -96,9 +96,10 @@ class LambdaFixController : public QObject {
 
   // The last analysis shown, if any.
   const std::optional<LambdaResult>& Result() const { return result_; }
-  // The delay curve the analysis uses: the recording's estimate over MAF
-  // until the tuner types a delay, then that one number.
-  const DelayCurve& Delay() const { return delay_; }
+  // The delay curve the analysis uses, as the window's "Задержка" says: the
+  // recording's estimate over MAF ("авто"; a recording without steps keeps
+  // the box's number), one number for every MAF, or IDLE:FULL.
+  DelayCurve Delay() const;
 
  signals:
   // The history's commit is due: an apply is a step of its own.
@@ -118,6 +119,14 @@ class LambdaFixController : public QObject {
   LambdaRecording Recording() const;
   std::array<std::uint8_t, 256> LockedCells() const;
   void ShowEstimate(const DelayEstimate& estimate);
+  DelayMode Mode() const;
+  // Shows the mode without analysing again.
+  void ShowMode(DelayMode mode);
+  // The delay boxes from a curve: its one delay, or its ends at idle and
+  // at full flow.
+  void FillDelayBoxes(const DelayCurve& curve);
+  // The small chart: the curve in use and the estimate's bands.
+  void ShowDelay(const DelayCurve& used);
   void ShowResult(const LambdaSettings& settings);
   void ShowNothing(const QString& why);
   void UpdateApplySelected();
@@ -133,8 +142,9 @@ class LambdaFixController : public QObject {
   // analysis.
   std::vector<std::uint8_t> output_, enrichment_, maf_, o2_;
   std::optional<LambdaResult> result_;
-  bool delayEstimated_ = false;    // for the recording now held
-  DelayCurve delay_;               // what the analysis uses; the box's number when typed
+  bool delayEstimated_ = false;            // for the recording now held
+  std::optional<DelayEstimate> estimate_;  // the recording's own delay
+  DelayMode shownMode_ = DelayMode::kAuto;
   bool shownWideband_ = true;      // the last analysis shown was a wideband's
   QTimer* tableFollow_ = nullptr;  // a shown window analyses again after the table changed
 };

@@ -1,8 +1,8 @@
 // The window "Коррекция по лямбде" through the main window: its items open
 // it in the messages' language, "Применить" is one history step that
 // "Отменить" takes back, "Применить к выделенным" touches only the grid's
-// selection, the refusals change nothing, and a learned cell under its lock
-// stays.
+// selection, the refusals change nothing, a learned cell under its lock
+// stays, and a setting changed analyses again at once.
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+
+#include <qcustomplot.h>
 
 #include "learn/LambdaFixWindow.h"
 #include "link/LogBuffer.h"
@@ -136,6 +138,50 @@ class TestLambdaWindow : public QObject, private testing::SimWindow {
     QVERIFY(form().FirstPanel()->text().isEmpty());
     Trigger("RedoTable");
     QCOMPARE(form().Table().CellText(120), cell120);
+  }
+
+  // Each setting analyses again as it changes, no button pressed: the
+  // delay's modes give the curve the analysis uses; the closed loop the
+  // tuner names leaves its cells alone, drawn in their own band of the
+  // strip; smoothing and gap filling off leave the cell between the two
+  // read ones as it is.
+  void settingsAnalyseAtOnce_data() {
+    QTest::addColumn<QString>("setting");
+    QTest::newRow("one delay") << "one";
+    QTest::newRow("idle : full flow") << "idle:full";
+    QTest::newRow("closed loop below 256") << "closed";
+    QTest::newRow("no smoothing, no filling") << "none";
+  }
+  void settingsAnalyseAtOnce() {
+    QFETCH(QString, setting);
+    windows_ = StartUp({});
+    Trigger("N112");  // 1:1
+    Record(form().Stream().Log(), {{100, 100}, {104, 104}}, 400);
+    Open();
+    auto result = [this] { return *form().LambdaFix().Result(); };
+    QCOMPARE(result().cells[102].newValue, 112);  // filled between them
+    if (setting == QLatin1String("one")) {
+      Window().delayMode->setCurrentIndex(static_cast<int>(DelayMode::kOne));
+      Window().delayMs->setValue(300);
+      QCOMPARE(result().delay, DelayCurve::Flat(300));
+    } else if (setting == QLatin1String("idle:full")) {
+      Window().delayMode->setCurrentIndex(static_cast<int>(DelayMode::kIdleFull));
+      Window().delayMs->setValue(600);
+      Window().delayFullMs->setValue(120);
+      QCOMPARE(result().delay.MsAt(kIdleMaf), 600.0);
+      QCOMPARE(result().delay.MsAt(255), 120.0);
+    } else if (setting == QLatin1String("closed")) {
+      Window().closedLoopMaf->setValue(256);
+      QCOMPARE(result().cellsChanged, 0);
+      QVERIFY(result().cellsClosedLoop >= 2);
+      QCOMPARE(Window().stateBars[static_cast<int>(LambdaCellState::kClosedLoop)]->dataCount(),
+               result().cellsClosedLoop);
+    } else {
+      Window().smoothCells->setValue(0);
+      Window().fillGapCells->setValue(0);
+      QCOMPARE(result().cells[102].newValue, 102);
+      QCOMPARE(result().cells[104].newValue, 114);
+    }
   }
 
   // While the stream runs, and without a recording of 119 samples, the
