@@ -58,6 +58,12 @@ class LambdaFixWindow : public QWidget {
   QSpinBox* steadyCounts;
   QDoubleSpinBox* fuelCutLambda;
   QSpinBox* mafFallRate;
+  // Autotune's own: the push interval (s), the cap per push and the
+  // authority over the snapshot.
+  QDoubleSpinBox* autotuneInterval;
+  QDoubleSpinBox* autotuneCapPercent;
+  QSpinBox* autotuneCapCounts;
+  QDoubleSpinBox* autotuneAuthority;
   QRadioButton* frameOnScreen;
   QRadioButton* wholeRecording;
   QPushButton* apply;
