@@ -250,10 +250,8 @@ const OwnText kOwn[] = {
      "Нажмите «Стоп», снимите «Обучение Таблицы» и запустите поток снова.",
      "Autotune is not available while \"Обучение Таблицы\" (live learning) runs: both write "
      "the same cells. Press \"Stop\", clear the learning and start the stream again."},
-    {"Автонастройка остановлена: изменено %1 ячеек (одним шагом, «Отменить» вернёт снимок); "
-     "чтобы сохранить их, запишите таблицу в конвертер",
-     "Autotune stopped: %1 cells changed (one step, \"Undo\" brings the snapshot back); "
-     "write the table to the converter to keep them"},
+    {"Автонастройка остановлена: изменено %1 ячеек, одним шагом истории",
+     "Autotune stopped: %1 cells changed, as one step of the history"},
     {"Автонастройка остановлена: конвертер не отвечает. Изменённые ячейки остались в таблице "
      "одним шагом.",
      "Autotune stopped: the converter does not answer. The cells it changed stay in the table "

@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -228,7 +230,14 @@ LambdaFixWindow::LambdaFixWindow() : QWidget(nullptr, Qt::Window) {
   auto* leftPane = new QWidget;
   leftPane->setLayout(left);
   leftPane->setFixedWidth(370);
-  whole->addWidget(leftPane);
+  // The settings scroll on a screen too low for all of them.
+  auto* leftScroll = Named(new QScrollArea, "SettingsScroll");
+  leftScroll->setWidgetResizable(true);
+  leftScroll->setWidget(leftPane);
+  leftScroll->setFrameShape(QFrame::NoFrame);
+  leftScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  leftScroll->setFixedWidth(370 + leftScroll->verticalScrollBar()->sizeHint().width());
+  whole->addWidget(leftScroll);
   whole->addLayout(right, 1);
 
   ApplyCaptions(MessageTexts());

@@ -181,7 +181,7 @@ void AutotuneController::Push(const std::vector<AutotuneChange>& changes) {
   } catch (const std::exception& failure) {
     const QString text =
         messages_.Own(OwnMessage::kAutotuneSendFailed).arg(QString::fromLocal8Bit(failure.what()));
-    End(text);
+    End(text.section(QStringLiteral("\r\n"), 0, 0));
     emit Message(text);
     return;
   }
@@ -226,7 +226,8 @@ void AutotuneController::ShowCells() {
                            : messages_.Own(OwnMessage::kAutotuneNoPushYet);
   const DelayCurve& delay = tune_->Analysis().Settings().delay;
   const QString ms = delay.IsFlat() ? QString::number(std::lround(delay.MsAt(kIdleMaf)))
-                                    : QStringLiteral("%1…%2").arg(std::lround(delay.MsAt(kIdleMaf)))
+                                    : QStringLiteral("%1…%2")
+                                          .arg(std::lround(delay.MsAt(kIdleMaf)))
                                           .arg(std::lround(delay.MsAt(255)));
   panel_.ShowAutotuneStatus(messages_.Own(OwnMessage::kAutotuneStatus).arg(changed).arg(ago) +
                             QStringLiteral("; ") +
@@ -255,8 +256,10 @@ void AutotuneController::ShowLambda() {
 }
 
 void AutotuneController::WboToggled(bool on) {
-  if (!on) panel_.ShowO2Lambda(QString());
-  else ShowLambda();
+  if (!on)
+    panel_.ShowO2Lambda(QString());
+  else
+    ShowLambda();
 }
 
 void AutotuneController::PointerMoved(double maf) {
@@ -267,14 +270,14 @@ void AutotuneController::PointerMoved(double maf) {
     return;
   }
   const AutotuneCell& cell = cells_[m];
-  emit HintChanged(messages_.Own(OwnMessage::kAutotuneCellHint)
-                       .arg(m)
-                       .arg(std::lround(cell.hits))
-                       .arg(cell.medianLambda > 0 ? Decimal(cell.medianLambda, 3)
-                                                  : QStringLiteral("—"))
-                       .arg(cell.snapshot)
-                       .arg(cell.now)
-                       .arg(StateName(cell.state)));
+  emit HintChanged(
+      messages_.Own(OwnMessage::kAutotuneCellHint)
+          .arg(m)
+          .arg(std::lround(cell.hits))
+          .arg(cell.medianLambda > 0 ? Decimal(cell.medianLambda, 3) : QStringLiteral("—"))
+          .arg(cell.snapshot)
+          .arg(cell.now)
+          .arg(StateName(cell.state)));
 }
 
 QString AutotuneController::StateName(AutotuneState state) const {

@@ -111,8 +111,14 @@ class TestAutotuneDrive : public QObject, private testing::SimWindow {
     QFile file(tablePath);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(StartTable()) == 256);
     file.close();
-    Launch(simArgs << "--table" << tablePath << "--o2" << "wide:lc1" << "--o2-delay-ms"
-                   << "600:120" << "--o2-lag-ms" << "100" << "--o2-noise-percent" << "1.5"
+    Launch(simArgs << "--table" << tablePath << "--o2"
+                   << "wide:lc1"
+                   << "--o2-delay-ms"
+                   << "600:120"
+                   << "--o2-lag-ms"
+                   << "100"
+                   << "--o2-noise-percent"
+                   << "1.5"
                    << "--speed" << QString::number(kSpeed));
     Pick();
     Trigger("N7");
@@ -182,8 +188,7 @@ void TestAutotuneDrive::autotuneCorrectsTheDriveAndIsOneStep() {
 
   const double before = MeanError(first, kMinute);
   const double after = MeanError(first + 3 * kMinute, kMinute);
-  qInfo("mean |lambda - 1|: first minute %.4f, last minute %.4f; %d pushes", before, after,
-        pushes);
+  qInfo("mean |lambda - 1|: first minute %.4f, last minute %.4f; %d pushes", before, after, pushes);
   QVERIFY2(after <= before / 3, qPrintable(QStringLiteral("%1 then %2").arg(before).arg(after)));
 
   // What the converter got: every push, each at least an interval after the
