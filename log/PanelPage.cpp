@@ -292,6 +292,7 @@ void PanelPage::BuildAutotune() {
   InsertCellChart->addLayer(QStringLiteral("autotune"), liveLayer_, QCustomPlot::limBelow);
   autotuneLayer_ = InsertCellChart->layer(QStringLiteral("autotune"));
   autotuneLayer_->setMode(QCPLayer::lmBuffered);
+  shownMarks_.fill(-1);
   const std::array<QColor, 6> colors = {
       QColor(150, 150, 150),  // collecting
       QColor(255, 170, 0),    // ready
@@ -344,14 +345,22 @@ void PanelPage::ShowAutotuneStatus(const QString& text, const QString& detail) {
 }
 
 void PanelPage::ShowAutotuneCells(const std::array<AutotuneCell, 256>& cells) {
+  // Each cell's mark (its state and value, or -1 unmarked): the layer is
+  // redrawn only when one of them moved.
+  std::array<int, 256> marks{};
+  for (std::size_t m = 0; m < cells.size(); ++m) {
+    const AutotuneCell& cell = cells[m];
+    const bool unmarked =
+        cell.state == AutotuneState::kCollecting && cell.n == 0 && cell.now == cell.snapshot;
+    marks[m] = unmarked ? -1 : static_cast<int>(cell.state) * 256 + cell.now;
+  }
+  if (marks == shownMarks_) return;
+  shownMarks_ = marks;
   std::array<QVector<double>, 6> keys, values;
-  for (int m = 0; m < 256; ++m) {
-    const AutotuneCell& cell = cells[static_cast<std::size_t>(m)];
-    if (cell.state == AutotuneState::kCollecting && cell.n == 0 && cell.now == cell.snapshot)
-      continue;
-    const auto k = static_cast<std::size_t>(cell.state);
-    keys[k].push_back(m);
-    values[k].push_back(cell.now);
+  for (std::size_t m = 0; m < marks.size(); ++m) {
+    if (marks[m] < 0) continue;
+    keys[static_cast<std::size_t>(marks[m] / 256)].push_back(static_cast<double>(m));
+    values[static_cast<std::size_t>(marks[m] / 256)].push_back(marks[m] % 256);
   }
   for (std::size_t k = 0; k < stateGraphs_.size(); ++k)
     stateGraphs_[k]->setData(keys[k], values[k], true);
@@ -359,6 +368,7 @@ void PanelPage::ShowAutotuneCells(const std::array<AutotuneCell, 256>& cells) {
 }
 
 void PanelPage::ClearAutotuneCells() {
+  shownMarks_.fill(-1);
   for (QCPGraph* graph : stateGraphs_) graph->data()->clear();
   autotuneLayer_->replot();
 }

@@ -235,6 +235,7 @@ class PanelPage : public QObject {
   // A graph per AutotuneState (in its order) on a layer of its own.
   std::array<QCPGraph*, 6> stateGraphs_{};
   QCPLayer* autotuneLayer_;
+  std::array<int, 256> shownMarks_{};  // the marks drawn (see ShowAutotuneCells)
 
   QCPLayer* liveLayer_;  // Tab, VAF_MAF, Konv_MAF
   QTimer* frameTimer_;   // the next frame when no tick comes to show it
