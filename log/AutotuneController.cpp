@@ -104,7 +104,8 @@ void AutotuneController::Start() {
   reader_.emplace(count);
   tune_ = std::make_unique<Autotune>(table, lambda_.LockedCells(), *lambda,
                                      lambda_.AutotuneSettingsShown(), StreamMs());
-  pushes_ = 0;
+  pushTimes_.clear();
+  startMs_ = StreamMs();
   panel_.SetAutotuneOn(true);
   panel_.SetAutotuneRunning(true);
   ShowCells();
@@ -185,7 +186,7 @@ void AutotuneController::Push(const std::vector<AutotuneChange>& changes) {
     emit Message(text);
     return;
   }
-  ++pushes_;
+  pushTimes_.push_back(StreamMs());
   std::vector<int> moved;
   moved.reserve(changes.size());
   for (const AutotuneChange& change : changes) moved.push_back(change.cell);

@@ -30,6 +30,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "learn/Autotune.h"
 
@@ -71,8 +72,12 @@ class AutotuneController : public QObject {
   void ApplyOwnCaptions();
 
   bool Running() const { return tune_ != nullptr; }
-  // The "t" sent since the start (pushes and rollbacks).
-  int Pushes() const { return pushes_; }
+  // The "t" sent since the start (pushes and rollbacks): their count, and
+  // the stream's time (ms) of each.
+  int Pushes() const { return static_cast<int>(pushTimes_.size()); }
+  const std::vector<std::int64_t>& PushTimes() const { return pushTimes_; }
+  // The stream's time (ms) autotune started at.
+  std::int64_t StartMs() const { return startMs_; }
 
  signals:
   // A message for the user.
@@ -115,7 +120,8 @@ class AutotuneController : public QObject {
   std::optional<LambdaLogReader> reader_;
   std::array<AutotuneCell, 256> cells_{};  // the states last shown
   std::int64_t shownMs_ = 0;               // when they were shown
-  int pushes_ = 0;
+  std::vector<std::int64_t> pushTimes_;
+  std::int64_t startMs_ = 0;
   bool writing_ = false;  // its own changes: no restart for them
   int readoutTicks_ = 0;  // the lambda readout follows every tenth tick
 };
