@@ -97,6 +97,7 @@ class TestAutotuneDrive : public QObject, private testing::SimWindow {
 
   void autotuneCorrectsTheDriveAndIsOneStep();
   void aLostConverterEndsAutotune();
+  void refusalsSayWhy();
 
  private:
   LambdaFixController& Lambda() { return form().LambdaFix(); }
@@ -249,6 +250,41 @@ void TestAutotuneDrive::aLostConverterEndsAutotune() {
   QVERIFY(Cells() != StartTexts());
   Trigger("UndoTable");
   QCOMPARE(Cells(), StartTexts());
+}
+
+void TestAutotuneDrive::refusalsSayWhy() {
+  // Without a port.
+  windows_ = StartUp({});
+  Switch()->click();
+  QVERIFY(!Switch()->isChecked());
+  QCOMPARE(dialogs_->TakeMessages(), QStringList{form().Messages().Text(kNoPortChosen)});
+  windows_ = Windows();
+
+  // A sensor that reads 0 V for its first minute.
+  Begin({"--o2-warmup-s", "60"});
+  const MessageTexts& texts = form().Messages();
+  auto* learning = form().findChild<QCheckBox*>(QStringLiteral("CheckBoxLearnTable"));
+  const struct {
+    const char* what;
+    bool learn;
+    bool start;
+    QString message;
+  } cases[] = {
+      {"no stream", false, false, texts.Own(OwnMessage::kAutotuneNoStream)},
+      {"live learning", true, true, texts.Own(OwnMessage::kAutotuneLearning)},
+      {"no O2 reading", false, true, texts.Own(OwnMessage::kAutotuneNoO2)},
+  };
+  for (const auto& c : cases) {
+    learning->setChecked(c.learn);
+    if (c.start) {
+      Click("ButtonStart");
+      QTRY_VERIFY_WITH_TIMEOUT(form().Stream().Log().Count() >= 100, kTimeoutMs);
+    }
+    Switch()->click();
+    QVERIFY2(!Tune().Running() && !Switch()->isChecked(), c.what);
+    QCOMPARE(dialogs_->TakeMessages(), QStringList{c.message});
+    if (c.start) Click("ButtonStop");
+  }
 }
 
 QTEST_MAIN(TestAutotuneDrive)
