@@ -32,6 +32,7 @@
 #include "link/SerialPortError.h"
 #include "link/StatusBlock.h"
 #include "link/TransferController.h"
+#include "log/AutotuneController.h"
 #include "log/CorrectionController.h"
 #include "log/LambdaFixController.h"
 #include "log/LogChartController.h"
@@ -139,6 +140,9 @@ TForm1::TForm1(const QStringList& extraPorts, QWidget* parent)
       *grid_, run_->Stream(), *logChart_, messages_,
       LambdaFixHooks{.panelWbo = [this] { return panel_->WboOn(); },
                      .narrowStep = [this] { return panel_->Step(); }});
+  autotune_ =
+      std::make_unique<AutotuneController>(*panel_, *table_, run_->Stream(), transfer_->Converter(),
+                                           *correction_, *lambdaFix_, messages_);
   history_ = std::make_unique<TableHistoryController>(
       *grid_, logChart_->Learner(),
       TableHistoryItems{menu_.undoTable, menu_.redoTable, findChild<QMenu*>(QStringLiteral("N5"))},
@@ -270,6 +274,7 @@ void TForm1::ApplyOwnCaptions() {
   menu_.guide->setText(messages_.Own(OwnMessage::kGuideCaption));
   tools_->ApplyOwnCaptions();
   lambdaFix_->ApplyOwnCaptions();
+  autotune_->ApplyOwnCaptions();
 }
 
 QWidget* TForm1::TabSheet(const char* name) const {
@@ -364,6 +369,10 @@ void TForm1::ConnectHandlers() {
   connect(panel, &PanelPage::StopClicked, this,
           [this] { Guarded(this, [this] { ButtonStopClick(); }); });
   connect(panel, &PanelPage::WboToggled, lambdaFix_.get(), &LambdaFixController::PanelWboToggled);
+  connect(panel, &PanelPage::AutotuneToggled, this,
+          [this](bool on) { Guarded(this, [&] { AutotuneClick(on); }); });
+  connect(panel, &PanelPage::RollbackClicked, this,
+          [this] { Guarded(this, [this] { AutotuneRollbackClick(); }); });
   connect(&run_->Timer1(), &QTimer::timeout, this,
           [this] { Guarded(this, [this] { Timer1Timer(); }); });
   connect(shell_.timer2, &QTimer::timeout, this,
@@ -408,6 +417,7 @@ void TForm1::ConnectControllers() {
   connect(logChart_.get(), &LogChartController::TableStepCommitted, this, commit);
   connect(correction_.get(), &CorrectionController::TableStepCommitted, this, commit);
   connect(lambdaFix_.get(), &LambdaFixController::TableStepCommitted, this, commit);
+  connect(autotune_.get(), &AutotuneController::TableStepCommitted, this, commit);
 
   // The charts follow the table only after the commands that rework it, each
   // in its own order; the grid, the marks and the history follow every change
@@ -431,6 +441,13 @@ void TForm1::ConnectControllers() {
             RefreshInsertCellChart();
             logChart_->Refresh();
           }));
+  connect(autotune_.get(), &AutotuneController::TableReworked, this, guarded([this] {
+            RefreshInsertCellChart();
+            TabTableGraphShow();
+          }));
+  // Every push is in the journal at once: a crash mid-drive loses none.
+  connect(autotune_.get(), &AutotuneController::TablePushed, this,
+          guarded([this] { history_->KeepShown(); }));
   connect(history_.get(), &TableHistoryController::TableReworked, this, guarded([this] {
             // The table chart's hint may still tell a value the table no
             // longer holds.
@@ -458,6 +475,8 @@ void TForm1::ConnectControllers() {
             port_.status->Refresh();
           }));
   connect(run_.get(), &RunController::Message, this, message);
+  connect(autotune_.get(), &AutotuneController::Message, this, message);
+  connect(autotune_.get(), &AutotuneController::HintChanged, this, hint);
   connect(tableChart_.get(), &TableChartController::HintChanged, this, hint);
   connect(logChart_.get(), &LogChartController::HintChanged, this, hint);
   connect(tools_.get(), &TableToolsController::StatusChanged, this, status);
@@ -468,6 +487,7 @@ void TForm1::ConnectControllers() {
   RunController* run = run_.get();
   connect(run, &RunController::RunStarted, tools_.get(), &TableToolsController::RunStarted);
   connect(run, &RunController::RunStopped, this, guarded([this] {
+            autotune_->RunStopped();
             logChart_->RunStopped();
             lambdaFix_->RecordingChanged();
           }));
@@ -485,6 +505,15 @@ void TForm1::ConnectControllers() {
   });
   connect(run, &RunController::ConverterLost, port_.status, &StatusBlock::Refresh);
   connect(lambdaFix_.get(), &LambdaFixController::WboChosen, panel_.get(), &PanelPage::SetWboOn);
+
+  // Autotune follows the panel's tick (after the run's), its "ШЛЗ" and the
+  // mouse over its chart.
+  connect(&run_->Timer1(), &QTimer::timeout, this,
+          [this] { Guarded(this, [this] { autotune_->Tick(); }); });
+  connect(panel_.get(), &PanelPage::WboToggled, this,
+          guarded([this](bool on) { autotune_->WboToggled(on); }));
+  connect(panel_.get(), &PanelPage::ChartPointerMoved, this,
+          guarded([this](double maf) { autotune_->PointerMoved(maf); }));
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

@@ -52,6 +52,7 @@ class QMouseEvent;
 
 namespace zelor {
 
+class AutotuneController;
 class ConverterTransfer;
 class CorrectionController;
 class GridPage;
@@ -174,6 +175,10 @@ class TForm1 : public WindowShell {
   // --- The correction by lambda (LambdaFixCommands) ------------------------
   void LambdaFixClick();  // "Коррекция по лямбде": its window
 
+  // --- Autotune by lambda (AutotuneCommands) --------------------------------
+  void AutotuneClick(bool on);   // "Автонастройка по лямбде"
+  void AutotuneRollbackClick();  // "Откатить"
+
   // --- The guide (GuideCommands) -------------------------------------------
   void GuideClick();  // "Руководство": the tuner's guide of the interface's language
 
@@ -200,7 +205,8 @@ class TForm1 : public WindowShell {
   const TableChartController& ChartControl() const { return *tableChart_; }
   LogChartController& LogChartControl() { return *logChart_; }  // the page, the learning
   LambdaFixController& LambdaFix() { return *lambdaFix_; }      // its window, its last analysis
-  StatusBlock& Status() { return *port_.status; }               // below the port box
+  AutotuneController& AutotuneControl() { return *autotune_; }
+  StatusBlock& Status() { return *port_.status; }  // below the port box
   QTabWidget* PageControl1() const { return shell_.pageControl1; }
   QWidget* TabSheet(const char* name) const;
 
@@ -245,6 +251,7 @@ class TForm1 : public WindowShell {
   std::unique_ptr<TableToolsController> tools_;  // the tuner's tools, the coverage view
   std::unique_ptr<CorrectionController> correction_;
   std::unique_ptr<LambdaFixController> lambdaFix_;  // its window, the analysis, the apply
+  std::unique_ptr<AutotuneController> autotune_;    // autotune by lambda on the panel
   std::unique_ptr<TableHistoryController> history_;
   MessageTexts messages_;
   // Declared last: the run's reader, which reads the port, goes first.

@@ -4,7 +4,9 @@
 // threads, getrusage) as a share of one core over the main phase, and against
 // a baseline of the same run in which only the reader works (the panel timer
 // stopped), their difference as the tick's own share, with the panel chart's
-// repaints per second.
+// repaints per second. Then the same stream without learning, "ШЛЗ" on,
+// in phases with "Автонастройка по лямбде" off and on by turns: autotune's
+// own share is the difference.
 //
 //   bench_stream_cpu [seconds of the main phase, default 20] [simulator path]
 
@@ -87,7 +89,8 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
 
   zelor::testing::SimProcess sim;
-  if (!sim.Start({})) {
+  // A wideband, as autotune reads it.
+  if (!sim.Start({"--o2", "wide:lc1", "--o2-delay-ms", "600:120", "--o2-noise-percent", "1.5"})) {
     std::fprintf(stderr, "the simulator did not start (%s)\n",
                  qPrintable(zelor::testing::SimPath()));
     return 1;
@@ -116,6 +119,33 @@ int main(int argc, char* argv[]) {
   const Phase reader = Measure(form, paints, seconds / 4);
   panel.ButtonStop->click();
 
+  // Without learning, "ШЛЗ" on; autotune off and on by turns, four of each.
+  auto* wbo = form.findChild<QCheckBox*>(QStringLiteral("WBO"));
+  auto* autotune = form.findChild<QCheckBox*>(QStringLiteral("Autotune"));
+  panel.CheckBoxLearnTable->setChecked(false);
+  wbo->setChecked(true);
+  panel.ButtonStart->click();
+  Measure(form, paints, 1.0);
+  Phase off, on;
+  constexpr int kTurns = 4;
+  for (int turn = 0; turn < kTurns; ++turn) {
+    const Phase without = Measure(form, paints, seconds / 2 / kTurns);
+    autotune->click();
+    if (!autotune->isChecked()) {
+      std::fprintf(stderr, "autotune did not start\n");
+      return 1;
+    }
+    const Phase with = Measure(form, paints, seconds / 2 / kTurns);
+    autotune->click();
+    off.share += without.share / kTurns;
+    off.paintsPerS += without.paintsPerS / kTurns;
+    off.samplesPerS += without.samplesPerS / kTurns;
+    on.share += with.share / kTurns;
+    on.paintsPerS += with.paintsPerS / kTurns;
+    on.samplesPerS += with.samplesPerS / kTurns;
+  }
+  panel.ButtonStop->click();
+
   std::printf("stream with learning, %.0f s against converter-sim:\n", seconds);
   Print("reader alone (panel timer stopped)", reader);
   Print("panel tick with learning", full);
@@ -123,5 +153,16 @@ int main(int argc, char* argv[]) {
   std::printf("the tick's own share: %.1f %% of a core\n", (full.share - reader.share) * 100);
   std::printf("ratio panel / reader alone: %.1f\n",
               reader.share > 0 ? full.share / reader.share : 0.0);
+  std::printf("stream without learning, wideband, %.0f s each way in %d turns:\n", seconds / 2,
+              kTurns);
+  Print("panel tick, autotune off", off);
+  Print("panel tick, autotune on", on);
+  std::printf("autotune's own share: %.2f %% of a core\n", (on.share - off.share) * 100);
+  // The tick's work follows the samples: on a loaded machine the two runs
+  // may get different paces, so also per 100 samples a second.
+  const double offPaced = off.samplesPerS > 0 ? off.share * 100 / off.samplesPerS : 0.0;
+  const double onPaced = on.samplesPerS > 0 ? on.share * 100 / on.samplesPerS : 0.0;
+  std::printf("at 100 samples/s: off %.2f %%, on %.2f %%, autotune's own %.2f %% of a core\n",
+              offPaced * 100, onPaced * 100, (onPaced - offPaced) * 100);
   return 0;
 }

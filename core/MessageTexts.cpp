@@ -261,6 +261,45 @@ const OwnText kOwn[] = {
     {"Остановлен старый поток", "Stopped a stale stream"},
     {"Таблица не записана", "Table not written"},
     {"Запись не проверена", "Write not verified"},
+    {"Автонастройка по лямбде", "Lambda autotune"},
+    {"Откатить", "Roll back"},
+    {"сбор", "collecting"},
+    {"готова", "ready"},
+    {"изменена", "changed"},
+    {"на пределе", "at its limit"},
+    {"замкнутый контур", "closed loop"},
+    {"закреплена", "locked"},
+    {"изменено %1 ячеек, последняя отправка %2 с назад", "%1 cells changed, last push %2 s ago"},
+    {"—", "—"},
+    {"задержка %1 мс", "delay %1 ms"},
+    {"MAF %1: %2 попаданий, λ %3, снимок %4 → сейчас %5 (%6)",
+     "MAF %1: %2 hits, λ %3, snapshot %4 → now %5 (%6)"},
+    {"Автонастройка работает на идущем потоке данных: нажмите «Старт» и включите её снова.",
+     "Autotune works on the running data stream: press \"Start\" and switch it on again."},
+    {"Автонастройке нечего читать: вход O2 не настроен (датчик не подключён или не прогрет, "
+     "показания у края шкалы, или шкала ШЛЗ в окне «Коррекция по лямбде» неверна).",
+     "Autotune has nothing to read: the O2 input is not set up (no sensor, not warmed up, "
+     "readings at the end of the scale, or a wrong wideband scale in the window \"Lambda "
+     "correction\")."},
+    {"Автонастройка недоступна, пока идёт «Обучение Таблицы»: оба пишут одни и те же ячейки. "
+     "Нажмите «Стоп», снимите «Обучение Таблицы» и запустите поток снова.",
+     "Autotune is not available while \"Обучение Таблицы\" (live learning) runs: both write "
+     "the same cells. Press \"Stop\", clear the learning and start the stream again."},
+    {"Автонастройка остановлена: изменено %1 ячеек, одним шагом истории",
+     "Autotune stopped: %1 cells changed, as one step of the history"},
+    {"Автонастройка остановлена: конвертер не отвечает. Изменённые ячейки остались в таблице "
+     "одним шагом.",
+     "Autotune stopped: the converter does not answer. The cells it changed stay in the table "
+     "as one step."},
+    {"Автонастройка остановлена: таблица не отправлена в конвертер.\r\n%1\r\nИзменённые "
+     "ячейки остались в таблице одним шагом («Отменить» вернёт снимок).",
+     "Autotune stopped: the table was not sent to the converter.\r\n%1\r\nThe cells it "
+     "changed stay in the table as one step (\"Undo\" brings the snapshot back)."},
+    {"Автонастройка", "Autotune"},
+    {"Интервал отправки, с", "Push interval, s"},
+    {"Шаг за отправку, %", "Step per push, %"},
+    {"Шаг за отправку, отсчётов", "Step per push, counts"},
+    {"Предел от снимка, %", "Authority over the snapshot, %"},
     {"", ""},  // kCount
 };
 static_assert(std::size(kOwn) == static_cast<std::size_t>(OwnMessage::kCount) + 1);

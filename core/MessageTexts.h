@@ -190,6 +190,35 @@ enum class OwnMessage {
   kStreamStoppedShort,
   kWriteFailedShort,
   kWriteUnverifiedShort,
+  // Autotune by lambda: the panel's switch and "Откатить", the cells' states
+  // (in the order of their enum), the status line (%1 cells, %2 seconds or
+  // kAutotuneNoPushYet; %1 the delay in ms), a cell's hint (%1 MAF, %2 hits,
+  // %3 median lambda or "—", %4 snapshot, %5 now, %6 its state), the
+  // refusals, the ends (%1 cells changed; %1 the failure's text), and the
+  // lambda window's group of its settings.
+  kAutotuneCaption,
+  kAutotuneRollback,
+  kAutotuneCollecting,
+  kAutotuneReady,
+  kAutotuneChanged,
+  kAutotuneAtLimit,
+  kAutotuneClosedLoop,
+  kAutotuneLocked,
+  kAutotuneStatus,
+  kAutotuneNoPushYet,
+  kAutotuneDelay,
+  kAutotuneCellHint,
+  kAutotuneNoStream,
+  kAutotuneNoO2,
+  kAutotuneLearning,
+  kAutotuneEnded,
+  kAutotuneLinkLost,
+  kAutotuneSendFailed,
+  kAutotuneGroup,
+  kAutotuneInterval,
+  kAutotuneCapPercent,
+  kAutotuneCapCounts,
+  kAutotuneAuthority,
   kCount  // keep last
 };
 

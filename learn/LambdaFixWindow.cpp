@@ -21,6 +21,7 @@
 #include <algorithm>
 
 #include "core/MessageTexts.h"
+#include "learn/Autotune.h"
 #include "learn/LambdaFix.h"
 #include "widgets/Named.h"
 
@@ -166,6 +167,20 @@ LambdaFixWindow::LambdaFixWindow() : QWidget(nullptr, Qt::Window) {
   filtersForm->addRow(label(OwnMessage::kLambdaBand), bandPercent);
   filtersForm->addRow(label(OwnMessage::kLambdaClosedLoopBelow), closedLoopMaf);
 
+  // Autotune's own settings, beside those it shares with the correction.
+  const AutotuneSettings autotune;
+  autotuneInterval =
+      RealBox("AutotuneInterval", 1.0, 60.0, autotune.pushIntervalMs / 1000.0, 1, 1.0);
+  autotuneCapPercent = RealBox("AutotuneCapPercent", 0.0, 100.0, autotune.capPercent, 1, 1.0);
+  autotuneCapCounts = IntBox("AutotuneCapCounts", 1, 255, autotune.capCounts);
+  autotuneAuthority = RealBox("AutotuneAuthority", 0.0, 100.0, autotune.authorityPercent, 1, 1.0);
+  QGroupBox* autotuneGroup = group("AutotuneGroup", OwnMessage::kAutotuneGroup);
+  auto* autotuneForm = new QFormLayout(autotuneGroup);
+  autotuneForm->addRow(label(OwnMessage::kAutotuneInterval), autotuneInterval);
+  autotuneForm->addRow(label(OwnMessage::kAutotuneCapPercent), autotuneCapPercent);
+  autotuneForm->addRow(label(OwnMessage::kAutotuneCapCounts), autotuneCapCounts);
+  autotuneForm->addRow(label(OwnMessage::kAutotuneAuthority), autotuneAuthority);
+
   // What is analysed.
   frameOnScreen = Named(new QRadioButton, "FrameOnScreen");
   wholeRecording = Named(new QRadioButton, "WholeRecording");
@@ -178,7 +193,8 @@ LambdaFixWindow::LambdaFixWindow() : QWidget(nullptr, Qt::Window) {
   scopeRow->addWidget(wholeRecording);
 
   auto* left = new QVBoxLayout;
-  for (QGroupBox* box : {sensorGroup, targetGroup, limitsGroup, filtersGroup, scopeGroup})
+  for (QGroupBox* box :
+       {sensorGroup, targetGroup, limitsGroup, filtersGroup, autotuneGroup, scopeGroup})
     left->addWidget(box);
   left->addStretch(1);
 

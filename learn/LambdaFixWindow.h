@@ -80,6 +80,12 @@ class LambdaFixWindow : public QWidget {
   QSpinBox* mafFallRate;
   QDoubleSpinBox* bandPercent;
   QSpinBox* closedLoopMaf;  // 0: "выкл"
+  // Autotune's own: the push interval (s), the cap per push and the
+  // authority over the snapshot.
+  QDoubleSpinBox* autotuneInterval;
+  QDoubleSpinBox* autotuneCapPercent;
+  QSpinBox* autotuneCapCounts;
+  QDoubleSpinBox* autotuneAuthority;
   QRadioButton* frameOnScreen;
   QRadioButton* wholeRecording;
   QPushButton* apply;

@@ -17,6 +17,22 @@
 #include "widgets/UpDown.h"
 
 namespace zelor {
+namespace {
+
+// Counts an entry under way for Sending().
+class Busy {
+ public:
+  explicit Busy(int& depth) : depth_(depth) { ++depth_; }
+  ~Busy() { --depth_; }
+  Busy(const Busy&) = delete;
+  Busy& operator=(const Busy&) = delete;
+
+ private:
+  int& depth_;
+};
+
+}  // namespace
+
 CorrectionController::CorrectionController(PanelPage& panel, TableModel& table,
                                            ConverterTransfer& converter, StreamRun& stream,
                                            const MessageTexts& messages, QWidget* owner)
@@ -28,6 +44,7 @@ CorrectionController::CorrectionController(PanelPage& panel, TableModel& table,
       owner_(owner) {}
 
 void CorrectionController::RangeBeginChanged() {
+  const Busy busy(busy_);
   const int begin = panel_.RangeBegin();
   panel_.ShowRangeBegin(begin);
   if (begin > panel_.RangeEnd()) panel_.SetRangeEnd(begin);
@@ -36,6 +53,7 @@ void CorrectionController::RangeBeginChanged() {
 }
 
 void CorrectionController::RangeEndChanged() {
+  const Busy busy(busy_);
   const int end = panel_.RangeEnd();
   panel_.ShowRangeEnd(end);
   if (end < panel_.RangeBegin()) panel_.SetRangeBegin(end);
@@ -44,12 +62,14 @@ void CorrectionController::RangeEndChanged() {
 }
 
 void CorrectionController::StepChanged() {
+  const Busy busy(busy_);
   if (!converter_.PortChosen()) return;
   const int correction = ParseInteger(panel_.StepText().toStdString());
   Send([&] { converter_.Link().SendCorrectionStep(correction); });
 }
 
 void CorrectionController::ResetForStart() {
+  const Busy busy(busy_);
   CommandChange([this] { panel_.SetRangeBegin(0); });
   CommandChange([this] { panel_.SetRangeEnd(0); });
   CommandChange([this] { panel_.SetStep(0); });
@@ -77,6 +97,7 @@ void CorrectionController::Send(const std::function<void()>& send) {
 }
 
 void CorrectionController::Apply() {
+  const Busy busy(busy_);
   // The apply is a step of the history of its own, whatever came before it.
   const TableStepScope step([this] { emit TableStepCommitted(); });
   const int correction = ParseInteger(panel_.StepText().toStdString());
@@ -103,7 +124,6 @@ void CorrectionController::Apply() {
                              .toStdString(),
                          &table_);
   }
-  const TableSettings settings = table_.Settings();
   std::array<std::uint8_t, 256> cells{};
   for (int m = 0; m < 256; ++m) {
     if (begin <= m && m <= end) table_.SetCell(m, values[m]);
@@ -111,7 +131,12 @@ void CorrectionController::Apply() {
   }
   emit TableReworked();
   CommandChange([this] { panel_.SetStep(0); });
-  if (converter_.PortChosen()) converter_.Link().SendLiveTableUpdate(cells, settings);
+  SendTable(cells);
+}
+
+void CorrectionController::SendTable(const std::array<std::uint8_t, 256>& cells) {
+  const Busy busy(busy_);
+  if (converter_.PortChosen()) converter_.Link().SendLiveTableUpdate(cells, table_.Settings());
 }
 
 void CorrectionController::StepKeyPress(QChar key) {
@@ -123,6 +148,7 @@ void CorrectionController::BeeperSwitched() {
 }
 
 bool CorrectionController::KeyDown(const QKeyEvent& key) {
+  const Busy busy(busy_);
   const bool running = stream_.Streaming();
   const int code = key.key();
   const int begin = panel_.RangeBegin();

@@ -12,6 +12,8 @@
 #include <QChar>
 #include <QObject>
 #include <QWidget>
+#include <array>
+#include <cstdint>
 #include <exception>
 #include <functional>
 
@@ -54,6 +56,15 @@ class CorrectionController : public QObject {
   // taken (swallowed).
   bool KeyDown(const QKeyEvent& key);
 
+  // The table's cells with its settings to the converter with "t", as the
+  // apply sends them (nothing without a port); a failure is raised.
+  void SendTable(const std::array<std::uint8_t, 256>& cells);
+
+  // True while one of the above is under way: its commands to the converter
+  // may not all have gone out yet (a failure's message box, shown inside it,
+  // lets the timers run meanwhile), so no other command is to come between.
+  bool Sending() const { return busy_ > 0; }
+
  signals:
   // The history's commit is due: the apply is a step of its own.
   void TableStepCommitted();
@@ -76,6 +87,7 @@ class CorrectionController : public QObject {
   StreamRun& stream_;
   const MessageTexts& messages_;
   QWidget* owner_;
+  int busy_ = 0;  // the entries above under way
   bool commandChange_ = false;
   std::exception_ptr sendFailure_;  // of the command change under way
 };

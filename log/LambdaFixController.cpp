@@ -242,6 +242,16 @@ void LambdaFixController::ReadRecording() {
 
 LambdaRecording LambdaFixController::Recording() const { return {output_, enrichment_, maf_, o2_}; }
 
+AutotuneSettings LambdaFixController::AutotuneSettingsShown() const {
+  const LambdaFixWindow& w = *window_;
+  AutotuneSettings s;
+  s.pushIntervalMs = static_cast<int>(std::lround(w.autotuneInterval->value() * 1000.0));
+  s.capPercent = w.autotuneCapPercent->value();
+  s.capCounts = w.autotuneCapCounts->value();
+  s.authorityPercent = w.autotuneAuthority->value();
+  return s;
+}
+
 std::array<std::uint8_t, 256> LambdaFixController::LockedCells() const {
   const FrameLearner& learner = logChart_.Learner();
   std::array<std::uint8_t, 256> locked{};

@@ -30,6 +30,7 @@
 #include <optional>
 #include <vector>
 
+#include "learn/Autotune.h"
 #include "learn/LambdaFix.h"
 #include "learn/LambdaFixWindow.h"
 
@@ -82,6 +83,10 @@ class LambdaFixController : public QObject {
   // The settings as the window shows them; nullopt with error set when one
   // cannot be used.
   std::optional<LambdaSettings> Settings(QString& error) const;
+  // Autotune's own settings as the window shows them.
+  AutotuneSettings AutotuneSettingsShown() const;
+  // The cells left alone: the learned cells while their lock is on.
+  std::array<std::uint8_t, 256> LockedCells() const;
   // Runs the analysis and shows it. Nothing while the stream runs or
   // without a recording long enough; the summary tells why.
   void Analyse();
@@ -117,7 +122,6 @@ class LambdaFixController : public QObject {
   // Copies the samples analysed (the frame or the whole recording).
   void ReadRecording();
   LambdaRecording Recording() const;
-  std::array<std::uint8_t, 256> LockedCells() const;
   void ShowEstimate(const DelayEstimate& estimate);
   DelayMode Mode() const;
   // Shows the mode without analysing again.

@@ -7,8 +7,10 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QTimer>
 #include <algorithm>
@@ -69,6 +71,7 @@ PanelPage::PanelPage(QWidget* parent) : page(parent) {
   BuildRunControls();
   BuildCorrection();
   BuildMarker();
+  BuildAutotune();
   Connect();
 }
 
@@ -82,6 +85,11 @@ void PanelPage::Connect() {
   connect(Button1, &QPushButton::clicked, this, &PanelPage::ApplyClicked);
   connect(BeepCheckBox, &QCheckBox::toggled, this, &PanelPage::BeeperToggled);
   connect(WBO, &QCheckBox::toggled, this, &PanelPage::WboToggled);
+  connect(AutotuneBox, &QCheckBox::clicked, this, &PanelPage::AutotuneToggled);
+  connect(AutotuneRollback, &QPushButton::clicked, this, &PanelPage::RollbackClicked);
+  connect(InsertCellChart, &QCustomPlot::mouseMove, this, [this](QMouseEvent* event) {
+    emit ChartPointerMoved(InsertCellChart->xAxis->pixelToCoord(event->position().x()));
+  });
 }
 
 void PanelPage::BuildGauges() {
@@ -251,6 +259,125 @@ void PanelPage::BuildMarker() {
   QPalette markerPalette = Marker_Edit->palette();
   markerPalette.setColor(QPalette::Base, Qt::black);
   Marker_Edit->setPalette(markerPalette);
+}
+
+void PanelPage::BuildAutotune() {
+  O2Lambda = MakeLabel("O2Lambda", "", page, QRect(180, 360, 128, 20));
+  O2Lambda->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  QFont lambdaFont = O2Lambda->font();
+  lambdaFont.setBold(true);
+  O2Lambda->setFont(lambdaFont);
+  O2Lambda->setStyleSheet(QStringLiteral("color: #008800"));
+  O2Lambda->hide();
+
+  AutotuneBox = Named(new QCheckBox(QStringLiteral("Автонастройка по лямбде"), page), "Autotune");
+  AutotuneBox->setGeometry(12, 460, 195, 20);
+  AutotuneRollback = Named(new QPushButton(QStringLiteral("Откатить"), page), "AutotuneRollback");
+  AutotuneRollback->setGeometry(210, 458, 90, 24);
+  AutotuneRollback->setEnabled(false);
+  AutotuneStatus = MakeLabel("AutotuneStatus", "", page, QRect(615, 304, 345, 30));
+  AutotuneStatus->setWordWrap(true);
+  AutotuneStatus->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  QFont statusFont = AutotuneStatus->font();
+  if (statusFont.pointSizeF() > 0) {
+    statusFont.setPointSizeF(statusFont.pointSizeF() * 0.85);
+  } else {
+    statusFont.setPixelSize(std::max(8, statusFont.pixelSize() * 85 / 100));
+  }
+  AutotuneStatus->setFont(statusFont);
+
+  // The states' marks lie over the table curve on a buffered layer of their
+  // own below the live one: redrawn once a second, they never make the
+  // tick's frames redraw more than the live layer.
+  InsertCellChart->addLayer(QStringLiteral("autotune"), liveLayer_, QCustomPlot::limBelow);
+  autotuneLayer_ = InsertCellChart->layer(QStringLiteral("autotune"));
+  autotuneLayer_->setMode(QCPLayer::lmBuffered);
+  shownMarks_.fill(-1);
+  const std::array<QColor, 6> colors = {
+      QColor(150, 150, 150),  // collecting
+      QColor(255, 170, 0),    // ready
+      QColor(0, 170, 0),      // changed
+      QColor(220, 0, 220),    // at its limit
+      QColor(0, 150, 255),    // closed loop
+      QColor(40, 40, 40),     // locked
+  };
+  for (std::size_t k = 0; k < stateGraphs_.size(); ++k) {
+    QCPGraph* graph = AddSeries(InsertCellChart, "AutotuneState", QPen(colors[k]),
+                                QCPScatterStyle(QCPScatterStyle::ssDisc, colors[k], colors[k], 6),
+                                QCPGraph::lsNone);
+    graph->setObjectName(QStringLiteral("AutotuneState%1").arg(k));
+    graph->setLayer(autotuneLayer_);
+    stateGraphs_[k] = graph;
+  }
+  // The legend names the states alone.
+  for (QCPGraph* graph : {Tab, VAF_MAF, Konv_MAF, CorrBeg, CorrEnd}) graph->removeFromLegend();
+  InsertCellChart->legend->setFont(statusFont);
+  InsertCellChart->legend->setRowSpacing(-3);
+  InsertCellChart->legend->setBrush(QColor(255, 255, 255, 210));
+  InsertCellChart->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
+  InsertCellChart->setMouseTracking(true);
+}
+
+void PanelPage::ShowO2Lambda(const QString& text) {
+  if (O2Lambda->text() == text && O2Lambda->isVisible() == !text.isEmpty()) return;
+  Changing(O2Lambda);
+  O2Lambda->setText(text);
+  O2Lambda->setVisible(!text.isEmpty());
+  ChangesDone();
+}
+
+bool PanelPage::AutotuneOn() const { return AutotuneBox->isChecked(); }
+
+void PanelPage::SetAutotuneOn(bool on) {
+  const QSignalBlocker blocker(AutotuneBox);
+  AutotuneBox->setChecked(on);
+}
+
+void PanelPage::SetAutotuneRunning(bool running) {
+  AutotuneRollback->setEnabled(running);
+  InsertCellChart->legend->setVisible(running);
+  InsertCellChart->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void PanelPage::ShowAutotuneStatus(const QString& text, const QString& detail) {
+  AutotuneStatus->setText(text);
+  AutotuneStatus->setToolTip(detail);
+}
+
+void PanelPage::ShowAutotuneCells(const std::array<AutotuneCell, 256>& cells) {
+  // Each cell's mark (its state and value, or -1 unmarked): the layer is
+  // redrawn only when one of them moved.
+  std::array<int, 256> marks{};
+  for (std::size_t m = 0; m < cells.size(); ++m) {
+    const AutotuneCell& cell = cells[m];
+    const bool unmarked =
+        cell.state == AutotuneState::kCollecting && cell.n == 0 && cell.now == cell.snapshot;
+    marks[m] = unmarked ? -1 : static_cast<int>(cell.state) * 256 + cell.now;
+  }
+  if (marks == shownMarks_) return;
+  shownMarks_ = marks;
+  std::array<QVector<double>, 6> keys, values;
+  for (std::size_t m = 0; m < marks.size(); ++m) {
+    if (marks[m] < 0) continue;
+    keys[static_cast<std::size_t>(marks[m] / 256)].push_back(static_cast<double>(m));
+    values[static_cast<std::size_t>(marks[m] / 256)].push_back(marks[m] % 256);
+  }
+  for (std::size_t k = 0; k < stateGraphs_.size(); ++k)
+    stateGraphs_[k]->setData(keys[k], values[k], true);
+  autotuneLayer_->replot();
+}
+
+void PanelPage::ClearAutotuneCells() {
+  shownMarks_.fill(-1);
+  for (QCPGraph* graph : stateGraphs_) graph->data()->clear();
+  autotuneLayer_->replot();
+}
+
+void PanelPage::ApplyAutotuneCaptions(const QString& autotune, const QString& rollback,
+                                      const std::array<QString, 6>& states) {
+  AutotuneBox->setText(autotune);
+  AutotuneRollback->setText(rollback);
+  for (std::size_t k = 0; k < stateGraphs_.size(); ++k) stateGraphs_[k]->setName(states[k]);
 }
 
 void PanelPage::ShowSample(const LogSample& sample) {

@@ -1,7 +1,9 @@
 #pragma once
 // The tab "Панель приборов": four bar gauges with their text boxes, the
 // MAF/VAF chart with the table curve, the start and stop buttons, the learning
-// switches, the correction group and the log-marker group. Its controls are
+// switches, the correction group and the log-marker group; beside them the
+// wideband's lambda readout and autotune's switch, rollback, status line and
+// the cells' states on the chart. Its controls are
 // its own: the controllers say what is to be shown or read it through the
 // methods below, and hear the user's gestures through its signals. Each
 // control keeps its objectName, by which the language file finds it.
@@ -9,7 +11,10 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <array>
 #include <vector>
+
+#include "learn/Autotune.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -108,6 +113,29 @@ class PanelPage : public QObject {
   bool WboOn() const;
   void SetWboOn(bool on);
 
+  // --- The wideband's readout and autotune ---------------------------------------
+  // Beside the O2 box: the O2 reading as lambda and AFR (empty: hidden),
+  // repainted with the panel's next frame.
+  void ShowO2Lambda(const QString& text);
+  // "Автонастройка по лямбде" is checked; SetAutotuneOn checks or clears it
+  // without a signal (a refusal, an end).
+  bool AutotuneOn() const;
+  void SetAutotuneOn(bool on);
+  // While autotune runs "Откатить" is enabled and the chart's legend names
+  // the cells' states.
+  void SetAutotuneRunning(bool running);
+  // The status line under the chart (its tooltip: detail).
+  void ShowAutotuneStatus(const QString& text, const QString& detail = QString());
+  // Every cell's state by colour on the table curve, at the cell's value now
+  // (a cell never read and never changed unmarked), on a layer of its own
+  // redrawn at once. ClearAutotuneCells takes the marks away.
+  void ShowAutotuneCells(const std::array<AutotuneCell, 256>& cells);
+  void ClearAutotuneCells();
+  // The captions of autotune's controls and of the states' legend (in the
+  // order of AutotuneState).
+  void ApplyAutotuneCaptions(const QString& autotune, const QString& rollback,
+                             const std::array<QString, 6>& states);
+
  signals:
   void StartClicked();
   void StopClicked();
@@ -120,6 +148,11 @@ class PanelPage : public QObject {
   void ApplyClicked();
   void BeeperToggled();
   void WboToggled(bool on);
+  // "Автонастройка по лямбде" checked or cleared by the user; "Откатить".
+  void AutotuneToggled(bool on);
+  void RollbackClicked();
+  // The mouse moved over the chart, at that MAF (the x coordinate).
+  void ChartPointerMoved(double maf);
 
  private:
   // The page's parts, built in this order (which is the controls' order).
@@ -135,6 +168,8 @@ class PanelPage : public QObject {
   void BuildCorrection();
   // The log-marker group.
   void BuildMarker();
+  // The lambda readout, autotune's controls and its layer on the chart.
+  void BuildAutotune();
   // The controls' signals become the page's.
   void Connect();
 
@@ -192,6 +227,15 @@ class PanelPage : public QObject {
 
   QGroupBox* GroupBox3;
   QLineEdit* Marker_Edit;
+
+  QLabel* O2Lambda;        // the wideband's lambda and AFR
+  QCheckBox* AutotuneBox;  // "Автонастройка по лямбде"
+  QPushButton* AutotuneRollback;
+  QLabel* AutotuneStatus;
+  // A graph per AutotuneState (in its order) on a layer of its own.
+  std::array<QCPGraph*, 6> stateGraphs_{};
+  QCPLayer* autotuneLayer_;
+  std::array<int, 256> shownMarks_{};  // the marks drawn (see ShowAutotuneCells)
 
   QCPLayer* liveLayer_;  // Tab, VAF_MAF, Konv_MAF
   QTimer* frameTimer_;   // the next frame when no tick comes to show it

@@ -61,6 +61,11 @@ void TableHistoryController::Keep() {
   if (const auto image = TableStateImage(history_.Committed())) journal_->KeepTable(*image);
 }
 
+void TableHistoryController::KeepShown() {
+  if (!journal_) return;
+  if (const auto image = TableStateImage(Now())) journal_->KeepTable(*image);
+}
+
 void TableHistoryController::UpdateItems() {
   items_.undo->setEnabled(history_.CanUndo());
   items_.redo->setEnabled(history_.CanRedo());

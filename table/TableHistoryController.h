@@ -54,6 +54,10 @@ class TableHistoryController : public QObject {
   void Undo();
   void Redo();
 
+  // The table shown goes to the journal as it is, without a step (a run of
+  // changes that will be one step, kept as it goes).
+  void KeepShown();
+
   const TableHistory& Steps() const { return history_; }
 
  signals:
