@@ -399,7 +399,7 @@ class TestJournalSession : public QObject, private testing::SimWindow {
   // opened .log take the journal away; Yes leaves nothing on disk.
   void closeQuestionNamesWhatWouldBeLost() {
     Launch({});
-    Pick();
+    PickAndRead();
     Click("ButtonStart");
     QTRY_VERIFY_WITH_TIMEOUT(form().Stream().Log().Count() > 150, 10000);
     const QString journal = form().Journal().RecordingPath();

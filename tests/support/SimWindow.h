@@ -5,6 +5,7 @@
 // CleanupWindow() from its init() and cleanup() slots.
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -56,6 +57,12 @@ class SimWindow {
   // second converter's.
   void Pick() { QVERIFY(PickPort(form(), sim_->Port())); }
   void PickSecond() { QVERIFY(PickPort(form(), second_->Port())); }
+  // Pick, for a test that goes on from the table read: a read that failed
+  // (a machine too busy for the simulator to answer in time) says so here.
+  void PickAndRead() {
+    Pick();
+    QVERIFY2(!form().Grid().VersionLabel()->isHidden(), qPrintable(dialogs_->messages.join(u'|')));
+  }
 
   QAction* Item(const char* name) { return form().findChild<QAction*>(QString::fromLatin1(name)); }
   void Trigger(const char* action) { Item(action)->trigger(); }
