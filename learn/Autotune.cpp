@@ -73,7 +73,7 @@ std::array<AutotuneCell, 256> Autotune::Cells(const std::array<int, 256>& table)
 
 std::vector<AutotuneChange> Autotune::Push(std::int64_t nowMs, const std::array<int, 256>& table) {
   std::vector<AutotuneChange> changes;
-  if (nowMs - lastCheckMs_ < std::max(1, settings_.pushIntervalMs)) return changes;
+  if (!PushDue(nowMs)) return changes;
   lastCheckMs_ = nowMs;
   const std::array<AutotuneCell, 256> cells = Cells(table);
   for (int m = 0; m < 256; ++m) {

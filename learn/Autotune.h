@@ -28,6 +28,7 @@
 //    new value of it (after a push went out, after the tuner's own edit):
 //    Restart; until then a pushed cell keeps the readings of its old value.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -99,6 +100,11 @@ class Autotune {
   // At a tick: when a push is due, the changes to make now (their cells
   // then go to the converter); none when it is not due or no cell is ready.
   std::vector<AutotuneChange> Push(std::int64_t nowMs, const std::array<int, 256>& table);
+  // Whether Push at nowMs would look at the cells at all: the table need
+  // not be read before.
+  bool PushDue(std::int64_t nowMs) const {
+    return nowMs - lastCheckMs_ >= std::max(1, settings_.pushIntervalMs);
+  }
 
   // The engine runs on new values of these cells from sample `fromSample`
   // on (a number of samples fed): their counts start again.

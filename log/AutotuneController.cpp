@@ -160,7 +160,7 @@ void AutotuneController::Tick() {
   if (fresh.Size() > 0) tune_->Feed(fresh);
   // The correction's commands go out whole before a "t" of autotune's; a
   // table with a cell that is no byte waits for the tuner.
-  if (!correction_.Sending()) {
+  if (!correction_.Sending() && tune_->PushDue(StreamMs())) {
     if (const auto table = TableValues()) {
       const std::vector<AutotuneChange> changes = tune_->Push(StreamMs(), *table);
       if (!changes.empty()) Push(changes);
