@@ -11,4 +11,11 @@ char UserDecimalSeparator() {
                                                        : '.';
 }
 
+QString DecimalText(double value, int decimals) {
+  static const char separator = UserDecimalSeparator();
+  QString text = QString::number(value, 'f', decimals);
+  if (separator != '.') text.replace(QLatin1Char('.'), QLatin1Char(separator));
+  return text;
+}
+
 }  // namespace zelor

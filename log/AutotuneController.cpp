@@ -24,13 +24,6 @@ bool LiveO2(std::uint8_t o2) { return o2 > 2 && o2 < 253; }
 // Samples of the last second.
 constexpr std::int32_t kSecond = 1000 / kLambdaSampleMs;
 
-QString Decimal(double value, int decimals) {
-  static const char separator = UserDecimalSeparator();
-  QString text = QString::number(value, 'f', decimals);
-  if (separator != '.') text.replace(QLatin1Char('.'), QLatin1Char(separator));
-  return text;
-}
-
 }  // namespace
 
 AutotuneController::AutotuneController(PanelPage& panel, TableModel& table, StreamRun& stream,
@@ -253,7 +246,7 @@ void AutotuneController::ShowLambda() {
   }
   const double lambda = WidebandLambda(o2, settings->scale, settings->stoich);
   panel_.ShowO2Lambda(QStringLiteral("λ %1  AFR %2")
-                          .arg(Decimal(lambda, 2), Decimal(lambda * settings->stoich, 1)));
+                          .arg(DecimalText(lambda, 2), DecimalText(lambda * settings->stoich, 1)));
 }
 
 void AutotuneController::WboToggled(bool on) {
@@ -275,7 +268,7 @@ void AutotuneController::PointerMoved(double maf) {
       messages_.Own(OwnMessage::kAutotuneCellHint)
           .arg(m)
           .arg(std::lround(cell.hits))
-          .arg(cell.medianLambda > 0 ? Decimal(cell.medianLambda, 3) : QStringLiteral("—"))
+          .arg(cell.medianLambda > 0 ? DecimalText(cell.medianLambda, 3) : QStringLiteral("—"))
           .arg(cell.snapshot)
           .arg(cell.now)
           .arg(StateName(cell.state)));

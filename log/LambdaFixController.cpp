@@ -50,11 +50,6 @@ WidebandScale PresetScale(LambdaPreset preset) {
   return kLc1Scale;
 }
 
-// With the user's own decimal separator, as the panel's voltages.
-QString Number(double value, int decimals) {
-  return QString::number(value, 'f', decimals).replace('.', QChar(UserDecimalSeparator()));
-}
-
 }  // namespace
 
 LambdaFixController::LambdaFixController(GridPage& grid, StreamRun& stream,
@@ -522,9 +517,10 @@ void LambdaFixController::ShowResult(const LambdaSettings& settings) {
   }
   if (settings.wideband) {
     lines << messages_.Own(OwnMessage::kLambdaSummaryError)
-                 .arg(Number(r.meanErrorBefore, 3), Number(r.meanErrorAfter, 3));
+                 .arg(DecimalText(r.meanErrorBefore, 3), DecimalText(r.meanErrorAfter, 3));
   } else {
-    lines << messages_.Own(OwnMessage::kLambdaSummaryRich).arg(Number(r.meanErrorBefore * 100, 1));
+    lines << messages_.Own(OwnMessage::kLambdaSummaryRich)
+                 .arg(DecimalText(r.meanErrorBefore * 100, 1));
   }
   w.summary->setText(lines.join('\n'));
   w.cellHint->clear();
@@ -554,13 +550,13 @@ void LambdaFixController::ShowCellHint(double pixelX) {
                                             .arg(state)
                                             .arg(cell.n)
                                             .arg(std::lround(cell.hits))
-                                            .arg(Number(cell.medianLambda, 3))
-                                            .arg(Number(cell.spread, 3))
+                                            .arg(DecimalText(cell.medianLambda, 3))
+                                            .arg(DecimalText(cell.spread, 3))
                                       : messages_.Own(OwnMessage::kLambdaCellHintRich)
                                             .arg(m)
                                             .arg(state)
                                             .arg(cell.n)
-                                            .arg(Number(cell.richShare * 100, 0));
+                                            .arg(DecimalText(cell.richShare * 100, 0));
   w.cellHint->setText(hint.arg(cell.oldValue).arg(cell.newValue));
 }
 
